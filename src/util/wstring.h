@@ -1,0 +1,86 @@
+// WString: the counted string of 16-bit units that holds every text and every frame of the
+// library. Frames keep one unit per byte (0..255); text keeps one unit per character.
+//
+// The length counts the terminating zero unit, so an empty string has length 1. The content may
+// itself hold zero units (frames do); every operation works by length, never by terminator.
+// Operations that empty the string free the unit buffer and allocate it again from the reserve
+// hint given at construction, and drop the narrow copy.
+//
+// A WString is used by one thread at a time, or under the lock of the object that owns it.
+#ifndef BCREADER_UTIL_WSTRING_H
+#define BCREADER_UTIL_WSTRING_H
+
+#include <cstdint>
+
+namespace bcr {
+
+class WString {
+ public:
+  // Capacity is reserve + 1 units, or 32 when reserve is 0.
+  explicit WString(uint32_t reserve = 0);
+  WString(const WString &other);             // same content, other's reserve hint
+  WString &operator=(const WString &other);  // Assign
+  ~WString();
+
+  // Frees both buffers and constructs again with the reserve hint n.
+  void Reset(uint32_t n);
+
+  uint32_t Size() const { return length_ - 1; }
+  uint32_t Capacity() const { return capacity_; }
+  const uint16_t *Data() const { return units_; }
+  uint16_t *Data() { return units_; }
+
+  // A copy of the units as bytes (low 8 bits of each unit, terminator included). Valid until the
+  // next Narrow, emptying operation or destruction.
+  const char *Narrow();
+
+  // Pointer to unit [index], or to the terminator when index is outside the content.
+  const uint16_t *At(uint32_t index) const;
+  // As At, but a negative index gives unit [0].
+  const uint16_t *AtSigned(int32_t index) const;
+
+  // 1 when the content equals s, comparing the low 8 bits of each unit; 0 for null s.
+  int Equals(const char *s) const;
+  int NotEquals(const char *s) const { return 1 - Equals(s); }
+  // Searches s from start, comparing units and bytes as signed values. 1 and *index when found.
+  int Find(uint32_t start, const char *s, uint32_t *index) const;
+
+  // Stores the unit only when 0 <= index < Size(); the string never grows here.
+  void SetAt(uint16_t unit, int32_t index);
+  void AppendUnit(uint16_t unit);
+  void AppendUnits(const uint16_t *units, uint32_t count);
+  void AppendRun(const uint16_t *units, int32_t count);
+  void Append(const WString &other);
+  // Each byte up to the terminator becomes one unit 0x00..0xFF. Nothing for null.
+  void AppendNarrow(const char *s);
+  WString &AssignNarrow(const char *s);
+  WString &Assign(const WString &other);
+
+  // Removes count units at pos; returns the new Size().
+  uint32_t Erase(uint32_t pos, uint32_t count);
+  uint32_t SafeErase(int32_t pos, int32_t count);
+  // target = units [from .. to] (to inclusive) as far as the content reaches.
+  void Mid(uint32_t from, uint32_t to, WString &target) const;
+  void SafeMid(int32_t from, int32_t to, WString &target) const;
+
+  // Empties the string and fills it from a printf-like pattern: c d i o u x X C take an int,
+  // e f g E G a double, s S a narrow string, w a 16-bit string. One conversion's output must
+  // fit in 100 bytes.
+  void Format(const char *pattern, ...);
+
+ private:
+  void Construct(uint32_t reserve);
+  void Release();
+  void Empty();
+  void Grow(uint32_t needed);
+
+  uint32_t length_ = 0;
+  uint32_t capacity_ = 0;
+  uint32_t reserve_ = 0;
+  uint16_t *units_ = nullptr;
+  char *narrow_ = nullptr;
+};
+
+}  // namespace bcr
+
+#endif  // BCREADER_UTIL_WSTRING_H

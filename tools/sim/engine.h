@@ -1,0 +1,148 @@
+// The engine simulator: plays an SE955 or a 4507 scan engine on the master side of a real
+// pseudo-terminal, so that the library, opening the slave side as its serial port, talks to it
+// exactly as to a terminal's engine.
+//
+// It is an independent engine: frames, checksums and tables here are its own and share no code
+// with the library under test.
+//
+// Behaviour:
+// - It runs at its own speed. It reads the speed the library set on the slave side with
+//   tcgetattr on the master; bytes that arrive while that speed differs from its own are garbage
+//   to it (dropped, counted in GarbageBytes()), and it answers nothing then.
+// - Everything it sends is paced at its speed: a packet is written at once, then its wire time
+//   (10 bits per byte) passes before the next.
+// - Frames it accepts: L op src status data... checksum(hi, lo). A zero byte between frames is
+//   the wake byte and is skipped. A frame with a wrong checksum is answered with NAK 05 D1 00 00
+//   01. It answers:
+//     A3 revision request  -> revision reply (Revision(), or the engine kind's default)
+//     C7 parameter request -> L C6 00 00 FF (number value)... from its parameter store
+//     C6 parameter send    -> 04 D0 00 00, store updated; parameter 0x9C moves it to a new
+//                             speed after the acknowledgement (08: 38400, 0B: 115200, else 9600)
+//     E4 / E5 start / stop -> 04 D0 00 00; a decode queued with OnStartDecode() follows E4
+//     D0 acknowledgement   -> no answer; 04 D0 04 03 releases the next packet of a decode
+// - Every byte received at its speed is recorded (Received()), and every whole frame it parsed
+//   (Frames(), checksum included, wake bytes excluded).
+#ifndef BCRSIM_ENGINE_H
+#define BCRSIM_ENGINE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bcrsim {
+
+using Bytes = std::vector<uint8_t>;
+
+enum class Kind { SE955, Imager4507 };
+
+// How a decode is framed on the wire.
+enum class Format {
+  Plain,     // L F3 00 S type data...; continuation packets L F3 00 S x data... (x is dropped)
+  Format99,  // the 0x99 format of the engine kind (see SendDecode)
+};
+
+struct Decode {
+  uint8_t codeType = 0x01;
+  Bytes data;
+  Format format = Format::Plain;
+  // Data bytes per packet; 0 puts everything in one packet. More than one packet makes every
+  // packet but the last carry status 0x02 (Plain) or a non-zero status (4507 Format99), and the
+  // engine waits for the continuation acknowledgement 04 D0 04 03 before the next packet.
+  size_t packetData = 0;
+  // Faults of this decode.
+  Bytes strayBefore;                  // bytes sent (as their own packet) before the first frame
+  std::optional<size_t> cutAfter;     // stop sending after this many bytes of the whole decode
+  std::optional<uint8_t> firstLength; // replace the first packet's length byte
+  std::optional<uint8_t> laterLength; // replace every continuation packet's length byte
+  bool lastStatusNonZero = false;     // 4507 Format99: the last packet keeps a non-zero status
+  bool waitForAcks = true;            // false: send every packet without waiting
+};
+
+class Engine {
+ public:
+  class Builder {
+   public:
+    explicit Builder(Kind kind);
+    Builder &Speed(uint32_t bitsPerSecond);  // default 9600
+    Builder &Revision(Bytes reply);          // whole reply frame without checksum
+    Builder &Silent(bool silent = true);
+    Builder &NakAll(bool nak = true);
+    Builder &Link(std::string path);         // symlink to the pseudo-terminal
+    // Pace everything sent at the speed (default). Off: write at once (for stress tests).
+    Builder &Paced(bool paced);
+    std::unique_ptr<Engine> Start();  // nullptr when no pseudo-terminal could be made
+
+   private:
+    friend class Engine;
+    Kind kind_;
+    uint32_t speed_ = 9600;
+    std::optional<Bytes> revision_;
+    bool silent_ = false;
+    bool nakAll_ = false;
+    bool paced_ = true;
+    std::string link_;
+  };
+
+  static Builder SE955() { return Builder(Kind::SE955); }
+  static Builder Imager4507() { return Builder(Kind::Imager4507); }
+
+  ~Engine();  // stops the engine thread, closes the pseudo-terminal, removes the link
+  Engine(const Engine &) = delete;
+  Engine &operator=(const Engine &) = delete;
+
+  Kind EngineKind() const;
+  const std::string &Path() const;  // the slave device the library opens
+  uint32_t Speed() const;           // the engine's own current speed
+  void SetSpeed(uint32_t bitsPerSecond);
+
+  // Faults.
+  void SetSilent(bool silent);     // answer nothing at all
+  void SetNakAll(bool nak);        // answer every frame with 05 D1 00 00 01
+  void NakNext(int count);         // the next count answers are 05 D1 00 00 01
+  void SetReplyDelay(int ms);      // wait before each answer (default 0)
+  void SetRevision(Bytes reply);
+
+  // Output. Both return at once; the engine thread does the sending.
+  // Writes the bytes as one packet at the engine's speed.
+  void Send(Bytes bytes);
+  // Sends a decode:
+  //   Plain: packet 1 = L F3 00 S type data[..]; packet k>1 = L F3 00 S type data[..].
+  //   Format99 on the SE955: one packet L F3 00 00 99 type 00 data..., where data may hold
+  //     00 p q groups that the library drops (give them in data yourself).
+  //   Format99 on the 4507: packet 1 = L F3 00 S 99 type 00 00 00 00 data[..];
+  //     packet k>1 = L F3 00 S 00 data[..]; the last packet has status 00, the others 02.
+  void SendDecode(Decode decode);
+  // Queue a decode that is sent right after the acknowledgement of the next start decode.
+  void OnStartDecode(Decode decode);
+  // Blocks until everything queued has been sent (or timeoutMs passed). True when idle.
+  bool WaitIdle(int timeoutMs);
+
+  // Record.
+  Bytes Received() const;              // every byte received at the engine's speed
+  std::vector<Bytes> Frames() const;   // every frame parsed, checksum included
+  size_t GarbageBytes() const;         // bytes received at a foreign speed
+  size_t ContinuationAcks() const;     // 04 D0 04 03 frames received
+  void ClearRecord();
+  // Blocks until at least count frames have been recorded or timeoutMs passed.
+  bool WaitForFrames(size_t count, int timeoutMs) const;
+
+  // Parameter store (one-byte parameters by number; extended numbers as (prefix << 8) | n,
+  // word parameters as 0xF4xxxx).
+  std::optional<uint32_t> Param(uint32_t number) const;
+  void SetParam(uint32_t number, uint32_t value);
+
+ private:
+  struct Impl;
+  explicit Engine(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// Checksum as the engine computes it: two's complement of the 16-bit byte sum, high byte first.
+Bytes WithChecksum(Bytes frame);
+
+}  // namespace bcrsim
+
+#endif  // BCRSIM_ENGINE_H
