@@ -1,0 +1,56 @@
+// EngineLink: the serial link to the scan engine, one per process inside the reader object.
+#ifndef BCREADER_LINK_ENGINE_LINK_H
+#define BCREADER_LINK_ENGINE_LINK_H
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/port.h"
+#include "platform/sync.h"
+
+namespace bcr {
+
+class ScanEngine;
+
+// Engine kinds.
+enum DeviceType : int32_t {
+  kNoEngine = 0,
+  kImager4507 = 8,
+  kEngineSE955 = 9,
+};
+
+inline bool IsKnownEngine(int32_t type) {
+  return type == kImager4507 || type == kEngineSE955;
+}
+
+struct EngineLink {
+  EngineLink() { Initialise(); }
+  ~EngineLink() { Close(); }
+  EngineLink(const EngineLink &) = delete;
+  EngineLink &operator=(const EngineLink &) = delete;
+
+  // Sets every field to its construction value and creates the link lock. The port must be
+  // closed.
+  void Initialise();
+  // Purges and closes the port, and closes the link lock.
+  void Close();
+
+  ScanEngine *engine = nullptr;  // the reader object this link belongs to
+  uint32_t portNumber = 0;
+  platform::Port *port = nullptr;  // null while closed
+  // Longest wait for the first byte of a decode-data frame, in ms.
+  std::atomic<uint32_t> transferWait{3000};
+  // The speed last requested of SetPortSpeed, also when the port refused it.
+  std::atomic<uint32_t> portSpeed{9600};
+  std::atomic<int32_t> deviceType{kNoEngine};
+  // The platform error of the last port call that failed.
+  std::atomic<uint32_t> lastError{0};
+  // 1 after a start decode the engine accepted, 0 after a stop decode.
+  std::atomic<uint32_t> decoding{0};
+  // Serialises the start and stop decode commands and the continuous-mode receptions.
+  platform::Semaphore *lock = nullptr;
+};
+
+}  // namespace bcr
+
+#endif  // BCREADER_LINK_ENGINE_LINK_H

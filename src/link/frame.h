@@ -1,0 +1,59 @@
+// Frames of the engine's serial protocol: length L, opcode, source, status, data, then a 16-bit
+// checksum (high byte first) that L does not count. In memory a frame is a WString holding one
+// unit per byte.
+#ifndef BCREADER_LINK_FRAME_H
+#define BCREADER_LINK_FRAME_H
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "util/wstring.h"
+
+namespace bcr {
+
+enum Opcode : uint8_t {
+  kOpRevisionRequest = 0xA3,
+  kOpParamSend = 0xC6,  // also the engine's reply to a parameter request
+  kOpParamRequest = 0xC7,
+  kOpAck = 0xD0,
+  kOpNak = 0xD1,
+  kOpStartDecode = 0xE4,
+  kOpStopDecode = 0xE5,
+  kOpDecodeData = 0xF3,
+};
+
+constexpr uint8_t kSourceHost = 0x04;
+constexpr uint8_t kSourceEngine = 0x00;
+constexpr uint8_t kStatusPlain = 0x00;
+constexpr uint8_t kStatusContinuationAck = 0x03;
+constexpr uint8_t kStatusMorePackets = 0x02;
+constexpr uint8_t kStatusPermanent = 0x08;
+// First data byte of a decode that comes in the engine's 0x99 format.
+constexpr uint8_t kFormat99Marker = 0x99;
+
+// Appends the two's complement of the 16-bit sum of all units, high byte first.
+void AppendChecksum(WString &frame);
+
+// A frame of the given bytes, without checksum.
+WString MakeFrame(std::initializer_list<uint8_t> bytes);
+
+// The frames the library sends as they stand, before the checksum.
+inline WString RevisionRequestFrame() {
+  return MakeFrame({0x04, kOpRevisionRequest, kSourceHost, 0x00});
+}
+inline WString StartDecodeFrame() {
+  return MakeFrame({0x04, kOpStartDecode, kSourceHost, 0x00});
+}
+inline WString StopDecodeFrame() {
+  return MakeFrame({0x04, kOpStopDecode, kSourceHost, 0x00});
+}
+inline WString DecodeAckFrame() {
+  return MakeFrame({0x04, kOpAck, kSourceHost, kStatusPlain});
+}
+inline WString ContinuationAckFrame() {
+  return MakeFrame({0x04, kOpAck, kSourceHost, kStatusContinuationAck});
+}
+
+}  // namespace bcr
+
+#endif  // BCREADER_LINK_FRAME_H

@@ -1,0 +1,169 @@
+#include "link/identify.h"
+
+#include <cstring>
+
+#include "config/startup_read.h"
+#include "core/scan_engine.h"
+#include "link/frame.h"
+#include "link/serial_port.h"
+#include "link/transaction.h"
+#include "platform/clock.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr uint32_t kOpenPause = 500;
+constexpr uint32_t kImagerStartPause = 3000;  // the imager needs this long before it answers
+constexpr int32_t kProbeAttempts = 3;
+constexpr int32_t kCommandAttempts = 5;
+constexpr uint8_t kSpeedParameter = 0x9C;
+
+struct SpeedCodeRow {
+  uint32_t speed;
+  uint8_t code;
+};
+const SpeedCodeRow kSpeedCodes[] = {{38400, 0x08}, {115200, 0x0B}};
+constexpr uint8_t kOtherSpeedCode = 0x06;
+
+// How the engine-kind character of the system library is followed.
+enum class KindPath { SE955, Imager, None, Probe };
+
+KindPath PathOf(char kind) {
+  switch (kind) {
+    case '1':
+    case '2':
+      return KindPath::SE955;
+    case '3':
+      return KindPath::Imager;
+    case '4':
+    case '5':
+      return KindPath::None;
+    default:
+      return KindPath::Probe;
+  }
+}
+
+uint32_t WorkingSpeed(int32_t type) {
+  if (type == kImager4507) return kImagerSpeed;
+  if (type == kEngineSE955) return kSE955Speed;
+  return 0;
+}
+
+// The revision text's last offset (inclusive) in the reply, per engine.
+uint32_t RevisionEnd(int32_t type) {
+  return type == kImager4507 ? 19 : 11;
+}
+
+bool AskRevision(EngineLink &link, int32_t attempts, WString &reply) {
+  WakeEngine(link);
+  WString request = RevisionRequestFrame();
+  return SendAndWait(link, request, kCommandTimeout, &reply, attempts) == 1;
+}
+
+}  // namespace
+
+uint8_t SpeedCode(uint32_t speed) {
+  for (const SpeedCodeRow &row : kSpeedCodes) {
+    if (row.speed == speed) return row.code;
+  }
+  return kOtherSpeedCode;
+}
+
+bool RevisionReplyFits(int32_t type, const WString &reply) {
+  if (type == kImager4507) {
+    uint32_t index = 0;
+    return reply.Size() > 4 && reply.Find(4, "PAAAA", &index) == 1 && index >= 4;
+  }
+  if (type == kEngineSE955) {
+    if (reply.Size() < 17) return false;
+    uint16_t byte15 = reply.Data()[15];
+    return byte15 == 0x98 || byte15 == 0x99;
+  }
+  return false;
+}
+
+int OpenEngine(ScanEngine &engine, int32_t portSelector) {
+  if (portSelector != static_cast<int32_t>(kEnginePort)) return 0;
+  engine.link.portNumber = kEnginePort;
+  if (!OpenPort(engine.link)) return 0;
+  platform::Sleep(kOpenPause);
+  if (!IdentifyEngine(engine.link)) {
+    ClosePort(engine.link);
+    return 0;
+  }
+  return 1;
+}
+
+int IdentifyEngine(EngineLink &link) {
+  link.deviceType = kNoEngine;
+  unsigned char block[kSysInfoSize];
+  std::memset(block, 0, sizeof block);
+  GetSysInfoEntry getSysInfo = link.engine != nullptr ? link.engine->getSysInfo.load() : nullptr;
+  if (getSysInfo == nullptr || getSysInfo(block) != 0) return 0;
+  char kind = static_cast<char>(block[kEngineKindOffset]);
+  if (link.portNumber != kEnginePort) return 0;
+  switch (PathOf(kind)) {
+    case KindPath::SE955:
+      link.deviceType = kEngineSE955;
+      return NegotiateSpeed(link);
+    case KindPath::Imager:
+      platform::Sleep(kImagerStartPause);
+      link.deviceType = kImager4507;
+      return NegotiateSpeed(link);
+    case KindPath::None:
+      return 0;
+    case KindPath::Probe:
+      link.deviceType = kEngineSE955;
+      if (NegotiateSpeed(link)) {
+        ReadAllSettings(link);
+        return 1;
+      }
+      platform::Sleep(kImagerStartPause);
+      link.deviceType = kImager4507;
+      return NegotiateSpeed(link);
+  }
+  return 0;
+}
+
+int NegotiateSpeed(EngineLink &link) {
+  uint32_t working = WorkingSpeed(link.deviceType);
+  if (working == 0) return 0;
+  if (ProbeEngine(link, working)) return 1;
+  if (!ProbeEngine(link, kFallbackSpeed)) return 0;
+  // An engine that refuses the change stays at 9600, and so does the port.
+  if (!SwitchEngineSpeed(link, working)) return 1;
+  SetPortSpeed(link, working);
+  return 1;
+}
+
+int ProbeEngine(EngineLink &link, uint32_t speed) {
+  if (!SetPortSpeed(link, speed)) return 0;
+  WString reply;
+  if (!AskRevision(link, kProbeAttempts, reply)) return 0;
+  int32_t type = link.deviceType;
+  if (!IsKnownEngine(type) || !RevisionReplyFits(type, reply)) return 0;
+  link.deviceType = type;
+  return 1;
+}
+
+int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
+  if (!IsKnownEngine(link.deviceType)) return 0;
+  WakeEngine(link);
+  WString frame = MakeFrame(
+      {0x00, kOpParamSend, kSourceHost, kStatusPermanent, 0xFF, kSpeedParameter, SpeedCode(speed)});
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  WString reply;
+  // The engine answers at its old speed; the caller moves the port afterwards.
+  return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);
+}
+
+int RequestRevision(ScanEngine &engine, int32_t type, WString &out) {
+  out.AssignNarrow("");
+  if (!IsKnownEngine(type)) return 0;
+  WString reply;
+  if (AskRevision(engine.link, kCommandAttempts, reply)) reply.Mid(4, RevisionEnd(type), out);
+  return 0;
+}
+
+}  // namespace bcr

@@ -1,0 +1,42 @@
+// Finding the engine: which kind the terminal carries (from its system library), reaching it at
+// whatever speed it runs, and moving it to the library's working speed.
+#ifndef BCREADER_LINK_IDENTIFY_H
+#define BCREADER_LINK_IDENTIFY_H
+
+#include <cstdint>
+
+#include "link/engine_link.h"
+#include "util/wstring.h"
+
+namespace bcr {
+
+class ScanEngine;
+
+constexpr uint32_t kEnginePort = 2;
+constexpr uint32_t kImagerSpeed = 115200;
+constexpr uint32_t kSE955Speed = 38400;
+constexpr uint32_t kFallbackSpeed = 9600;
+constexpr uint32_t kSysInfoSize = 512;
+constexpr uint32_t kEngineKindOffset = 32;
+
+// Opens port 2 and identifies the engine; the port is closed again when that fails.
+int OpenEngine(ScanEngine &engine, int32_t portSelector);
+// Asks the system library for the engine kind and reaches the engine(s) it names.
+int IdentifyEngine(EngineLink &link);
+// Reaches the engine of the link's device type at its working speed or at 9600, and moves it to
+// the working speed when it answered at 9600.
+int NegotiateSpeed(EngineLink &link);
+// 1 when the engine of the link's device type answered a revision request at the speed.
+int ProbeEngine(EngineLink &link, uint32_t speed);
+// Asks the engine to move to the speed; the port stays where it is.
+int SwitchEngineSpeed(EngineLink &link, uint32_t speed);
+// The engine's revision text (empty when it did not answer). Always 0.
+int RequestRevision(ScanEngine &engine, int32_t type, WString &out);
+// Whether a revision reply has the shape the engine of that type gives.
+bool RevisionReplyFits(int32_t type, const WString &reply);
+// The value of the speed-change parameter for a speed.
+uint8_t SpeedCode(uint32_t speed);
+
+}  // namespace bcr
+
+#endif  // BCREADER_LINK_IDENTIFY_H

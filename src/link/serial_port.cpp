@@ -1,0 +1,84 @@
+#include "link/serial_port.h"
+
+#include <vector>
+
+namespace bcr {
+
+namespace {
+
+int Failed(EngineLink &link) {
+  link.lastError = platform::LastError();
+  return 0;
+}
+
+}  // namespace
+
+int OpenPort(EngineLink &link) {
+  WString name;
+  name.Format("COM%d:", static_cast<int>(link.portNumber));
+  link.port = platform::PortOpen(name.Narrow());
+  if (link.port == nullptr) return Failed(link);
+  platform::PortSetup(link.port, kPortQueueSize, kPortQueueSize);
+  platform::PortPurge(link.port, platform::kPurgeAll);
+  return 1;
+}
+
+void ClosePort(EngineLink &link) {
+  if (link.port == nullptr) return;
+  platform::PortPurge(link.port, platform::kPurgeAll);
+  platform::PortClose(link.port);
+  link.port = nullptr;
+}
+
+int SetPortSpeed(EngineLink &link, uint32_t speed) {
+  platform::LineSettings line;
+  if (!platform::PortGetLine(link.port, &line)) return Failed(link);
+  line.baudRate = speed;
+  line.byteSize = 8;
+  line.parity = 0;
+  line.stopBits = 0;
+  line.ctsFlow = false;
+  line.rtsFlow = false;
+  link.portSpeed = speed;
+  if (!platform::PortSetLine(link.port, line)) return Failed(link);
+  return 1;
+}
+
+int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
+  platform::PortTimeouts timeouts;
+  platform::PortGetTimeouts(link.port, &timeouts);
+  if (selector == 'r') {
+    if (timeouts.readConstant == value) return 0;
+    timeouts.readInterval = 0;
+    timeouts.readMultiplier = 0;
+    timeouts.readConstant = value;
+  } else if (selector == 'w') {
+    if (timeouts.writeConstant == value) return 0;
+    timeouts.writeMultiplier = 0;
+    timeouts.writeConstant = value;
+  } else {
+    return 0;
+  }
+  return platform::PortSetTimeouts(link.port, timeouts) ? 1 : 0;
+}
+
+int ReadPortByte(EngineLink &link, uint8_t *out) {
+  *out = 0;
+  uint32_t received = 0;
+  if (platform::PortRead(link.port, out, 1, &received) && received != 0) return 1;
+  return Failed(link);
+}
+
+int WritePortFrame(EngineLink &link, const WString &frame) {
+  if (link.port != nullptr) platform::PortPurge(link.port, platform::kPurgeAll);
+  std::vector<uint8_t> bytes(frame.Size());
+  for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
+  uint32_t written = 0;
+  if (platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) &&
+      written != 0) {
+    return 1;
+  }
+  return Failed(link);
+}
+
+}  // namespace bcr

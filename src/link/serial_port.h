@@ -1,0 +1,33 @@
+// The six port operations every exchange with the engine is built from. Each returns 1 or 0 and,
+// when a platform call fails, keeps its error code in the link. None of them retries.
+#ifndef BCREADER_LINK_SERIAL_PORT_H
+#define BCREADER_LINK_SERIAL_PORT_H
+
+#include <cstdint>
+
+#include "link/engine_link.h"
+#include "util/wstring.h"
+
+namespace bcr {
+
+constexpr uint32_t kPortQueueSize = 4096;
+
+// Opens "COM<portNumber>:" and purges its queues. Neither speed nor time-outs are set.
+int OpenPort(EngineLink &link);
+// Purges and closes an open port; a closed link is left as it is.
+void ClosePort(EngineLink &link);
+// 8N1 without hardware flow control at the speed. The speed is recorded in the link before it
+// is applied, so the link holds it also when the port refuses it.
+int SetPortSpeed(EngineLink &link, uint32_t speed);
+// Selector 'r' sets the per-byte read limit, 'w' the write limit, in ms. 0 when the value equals
+// the current one (nothing written), for any other selector, or when the write fails.
+int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
+// One byte within the read time-out; 0 (and *out 0) when none came.
+int ReadPortByte(EngineLink &link, uint8_t *out);
+// Purges the port first, then writes the low byte of every unit in one call. A partial write
+// counts as written.
+int WritePortFrame(EngineLink &link, const WString &frame);
+
+}  // namespace bcr
+
+#endif  // BCREADER_LINK_SERIAL_PORT_H

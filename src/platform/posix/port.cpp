@@ -1,0 +1,292 @@
+// Serial port on Linux: a tty through termios, waited on with poll() because termios counts its
+// read time-outs in tenths of a second and the engine protocol needs 20 ms steps.
+//
+// Bytes are read from the tty in blocks into a buffer of the port and handed out from there; a
+// purge empties that buffer together with the kernel's queues, so a caller cannot tell the
+// difference from reading the tty byte by byte.
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/port.h"
+#include "platform/posix/baud_table.h"
+
+namespace bcr::platform {
+
+struct Port {
+  int fd = -1;
+  std::mutex mutex;  // guards everything below; never held across a wait
+  PortTimeouts timeouts;
+  uint8_t buffer[512];
+  uint32_t head = 0;
+  uint32_t tail = 0;
+};
+
+namespace {
+
+thread_local uint32_t lastError = 0;
+
+bool Fail(int error) {
+  lastError = static_cast<uint32_t>(error);
+  return false;
+}
+
+// "COM<n>:" names the device of BCREADER_COM<n>, by default /dev/ttyS<n-1>. Any other name is
+// taken as a device path.
+std::string DevicePath(const char *name) {
+  const char *p = name;
+  if (strncasecmp(p, "COM", 3) != 0) return name;
+  p += 3;
+  if (!isdigit(static_cast<unsigned char>(*p))) return name;
+  long n = strtol(p, const_cast<char **>(&p), 10);
+  if (*p == ':') ++p;
+  if (*p != '\0' || n < 1 || n > 255) return name;
+  std::string variable = "BCREADER_COM" + std::to_string(n);
+  if (const char *device = getenv(variable.c_str()); device != nullptr && *device != '\0') {
+    return device;
+  }
+  return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+// Waits until the descriptor is ready for the events or the deadline passes. 1 ready, 0 time-out,
+// -1 error (lastError set).
+int WaitReady(int fd, short events, uint64_t deadline) {
+  for (;;) {
+    uint64_t now = NowMs();
+    int wait = now >= deadline ? 0 : static_cast<int>(deadline - now);
+    struct pollfd pfd = {fd, events, 0};
+    int n = poll(&pfd, 1, wait);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(errno);
+      return -1;
+    }
+    if (n == 0) return 0;
+    if (pfd.revents & events) return 1;
+    // Hang-up or error without data: the other end is gone.
+    Fail((pfd.revents & POLLNVAL) ? EBADF : EIO);
+    return -1;
+  }
+}
+
+}  // namespace
+
+uint32_t LastError() {
+  return lastError;
+}
+void SetLastError(uint32_t error) {
+  lastError = error;
+}
+
+Port *PortOpen(const char *name) {
+  if (name == nullptr) {
+    Fail(EINVAL);
+    return nullptr;
+  }
+  std::string path = DevicePath(name);
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    Fail(errno);
+    return nullptr;
+  }
+  // TIOCEXCL keeps other users out, flock keeps out root as well.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno == EWOULDBLOCK ? EBUSY : errno;
+    close(fd);
+    Fail(error);
+    return nullptr;
+  }
+  struct termios tio;
+  if (tcgetattr(fd, &tio) != 0) {
+    int error = errno;
+    close(fd);
+    Fail(error);
+    return nullptr;
+  }
+  ioctl(fd, TIOCEXCL);
+  // A serial port of the terminal carries bytes unchanged: raw, no modem control.
+  cfmakeraw(&tio);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  tcsetattr(fd, TCSANOW, &tio);
+  Port *port = new Port;
+  port->fd = fd;
+  return port;
+}
+
+void PortClose(Port *port) {
+  if (port == nullptr) return;
+  ioctl(port->fd, TIOCNXCL);
+  flock(port->fd, LOCK_UN);
+  close(port->fd);
+  delete port;
+}
+
+bool PortSetup(Port *port, uint32_t, uint32_t) {
+  // The tty's own queues are larger than any frame; nothing to size.
+  return port != nullptr || Fail(EBADF);
+}
+
+bool PortPurge(Port *port, uint32_t flags) {
+  if (port == nullptr) return Fail(EBADF);
+  std::lock_guard<std::mutex> lock(port->mutex);
+  int queue = -1;
+  bool rx = flags & (kPurgeRxAbort | kPurgeRxClear);
+  bool tx = flags & (kPurgeTxAbort | kPurgeTxClear);
+  if (rx && tx) {
+    queue = TCIOFLUSH;
+  } else if (rx) {
+    queue = TCIFLUSH;
+  } else if (tx) {
+    queue = TCOFLUSH;
+  }
+  if (rx) port->head = port->tail = 0;
+  if (queue >= 0 && tcflush(port->fd, queue) != 0) return Fail(errno);
+  return true;
+}
+
+bool PortGetLine(Port *port, LineSettings *line) {
+  if (port == nullptr || line == nullptr) return Fail(EINVAL);
+  struct termios tio;
+  if (tcgetattr(port->fd, &tio) != 0) return Fail(errno);
+  line->baudRate = BaudFromSpeed(cfgetospeed(&tio));
+  switch (tio.c_cflag & CSIZE) {
+    case CS5:
+      line->byteSize = 5;
+      break;
+    case CS6:
+      line->byteSize = 6;
+      break;
+    case CS7:
+      line->byteSize = 7;
+      break;
+    default:
+      line->byteSize = 8;
+      break;
+  }
+  line->parity = !(tio.c_cflag & PARENB) ? 0 : (tio.c_cflag & PARODD) ? 1 : 2;
+  line->stopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+  line->ctsFlow = line->rtsFlow = (tio.c_cflag & CRTSCTS) != 0;
+  return true;
+}
+
+bool PortSetLine(Port *port, const LineSettings &line) {
+  if (port == nullptr) return Fail(EBADF);
+  speed_t speed;
+  if (!SpeedFromBaud(line.baudRate, &speed)) return Fail(EINVAL);
+  static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  if (line.byteSize < 5 || line.byteSize > 8 || line.parity > 2) return Fail(EINVAL);
+  struct termios tio;
+  if (tcgetattr(port->fd, &tio) != 0) return Fail(errno);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  tio.c_cflag |= kSizes[line.byteSize - 5];
+  if (line.parity != 0) tio.c_cflag |= PARENB | (line.parity == 1 ? PARODD : 0);
+  if (line.stopBits != 0) tio.c_cflag |= CSTOPB;
+  if (line.ctsFlow || line.rtsFlow) tio.c_cflag |= CRTSCTS;
+  cfsetispeed(&tio, speed);
+  cfsetospeed(&tio, speed);
+  if (tcsetattr(port->fd, TCSANOW, &tio) != 0) return Fail(errno);
+  return true;
+}
+
+bool PortGetTimeouts(Port *port, PortTimeouts *timeouts) {
+  if (port == nullptr || timeouts == nullptr) return Fail(EINVAL);
+  std::lock_guard<std::mutex> lock(port->mutex);
+  *timeouts = port->timeouts;
+  return true;
+}
+
+bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
+  if (port == nullptr) return Fail(EBADF);
+  std::lock_guard<std::mutex> lock(port->mutex);
+  port->timeouts = timeouts;
+  return true;
+}
+
+bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
+  if (received != nullptr) *received = 0;
+  if (port == nullptr || buffer == nullptr || received == nullptr) return Fail(EINVAL);
+  uint64_t limit;
+  {
+    std::lock_guard<std::mutex> lock(port->mutex);
+    limit = port->timeouts.readConstant + uint64_t{port->timeouts.readMultiplier} * size;
+  }
+  uint64_t deadline = NowMs() + limit;
+  uint32_t got = 0;
+  while (got < size) {
+    {
+      std::lock_guard<std::mutex> lock(port->mutex);
+      if (port->head == port->tail) {
+        port->head = port->tail = 0;
+        ssize_t n = read(port->fd, port->buffer, sizeof port->buffer);
+        if (n > 0) {
+          port->tail = static_cast<uint32_t>(n);
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+          *received = got;
+          return Fail(errno);
+        }
+      }
+      while (got < size && port->head < port->tail) buffer[got++] = port->buffer[port->head++];
+    }
+    if (got == size) break;
+    int ready = WaitReady(port->fd, POLLIN, deadline);
+    if (ready < 0) {
+      *received = got;
+      return false;
+    }
+    if (ready == 0) break;
+  }
+  *received = got;
+  return true;
+}
+
+bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
+  if (written != nullptr) *written = 0;
+  if (port == nullptr || (data == nullptr && size != 0) || written == nullptr) return Fail(EINVAL);
+  uint64_t limit;
+  {
+    std::lock_guard<std::mutex> lock(port->mutex);
+    limit = port->timeouts.writeConstant + uint64_t{port->timeouts.writeMultiplier} * size;
+  }
+  // A write time-out of 0 means no limit on the terminal; here it is bounded all the same, so
+  // that a stuck line cannot hang the caller.
+  constexpr uint64_t kUnlimitedWrite = 10000;
+  uint64_t deadline = NowMs() + (limit == 0 ? kUnlimitedWrite : limit);
+  uint32_t sent = 0;
+  while (sent < size) {
+    ssize_t n = write(port->fd, data + sent, size - sent);
+    if (n > 0) {
+      sent += static_cast<uint32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      *written = sent;
+      return Fail(errno);
+    }
+    int ready = WaitReady(port->fd, POLLOUT, deadline);
+    if (ready <= 0) {
+      // As on the terminal, a write that times out succeeds with what went out.
+      *written = sent;
+      if (ready < 0) return false;
+      lastError = ETIMEDOUT;
+      return true;
+    }
+  }
+  *written = sent;
+  return true;
+}
+
+}  // namespace bcr::platform

@@ -1,0 +1,300 @@
+#include "link/receiver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "link/serial_port.h"
+#include "platform/clock.h"
+#include "support/sim_link.h"
+
+namespace bcr {
+namespace {
+
+using test::Bytes;
+using test::SimLink;
+using test::ToBytes;
+
+const Bytes kContinuationAck = {0x04, 0xD0, 0x04, 0x03, 0xFF, 0x25};
+
+SimLink SE955() {
+  return SimLink(bcrsim::Engine::SE955().Speed(38400).Start());
+}
+SimLink Imager() {
+  return SimLink(bcrsim::Engine::Imager4507().Speed(115200).Start());
+}
+
+Bytes Text(const std::string &s) {
+  return Bytes(s.begin(), s.end());
+}
+
+Bytes Units(uint8_t type, const std::string &s) {
+  Bytes bytes{type};
+  bytes.insert(bytes.end(), s.begin(), s.end());
+  return bytes;
+}
+
+// Receives one decode and reports how long it took.
+struct Reception {
+  int result;
+  Bytes out;
+  uint64_t ms;
+};
+
+Reception Receive(SimLink &sim, uint32_t wait = 1000, int mode = kDecodeDataMode) {
+  WString out;
+  uint64_t start = platform::NowMs();
+  int result = ReceiveFrame(sim.Link(), out, wait, mode);
+  return {result, ToBytes(out), platform::NowMs() - start};
+}
+
+std::vector<Bytes> Acks(size_t n) {
+  return std::vector<Bytes>(n, kContinuationAck);
+}
+
+TEST(ReplyMode, TakesOneFrameWithoutItsChecksum) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x12});
+  Reception r = Receive(sim, 1000, kReplyMode);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, (Bytes{0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D}));
+  // The checksum is left unread.
+  uint8_t byte;
+  ASSERT_EQ(ReadPortByte(sim.Link(), &byte), 1);
+  EXPECT_EQ(byte, 0xFE);
+}
+
+TEST(ReplyMode, FailsOnSilenceACutFrameOrALengthOfZero) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  EXPECT_EQ(Receive(sim, 100, kReplyMode).result, 0);
+  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00});
+  Reception cut = Receive(sim, 1000, kReplyMode);
+  EXPECT_EQ(cut.result, 0);
+  EXPECT_EQ(cut.out, (Bytes{0x06, 0xC6, 0x00, 0x00}));
+  sim.Engine().Send({0x00, 0x11, 0x22, 0x33});
+  Reception zero = Receive(sim, 1000, kReplyMode);
+  EXPECT_EQ(zero.result, 0);
+  EXPECT_LT(zero.ms, 2000u);
+}
+
+TEST(DecodeData, SinglePacketLeavesTheChecksumUnread) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
+  uint8_t byte;
+  ASSERT_EQ(ReadPortByte(sim.Link(), &byte), 1);
+  EXPECT_EQ(byte, 0xFE);
+  EXPECT_TRUE(sim.Engine().Frames().empty());  // nothing acknowledged by the receiver
+}
+
+TEST(DecodeData, NothingWithinTheWaitFails) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  Reception r = Receive(sim, 300);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_GE(r.ms, 250u);
+  EXPECT_LT(r.ms, 3000u);
+}
+
+TEST(DecodeData, NeedsAnEngineType) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  sim.Link().deviceType = kNoEngine;
+  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
+  EXPECT_EQ(Receive(sim).result, 0);
+}
+
+TEST(DecodeData, SkipsTwoStrayBytesButNotOneOrThree) {
+  const Bytes frame = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
+  for (size_t stray : {1u, 2u, 3u}) {
+    SimLink sim = SE955();
+    ASSERT_TRUE(sim.Opened());
+    Bytes bytes(stray, 0xA5);
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    sim.Engine().Send(bytes);
+    Reception r = Receive(sim);
+    EXPECT_EQ(r.result, stray == 2 ? 1 : 0) << stray << " stray bytes";
+    if (stray == 2) {
+      EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
+    }
+  }
+}
+
+TEST(DecodeData, FirstPacketCutShortFailsWithWhatArrived) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32});
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32}));
+}
+
+TEST(DecodeData, MorePacketsAnnouncedButNoneComingStillSucceeds) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  sim.Engine().Send({0x07, 0xF3, 0x00, 0x02, 0x03, 0x41, 0x42, 0xFE, 0x00});
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, (Bytes{0x03, 0x41, 0x42}));
+  EXPECT_TRUE(sim.Engine().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.Engine().Frames(), Acks(1));
+}
+
+TEST(DecodeData, SE955MultiPacketDecodeIsAcknowledgedPacketByPacket) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  bcrsim::Decode decode;
+  decode.codeType = 0x03;
+  decode.data = Text("ABCDEFGHIJ");
+  decode.packetData = 4;
+  sim.Engine().SendDecode(decode);
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, Units(0x03, "ABCDEFGHIJ"));
+  // The first acknowledgement follows a wake byte, the others come without one; the last packet
+  // is acknowledged like the others.
+  ASSERT_TRUE(sim.Engine().WaitForFrames(3, 1000));
+  EXPECT_EQ(sim.Engine().Frames(), Acks(3));
+  Bytes expected = {0x00};
+  for (int i = 0; i < 3; ++i)
+    expected.insert(expected.end(), kContinuationAck.begin(), kContinuationAck.end());
+  EXPECT_EQ(sim.Engine().Received(), expected);
+}
+
+TEST(DecodeData, ImagerMultiPacketDecodeIsAcknowledgedWithoutWaking) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  bcrsim::Decode decode;
+  decode.codeType = 0x11;
+  decode.data = Text("0123456789abcdefghij");
+  decode.packetData = 8;
+  sim.Engine().SendDecode(decode);
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, Units(0x11, "0123456789abcdefghij"));
+  ASSERT_TRUE(sim.Engine().WaitForFrames(3, 1000));
+  EXPECT_EQ(sim.Engine().Frames(), Acks(3));
+  EXPECT_EQ(sim.Engine().Received().front(), 0x04);  // no wake byte
+}
+
+TEST(DecodeData, SE955Format99DropsTheByteAfterTheTypeAndEveryZeroGroup) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  // 0x99 t x a 00 p q b
+  sim.Engine().Send(
+      {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0x50, 0x51, 0x42, 0xFD, 0x00});
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, (Bytes{0x01, 0x41, 0x42}));
+  platform::Sleep(100);
+  EXPECT_TRUE(sim.Engine().Frames().empty());  // no acknowledgement in this format
+}
+
+TEST(DecodeData, SE955Format99ZeroGroupNeverReachesPastTheFrame) {
+  SimLink sim = SE955();
+  ASSERT_TRUE(sim.Opened());
+  // The frame ends with 00: the group it starts is cut at the frame's end, so the checksum
+  // bytes after it stay unread.
+  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0xAB, 0xCD});
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, (Bytes{0x01, 0x41}));
+  uint8_t byte;
+  ASSERT_EQ(ReadPortByte(sim.Link(), &byte), 1);
+  EXPECT_EQ(byte, 0xAB);
+}
+
+TEST(DecodeData, ImagerFormat99SinglePacketIsAcknowledgedThenEndsAfterAPause) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  // 0x99 t b b b b data, status 00
+  sim.Engine().Send(
+      {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03, 0x04, 0x51, 0x52, 0xFC, 0x00});
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, (Bytes{0x1C, 0x51, 0x52}));
+  EXPECT_GE(r.ms, 550u);  // the wake pause and the 500 ms wait for a further packet
+  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.Engine().Frames(), Acks(1));
+  EXPECT_EQ(sim.Engine().Received().front(), 0x00);  // woken first
+}
+
+TEST(DecodeData, ImagerFormat99MultiPacketEndsAtTheLastStatus) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  bcrsim::Decode decode;
+  decode.codeType = 0x1B;
+  decode.data = Text("DataMatrix-content-in-packets");
+  decode.format = bcrsim::Format::Format99;
+  decode.packetData = 10;
+  sim.Engine().SendDecode(decode);
+  Reception r = Receive(sim);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, Units(0x1B, "DataMatrix-content-in-packets"));
+  // Three packets: acknowledged after the first and after the second; the last (status 00) not.
+  ASSERT_TRUE(sim.Engine().WaitForFrames(2, 1000));
+  platform::Sleep(100);
+  EXPECT_EQ(sim.Engine().Frames(), Acks(2));
+}
+
+TEST(DecodeData, ImagerFormat99ContinuationCutShortFails) {
+  SimLink sim = Imager();
+  ASSERT_TRUE(sim.Opened());
+  bcrsim::Decode decode;
+  decode.codeType = 0x1B;
+  decode.data = Text("0123456789ABCDEFGHIJ");
+  decode.format = bcrsim::Format::Format99;
+  decode.packetData = 10;
+  decode.cutAfter = 30;  // inside the second packet
+  sim.Engine().SendDecode(decode);
+  EXPECT_EQ(Receive(sim).result, 0);
+}
+
+// Lengths too small for what the format needs end the reception at once instead of making the
+// byte count wrap around.
+TEST(DecodeData, LengthsTooSmallForTheirFormatFailQuickly) {
+  const std::vector<std::pair<bool, Bytes>> cases = {
+      {true, {0x04, 0xF3, 0x00, 0x00, 0x01, 0x41, 0x42, 0x43}},
+      {true, {0x00, 0xF3, 0x00, 0x00, 0x01, 0x41, 0x42, 0x43}},
+      {true, {0xAA, 0xBB, 0x03, 0xF3, 0x00, 0x00, 0x01, 0x41}},         // after two stray bytes
+      {true, {0x06, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x41, 0x42}},         // SE955 0x99 format
+      {false, {0x09, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03}},  // 4507 0x99 format
+      {false, {0x04, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03}},
+  };
+  for (const auto &[se955, bytes] : cases) {
+    SimLink sim = se955 ? SE955() : Imager();
+    ASSERT_TRUE(sim.Opened());
+    Bytes flood = bytes;
+    flood.insert(flood.end(), 200, 0x41);  // plenty of bytes a wrapped count would swallow
+    sim.Engine().Send(flood);
+    Reception r = Receive(sim);
+    EXPECT_EQ(r.result, 0) << "frame starting " << int(bytes[0]);
+    EXPECT_LT(r.ms, 1500u);
+  }
+}
+
+TEST(DecodeData, ContinuationTooShortForItsHeaderEndsTheDecode) {
+  for (bool se955 : {true, false}) {
+    SimLink sim = se955 ? SE955() : Imager();
+    ASSERT_TRUE(sim.Opened());
+    bcrsim::Decode decode;
+    decode.codeType = 0x03;
+    decode.data = Text("ABCDEFGH");
+    decode.packetData = 4;
+    if (!se955) decode.format = bcrsim::Format::Format99;
+    decode.laterLength = 0x03;
+    sim.Engine().SendDecode(decode);
+    Reception r = Receive(sim);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(r.out, Units(0x03, "ABCD"));
+    EXPECT_LT(r.ms, 3000u);
+  }
+}
+
+}  // namespace
+}  // namespace bcr

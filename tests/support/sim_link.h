@@ -1,0 +1,56 @@
+// A link opened on the simulator's pseudo-terminal, for tests of the engine link.
+#ifndef BCREADER_TESTS_SUPPORT_SIM_LINK_H
+#define BCREADER_TESTS_SUPPORT_SIM_LINK_H
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <vector>
+
+#include "link/engine_link.h"
+#include "link/serial_port.h"
+#include "sim/engine.h"
+#include "util/wstring.h"
+
+namespace bcr::test {
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes ToBytes(const WString &s) {
+  Bytes bytes;
+  for (uint32_t i = 0; i < s.Size(); ++i) bytes.push_back(static_cast<uint8_t>(s.Data()[i]));
+  return bytes;
+}
+
+inline WString FromBytes(const Bytes &bytes) {
+  WString s;
+  for (uint8_t b : bytes) s.AppendUnit(b);
+  return s;
+}
+
+// Points "COM2:" at the engine and opens the link on it at the engine's speed, with the engine
+// type of the simulated engine.
+class SimLink {
+ public:
+  explicit SimLink(std::unique_ptr<bcrsim::Engine> engine) : engine_(std::move(engine)) {
+    setenv("BCREADER_COM2", engine_->Path().c_str(), 1);
+    link_.portNumber = 2;
+    link_.deviceType = engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
+    opened_ = OpenPort(link_) == 1 && SetPortSpeed(link_, engine_->Speed()) == 1;
+  }
+  ~SimLink() { ClosePort(link_); }
+
+  bool Opened() const { return opened_; }
+  EngineLink &Link() { return link_; }
+  bcrsim::Engine &Engine() { return *engine_; }
+
+ private:
+  std::unique_ptr<bcrsim::Engine> engine_;
+  EngineLink link_;
+  bool opened_ = false;
+};
+
+}  // namespace bcr::test
+
+#endif  // BCREADER_TESTS_SUPPORT_SIM_LINK_H
