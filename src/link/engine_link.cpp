@@ -12,6 +12,7 @@ void EngineLink::Initialise() {
   deviceType = kNoEngine;
   lastError = 0;
   decoding = 0;
+  libraryKeptValue = 0;
   lock = platform::SemaphoreCreate(1, 1);
 }
 

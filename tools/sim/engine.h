@@ -10,7 +10,9 @@
 //   tcgetattr on the master; bytes that arrive while that speed differs from its own are garbage
 //   to it (dropped, counted in GarbageBytes()), and it answers nothing then.
 // - Everything it sends is paced at its speed: a packet is written at once, then its wire time
-//   (10 bits per byte) passes before the next.
+//   (10 bits per byte) passes before the next. A packet due while the line runs at another speed
+//   is dropped (the host could not have read it). The continuation acknowledgement of a packet
+//   shows that the host has read it, so the next packet of the decode goes at once.
 // - Frames it accepts: L op src status data... checksum(hi, lo). A zero byte between frames is
 //   the wake byte and is skipped. A frame with a wrong checksum is answered with NAK 05 D1 00 00
 //   01. It answers:
@@ -20,6 +22,11 @@
 //                             speed after the acknowledgement (08: 38400, 0B: 115200, else 9600)
 //     E4 / E5 start / stop -> 04 D0 00 00; a decode queued with OnStartDecode() follows E4
 //     D0 acknowledgement   -> no answer; 04 D0 04 03 releases the next packet of a decode
+//     any other opcode, or a frame shorter than its 4-byte header -> no answer
+//   Answers (NAKs included) are queued behind whatever is still being sent. A command (any
+//   frame but D0) that arrives while a decode waits for a continuation acknowledgement ends
+//   that decode, as a real engine gives up a transfer the host has turned away from. A NAKed
+//   command has no effect (no parameter stored, no speed change, no queued decode started).
 // - Every byte received at its speed is recorded (Received()), and every whole frame it parsed
 //   (Frames(), checksum included, wake bytes excluded).
 #ifndef BCRSIM_ENGINE_H
@@ -52,13 +59,17 @@ struct Decode {
   // packet but the last carry status 0x02 (Plain) or a non-zero status (4507 Format99), and the
   // engine waits for the continuation acknowledgement 04 D0 04 03 before the next packet.
   size_t packetData = 0;
+  // A packet holds at most 255 bytes before its checksum: longer data are split as needed even
+  // with packetData 0 (except in the SE955 Format99, always one packet: the excess is not sent).
   // Faults of this decode.
-  Bytes strayBefore;                  // bytes sent (as their own packet) before the first frame
-  std::optional<size_t> cutAfter;     // stop sending after this many bytes of the whole decode
-  std::optional<uint8_t> firstLength; // replace the first packet's length byte
-  std::optional<uint8_t> laterLength; // replace every continuation packet's length byte
-  bool lastStatusNonZero = false;     // 4507 Format99: the last packet keeps a non-zero status
-  bool waitForAcks = true;            // false: send every packet without waiting
+  Bytes strayBefore;                   // bytes sent (as their own packet) before the first frame
+  std::optional<size_t> cutAfter;      // stop after this many frame bytes (checksums included,
+                                       // strayBefore not counted)
+  std::optional<uint8_t> firstLength;  // replace the first packet's length byte
+  std::optional<uint8_t> laterLength;  // replace every continuation packet's length byte
+  bool lastStatusNonZero = false;      // the last packet keeps status 0x02 ("more follow")
+  bool waitForAcks = true;             // false: send every packet without waiting (a decode
+                                       // waiting for an acknowledgement gives up after 2 s)
 };
 
 class Engine {
@@ -70,10 +81,13 @@ class Engine {
     Builder &Revision(Bytes reply);          // whole reply frame without checksum
     Builder &Silent(bool silent = true);
     Builder &NakAll(bool nak = true);
-    Builder &Link(std::string path);         // symlink to the pseudo-terminal
+    // A symlink to the pseudo-terminal (an existing symlink there is replaced).
+    Builder &Link(std::string path);
     // Pace everything sent at the speed (default). Off: write at once (for stress tests).
     Builder &Paced(bool paced);
-    std::unique_ptr<Engine> Start();  // nullptr when no pseudo-terminal could be made
+    // nullptr when no pseudo-terminal could be made, the speed has no line-settings constant or
+    // the link could not be made. The slave side starts in raw mode at the engine's speed.
+    std::unique_ptr<Engine> Start();
 
    private:
     friend class Engine;
@@ -94,15 +108,15 @@ class Engine {
   Engine &operator=(const Engine &) = delete;
 
   Kind EngineKind() const;
-  const std::string &Path() const;  // the slave device the library opens
-  uint32_t Speed() const;           // the engine's own current speed
-  void SetSpeed(uint32_t bitsPerSecond);
+  const std::string &Path() const;        // the slave device the library opens
+  uint32_t Speed() const;                 // the engine's own current speed
+  void SetSpeed(uint32_t bitsPerSecond);  // also stores its code in parameter 0x9C
 
   // Faults.
-  void SetSilent(bool silent);     // answer nothing at all
-  void SetNakAll(bool nak);        // answer every frame with 05 D1 00 00 01
-  void NakNext(int count);         // the next count answers are 05 D1 00 00 01
-  void SetReplyDelay(int ms);      // wait before each answer (default 0)
+  void SetSilent(bool silent);  // answer nothing at all (Send and SendDecode still go out)
+  void SetNakAll(bool nak);     // answer every frame with 05 D1 00 00 01
+  void NakNext(int count);      // the next count answers are 05 D1 00 00 01
+  void SetReplyDelay(int ms);   // wait before each answer (default 0)
   void SetRevision(Bytes reply);
 
   // Output. Both return at once; the engine thread does the sending.
@@ -117,20 +131,22 @@ class Engine {
   void SendDecode(Decode decode);
   // Queue a decode that is sent right after the acknowledgement of the next start decode.
   void OnStartDecode(Decode decode);
-  // Blocks until everything queued has been sent (or timeoutMs passed). True when idle.
+  // Blocks until everything queued has been sent and its wire time has passed (or timeoutMs
+  // passed). True when idle. Decodes held for OnStartDecode do not count until started.
   bool WaitIdle(int timeoutMs);
 
   // Record.
-  Bytes Received() const;              // every byte received at the engine's speed
-  std::vector<Bytes> Frames() const;   // every frame parsed, checksum included
-  size_t GarbageBytes() const;         // bytes received at a foreign speed
-  size_t ContinuationAcks() const;     // 04 D0 04 03 frames received
+  Bytes Received() const;             // every byte received at the engine's speed
+  std::vector<Bytes> Frames() const;  // every frame parsed, checksum included
+  size_t GarbageBytes() const;        // bytes received at a foreign speed
+  size_t ContinuationAcks() const;    // 04 D0 04 03 frames received
   void ClearRecord();
   // Blocks until at least count frames have been recorded or timeoutMs passed.
   bool WaitForFrames(size_t count, int timeoutMs) const;
 
   // Parameter store (one-byte parameters by number; extended numbers as (prefix << 8) | n,
-  // word parameters as 0xF4xxxx).
+  // word parameters as 0xF4xxxx). Both kinds start with a few settings of their own and 0x9C
+  // holding the speed code; a request for a number the store lacks is answered with value 0.
   std::optional<uint32_t> Param(uint32_t number) const;
   void SetParam(uint32_t number, uint32_t value);
 

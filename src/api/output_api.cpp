@@ -1,0 +1,25 @@
+#include "api/export.h"
+#include "bcreader.h"
+#include "decode/output_record.h"
+#include "decode/output_settings.h"
+
+BCR_EXPORT int32_t GetOutputRecord(int32_t device, char *buffer, int32_t size) {
+  return bcr::OutputRecord(device, buffer, size);
+}
+
+BCR_EXPORT int32_t GetOutputRecordWideChar(int32_t device, uint16_t *buffer, int32_t size) {
+  return bcr::OutputRecordWide(device, buffer, size);
+}
+
+BCR_EXPORT int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength,
+                                         uint16_t *destination, int32_t destinationLength) {
+  return bcr::ConvertByteToWide(source, sourceLength, destination, destinationLength);
+}
+
+BCR_EXPORT int32_t DataOutputSettings(int32_t mode, int32_t *keyboardOutput,
+                                      int32_t *terminatorPlacement, int32_t *terminatorKey,
+                                      int32_t *codeId, int32_t *length, char *prefix,
+                                      int32_t prefixSize, char *suffix, int32_t suffixSize) {
+  return bcr::OutputSettings(mode, keyboardOutput, terminatorPlacement, terminatorKey, codeId,
+                             length, prefix, prefixSize, suffix, suffixSize);
+}

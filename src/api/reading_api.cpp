@@ -1,0 +1,19 @@
+#include "api/export.h"
+#include "bcreader.h"
+#include "core/library_state.h"
+#include "core/published_decode.h"
+#include "core/scan_engine.h"
+#include "decode/code_types.h"
+#include "decode/reception.h"
+
+BCR_EXPORT int32_t ReadBarcodeData(uint32_t *codeType, char *buffer, int32_t size) {
+  return bcr::ReadBarcode(bcr::Engine(), codeType, buffer, size);
+}
+
+BCR_EXPORT int32_t GetDecodeData(char *buffer, int32_t size) {
+  return bcr::CopyLastDecodeData(bcr::Engine(), buffer, size);
+}
+
+BCR_EXPORT int32_t GetDecodeType(void) {
+  return bcr::DecodeTypeResult(bcr::Engine().DeviceType(), bcr::LastCodeType());
+}

@@ -1,0 +1,65 @@
+#include "core/device_queries.h"
+
+#include "core/scan_engine.h"
+#include "link/identify.h"
+#include "platform/registry.h"
+#include "util/copy_out.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr const char *kReaderKey = "Drivers\\BuiltIn\\SerialBarcode";
+constexpr const char *kReaderInUse = "BarcodeUnderUsing";
+
+struct ReaderTypeRow {
+  int32_t deviceType;
+  int32_t readerType;
+};
+const ReaderTypeRow kReaderTypes[] = {{kImager4507, 0x40}, {kEngineSE955, 0x80}};
+
+}  // namespace
+
+int32_t ReaderType(const ScanEngine &engine) {
+  for (const ReaderTypeRow &row : kReaderTypes) {
+    if (row.deviceType == engine.DeviceType()) return row.readerType;
+  }
+  return 0;
+}
+
+int32_t ActiveDevice(const ScanEngine &engine) {
+  int32_t type = engine.DeviceType();
+  if (type == kNoEngine) return kResultNoEngine;
+  if (engine.active == 0) return 0;
+  return IsKnownEngine(type) ? kReaderDevice : 0;
+}
+
+int32_t SwitchReader(ScanEngine &engine, int32_t code) {
+  if (engine.DeviceType() == kNoEngine) return kResultNoEngine;
+  if (code != kReaderDevice && code != kAnyDevice && code != 0) return 0;
+  uint32_t on = code != 0 ? 1 : 0;
+  engine.SetActive(on);
+  platform::RegistryWriteDword(platform::kRegistryLocalMachine, kReaderKey, kReaderInUse, on);
+  return 1;
+}
+
+int32_t DllVersion(char *buffer, int32_t size) {
+  if (buffer == nullptr || size < 1) return 0;
+  WString text;
+  text.AssignNarrow(kDllVersion);
+  CopyOut(text, buffer, size);
+  return 1;
+}
+
+int32_t DecoderVersion(ScanEngine &engine, int32_t kind, char *buffer, int32_t size) {
+  if (buffer == nullptr || size < 1) return 0;
+  if (kind != kReaderDevice) return 0;
+  int32_t type = engine.DeviceType();
+  if (type == kNoEngine) return kResultNoEngine;
+  WString revision;
+  RequestRevision(engine, type, revision);
+  CopyOut(revision, buffer, size);
+  return 1;
+}
+
+}  // namespace bcr

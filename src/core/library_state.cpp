@@ -1,0 +1,31 @@
+// The library's static objects. They are constructed when the library is loaded, the reader
+// object first and then the four strings, before the process-attach handler runs; they are
+// destroyed in the reverse order after the process-detach handler.
+#include "core/library_state.h"
+
+#include "core/published_decode.h"
+#include "core/scan_engine.h"
+#include "core/settings.h"
+
+namespace bcr {
+
+namespace {
+
+ScanEngine engine __attribute__((init_priority(1000)));
+LibraryState state;
+
+}  // namespace
+
+WString lastSymbologyName __attribute__((init_priority(1001)));
+WString lastDecodeData __attribute__((init_priority(1002)));
+WString outputPrefix __attribute__((init_priority(1003)));
+WString outputSuffix __attribute__((init_priority(1004)));
+
+LibraryState &State() {
+  return state;
+}
+ScanEngine &Engine() {
+  return engine;
+}
+
+}  // namespace bcr

@@ -1,0 +1,70 @@
+// The process-wide state of the library besides the reader object: the hidden window, the
+// registered messages, the worker threads with their semaphores and the flags that tie them
+// together. One instance per process, in static storage.
+#ifndef BCREADER_CORE_LIBRARY_STATE_H
+#define BCREADER_CORE_LIBRARY_STATE_H
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/event.h"
+#include "platform/sync.h"
+#include "platform/thread.h"
+#include "platform/window.h"
+
+namespace bcr {
+
+class ScanEngine;
+
+enum Worker : int {
+  kDecodeWorker,
+  kAutoTriggerWorker,
+  kVibrateWorker,
+  kLedWorker,
+  kBeepWorker,
+  kWorkerCount,
+};
+
+struct WorkerSlot {
+  std::atomic<platform::Thread *> thread{nullptr};
+  platform::Semaphore *start = nullptr;  // count 0, maximum 1: one cycle pending at most
+  platform::Semaphore *done = nullptr;   // released by the thread as its last action
+};
+
+// Numbers of the registered window messages.
+struct Messages {
+  std::atomic<uint32_t> decodeImg{0};
+  std::atomic<uint32_t> decodeImage{0};
+  std::atomic<uint32_t> user1Down{0};
+  std::atomic<uint32_t> user2Down{0};
+  std::atomic<uint32_t> user1Up{0};
+  std::atomic<uint32_t> user2Up{0};
+  std::atomic<uint32_t> decode{0};
+  std::atomic<uint32_t> decodeData{0};
+};
+
+struct LibraryState {
+  std::atomic<platform::Window *> readerWindow{nullptr};
+  void *moduleInstance = nullptr;
+  // Set once InitReader got as far as knowing the engine kind; trigger presses wait for it.
+  std::atomic<uint32_t> readerInitialised{0};
+  std::atomic<uint32_t> keepWindowOnDetach{0};
+  // Tells every worker to end at its next wake-up.
+  std::atomic<uint32_t> quitFlag{0};
+  platform::Event *decodeEvent = nullptr;
+  Messages messages;
+  WorkerSlot workers[kWorkerCount];
+  // Holds a count while a continuous trigger mode is set.
+  platform::Semaphore *continuousToken = nullptr;
+};
+
+LibraryState &State();
+ScanEngine &Engine();
+
+// The hidden window's class.
+constexpr const char *kReaderWindowClass = "Quenrix";
+constexpr uint32_t kDecodeMessageParam = 2;
+
+}  // namespace bcr
+
+#endif  // BCREADER_CORE_LIBRARY_STATE_H

@@ -1,0 +1,146 @@
+#include "core/lifecycle.h"
+
+#include <string>
+
+#include "core/device_queries.h"
+#include "core/library_state.h"
+#include "core/scan_engine.h"
+#include "core/system_library.h"
+#include "core/window_proc.h"
+#include "core/workers.h"
+#include "link/identify.h"
+#include "platform/clock.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr uint32_t kInitPause = 500;
+constexpr int32_t kEngineSelector = 1;
+
+// "DecodeEventBC", set once per delivered decode for processes that wait on it.
+constexpr const char *kDecodeEventName = "DecodeEventBC";
+
+struct MessageName {
+  std::atomic<uint32_t> Messages::*number;
+  const char *name;
+};
+
+// Registered in this order.
+const MessageName kMessageNames[] = {
+    {&Messages::decodeImg, "WM_DECODEIMG"}, {&Messages::decodeImage, "WM_DECODEIMAGE"},
+    {&Messages::user1Down, "WM_USER1DOWN"}, {&Messages::user2Down, "WM_USER2DOWN"},
+    {&Messages::user1Up, "WM_USER1UP"},     {&Messages::user2Up, "WM_USER2UP"},
+    {&Messages::decode, "WM_DECODE"},       {&Messages::decodeData, "WM_DECODEDATA"},
+};
+
+// The order of detach; the notification workers follow the cancel of the LED and vibrator.
+const Worker kStopOrder[] = {kDecodeWorker, kAutoTriggerWorker, kVibrateWorker, kLedWorker,
+                             kBeepWorker};
+
+platform::Semaphore *NewSemaphore() {
+  return platform::SemaphoreCreate(0, 1);
+}
+
+}  // namespace
+
+void ProcessAttach(void *module) {
+  LibraryState &state = State();
+  for (const MessageName &message : kMessageNames) {
+    (state.messages.*message.number) = platform::WindowMessageRegister(message.name);
+  }
+  if (state.decodeEvent == nullptr) state.decodeEvent = platform::EventOpen(kDecodeEventName);
+  state.moduleInstance = module;
+  // Done semaphores first, then the start semaphores of the decode and auto-trigger workers,
+  // the continuous-mode token and the start semaphores of the notification workers.
+  for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
+  state.workers[kDecodeWorker].start = NewSemaphore();
+  state.workers[kAutoTriggerWorker].start = NewSemaphore();
+  state.continuousToken = NewSemaphore();
+  state.workers[kLedWorker].start = NewSemaphore();
+  state.workers[kVibrateWorker].start = NewSemaphore();
+  state.workers[kBeepWorker].start = NewSemaphore();
+}
+
+void ProcessDetach() {
+  LibraryState &state = State();
+  ScanEngine &engine = Engine();
+  for (Worker worker : kStopOrder) {
+    if (worker == kVibrateWorker) {
+      platform::SemaphoreRelease(engine.ledCancel, 1);
+      platform::SemaphoreRelease(engine.vibratorCancel, 1);
+    }
+    StopWorker(worker);
+  }
+  for (WorkerSlot &slot : state.workers) {
+    platform::SemaphoreClose(slot.start);
+    platform::SemaphoreClose(slot.done);
+    slot.start = slot.done = nullptr;
+  }
+  platform::SemaphoreClose(state.continuousToken);
+  state.continuousToken = nullptr;
+  if (platform::Window *window = state.readerWindow.exchange(nullptr); window != nullptr) {
+    if (state.keepWindowOnDetach == 0) platform::WindowDestroy(window);
+    platform::WindowClassUnregister(kReaderWindowClass);
+  }
+  // The event itself lives on for other processes; only this process's handle goes, so that a
+  // library unloaded and loaded again leaves nothing behind.
+  platform::EventClose(state.decodeEvent);
+  state.decodeEvent = nullptr;
+}
+
+int EngineOpen(ScanEngine &engine, int32_t selector, uint32_t *error) {
+  *error = 0;
+  if (engine.link.port != nullptr) return 1;
+  engine.platformKind = kPlatformPocketPc;
+  LoadSystemLibrary(engine);
+  if (engine.link.port == nullptr && selector == kEngineSelector) {
+    if (OpenEngine(engine, static_cast<int32_t>(kEnginePort))) {
+      engine.SetActive(1);
+      return 1;
+    }
+  } else if (engine.active != 0) {
+    return 1;
+  }
+  engine.SetActive(0);
+  *error = engine.DeviceType() != kNoEngine ? kOpenFailedKindKnown : kOpenFailedNoKind;
+  engine.link.deviceType = kNoEngine;
+  return 0;
+}
+
+int32_t InitReader() {
+  LibraryState &state = State();
+  ScanEngine &engine = Engine();
+  if (state.readerWindow == nullptr) {
+    uint32_t error = 0;
+    if (!platform::WindowClassRegister(kReaderWindowClass, ReaderWindowProc, &error) &&
+        error != platform::kErrorClassAlreadyExists) {
+      return kResultNoWindow;
+    }
+    platform::Window *window = platform::WindowCreate(kReaderWindowClass);
+    state.readerWindow = window;
+    if (window == nullptr) return kResultNoWindow;
+  }
+  uint32_t error = 0;
+  int opened = EngineOpen(engine, kEngineSelector, &error);
+  if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
+  state.readerInitialised = 1;
+  void *window = state.readerWindow.load();
+  if (opened && engine.active != 0) {
+    StartWorker(kDecodeWorker, DecodeThread, window);
+    if (IsKnownEngine(engine.DeviceType()))
+      StartWorker(kAutoTriggerWorker, AutoTriggerThread, window);
+  }
+  StartWorker(kVibrateWorker, VibrateThread, nullptr);
+  StartWorker(kLedWorker, LedThread, nullptr);
+  StartWorker(kBeepWorker, BeepThread, nullptr);
+  platform::Sleep(kInitPause);
+  return opened ? 1 : kResultEngineDown;
+}
+
+int32_t InitReaderForNet() {
+  State().keepWindowOnDetach = 1;
+  return InitReader();
+}
+
+}  // namespace bcr

@@ -1,0 +1,62 @@
+#include "core/scan_engine.h"
+
+#include "platform/dynlib.h"
+
+namespace bcr {
+
+ScanEngine::ScanEngine() {
+  link.engine = this;
+  ledCancel = platform::SemaphoreCreate(0, 1);
+  vibratorCancel = platform::SemaphoreCreate(0, 1);
+}
+
+ScanEngine::~ScanEngine() {
+  Close();
+  link.Close();
+}
+
+void ScanEngine::Close() {
+  link.Close();
+  link.Initialise();
+  link.engine = this;
+  active = 0;
+  for (platform::Semaphore **cancel : {&ledCancel, &vibratorCancel}) {
+    if (*cancel == nullptr) continue;
+    platform::SemaphoreRelease(*cancel, 1);
+    platform::SemaphoreClose(*cancel);
+    *cancel = nullptr;
+  }
+  if (systemLibrary != nullptr) {
+    // The entries point into the library: they go with it.
+    setLedLight = nullptr;
+    setVibratorPower = nullptr;
+    getSysInfo = nullptr;
+    platform::LibraryFree(systemLibrary);
+    systemLibrary = nullptr;
+  }
+}
+
+Decode ScanEngine::DecodeResult() const {
+  std::lock_guard<std::mutex> lock(decodeLock);
+  return decodeResult;
+}
+
+void ScanEngine::SetDecodeResult(const Decode &decode) {
+  std::lock_guard<std::mutex> lock(decodeLock);
+  decodeResult.codeType = decode.codeType;
+  decodeResult.symbologyName.Assign(decode.symbologyName);
+  decodeResult.data.Assign(decode.data);
+}
+
+void ScanEngine::SetDecodeData(const WString &data) {
+  std::lock_guard<std::mutex> lock(decodeLock);
+  decodeResult.data.Assign(data);
+}
+
+bool InContinuousMode(const ScanEngine &engine) {
+  uint32_t mode = engine.triggerMode;
+  int32_t type = engine.DeviceType();
+  return (type == kImager4507 && mode == 7) || (type == kEngineSE955 && mode == 4);
+}
+
+}  // namespace bcr

@@ -1,0 +1,72 @@
+// ScanEngine: the one reader object of the process. It owns the serial link, the state the
+// exported functions share, and the entries of the terminal's system library.
+#ifndef BCREADER_CORE_SCAN_ENGINE_H
+#define BCREADER_CORE_SCAN_ENGINE_H
+
+#include <atomic>
+#include <cstdint>
+
+#include <mutex>
+
+#include "core/published_decode.h"
+#include "link/engine_link.h"
+#include "platform/sync.h"
+
+namespace bcr::platform {
+struct Library;
+}
+
+namespace bcr {
+
+// Entries of the terminal's system library.
+using GetSysInfoEntry = int (*)(void *block512);
+using SetLedLightEntry = void (*)(int which, int on);
+using SetVibratorPowerEntry = void (*)(int on);
+
+constexpr uint32_t kPlatformPocketPc = 6;
+constexpr uint32_t kInitialTriggerMode = 6;
+
+class ScanEngine {
+ public:
+  ScanEngine();
+  ~ScanEngine();  // Close, then closes the link once more
+  ScanEngine(const ScanEngine &) = delete;
+  ScanEngine &operator=(const ScanEngine &) = delete;
+
+  int32_t DeviceType() const { return link.deviceType; }
+  void SetActive(uint32_t value) { active = value; }
+  // Closes the port and the link's semaphores, sets the link back to its construction values,
+  // clears the active flag, ends LED and vibrator periods and frees the system library.
+  void Close();
+
+  // A released cancel semaphore ends an LED or vibrator period early.
+  platform::Semaphore *ledCancel = nullptr;
+  platform::Semaphore *vibratorCancel = nullptr;
+  platform::Library *systemLibrary = nullptr;
+  std::atomic<uint32_t> platformKind{0};
+  EngineLink link;
+  // 1 while the reader may decode.
+  std::atomic<uint32_t> active{0};
+  // The engine's trigger mode as last written successfully by the preference functions.
+  std::atomic<uint32_t> triggerMode{kInitialTriggerMode};
+  std::atomic<SetLedLightEntry> setLedLight{nullptr};
+  std::atomic<SetVibratorPowerEntry> setVibratorPower{nullptr};
+  std::atomic<GetSysInfoEntry> getSysInfo{nullptr};
+
+  // The last decode any reception received (the decode thread's or a synchronous read's).
+  // Guarded by decodeLock, held only while copying.
+  Decode DecodeResult() const;
+  void SetDecodeResult(const Decode &decode);
+  void SetDecodeData(const WString &data);
+
+ private:
+  mutable std::mutex decodeLock;
+  Decode decodeResult;
+};
+
+// Continuous trigger modes: the reader re-arms its reads by itself and ignores trigger presses.
+bool InContinuousMode(const ScanEngine &engine);
+
+}  // namespace bcr
+
+#endif  // BCREADER_CORE_SCAN_ENGINE_H

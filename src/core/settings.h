@@ -1,0 +1,47 @@
+// The library's settings: process-wide values that start from fixed defaults each time the
+// library is loaded and live in memory only. Exported functions write them on application
+// threads while worker threads and the window procedure read them, so each is atomic; the two
+// texts are read and replaced whole under a lock.
+#ifndef BCREADER_CORE_SETTINGS_H
+#define BCREADER_CORE_SETTINGS_H
+
+#include <atomic>
+#include <cstdint>
+
+#include "util/wstring.h"
+
+namespace bcr {
+
+struct Settings {
+  // Notification.
+  std::atomic<int32_t> goodReadSound{2};   // index of the good-read sound, 1..9
+  std::atomic<int32_t> vibrateEnabled{0};  // vibrate on a good read when not 0
+  std::atomic<uint32_t> vibrateUnits{2};   // vibrator on-time in units of 500 ms
+  std::atomic<int32_t> ledDuration{0};     // LED on-time in ms, 0 no LED
+  // Output.
+  std::atomic<int32_t> keyboardOutputMode{0};   // 0 none, 1 characters, 2 key strokes
+  std::atomic<int32_t> terminatorPlacement{1};  // 1 after, 2 before, else none
+  std::atomic<int32_t> terminatorKey{1};        // 1 CR, 2 TAB, 3 space, 4 comma, 5 semicolon
+  std::atomic<int32_t> codeIdEnabled{0};
+  std::atomic<int32_t> lengthEnabled{0};
+  // Decode wait in whole seconds; 0 means 500 ms.
+  std::atomic<int32_t> decodeTimeout{3};
+};
+
+Settings &CurrentSettings();
+
+// The prefix and suffix of the output record.
+WString OutputPrefix();
+WString OutputSuffix();
+void SetOutputPrefix(const char *text);
+void SetOutputSuffix(const char *text);
+
+// Every setting back to its value at load.
+void ResetSettings();
+
+// The wait of one decode reception, in ms.
+uint32_t DecodeWaitMs();
+
+}  // namespace bcr
+
+#endif  // BCREADER_CORE_SETTINGS_H

@@ -1,0 +1,50 @@
+#include "core/window_proc.h"
+
+#include "core/device_queries.h"
+#include "core/library_state.h"
+#include "core/scan_engine.h"
+#include "core/settings.h"
+#include "core/workers.h"
+#include "decode/output_record.h"
+#include "decode/wedge.h"
+
+namespace bcr {
+
+namespace {
+
+void ReleaseRead() {
+  if (State().readerInitialised != 0 && !InContinuousMode(Engine())) WakeWorker(kDecodeWorker);
+}
+
+void Deliver() {
+  int32_t mode = CurrentSettings().keyboardOutputMode;
+  if (mode != 0) {
+    WString text;
+    BuildWedgeText(kDecodeMessageParam, text);
+    TypeText(text, mode == 2);
+  }
+  WakeWorker(kVibrateWorker);
+  WakeWorker(kLedWorker);
+  WakeWorker(kBeepWorker);
+  platform::WindowPost(platform::BroadcastWindow(), State().messages.decodeData, kReaderDevice, 0);
+  platform::EventSet(State().decodeEvent);
+}
+
+}  // namespace
+
+intptr_t ReaderWindowProc(platform::Window *window, uint32_t message, uintptr_t wParam,
+                          intptr_t lParam) {
+  const Messages &messages = State().messages;
+  if (message == messages.user1Down || message == messages.user2Down) {
+    ReleaseRead();
+  } else if (message == messages.decode) {
+    if (wParam == kDecodeMessageParam) Deliver();
+    return 0;
+  } else if (message == messages.decodeImg) {
+    platform::WindowPost(platform::BroadcastWindow(), messages.decodeImage, kReaderDevice, 0);
+    return 0;
+  }
+  return platform::WindowDefaultProc(window, message, wParam, lParam);
+}
+
+}  // namespace bcr

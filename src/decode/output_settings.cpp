@@ -1,0 +1,69 @@
+#include "decode/output_settings.h"
+
+#include <atomic>
+
+#include "core/settings.h"
+#include "util/wstring.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr int32_t kModeRead = 'r';
+constexpr int32_t kModeWrite = 'w';
+
+// Copies the text's bytes up to and including its zero, at most size - 1 of them, and zeroes the
+// last byte of the buffer whatever the length of the text.
+void ReadText(const WString &text, char *buffer, int32_t size) {
+  if (buffer == nullptr || size < 1) return;
+  const uint16_t *units = text.Data();
+  uint32_t room = static_cast<uint32_t>(size) - 1;
+  for (uint32_t i = 0; i < room && i <= text.Size(); ++i) {
+    buffer[i] = static_cast<char>(units[i]);
+    if (units[i] == 0) break;
+  }
+  buffer[size - 1] = '\0';
+}
+
+}  // namespace
+
+int32_t OutputSettings(int32_t mode, int32_t *keyboardOutput, int32_t *terminatorPlacement,
+                       int32_t *terminatorKey, int32_t *codeId, int32_t *length, char *prefix,
+                       int32_t prefixSize, char *suffix, int32_t suffixSize) {
+  if (keyboardOutput == nullptr && terminatorPlacement == nullptr && terminatorKey == nullptr &&
+      codeId == nullptr && length == nullptr && prefix == nullptr && prefixSize == 0 &&
+      suffix == nullptr && suffixSize == 0) {
+    return 0;
+  }
+  Settings &settings = CurrentSettings();
+  struct Value {
+    int32_t *pointer;
+    std::atomic<int32_t> &setting;
+  };
+  const Value values[] = {
+      {keyboardOutput, settings.keyboardOutputMode},
+      {terminatorPlacement, settings.terminatorPlacement},
+      {terminatorKey, settings.terminatorKey},
+      {codeId, settings.codeIdEnabled},
+      {length, settings.lengthEnabled},
+  };
+  if (mode == kModeRead) {
+    for (const Value &value : values) {
+      if (value.pointer != nullptr) *value.pointer = value.setting;
+    }
+    ReadText(OutputPrefix(), prefix, prefixSize);
+    ReadText(OutputSuffix(), suffix, suffixSize);
+    return 1;
+  }
+  if (mode == kModeWrite) {
+    for (const Value &value : values) {
+      if (value.pointer != nullptr) value.setting = *value.pointer;
+    }
+    if (prefix != nullptr) SetOutputPrefix(prefix);
+    if (suffix != nullptr) SetOutputSuffix(suffix);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace bcr

@@ -1,0 +1,47 @@
+#include "notify/notify_periods.h"
+
+#include "core/scan_engine.h"
+#include "platform/sync.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr int kLed = 1;
+constexpr int kOn = 1;
+constexpr int kOff = 0;
+// The longest wait that still ends by itself.
+constexpr uint64_t kLongestWaitMs = platform::kInfinite - 1;
+
+void SetLed(ScanEngine &engine, int on) {
+  if (SetLedLightEntry entry = engine.setLedLight; entry != nullptr) entry(kLed, on);
+}
+
+void SetVibrator(ScanEngine &engine, int on) {
+  if (SetVibratorPowerEntry entry = engine.setVibratorPower; entry != nullptr) entry(on);
+}
+
+}  // namespace
+
+void LedPeriod(ScanEngine &engine, int32_t ms) {
+  if (ms == 0) return;
+  uint32_t wait = static_cast<uint32_t>(ms < kShortestLedMs ? kShortestLedMs : ms);
+  SetLed(engine, kOn);
+  platform::SemaphoreWait(engine.ledCancel, wait);
+  SetLed(engine, kOff);
+}
+
+uint32_t VibratorWaitMs(uint32_t units) {
+  // A 32-bit product would wrap for large counts and cut a long vibration to a few ms.
+  uint64_t ms = uint64_t{units} * kVibrateUnitMs;
+  return static_cast<uint32_t>(ms < kLongestWaitMs ? ms : kLongestWaitMs);
+}
+
+void VibratorPeriod(ScanEngine &engine, uint32_t units) {
+  if (units == 0) return;
+  SetVibrator(engine, kOn);
+  platform::SemaphoreWait(engine.vibratorCancel, VibratorWaitMs(units));
+  SetVibrator(engine, kOff);
+}
+
+}  // namespace bcr

@@ -1,0 +1,41 @@
+// The three good-read workers. Each reads its setting when it is woken, so a change made by
+// NotificationSettings applies from the next good read on.
+#include "core/scan_engine.h"
+#include "core/settings.h"
+#include "core/workers.h"
+#include "notify/notify_periods.h"
+#include "notify/sound_table.h"
+
+namespace bcr {
+
+namespace {
+
+void VibrateCycle() {
+  Settings &settings = CurrentSettings();
+  if (settings.vibrateEnabled != 0) VibratorPeriod(Engine(), settings.vibrateUnits);
+}
+
+void LedCycle() {
+  LedPeriod(Engine(), CurrentSettings().ledDuration);
+}
+
+// Does not stop a sound that Beeper plays: a busy device makes the good-read sound silent.
+void BeepCycle() {
+  PlayTableSound(CurrentSettings().goodReadSound);
+}
+
+}  // namespace
+
+void VibrateThread(void *) {
+  RunWorker(kVibrateWorker, VibrateCycle);
+}
+
+void LedThread(void *) {
+  RunWorker(kLedWorker, LedCycle);
+}
+
+void BeepThread(void *) {
+  RunWorker(kBeepWorker, BeepCycle);
+}
+
+}  // namespace bcr

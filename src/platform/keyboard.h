@@ -1,0 +1,39 @@
+// Keyboard input of the platform layer: key events and posted characters that reach the window
+// with the keyboard focus, as if the user had typed them.
+//
+// On Linux the calls go to the sink that $BCREADER_KEYBOARD names, read when the keyboard is
+// first used in the process and kept for its life:
+// - "record:<file>": one line per call appended to <file> (see record_sink.h for the format);
+// - "none": nothing is sent;
+// - "uinput": a virtual keyboard made through /dev/uinput types real key events for a US layout
+//   (key codes and characters without a key on that layout are skipped).
+// Unset, the sink is "uinput" when /dev/uinput is writable and "none" otherwise; an unknown
+// value, or a virtual keyboard that cannot be made, also means "none".
+//
+// Thread rules: any thread; calls from several threads are serialised, one call's events never
+// interleave with another's.
+// Errors: none reported; input that cannot be delivered is dropped.
+#ifndef BCREADER_PLATFORM_KEYBOARD_H
+#define BCREADER_PLATFORM_KEYBOARD_H
+
+#include <cstdint>
+
+namespace bcr::platform {
+
+// Flags of KeybdEvent.
+constexpr uint32_t kKeyEventKeyUp = 0x2;   // release instead of press
+constexpr uint32_t kKeyEventSilent = 0x4;  // no key click
+
+// Presses or releases one virtual key. The scan code is passed on as given; sinks that type
+// through the virtual key alone ignore it, and no sink produces a key click.
+void KeybdEvent(uint8_t vk, uint8_t scan, uint32_t flags);
+
+// Posts count characters to the focused window (virtual key 0), with one key-state word per
+// character. Characters are 32-bit values as the caller widened them; a negative one (read as
+// int32_t) has no key anywhere. Null arrays with a non-zero count post nothing.
+void PostKeybdMessage(uint32_t flags, uint32_t count, const uint32_t *shiftStates,
+                      const uint32_t *chars);
+
+}  // namespace bcr::platform
+
+#endif  // BCREADER_PLATFORM_KEYBOARD_H

@@ -1,0 +1,108 @@
+// Device queries before and after the reader is up, and the registry value they write.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sim/engine.h"
+#include "support/loaded_library.h"
+
+namespace bcr::test {
+namespace {
+
+TEST(DeviceQueries, BeforeInitReaderThereIsNoEngine) {
+  ScratchDir scratch;
+  PointLibraryAt("/nonexistent", "1", scratch);
+  LoadedLibrary library;
+  EXPECT_EQ(BCR_FN(library, GetReaderType)(), 0);
+  EXPECT_EQ(BCR_FN(library, GetActiveDevice)(), -101);
+  EXPECT_EQ(BCR_FN(library, SetActiveDevice)(7), -101);
+  char buffer[32];
+  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, sizeof buffer), -101);
+  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(6, buffer, sizeof buffer), 0);
+  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, nullptr, 10), 0);
+  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, 0), 0);
+}
+
+TEST(DeviceQueries, LibraryVersionIsCopiedOrCut) {
+  LoadedLibrary library;
+  auto getDllVer = BCR_FN(library, GetDllVer);
+  char buffer[16];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(getDllVer(buffer, 8), 1);
+  EXPECT_STREQ(buffer, "1.0.1.0");
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(getDllVer(buffer, 3), 1);
+  EXPECT_EQ(std::memcmp(buffer, "1.\0x", 4), 0);
+  EXPECT_EQ(getDllVer(buffer, 1), 1);
+  EXPECT_EQ(buffer[0], '\0');
+  EXPECT_EQ(getDllVer(buffer, 0), 0);
+  EXPECT_EQ(getDllVer(nullptr, 8), 0);
+}
+
+TEST(DeviceQueries, SwitchingTheReaderIsRecordedInTheRegistry) {
+  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
+  ScratchDir scratch;
+  PointLibraryAt(engine->Path(), "1", scratch);
+  LoadedLibrary library;
+  ASSERT_EQ(BCR_FN(library, InitReader)(), 1);
+  auto setActive = BCR_FN(library, SetActiveDevice);
+  auto getActive = BCR_FN(library, GetActiveDevice);
+  EXPECT_EQ(getActive(), 7);
+  EXPECT_EQ(setActive(1), 0);
+  EXPECT_EQ(getActive(), 7);
+  EXPECT_EQ(setActive(0), 1);
+  EXPECT_EQ(getActive(), 0);
+  EXPECT_EQ(ReadFile(scratch.File("registry.reg")),
+            "Windows Registry Editor Version 5.00\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\SerialBarcode]\n"
+            "\"BarcodeUnderUsing\"=dword:00000000\n");
+  EXPECT_EQ(setActive(255), 1);
+  EXPECT_EQ(getActive(), 7);
+  EXPECT_EQ(ReadFile(scratch.File("registry.reg")),
+            "Windows Registry Editor Version 5.00\n"
+            "\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\SerialBarcode]\n"
+            "\"BarcodeUnderUsing\"=dword:00000001\n");
+}
+
+TEST(DeviceQueries, DecoderVersionIsCutToTheBuffer) {
+  auto engine =
+      bcrsim::Engine::Imager4507()
+          .Speed(115200)
+          .Revision({0x1C, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '0', '0', '-', 'R',
+                     '0',  '1',  '-',  '1',  '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'})
+          .Start();
+  ScratchDir scratch;
+  PointLibraryAt(engine->Path(), "3", scratch);
+  LoadedLibrary library;
+  ASSERT_EQ(BCR_FN(library, InitReader)(), 1);
+  auto version = BCR_FN(library, GetDecoderVersion);
+  char buffer[32];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(version(7, buffer, 4), 1);
+  EXPECT_EQ(std::memcmp(buffer, "PAA\0x", 5), 0);
+  EXPECT_EQ(version(7, buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "PAAAAS00-R01-123");  // offsets 4 to 19
+}
+
+TEST(DeviceQueries, SE955VersionHoldsAtMostEightCharacters) {
+  auto engine = bcrsim::Engine::SE955()
+                    .Speed(38400)
+                    .Revision({0x14, 0xA4, 0x00, 0x00, 'N', 'B',  'R', 'F', 'Q', 'A',
+                               'A',  'C',  'x',  'y',  'z', 0x98, '1', '2', '3', '4'})
+                    .Start();
+  ScratchDir scratch;
+  PointLibraryAt(engine->Path(), "1", scratch);
+  LoadedLibrary library;
+  ASSERT_EQ(BCR_FN(library, InitReader)(), 1);
+  char buffer[32];
+  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "NBRFQAAC");
+  engine->SetSilent(true);
+  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, sizeof buffer), 1);
+  EXPECT_STREQ(buffer, "");
+}
+
+}  // namespace
+}  // namespace bcr::test

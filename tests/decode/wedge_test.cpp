@@ -1,0 +1,139 @@
+// The keyboard wedge as the keyboard sees it: every key event and posted character recorded by
+// the record: sink, compared line by line.
+#include "decode/wedge.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace bcr {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The keyboard sink is chosen once per process, so every test of a process records into the
+// same file, emptied before each test.
+class Wedge : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file_ = ::testing::TempDir() + "bcr-wedge-" + std::to_string(getpid()) + ".rec";
+    setenv("BCREADER_KEYBOARD", ("record:" + file_).c_str(), 1);
+    unlink(file_.c_str());
+  }
+  void TearDown() override { unlink(file_.c_str()); }
+
+  Lines Recorded() const {
+    Lines lines;
+    std::ifstream in(file_);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  static WString Text(std::initializer_list<uint16_t> units) {
+    WString text;
+    for (uint16_t unit : units) text.AppendUnit(unit);
+    return text;
+  }
+
+  Lines Typed(std::initializer_list<uint16_t> units, bool keyStrokes) {
+    unlink(file_.c_str());
+    TypeText(Text(units), keyStrokes);
+    return Recorded();
+  }
+
+ private:
+  std::string file_;
+};
+
+TEST_F(Wedge, CharacterStylePostsRunsAndPressesTheLineKeys) {
+  EXPECT_EQ(Typed({'A', 'B', 13, 'D'}, false),
+            (Lines{"post 128 65,66 128,128", "keybd_event 13 0 0", "keybd_event 13 0 2",
+                   "post 128 68 128"}));
+  EXPECT_EQ(Typed({9, 'x', 10}, false),
+            (Lines{"keybd_event 9 0 0", "keybd_event 9 0 2", "post 128 120 128",
+                   "keybd_event 10 0 0", "keybd_event 10 0 2"}));
+}
+
+TEST_F(Wedge, EmptyTextMakesNoCallInEitherStyle) {
+  EXPECT_TRUE(Typed({}, false).empty());
+  EXPECT_TRUE(Typed({}, true).empty());
+}
+
+TEST_F(Wedge, CharacterStylePostsEveryOtherUnitAsItsSignedValue) {
+  // Control characters other than the three line keys travel as characters too.
+  EXPECT_EQ(Typed({0x00E9, 0x0011, 0x0000, 0x4E2D, 0x8000, 0xFFFF}, false),
+            (Lines{"post 128 233,17,0,20013,-32768,-1 128,128,128,128,128,128"}));
+}
+
+TEST_F(Wedge, KeyStrokesPressShiftAroundLettersDigitsAndSymbols) {
+  uint64_t start = platform::NowMs();
+  Lines lines = Typed({'a', 'B', '1', '!'}, true);
+  uint64_t elapsed = platform::NowMs() - start;
+  EXPECT_EQ(lines, (Lines{// 'a': Shift let go, then the A key
+                          "keybd_event 16 88 6", "keybd_event 65 0 0", "keybd_event 65 0 2",
+                          // 'B': capital, its key-up with scan code 2
+                          "keybd_event 16 88 4", "keybd_event 66 0 0", "keybd_event 66 2 2",
+                          "keybd_event 16 88 6",
+                          // '1'
+                          "keybd_event 16 88 6", "keybd_event 49 0 0", "keybd_event 49 0 2",
+                          // '!': the 1 key with Shift held
+                          "keybd_event 16 88 4", "keybd_event 49 0 0", "keybd_event 49 0 2",
+                          "keybd_event 16 88 6"}));
+  // Six 10 ms pauses: after each Shift change.
+  EXPECT_GE(elapsed, 60u);
+}
+
+TEST_F(Wedge, KeyStrokesPressTheVirtualKeysOfTheTable) {
+  // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up.
+  const std::pair<uint16_t, int> plain[] = {
+      {'*', 106}, {'+', 107},  {';', 186},  {'=', 187},  {',', 188},  {'-', 189},
+      {'.', 190}, {'/', 191},  {'\\', 220}, {'[', 219},  {']', 221},  {' ', 32},
+      {'`', 192}, {'\'', 222}, {13, 13},    {0x7F, 127}, {0xE9, 233}, {0xFF, 255}};
+  for (const auto &[unit, vk] : plain) {
+    std::string key = "keybd_event " + std::to_string(vk);
+    EXPECT_EQ(Typed({unit}, true), (Lines{key + " 0 0", key + " 0 2"})) << "unit " << unit;
+  }
+  const std::pair<uint16_t, int> shifted[] = {
+      {'!', 49},  {'@', 50},  {'#', 51},  {'$', 52},  {'%', 53},  {'^', 54},  {'&', 55},
+      {'(', 57},  {')', 48},  {'~', 192}, {'{', 219}, {'}', 221}, {'|', 220}, {':', 186},
+      {'"', 222}, {'<', 188}, {'>', 190}, {'?', 191}, {'_', 189}};
+  for (const auto &[unit, vk] : shifted) {
+    std::string key = "keybd_event " + std::to_string(vk);
+    EXPECT_EQ(Typed({unit}, true),
+              (Lines{"keybd_event 16 88 4", key + " 0 0", key + " 0 2", "keybd_event 16 88 6"}))
+        << "unit " << unit;
+  }
+}
+
+TEST_F(Wedge, KeyStrokesPostTabAndSkipUnitsWithoutAKey) {
+  EXPECT_EQ(Typed({9, 10}, true), (Lines{"post 0 9 0"}));
+  // Other control characters, units above 0xFF (whose low byte would name an unrelated key:
+  // 0x2014 would be Caps Lock, 0x0141 the A key) and units above 0x7FFF.
+  EXPECT_EQ(Typed({0x00, 0x01, 0x1B, 0x0100, 0x0141, 0x2014, 0x7FFF, 0x8000, 0xFFFF, ' '}, true),
+            (Lines{"keybd_event 32 0 0", "keybd_event 32 0 2"}));
+}
+
+TEST_F(Wedge, ControlUnitMakesAChordWithTheNextUnit) {
+  EXPECT_EQ(Typed({0x11, 'V'}, true), (Lines{"keybd_event 17 0 0", "keybd_event 86 0 0",
+                                             "keybd_event 86 0 2", "keybd_event 17 0 2"}));
+  EXPECT_EQ(Typed({0x11, 'v'}, true), (Lines{"keybd_event 17 0 0", "keybd_event 118 0 0",
+                                             "keybd_event 118 0 2", "keybd_event 17 0 2"}));
+  // The consumed unit is not typed again, even a TAB that would otherwise be posted.
+  EXPECT_EQ(
+      Typed({0x11, 9, 'x'}, true),
+      (Lines{"keybd_event 17 0 0", "keybd_event 9 0 0", "keybd_event 9 0 2", "keybd_event 17 0 2",
+             "keybd_event 16 88 6", "keybd_event 88 0 0", "keybd_event 88 0 2"}));
+  // Without a next unit there is no chord.
+  EXPECT_TRUE(Typed({0x11}, true).empty());
+}
+
+}  // namespace
+}  // namespace bcr

@@ -1,0 +1,86 @@
+#include "link/commands.h"
+
+#include <gtest/gtest.h>
+
+#include "core/scan_engine.h"
+#include "platform/clock.h"
+#include "support/sim_link.h"
+
+namespace bcr {
+namespace {
+
+using test::Bytes;
+
+const Bytes kStartDecode = {0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14};
+const Bytes kStopDecode = {0x04, 0xE5, 0x04, 0x00, 0xFF, 0x13};
+
+// A reader object whose link is open on a simulated imager.
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim_ = bcrsim::Engine::Imager4507().Speed(115200).Start();
+    ASSERT_NE(sim_, nullptr);
+    setenv("BCREADER_COM2", sim_->Path().c_str(), 1);
+    engine_.link.portNumber = 2;
+    ASSERT_EQ(OpenPort(engine_.link), 1);
+    ASSERT_EQ(SetPortSpeed(engine_.link, 115200), 1);
+    engine_.link.deviceType = kImager4507;
+    engine_.SetActive(1);
+  }
+
+  std::vector<Bytes> FramesAfter(int expected) {
+    sim_->WaitForFrames(expected, 1000);
+    platform::Sleep(50);
+    return sim_->Frames();
+  }
+
+  std::unique_ptr<bcrsim::Engine> sim_;
+  ScanEngine engine_;
+};
+
+TEST_F(Commands, RepeatedStartIsSentOnce) {
+  EXPECT_EQ(StartDecode(engine_, 1), 1);
+  EXPECT_EQ(StartDecode(engine_, 1), 1);
+  EXPECT_EQ(FramesAfter(1), std::vector<Bytes>{kStartDecode});
+  EXPECT_EQ(engine_.link.decoding, 1u);
+  EXPECT_EQ(StopDecode(engine_, 1), 1);
+  EXPECT_EQ(FramesAfter(2), (std::vector<Bytes>{kStartDecode, kStopDecode}));
+  EXPECT_EQ(engine_.link.decoding, 0u);
+}
+
+TEST_F(Commands, StopBeforeAnyStartSendsNothing) {
+  EXPECT_EQ(StopDecode(engine_, 1), 1);
+  EXPECT_TRUE(FramesAfter(0).empty());
+}
+
+TEST_F(Commands, DisabledOrInactiveSendsNothing) {
+  EXPECT_EQ(StartDecode(engine_, 0), 0);
+  engine_.SetActive(0);
+  EXPECT_EQ(StartDecode(engine_, 1), 0);
+  EXPECT_TRUE(FramesAfter(0).empty());
+}
+
+TEST_F(Commands, RefusedStartLeavesTheFlagSoTheNextStartIsSent) {
+  sim_->NakNext(1);
+  EXPECT_EQ(StartDecode(engine_, 1), 0);
+  EXPECT_EQ(engine_.link.decoding, 0u);
+  EXPECT_EQ(StartDecode(engine_, 1), 1);
+  EXPECT_EQ(FramesAfter(2), (std::vector<Bytes>{kStartDecode, kStartDecode}));
+}
+
+TEST_F(Commands, SilentEngineFailsAfterOneShortAttempt) {
+  sim_->SetSilent(true);
+  uint64_t start = platform::NowMs();
+  EXPECT_EQ(StartDecode(engine_, 1), 0);
+  EXPECT_LT(platform::NowMs() - start, 2000u);  // wake pause and one 200 ms wait
+  EXPECT_EQ(FramesAfter(1).size(), 1u);
+}
+
+TEST_F(Commands, NeedAnEngineType) {
+  engine_.link.deviceType = kNoEngine;
+  EXPECT_EQ(SetDecoding(engine_.link, 1), 0);
+  EXPECT_TRUE(FramesAfter(0).empty());
+}
+
+}  // namespace
+}  // namespace bcr

@@ -1,0 +1,168 @@
+// Loading the terminal system library by its terminal name, with the shipped libbrevald.so and
+// the recording stand-in from the build's lib folder.
+#include "platform/dynlib.h"
+
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace bcr::platform {
+namespace {
+
+const char kSystemLibrary[] = "\\Windows\\Brevald.dll";
+
+using GetSysInfoFn = int (*)(void *);
+using SetLEDLightFn = void (*)(int, int);
+using SetVibratorPowerFn = void (*)(int);
+
+std::string ExeFolder() {
+  char buffer[PATH_MAX] = {};
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::filesystem::path(std::string(buffer, n)).parent_path().string() : ".";
+}
+
+// Where the build puts its libraries: tests/../lib.
+std::string BuiltLibrary(const char *file) {
+  return ExeFolder() + "/../lib/" + file;
+}
+
+std::string Slurp(const std::string &path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class SystemLibrary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/bcr-dynlib-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    for (const char *name : {"BCREADER_SYSLIB", "BCREADER_ENGINE_KIND", "BCREADER_LED",
+                             "BCREADER_VIBRATOR", "BREVALD_RECORD"}) {
+      unsetenv(name);
+    }
+  }
+  void TearDown() override {
+    if (library_ != nullptr) LibraryFree(library_);
+    std::filesystem::remove_all(folder_);
+  }
+  Library *Load(const char *file) {
+    setenv("BCREADER_SYSLIB", BuiltLibrary(file).c_str(), 1);
+    library_ = LibraryLoad(kSystemLibrary);
+    return library_;
+  }
+
+  std::string folder_;
+  Library *library_ = nullptr;
+};
+
+TEST_F(SystemLibrary, TerminalNamesMapToSharedObjects) {
+  std::string beside = ExeFolder();  // this code is linked into the test program
+  EXPECT_EQ(LibraryPath(kSystemLibrary), beside + "/libbrevald.so");
+  EXPECT_EQ(LibraryPath("\\WINDOWS\\BREVALD.DLL"), beside + "/libbrevald.so");
+  EXPECT_EQ(LibraryPath("\\Windows\\Coredll.dll"), beside + "/libcoredll.so");
+  EXPECT_EQ(LibraryPath("/opt/x/libfoo.so"), "/opt/x/libfoo.so");
+  EXPECT_EQ(LibraryPath("Brevald.dll"), "");
+  EXPECT_EQ(LibraryPath(""), "");
+  setenv("BCREADER_SYSLIB", "/somewhere/libother.so", 1);
+  EXPECT_EQ(LibraryPath(kSystemLibrary), "/somewhere/libother.so");
+  EXPECT_EQ(LibraryPath("\\Windows\\Coredll.dll"), beside + "/libcoredll.so");
+}
+
+TEST_F(SystemLibrary, GetSysInfoPutsTheEngineKindAtOffset32) {
+  ASSERT_NE(Load("libbrevald.so"), nullptr) << BuiltLibrary("libbrevald.so");
+  auto getSysInfo = reinterpret_cast<GetSysInfoFn>(LibrarySymbol(library_, "GetSysInfo"));
+  ASSERT_NE(getSysInfo, nullptr);
+
+  unsigned char block[512] = {};
+  setenv("BCREADER_ENGINE_KIND", "3x", 1);
+  EXPECT_EQ(getSysInfo(block), 0);
+  EXPECT_EQ(block[32], '3');
+  EXPECT_EQ(block[33], 0);
+  for (int i = 0; i < 512; ++i) {
+    if (i != 32) {
+      EXPECT_EQ(block[i], 0) << "byte " << i;
+    }
+  }
+  unsetenv("BCREADER_ENGINE_KIND");
+  EXPECT_EQ(getSysInfo(block), 0);
+  EXPECT_EQ(block[32], 0);
+}
+
+TEST_F(SystemLibrary, LedAndVibratorWriteTheirStateToTheirFiles) {
+  ASSERT_NE(Load("libbrevald.so"), nullptr);
+  auto setLed = reinterpret_cast<SetLEDLightFn>(LibrarySymbol(library_, "SetLEDLight"));
+  auto setVibrator =
+      reinterpret_cast<SetVibratorPowerFn>(LibrarySymbol(library_, "SetVibratorPower"));
+  ASSERT_NE(setLed, nullptr);
+  ASSERT_NE(setVibrator, nullptr);
+
+  setLed(1, 1);  // not driven: no file named
+  EXPECT_TRUE(std::filesystem::is_empty(folder_));
+
+  std::string led = folder_ + "/brightness";
+  std::string vibrator = folder_ + "/vibrator";
+  setenv("BCREADER_LED", led.c_str(), 1);
+  setenv("BCREADER_VIBRATOR", vibrator.c_str(), 1);
+  setLed(1, 1);
+  EXPECT_EQ(Slurp(led), "1\n");
+  setLed(1, 0);
+  EXPECT_EQ(Slurp(led), "0\n");
+  setVibrator(1);
+  EXPECT_EQ(Slurp(vibrator), "1\n");
+  setVibrator(0);
+  EXPECT_EQ(Slurp(vibrator), "0\n");
+  unsetenv("BCREADER_LED");
+  unsetenv("BCREADER_VIBRATOR");
+}
+
+TEST_F(SystemLibrary, RecordingStandInLogsEveryCallWithATime) {
+  ASSERT_NE(Load("libbrevald-record.so"), nullptr);
+  std::string record = folder_ + "/calls";
+  setenv("BREVALD_RECORD", record.c_str(), 1);
+  setenv("BCREADER_ENGINE_KIND", "1", 1);
+  unsigned char block[512] = {};
+  EXPECT_EQ(reinterpret_cast<GetSysInfoFn>(LibrarySymbol(library_, "GetSysInfo"))(block), 0);
+  EXPECT_EQ(block[32], '1');
+  reinterpret_cast<SetLEDLightFn>(LibrarySymbol(library_, "SetLEDLight"))(1, 1);
+  reinterpret_cast<SetVibratorPowerFn>(LibrarySymbol(library_, "SetVibratorPower"))(0);
+
+  std::istringstream lines(Slurp(record));
+  const char *expected[] = {"GetSysInfo", "SetLEDLight 1 1", "SetVibratorPower 0"};
+  unsigned long long previous = 0;
+  for (const char *call : expected) {
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line)) << call;
+    size_t space = line.find(' ');
+    ASSERT_NE(space, std::string::npos) << line;
+    unsigned long long ms = std::stoull(line.substr(0, space));
+    EXPECT_GE(ms, previous);
+    previous = ms;
+    EXPECT_EQ(line.substr(space + 1), call);
+  }
+  unsetenv("BREVALD_RECORD");
+  unsetenv("BCREADER_ENGINE_KIND");
+}
+
+TEST_F(SystemLibrary, EnvironmentIsReadAtEveryLoad) {
+  ASSERT_NE(Load("libbrevald.so"), nullptr);
+  LibraryFree(library_);
+  library_ = nullptr;
+  setenv("BCREADER_SYSLIB", (folder_ + "/missing.so").c_str(), 1);
+  EXPECT_EQ(LibraryLoad(kSystemLibrary), nullptr);
+  ASSERT_NE(Load("libbrevald-record.so"), nullptr);
+  EXPECT_NE(LibrarySymbol(library_, "SetLEDLight"), nullptr);
+  EXPECT_EQ(LibrarySymbol(library_, "NoSuchEntry"), nullptr);
+  EXPECT_EQ(LibrarySymbol(nullptr, "SetLEDLight"), nullptr);
+}
+
+}  // namespace
+}  // namespace bcr::platform

@@ -1,0 +1,112 @@
+// Thread handles: waits with a time-out, and closing them so that no thread outlives its handle
+// in the library's code.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "platform/clock.h"
+#include "platform/sync.h"
+#include "platform/thread.h"
+
+namespace bcr::platform {
+namespace {
+
+// The number of threads of this process, as the kernel sees them.
+int ThreadCount() {
+  DIR *tasks = opendir("/proc/self/task");
+  if (tasks == nullptr) return -1;
+  int count = 0;
+  while (dirent *entry = readdir(tasks)) {
+    if (entry->d_name[0] != '.') ++count;
+  }
+  closedir(tasks);
+  return count;
+}
+
+// A worker of the library's kind: waits on its start semaphore, then releases its done
+// semaphore as its last action.
+struct Worker {
+  Semaphore *start = SemaphoreCreate(0, 1);
+  Semaphore *done = SemaphoreCreate(0, 1);
+  std::atomic<bool> ran{false};
+  ~Worker() {
+    SemaphoreClose(start);
+    SemaphoreClose(done);
+  }
+  static void Body(void *parameter) {
+    Worker *worker = static_cast<Worker *>(parameter);
+    SemaphoreWait(worker->start, kInfinite);
+    worker->ran = true;
+    SemaphoreRelease(worker->done);
+  }
+};
+
+TEST(Thread, WaitTimesOutWhileTheFunctionRunsAndIsSignalledAfter) {
+  Worker worker;
+  Thread *thread = ThreadCreate(Worker::Body, &worker);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(ThreadWait(thread, 0), WaitResult::kTimeout);
+  EXPECT_EQ(ThreadWait(thread, 50), WaitResult::kTimeout);
+  EXPECT_FALSE(worker.ran);
+
+  SemaphoreRelease(worker.start);
+  EXPECT_EQ(ThreadWait(thread, 5000), WaitResult::kSignalled);
+  EXPECT_TRUE(worker.ran);
+  EXPECT_EQ(ThreadWait(thread, 0), WaitResult::kSignalled);  // stays signalled
+  ThreadClose(thread);
+}
+
+TEST(Thread, CloseAfterTheDoneHandshakeLeavesNoThreadBehind) {
+  // The unload sequence: wait for the done semaphore, close the handle. The thread may still be
+  // on its way out of the library's code when the semaphore is released; once the handle is
+  // closed it must be gone.
+  int before = ThreadCount();
+  for (int round = 0; round < 20; ++round) {
+    Worker worker;
+    Thread *thread = ThreadCreate(Worker::Body, &worker);
+    ASSERT_NE(thread, nullptr);
+    SemaphoreRelease(worker.start);
+    ASSERT_EQ(SemaphoreWait(worker.done, 5000), WaitResult::kSignalled);
+    ThreadClose(thread);
+    EXPECT_EQ(ThreadCount(), before) << "round " << round;
+  }
+}
+
+TEST(Thread, CloseOfARunningThreadReturnsAndTheThreadEndsLater) {
+  Worker worker;
+  Thread *thread = ThreadCreate(Worker::Body, &worker);
+  ASSERT_NE(thread, nullptr);
+  uint64_t start = NowMs();
+  ThreadClose(thread);  // still blocked on its start semaphore: detached after the grace period
+  EXPECT_LT(NowMs() - start, kThreadCloseGraceMs + 3000u);
+  SemaphoreRelease(worker.start);
+  EXPECT_EQ(SemaphoreWait(worker.done, 5000), WaitResult::kSignalled);
+  EXPECT_TRUE(worker.ran);
+}
+
+TEST(Thread, ThreadMayCloseItsOwnHandle) {
+  struct Self {
+    Thread *handle = nullptr;
+    Semaphore *handed = SemaphoreCreate(0, 1);
+    Semaphore *closed = SemaphoreCreate(0, 1);
+  } self;
+  Thread *thread = ThreadCreate(
+      [](void *parameter) {
+        Self *me = static_cast<Self *>(parameter);
+        SemaphoreWait(me->handed, kInfinite);
+        ThreadClose(me->handle);
+        SemaphoreRelease(me->closed);
+      },
+      &self);
+  ASSERT_NE(thread, nullptr);
+  self.handle = thread;
+  SemaphoreRelease(self.handed);
+  // Without special handling the close would wait the grace period on itself, then detach.
+  EXPECT_EQ(SemaphoreWait(self.closed, kThreadCloseGraceMs / 2), WaitResult::kSignalled);
+  SemaphoreClose(self.handed);
+  SemaphoreClose(self.closed);
+}
+
+}  // namespace
+}  // namespace bcr::platform

@@ -1,0 +1,280 @@
+// The scan key watcher: input_event records fed through a FIFO (or, where /dev/uinput exists,
+// a real input device) become trigger messages on a window this test owns and dispatches.
+#include "platform/trigger.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/input.h>
+#include <linux/uinput.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/window.h"
+
+namespace bcr::platform {
+namespace {
+
+constexpr uint16_t kScanKey = 191;
+
+// Messages in the order the test window received them; touched only by the test thread, which
+// owns the window and dispatches.
+std::vector<uint32_t> received;
+
+intptr_t Record(Window *, uint32_t message, uintptr_t, intptr_t) {
+  received.push_back(message);
+  return 0;
+}
+
+class Trigger : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // A write to a FIFO whose reader is gone must fail, not end the test.
+    signal(SIGPIPE, SIG_IGN);
+    received.clear();
+    down_ = WindowMessageRegister("WM_USER1DOWN");
+    up_ = WindowMessageRegister("WM_USER1UP");
+    window_ = WindowCreateWithProc("TriggerTestWindow", Record);
+    ASSERT_NE(window_, nullptr);
+    char pattern[] = "/tmp/bcr-trigger-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    // A ':' in the path: the key code follows the last one.
+    fifo_ = MakeFifo("scan:key");
+  }
+
+  void TearDown() override {
+    TriggerSourceStop();
+    for (int fd : writers_) close(fd);
+    for (const std::string &fifo : fifos_) unlink(fifo.c_str());
+    rmdir(folder_.c_str());
+    WindowDestroy(window_);
+    unsetenv("BCREADER_TRIGGER");
+  }
+
+  std::string MakeFifo(const std::string &name) {
+    std::string path = folder_ + "/" + name;
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << std::strerror(errno);
+    fifos_.push_back(path);
+    return path;
+  }
+
+  bool Start(const std::string &setting) {
+    setenv("BCREADER_TRIGGER", setting.c_str(), 1);
+    return TriggerSourceStart(window_, down_, up_);
+  }
+
+  // Starts on the FIFO and opens its writing end (which needs the reader to be there).
+  int StartOn(const std::string &fifo, uint16_t key = kScanKey) {
+    if (!Start(fifo + ":" + std::to_string(key))) return -1;
+    int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) writers_.push_back(fd);
+    return fd;
+  }
+
+  static bool Send(int fd, uint16_t type, uint16_t code, int32_t value) {
+    input_event event;
+    std::memset(&event, 0, sizeof event);
+    event.type = type;
+    event.code = code;
+    event.value = value;
+    return write(fd, &event, sizeof event) == static_cast<ssize_t>(sizeof event);
+  }
+
+  // Dispatches until count messages arrived or 5 s passed.
+  void AwaitMessages(size_t count) {
+    for (uint64_t deadline = NowMs() + 5000; received.size() < count && NowMs() < deadline;) {
+      WindowDispatch(50);
+    }
+  }
+
+  uint32_t down_ = 0;
+  uint32_t up_ = 0;
+  Window *window_ = nullptr;
+  std::string folder_;
+  std::string fifo_;
+  std::vector<std::string> fifos_;
+  std::vector<int> writers_;
+};
+
+TEST_F(Trigger, PressPostsOneDownAndReleaseOneUp) {
+  int fd = StartOn(fifo_);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 1));
+  ASSERT_TRUE(Send(fd, EV_SYN, SYN_REPORT, 0));
+  AwaitMessages(1);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_}));
+  // Auto-repeat while the key is held adds nothing; the release is the next message.
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 2));
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 2));
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 0));
+  AwaitMessages(2);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_, up_}));
+}
+
+TEST_F(Trigger, OtherKeysAndEventsPostNothing) {
+  int fd = StartOn(fifo_);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey - 1, 1));
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey + 1, 0));
+  ASSERT_TRUE(Send(fd, EV_MSC, MSC_SCAN, kScanKey));
+  ASSERT_TRUE(Send(fd, EV_REL, kScanKey, 1));
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 7));
+  // The records are handled in order, so once this release arrives the ones above were seen.
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 0));
+  AwaitMessages(1);
+  WindowDispatch(100);
+  EXPECT_EQ(received, (std::vector<uint32_t>{up_}));
+}
+
+TEST_F(Trigger, RecordSplitAcrossWritesStillCounts) {
+  int fd = StartOn(fifo_);
+  ASSERT_GE(fd, 0);
+  input_event events[2];
+  std::memset(events, 0, sizeof events);
+  events[0].type = EV_KEY;
+  events[0].code = kScanKey;
+  events[0].value = 1;
+  events[1] = events[0];
+  events[1].value = 0;
+  const char *bytes = reinterpret_cast<const char *>(events);
+  const size_t cut = sizeof(input_event) / 2 + 3;
+  ASSERT_EQ(write(fd, bytes, cut), static_cast<ssize_t>(cut));
+  WindowDispatch(100);
+  EXPECT_TRUE(received.empty());
+  ASSERT_EQ(write(fd, bytes + cut, sizeof events - cut), static_cast<ssize_t>(sizeof events - cut));
+  AwaitMessages(2);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_, up_}));
+}
+
+TEST_F(Trigger, StopReturnsPromptlyAndClosesTheDevice) {
+  TriggerSourceStop();  // not started: nothing to do
+  int fd = StartOn(fifo_);
+  ASSERT_GE(fd, 0);
+  uint64_t start = NowMs();
+  TriggerSourceStop();
+  // The watcher is woken, not waited out; the bound only guards against a hang.
+  EXPECT_LT(NowMs() - start, 2000u);
+  // With the reading end closed the FIFO refuses writes: nothing can be posted any more.
+  EXPECT_FALSE(Send(fd, EV_KEY, kScanKey, 1));
+  EXPECT_EQ(errno, EPIPE);
+  WindowDispatch(100);
+  EXPECT_TRUE(received.empty());
+  TriggerSourceStop();
+}
+
+TEST_F(Trigger, MissingOrMalformedSettingWatchesNothing) {
+  unsetenv("BCREADER_TRIGGER");
+  EXPECT_FALSE(TriggerSourceStart(window_, down_, up_));
+  for (const std::string &setting : {
+           std::string(""),
+           fifo_,
+           fifo_ + ":",
+           std::string(":191"),
+           fifo_ + ":abc",
+           fifo_ + ":19x",
+           fifo_ + ":-1",
+           fifo_ + ": 191",
+           fifo_ + ":99999999999999999999",
+           fifo_ + ":768",  // beyond the last key code
+           folder_ + "/missing:191",
+       }) {
+    EXPECT_FALSE(Start(setting)) << setting;
+  }
+  EXPECT_FALSE(TriggerSourceStart(nullptr, down_, up_));
+}
+
+TEST_F(Trigger, StartingAgainReplacesTheWatcher) {
+  int first = StartOn(fifo_);
+  ASSERT_GE(first, 0);
+  int second = StartOn(MakeFifo("second"));
+  ASSERT_GE(second, 0);
+  EXPECT_FALSE(Send(first, EV_KEY, kScanKey, 1));  // its reader is closed
+  ASSERT_TRUE(Send(second, EV_KEY, kScanKey, 1));
+  AwaitMessages(1);
+  WindowDispatch(100);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_}));
+}
+
+TEST_F(Trigger, WatcherEndsWhenTheWriterGoesAndCanBeStartedAgain) {
+  int fd = StartOn(fifo_);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 1));
+  close(fd);
+  writers_.clear();
+  AwaitMessages(1);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_}));
+  uint64_t start = NowMs();
+  TriggerSourceStop();
+  EXPECT_LT(NowMs() - start, 2000u);
+  fd = StartOn(fifo_);
+  ASSERT_GE(fd, 0);
+  ASSERT_TRUE(Send(fd, EV_KEY, kScanKey, 0));
+  AwaitMessages(2);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_, up_}));
+}
+
+// The evdev node of the input device named name, "" when none appeared within 3 s.
+std::string EventNode(const char *name) {
+  for (uint64_t deadline = NowMs() + 3000; NowMs() < deadline; Sleep(50)) {
+    DIR *dir = opendir("/dev/input");
+    if (dir == nullptr) continue;
+    std::string found;
+    for (dirent *entry; found.empty() && (entry = readdir(dir)) != nullptr;) {
+      std::string path = std::string("/dev/input/") + entry->d_name;
+      int fd = std::strncmp(entry->d_name, "event", 5) == 0 ? open(path.c_str(), O_RDONLY) : -1;
+      char device[256] = {};
+      if (fd >= 0 && ioctl(fd, EVIOCGNAME(sizeof device - 1), device) >= 0 &&
+          std::strcmp(device, name) == 0) {
+        found = path;
+      }
+      if (fd >= 0) close(fd);
+    }
+    closedir(dir);
+    if (!found.empty()) return found;
+  }
+  return "";
+}
+
+TEST_F(Trigger, RealInputDeviceKeyPostsDownAndUp) {
+  if (access("/dev/uinput", W_OK) != 0) GTEST_SKIP() << "no writable /dev/uinput here";
+  int device = open("/dev/uinput", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(device, 0);
+  uinput_setup setup;
+  std::memset(&setup, 0, sizeof setup);
+  setup.id.bustype = BUS_VIRTUAL;
+  std::strcpy(setup.name, "bcreader trigger test");
+  ASSERT_GE(ioctl(device, UI_SET_EVBIT, EV_KEY), 0);
+  ASSERT_GE(ioctl(device, UI_SET_KEYBIT, kScanKey), 0);
+  ASSERT_GE(ioctl(device, UI_SET_KEYBIT, kScanKey - 1), 0);
+  ASSERT_GE(ioctl(device, UI_DEV_SETUP, &setup), 0);
+  ASSERT_GE(ioctl(device, UI_DEV_CREATE), 0);
+  writers_.push_back(device);  // closed, and the device with it, at the end
+  std::string node = EventNode(setup.name);
+  if (node.empty()) GTEST_SKIP() << "no evdev node appeared for the device";
+  ASSERT_TRUE(Start(node + ":" + std::to_string(kScanKey)));
+  for (auto [code, value] : {std::pair<uint16_t, int32_t>{kScanKey - 1, 1},
+                             {kScanKey - 1, 0},
+                             {kScanKey, 1},
+                             {kScanKey, 2},
+                             {kScanKey, 0}}) {
+    ASSERT_TRUE(Send(device, EV_KEY, code, value));
+    ASSERT_TRUE(Send(device, EV_SYN, SYN_REPORT, 0));
+  }
+  AwaitMessages(2);
+  WindowDispatch(100);
+  EXPECT_EQ(received, (std::vector<uint32_t>{down_, up_}));
+}
+
+}  // namespace
+}  // namespace bcr::platform

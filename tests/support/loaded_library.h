@@ -1,0 +1,124 @@
+// The shared library under test, loaded with dlopen and reached through its exported names, with
+// the environment it reads set up around a simulated engine.
+#ifndef BCREADER_TESTS_SUPPORT_LOADED_LIBRARY_H
+#define BCREADER_TESTS_SUPPORT_LOADED_LIBRARY_H
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bcreader.h"
+#include "bcreader_posix.h"
+
+namespace bcr::test {
+
+// build/lib, beside the folder of the test executables.
+inline std::string LibDir() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "lib";
+  path[n] = '\0';
+  std::string exe(path);
+  std::string dir = exe.substr(0, exe.rfind('/'));
+  return dir.substr(0, dir.rfind('/')) + "/lib";
+}
+
+inline int CountEntries(const char *folder) {
+  int count = 0;
+  if (DIR *dir = opendir(folder)) {
+    while (struct dirent *entry = readdir(dir)) {
+      if (entry->d_name[0] != '.') ++count;
+    }
+    closedir(dir);
+  }
+  return count;
+}
+
+inline int ThreadCount() {
+  return CountEntries("/proc/self/task");
+}
+// One descriptor is the listing's own.
+inline int DescriptorCount() {
+  return CountEntries("/proc/self/fd") - 1;
+}
+
+inline std::string ReadFile(const std::string &path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A private scratch folder for the registry file and the recordings of one test.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char name[] = "/tmp/bcrtest-XXXXXX";
+    path_ = mkdtemp(name) ? name : "/tmp";
+  }
+  ~ScratchDir() {
+    std::string command = "rm -rf '" + path_ + "'";
+    if (path_ != "/tmp") (void)!system(command.c_str());
+  }
+  const std::string &Path() const { return path_; }
+  std::string File(const std::string &name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Sets the variables the library reads so that it uses the engine at port, the stand-in system
+// library with the given engine-kind character, a registry file and a named event of its own.
+inline void PointLibraryAt(const std::string &port, const char *engineKind,
+                           const ScratchDir &scratch) {
+  setenv("BCREADER_COM2", port.c_str(), 1);
+  setenv("BCREADER_SYSLIB", (LibDir() + "/libbrevald.so").c_str(), 1);
+  if (engineKind != nullptr) {
+    setenv("BCREADER_ENGINE_KIND", engineKind, 1);
+  } else {
+    unsetenv("BCREADER_ENGINE_KIND");
+  }
+  setenv("BCREADER_REGISTRY", scratch.File("registry.reg").c_str(), 1);
+  std::string prefix = "bcrtest" + std::to_string(getpid()) + "_";
+  setenv("BCREADER_EVENT_PREFIX", prefix.c_str(), 1);
+  setenv("BCREADER_KEYBOARD", "none", 1);
+  setenv("BCREADER_SOUND", "none", 1);
+}
+
+class LoadedLibrary {
+ public:
+  LoadedLibrary() { Open(); }
+  ~LoadedLibrary() { Close(); }
+
+  void Open() {
+    if (handle_ == nullptr) handle_ = dlopen((LibDir() + "/libbcreader.so").c_str(), RTLD_NOW);
+    EXPECT_NE(handle_, nullptr) << dlerror();
+  }
+  void Close() {
+    if (handle_ != nullptr) dlclose(handle_);
+    handle_ = nullptr;
+  }
+  bool IsOpen() const { return handle_ != nullptr; }
+
+  template <typename F>
+  F *Fn(const char *name) const {
+    void *symbol = handle_ != nullptr ? dlsym(handle_, name) : nullptr;
+    EXPECT_NE(symbol, nullptr) << name;
+    return reinterpret_cast<F *>(symbol);
+  }
+
+ private:
+  void *handle_ = nullptr;
+};
+
+#define BCR_FN(library, name) ((library).Fn<decltype(::name)>(#name))
+
+}  // namespace bcr::test
+
+#endif  // BCREADER_TESTS_SUPPORT_LOADED_LIBRARY_H

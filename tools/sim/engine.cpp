@@ -1,0 +1,511 @@
+#include "sim/engine.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "sim/decode.h"
+#include "sim/frames.h"
+#include "sim/params.h"
+#include "sim/pty.h"
+
+namespace bcrsim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A frame left incomplete for this long is dropped.
+constexpr milliseconds kFrameGap{100};
+// How long a decode waits for the acknowledgement of a packet before it gives up.
+constexpr milliseconds kAckWait{2000};
+// The longest the engine thread sleeps without looking at its state.
+constexpr milliseconds kIdlePoll{100};
+
+// Packets written together, in order; a job waiting before its first packet holds back the
+// ones queued after it.
+struct Job {
+  std::deque<Packet> packets;
+  Clock::time_point notBefore;
+};
+
+Clock::duration WireTime(size_t bytes, uint32_t bitsPerSecond) {
+  return std::chrono::microseconds(bytes * 10 * 1000000 / std::max<uint32_t>(bitsPerSecond, 1));
+}
+
+}  // namespace
+
+struct Engine::Impl {
+  Impl(const Builder &builder, Pty p)
+      : kind(builder.kind_),
+        pty(std::move(p)),
+        speed(builder.speed_),
+        silent(builder.silent_),
+        nakAll(builder.nakAll_),
+        paced(builder.paced_),
+        revision(builder.revision_.value_or(DefaultRevision(builder.kind_))),
+        params(DefaultParams(builder.kind_, builder.speed_)) {}
+
+  ~Impl() {
+    if (thread.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mu);
+        stop = true;
+      }
+      Wake();
+      thread.join();
+    }
+    ClosePty(&pty);
+    if (wakeRead >= 0) close(wakeRead);
+    if (wakeWrite >= 0) close(wakeWrite);
+    RemoveLink();
+  }
+
+  bool MakeLink(const std::string &path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(path.c_str());
+    if (symlink(pty.path.c_str(), path.c_str()) != 0) return false;
+    link = path;
+    return true;
+  }
+
+  // Removes the link only while it still points at this engine's device.
+  void RemoveLink() {
+    if (link.empty()) return;
+    char target[256];
+    const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<size_t>(n)) == pty.path) unlink(link.c_str());
+  }
+
+  void Wake() const {
+    const uint8_t one = 1;
+    [[maybe_unused]] const ssize_t n = write(wakeWrite, &one, 1);
+  }
+
+  void Enqueue(std::vector<Packet> packets, Clock::time_point notBefore) {
+    Job job;
+    job.packets.assign(std::make_move_iterator(packets.begin()),
+                       std::make_move_iterator(packets.end()));
+    job.notBefore = notBefore;
+    jobs.push_back(std::move(job));
+    idle = false;
+  }
+
+  void EnqueueOne(Packet packet, Clock::time_point notBefore) {
+    std::vector<Packet> packets;
+    packets.push_back(std::move(packet));
+    Enqueue(std::move(packets), notBefore);
+  }
+
+  void Run();
+  int Step(Clock::time_point now);
+  void Write(const Bytes &bytes);
+  Bytes ReadAvailable();
+  void Receive(const Bytes &chunk, uint32_t lineSpeed, Clock::time_point now);
+  void HandleFrame(const Bytes &frame, Clock::time_point now);
+  void SetSpeedLocked(uint32_t bitsPerSecond) {
+    speed = bitsPerSecond;
+    params[kParamSpeed] = SpeedCode(bitsPerSecond);
+  }
+
+  // Fixed once the engine runs.
+  const Kind kind;
+  Pty pty;
+  std::string link;
+  int wakeRead = -1;
+  int wakeWrite = -1;
+  std::thread thread;
+
+  // Everything below is guarded by mu.
+  mutable std::mutex mu;
+  mutable std::condition_variable changed;
+  bool stop = false;
+  uint32_t speed;
+  bool silent;
+  bool nakAll;
+  bool paced;
+  int nakNext = 0;
+  int replyDelayMs = 0;
+  Bytes revision;
+  ParamStore params;
+  std::deque<Decode> onStart;
+
+  std::deque<Job> jobs;  // the front one is being sent
+  Clock::time_point nextWriteAt{};
+  bool awaitingAck = false;  // the front job waits for a continuation acknowledgement
+  Clock::time_point ackDeadline{};
+  bool idle = true;
+
+  FrameReceiver receiver;
+  Clock::time_point lastByteAt{};
+
+  Bytes received;
+  std::vector<Bytes> frames;
+  size_t garbage = 0;
+  size_t continuationAcks = 0;
+};
+
+void Engine::Impl::Run() {
+  std::unique_lock<std::mutex> lock(mu);
+  while (!stop) {
+    const int timeoutMs = Step(Clock::now());
+    lock.unlock();
+
+    pollfd fds[2] = {{pty.master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+    const int ready = poll(fds, 2, timeoutMs);
+    if (ready > 0 && (fds[1].revents & POLLIN)) {
+      uint8_t drain[64];
+      while (read(wakeRead, drain, sizeof drain) > 0) {
+      }
+    }
+    Bytes chunk;
+    uint32_t lineSpeed = 0;
+    if (ready > 0 && (fds[0].revents & POLLIN)) {
+      chunk = ReadAvailable();
+      lineSpeed = LineSpeed(pty.master);
+    } else if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))) {
+      // Not expected while the engine holds its own slave descriptor; do not spin on it.
+      poll(&fds[1], 1, 10);
+    }
+
+    lock.lock();
+    if (!chunk.empty()) Receive(chunk, lineSpeed, Clock::now());
+  }
+}
+
+// Sends what is due, expires what waited too long; returns how long the thread may sleep.
+int Engine::Impl::Step(Clock::time_point now) {
+  if (receiver.Partial() && now - lastByteAt >= kFrameGap) receiver.Reset();
+  if (awaitingAck && now >= ackDeadline) {
+    awaitingAck = false;
+    jobs.pop_front();
+  }
+  while (!jobs.empty() && !awaitingAck) {
+    Job &job = jobs.front();
+    if (job.packets.empty()) {
+      jobs.pop_front();
+      continue;
+    }
+    if (now < std::max(job.notBefore, nextWriteAt)) break;
+    Packet packet = std::move(job.packets.front());
+    job.packets.pop_front();
+    Write(packet.bytes);
+    nextWriteAt = paced ? now + WireTime(packet.bytes.size(), speed) : now;
+    if (packet.speedAfter) SetSpeedLocked(*packet.speedAfter);
+    if (job.packets.empty()) {
+      jobs.pop_front();
+    } else if (packet.waitForAck) {
+      awaitingAck = true;
+      ackDeadline = now + kAckWait;
+    }
+  }
+
+  const bool nowIdle = jobs.empty() && now >= nextWriteAt;
+  if (nowIdle != idle) {
+    idle = nowIdle;
+    changed.notify_all();
+  }
+
+  Clock::time_point wake = now + kIdlePoll;
+  if (awaitingAck) {
+    wake = std::min(wake, ackDeadline);
+  } else if (!jobs.empty()) {
+    wake = std::min(wake, std::max(jobs.front().notBefore, nextWriteAt));
+  } else if (now < nextWriteAt) {
+    wake = std::min(wake, nextWriteAt);
+  }
+  if (receiver.Partial()) wake = std::min(wake, lastByteAt + kFrameGap);
+  if (wake <= now) return 0;
+  const auto left = std::chrono::ceil<milliseconds>(wake - now).count();
+  return static_cast<int>(std::max<decltype(left)>(left, 1));
+}
+
+// A packet goes out only while the line runs at the engine's speed; at any other speed the host
+// could not have read it, so it is dropped. A full line drops the rest of the packet as well.
+void Engine::Impl::Write(const Bytes &bytes) {
+  if (LineSpeed(pty.master) != speed) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(pty.master, bytes.data() + done, bytes.size() - done);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+}
+
+Bytes Engine::Impl::ReadAvailable() {
+  Bytes chunk;
+  uint8_t buffer[512];
+  for (;;) {
+    const ssize_t n = read(pty.master, buffer, sizeof buffer);
+    if (n > 0) {
+      chunk.insert(chunk.end(), buffer, buffer + n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  return chunk;
+}
+
+void Engine::Impl::Receive(const Bytes &chunk, uint32_t lineSpeed, Clock::time_point now) {
+  lastByteAt = now;
+  if (lineSpeed != speed) {
+    garbage += chunk.size();
+    receiver.Reset();
+  } else {
+    received.insert(received.end(), chunk.begin(), chunk.end());
+    for (uint8_t byte : chunk) {
+      if (std::optional<Bytes> frame = receiver.Feed(byte)) HandleFrame(*frame, now);
+    }
+  }
+  changed.notify_all();
+}
+
+void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
+  frames.push_back(frame);
+  const bool valid = ChecksumValid(frame);
+  const size_t length = frame.size() - 2;
+  if (valid && length < 4) return;  // no header to act on
+  const uint8_t opcode = valid ? frame[1] : 0;
+  const uint8_t status = valid ? frame[3] : 0;
+
+  if (opcode == kOpAck) {
+    if (status == kStatusContinuation) {
+      ++continuationAcks;
+      if (awaitingAck) {
+        // The host has read the packet: the next one may go at once.
+        awaitingAck = false;
+        nextWriteAt = now;
+      }
+    }
+    return;
+  }
+  // Any other frame is a command, and a command ends a decode that waits for its acknowledgement.
+  if (awaitingAck) {
+    awaitingAck = false;
+    jobs.pop_front();
+  }
+  if (silent) return;
+  const Clock::time_point due = now + milliseconds(replyDelayMs);
+  if (!valid || nakAll || nakNext > 0) {
+    if (valid && !nakAll) --nakNext;
+    EnqueueOne(Packet(NakFrame()), due);
+    return;
+  }
+
+  const uint8_t *data = frame.data() + 4;
+  const uint8_t *end = frame.data() + length;
+  switch (opcode) {
+    case kOpRevisionRequest:
+      EnqueueOne(Packet(WithChecksum(revision)), due);
+      break;
+    case kOpParamRequest:
+      EnqueueOne(Packet(WithChecksum(ParamReply(ParseNumbers(data, end), params))), due);
+      break;
+    case kOpParamSend: {
+      Packet ack(AckFrame());
+      // The first data byte is the beep code.
+      const uint8_t *pairs = std::min(data + 1, end);
+      for (const auto &[number, value] : ParsePairs(pairs, end)) {
+        params[number] = value;
+        if (number == kParamSpeed) ack.speedAfter = SpeedOfCode(static_cast<uint8_t>(value));
+      }
+      EnqueueOne(std::move(ack), due);
+      break;
+    }
+    case kOpStartDecode:
+      EnqueueOne(Packet(AckFrame()), due);
+      if (!onStart.empty()) {
+        Enqueue(DecodePackets(kind, onStart.front()), due);
+        onStart.pop_front();
+      }
+      break;
+    case kOpStopDecode:
+      EnqueueOne(Packet(AckFrame()), due);
+      break;
+    default:
+      break;
+  }
+}
+
+Engine::Builder::Builder(Kind kind) : kind_(kind) {}
+
+Engine::Builder &Engine::Builder::Speed(uint32_t bitsPerSecond) {
+  speed_ = bitsPerSecond;
+  return *this;
+}
+
+Engine::Builder &Engine::Builder::Revision(Bytes reply) {
+  revision_ = std::move(reply);
+  return *this;
+}
+
+Engine::Builder &Engine::Builder::Silent(bool silent) {
+  silent_ = silent;
+  return *this;
+}
+
+Engine::Builder &Engine::Builder::NakAll(bool nak) {
+  nakAll_ = nak;
+  return *this;
+}
+
+Engine::Builder &Engine::Builder::Link(std::string path) {
+  link_ = std::move(path);
+  return *this;
+}
+
+Engine::Builder &Engine::Builder::Paced(bool paced) {
+  paced_ = paced;
+  return *this;
+}
+
+std::unique_ptr<Engine> Engine::Builder::Start() {
+  std::optional<Pty> pty = OpenPty(speed_);
+  if (!pty) return nullptr;
+  auto impl = std::make_unique<Impl>(*this, std::move(*pty));
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_NONBLOCK | O_CLOEXEC) != 0) return nullptr;
+  impl->wakeRead = pipeFds[0];
+  impl->wakeWrite = pipeFds[1];
+  if (!link_.empty() && !impl->MakeLink(link_)) return nullptr;
+  impl->thread = std::thread(&Impl::Run, impl.get());
+  return std::unique_ptr<Engine>(new Engine(std::move(impl)));
+}
+
+Engine::Engine(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+Engine::~Engine() = default;
+
+Kind Engine::EngineKind() const {
+  return impl_->kind;
+}
+
+const std::string &Engine::Path() const {
+  return impl_->pty.path;
+}
+
+uint32_t Engine::Speed() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->speed;
+}
+
+void Engine::SetSpeed(uint32_t bitsPerSecond) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->SetSpeedLocked(bitsPerSecond);
+}
+
+void Engine::SetSilent(bool silent) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->silent = silent;
+}
+
+void Engine::SetNakAll(bool nak) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->nakAll = nak;
+}
+
+void Engine::NakNext(int count) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->nakNext = count;
+}
+
+void Engine::SetReplyDelay(int ms) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->replyDelayMs = std::max(ms, 0);
+}
+
+void Engine::SetRevision(Bytes reply) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->revision = std::move(reply);
+}
+
+void Engine::Send(Bytes bytes) {
+  {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->EnqueueOne(Packet(std::move(bytes)), Clock::now());
+  }
+  impl_->Wake();
+}
+
+void Engine::SendDecode(Decode decode) {
+  {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->Enqueue(DecodePackets(impl_->kind, decode), Clock::now());
+  }
+  impl_->Wake();
+}
+
+void Engine::OnStartDecode(Decode decode) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->onStart.push_back(std::move(decode));
+}
+
+bool Engine::WaitIdle(int timeoutMs) {
+  std::unique_lock<std::mutex> lock(impl_->mu);
+  return impl_->changed.wait_for(lock, milliseconds(timeoutMs), [this] { return impl_->idle; });
+}
+
+Bytes Engine::Received() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->received;
+}
+
+std::vector<Bytes> Engine::Frames() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->frames;
+}
+
+size_t Engine::GarbageBytes() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->garbage;
+}
+
+size_t Engine::ContinuationAcks() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->continuationAcks;
+}
+
+void Engine::ClearRecord() {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->received.clear();
+  impl_->frames.clear();
+  impl_->garbage = 0;
+  impl_->continuationAcks = 0;
+}
+
+bool Engine::WaitForFrames(size_t count, int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(impl_->mu);
+  return impl_->changed.wait_for(lock, milliseconds(timeoutMs),
+                                 [this, count] { return impl_->frames.size() >= count; });
+}
+
+std::optional<uint32_t> Engine::Param(uint32_t number) const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  const auto found = impl_->params.find(number);
+  if (found == impl_->params.end()) return std::nullopt;
+  return found->second;
+}
+
+void Engine::SetParam(uint32_t number, uint32_t value) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->params[number] = value;
+}
+
+}  // namespace bcrsim
