@@ -10,6 +10,7 @@
 #include "core/workers.h"
 #include "link/identify.h"
 #include "platform/clock.h"
+#include "platform/trigger.h"
 
 namespace bcr {
 
@@ -65,6 +66,7 @@ void ProcessAttach(void *module) {
 void ProcessDetach() {
   LibraryState &state = State();
   ScanEngine &engine = Engine();
+  platform::TriggerSourceStop();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
       platform::SemaphoreRelease(engine.ledCancel, 1);
@@ -120,6 +122,8 @@ int32_t InitReader() {
     platform::Window *window = platform::WindowCreate(kReaderWindowClass);
     state.readerWindow = window;
     if (window == nullptr) return kResultNoWindow;
+    // The terminal's scan key, where one is configured, presses the trigger of this window.
+    platform::TriggerSourceStart(window, state.messages.user1Down, state.messages.user1Up);
   }
   uint32_t error = 0;
   int opened = EngineOpen(engine, kEngineSelector, &error);

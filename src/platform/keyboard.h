@@ -3,7 +3,9 @@
 //
 // On Linux the calls go to the sink that $BCREADER_KEYBOARD names, read when the keyboard is
 // first used in the process and kept for its life:
-// - "record:<file>": one line per call appended to <file> (see record_sink.h for the format);
+// - "record:<file>": one line per call appended to <file>, numbers in decimal:
+//   "keybd_event <vk> <scan> <flags>" and "post <flags> <c1>,...,<cn> <s1>,...,<sn>" (the
+//   characters signed, the key-state words unsigned);
 // - "none": nothing is sent;
 // - "uinput": a virtual keyboard made through /dev/uinput types real key events for a US layout
 //   (key codes and characters without a key on that layout are skipped).

@@ -14,7 +14,7 @@ const Bytes kRevisionRequest = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
 struct Reader {
   std::unique_ptr<bcrsim::Engine> engine;
   ScratchDir scratch;
-  LoadedLibrary library;
+  LoadedLibrary library{false};
 
   Reader(std::unique_ptr<bcrsim::Engine> sim, const char *kind) : engine(std::move(sim)) {
     PointLibraryAt(engine->Path(), kind, scratch);

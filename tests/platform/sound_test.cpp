@@ -122,10 +122,7 @@ TEST(WavParser, RejectsLengthsBeyondTheFile) {
     EXPECT_FALSE(Parses(Riff(format))) << size;
 
     Bytes riff = Wave(kMono16, 40);
-    riff.erase(riff.begin() + 4, riff.begin() + 8);
-    Bytes field;
-    Put(field, size, 4);
-    riff.insert(riff.begin() + 4, field.begin(), field.end());
+    for (int i = 0; i < 4; ++i) riff[4 + i] = static_cast<uint8_t>(size >> (8 * i));
     EXPECT_FALSE(Parses(riff)) << size;
   }
 }
@@ -189,12 +186,8 @@ TEST(SoundNames, TerminalNamesMapIntoTheSoundFolder) {
   WString name;
   name.AssignNarrow("\\Windows\\A\xE9");
   name.AppendUnit(0);
-  name.AppendNarrow("tail");
   name.AppendUnit(0x20AC);
   EXPECT_EQ(SoundNameText(name), "\\Windows\\A\xE9");  // ends at the zero; bytes stay bytes
-  WString wide;
-  wide.AppendUnit(0x20AC);
-  EXPECT_EQ(SoundNameText(wide), "\xE2\x82\xAC");
 }
 
 bool NoCard() {
@@ -225,21 +218,6 @@ TEST(SoundSinks, TheSettingChoosesTheSink) {
     EXPECT_EQ(sink.kind, c.kind) << (c.setting ? c.setting : "(unset)");
     EXPECT_EQ(sink.target, c.target) << (c.setting ? c.setting : "(unset)");
   }
-}
-
-TEST(SoundSinks, TheRecordSinkWritesOneLinePerCallWithTheNameUnmapped) {
-  SoundSink sink{SoundSink::kRecord, "/tmp/bcr-sound-" + std::to_string(getpid()) + ".rec"};
-  std::remove(sink.target.c_str());
-  WString name;
-  name.AssignNarrow("\\Windows\\Hwandsw");
-  SinkStop(sink);
-  EXPECT_TRUE(SinkPlay(sink, name, kSoundPlayFile));
-  std::ifstream in(sink.target);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "stop\nplay 139264 \\Windows\\Hwandsw\n");
-  std::remove(sink.target.c_str());
-  EXPECT_FALSE(SinkPlay({SoundSink::kRecord, "/nonexistent/folder/x.rec"}, name, 0));
-  EXPECT_FALSE(SinkPlay(SoundSink{}, name, kSoundPlayFile));  // none
 }
 
 class NullDevice : public ::testing::Test {
@@ -297,20 +275,11 @@ TEST_F(NullDevice, PlaysShippedSoundsForTheirLengthAndNothingMalformed) {
   EXPECT_TRUE(Play((ShippedSounds() / "MenuPop.wav").string()));  // the failures left it free
 }
 
-TEST_F(NullDevice, APlayWhileAnotherRunsReturnsAtOnce) {
-  std::future<bool> first = PlayLong(6);
-  uint64_t start = NowMs();
-  EXPECT_FALSE(Play("\\Windows\\Hwandsw"));
-  EXPECT_LT(NowMs() - start, 1000u);
-  EXPECT_EQ(first.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
-  AlsaStop();
-  first.get();
-}
-
-TEST_F(NullDevice, StopFromAnotherThreadEndsALongPlayAndFreesTheDevice) {
+TEST_F(NullDevice, APlayFindsTheDeviceBusyUntilAStopFromAnotherThreadFreesIt) {
   uint64_t start = NowMs();
   std::future<bool> player = PlayLong(8);
-  Sleep(100);
+  EXPECT_FALSE(Play("\\Windows\\Hwandsw"));  // returns at once
+  EXPECT_EQ(player.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
   SinkStop({SoundSink::kAlsa, "null"});
   EXPECT_FALSE(AlsaPlaying());  // the stop returned once the play had let go
   ASSERT_EQ(player.wait_for(std::chrono::seconds(3)), std::future_status::ready);

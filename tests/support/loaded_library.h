@@ -73,6 +73,19 @@ class ScratchDir {
   std::string path_;
 };
 
+// A name for the named event that no other test shares.
+inline std::string &EventPrefix() {
+  static std::string prefix;
+  return prefix;
+}
+inline const std::string &NewEventPrefix() {
+  static int count = 0;
+  EventPrefix() = "bcrtest" + std::to_string(getpid()) + "_" + std::to_string(++count) + "_";
+  return EventPrefix();
+}
+// The named event the library loaded last opened, as another process opens it.
+inline std::string EventName() { return "/" + EventPrefix() + "DecodeEventBC"; }
+
 // Sets the variables the library reads so that it uses the engine at port, the stand-in system
 // library with the given engine-kind character, a registry file and a named event of its own.
 inline void PointLibraryAt(const std::string &port, const char *engineKind,
@@ -85,15 +98,18 @@ inline void PointLibraryAt(const std::string &port, const char *engineKind,
     unsetenv("BCREADER_ENGINE_KIND");
   }
   setenv("BCREADER_REGISTRY", scratch.File("registry.reg").c_str(), 1);
-  std::string prefix = "bcrtest" + std::to_string(getpid()) + "_";
-  setenv("BCREADER_EVENT_PREFIX", prefix.c_str(), 1);
+  setenv("BCREADER_EVENT_PREFIX", NewEventPrefix().c_str(), 1);
   setenv("BCREADER_KEYBOARD", "none", 1);
   setenv("BCREADER_SOUND", "none", 1);
 }
 
 class LoadedLibrary {
  public:
-  LoadedLibrary() { Open(); }
+  // Members of fixtures open later, once the environment is set: the library reads some of it
+  // when it is loaded.
+  explicit LoadedLibrary(bool open = true) {
+    if (open) Open();
+  }
   ~LoadedLibrary() { Close(); }
 
   void Open() {
