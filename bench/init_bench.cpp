@@ -42,8 +42,8 @@ BCR_BENCHMARK(InitReaderTime) {
   bcr::ProcessAttach(nullptr);
   auto start = std::chrono::steady_clock::now();
   int32_t result = bcr::InitReader();
-  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                  .count();
+  double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   bcr::ProcessDetach();
   if (result != 1) {
     std::fprintf(stderr, "init bench: InitReader gave %d\n", result);

@@ -61,15 +61,20 @@ TEST(Thread, CloseAfterTheDoneHandshakeLeavesNoThreadBehind) {
   // The unload sequence: wait for the done semaphore, close the handle. The thread may still be
   // on its way out of the library's code when the semaphore is released; once the handle is
   // closed it must be gone.
-  int before = ThreadCount();
-  for (int round = 0; round < 20; ++round) {
+  // One round before counting: a sanitizer runtime starts a thread of its own with the first
+  // thread the process creates.
+  int before = -1;
+  for (int round = -1; round < 20; ++round) {
+    if (round == 0) before = ThreadCount();
     Worker worker;
     Thread *thread = ThreadCreate(Worker::Body, &worker);
     ASSERT_NE(thread, nullptr);
     SemaphoreRelease(worker.start);
     ASSERT_EQ(SemaphoreWait(worker.done, 5000), WaitResult::kSignalled);
     ThreadClose(thread);
-    EXPECT_EQ(ThreadCount(), before) << "round " << round;
+    if (round >= 0) {
+      EXPECT_EQ(ThreadCount(), before) << "round " << round;
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <semaphore.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -55,24 +56,6 @@ inline std::string ReadFile(const std::string &path) {
   return text.str();
 }
 
-// A private scratch folder for the registry file and the recordings of one test.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/bcrtest-XXXXXX";
-    path_ = mkdtemp(name) ? name : "/tmp";
-  }
-  ~ScratchDir() {
-    std::string command = "rm -rf '" + path_ + "'";
-    if (path_ != "/tmp") (void)!system(command.c_str());
-  }
-  const std::string &Path() const { return path_; }
-  std::string File(const std::string &name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
 // A name for the named event that no other test shares.
 inline std::string &EventPrefix() {
   static std::string prefix;
@@ -84,7 +67,28 @@ inline const std::string &NewEventPrefix() {
   return EventPrefix();
 }
 // The named event the library loaded last opened, as another process opens it.
-inline std::string EventName() { return "/" + EventPrefix() + "DecodeEventBC"; }
+inline std::string EventName() {
+  return "/" + EventPrefix() + "DecodeEventBC";
+}
+
+// A private scratch folder for the registry file and the recordings of one test.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char name[] = "/tmp/bcrtest-XXXXXX";
+    path_ = mkdtemp(name) ? name : "/tmp";
+  }
+  ~ScratchDir() {
+    sem_unlink(EventName().c_str());
+    std::string command = "rm -rf '" + path_ + "'";
+    if (path_ != "/tmp") (void)!system(command.c_str());
+  }
+  const std::string &Path() const { return path_; }
+  std::string File(const std::string &name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
 
 // Sets the variables the library reads so that it uses the engine at port, the stand-in system
 // library with the given engine-kind character, a registry file and a named event of its own.

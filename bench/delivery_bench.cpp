@@ -1,0 +1,140 @@
+// Scan-to-delivery latency: from the engine's last byte of a decode to "WM_DECODEDATA" at an
+// application window. The library pauses 100 ms (the wake step) before it acknowledges a
+// decode, so that pause is the floor.
+#include <signal.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "bench.h"
+#include "bench_reader.h"
+#include "core/library_state.h"
+#include "core/lifecycle.h"
+#include "platform/window.h"
+#include "sim/engine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+uint32_t decodeDataMessage = 0;
+Clock::time_point deliveredAt;
+bool delivered = false;
+
+intptr_t ApplicationWindow(bcr::platform::Window *, uint32_t message, uintptr_t, intptr_t) {
+  if (message == decodeDataMessage) {
+    deliveredAt = Clock::now();
+    delivered = true;
+  }
+  return 0;
+}
+
+void Pump(int ms) {
+  auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) bcr::platform::WindowDispatch(5);
+}
+
+}  // namespace
+
+BCR_BENCHMARK(ScanToDelivery) {
+  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
+  if (!engine) return;
+  bcr::bench::PointAt(engine->Path());
+  bcr::ProcessAttach(nullptr);
+  if (bcr::InitReader() != 1) {
+    std::fprintf(stderr, "delivery bench: InitReader failed\n");
+    bcr::ProcessDetach();
+    return;
+  }
+  decodeDataMessage = bcr::State().messages.decodeData;
+  bcr::platform::Window *window =
+      bcr::platform::WindowCreateWithProc("DeliveryBench", ApplicationWindow);
+  bcr::platform::Window *reader = bcr::State().readerWindow;
+  uint32_t trigger = bcr::State().messages.user1Down;
+
+  constexpr int kDecodes = 200;
+  std::vector<double> latencies;
+  bcrsim::Decode decode;
+  decode.codeType = 0x01;
+  for (char c : std::string("0123456789012")) decode.data.push_back(static_cast<uint8_t>(c));
+  for (int i = 0; i < kDecodes; ++i) {
+    bcr::platform::WindowPost(reader, trigger, 0, 0);
+    Pump(20);  // the decode thread is now waiting for the engine
+    delivered = false;
+    engine->SendDecode(decode);
+    Clock::time_point sent = Clock::now();
+    auto limit = sent + std::chrono::seconds(5);
+    while (!delivered && Clock::now() < limit) bcr::platform::WindowDispatch(50);
+    if (!delivered) {
+      std::fprintf(stderr, "delivery bench: decode %d not delivered\n", i);
+      break;
+    }
+    latencies.push_back(std::chrono::duration<double, std::milli>(deliveredAt - sent).count());
+  }
+  bcr::platform::WindowDestroy(window);
+  bcr::ProcessDetach();
+  if (latencies.empty()) return;
+  std::sort(latencies.begin(), latencies.end());
+  double median = latencies[latencies.size() / 2];
+  double p99 = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
+  bcr::bench::Report("scan_to_delivery_median_ms", median, "ms", "<102");
+  bcr::bench::Report("scan_to_delivery_p99_ms", p99, "ms", "<102");
+}
+
+// CPU used by a process whose reader is up and waiting for triggers, with the engine simulated
+// in another process so that only the library's own cost is counted.
+BCR_BENCHMARK(IdleCost) {
+  int out[2];
+  if (pipe(out) != 0) return;
+  std::string program = bcr::bench::LibDir() + "/../bin/bcreader-sim";
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    execl(program.c_str(), program.c_str(), "--engine", "se955", "--speed", "38400",
+          static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE *sim = fdopen(out[0], "r");
+  char line[512] = "";
+  bool started = pid > 0 && sim != nullptr && fgets(line, sizeof line, sim) != nullptr;
+  std::string port(line);
+  while (!port.empty() && (port.back() == '\n' || port.back() == '\r')) port.pop_back();
+  if (!started) {
+    std::fprintf(stderr, "idle bench: the simulator did not start\n");
+  } else {
+    bcr::bench::PointAt(port);
+    bcr::ProcessAttach(nullptr);
+    if (bcr::InitReader() != 1) {
+      std::fprintf(stderr, "idle bench: InitReader failed on %s\n", port.c_str());
+    } else {
+      auto cpu = [] {
+        struct rusage usage;
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+      };
+      constexpr int kSeconds = 10;
+      double before = cpu();
+      auto end = Clock::now() + std::chrono::seconds(kSeconds);
+      // The application's message loop.
+      while (Clock::now() < end) bcr::platform::WindowDispatch(1000);
+      double used = cpu() - before;
+      bcr::bench::Report("idle_cpu_share_of_one_core", 100.0 * used / kSeconds, "%", "<0.1");
+    }
+    bcr::ProcessDetach();
+  }
+  if (pid > 0) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  if (sim != nullptr) fclose(sim);
+}

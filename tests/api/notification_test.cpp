@@ -1,0 +1,127 @@
+// The good-read notification of delivered decodes: sound, LED and vibrator, seen through the
+// sound sink's record and a system library that records its calls with timestamps.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "sim/engine.h"
+#include "support/loaded_library.h"
+
+namespace bcr::test {
+namespace {
+
+struct Call {
+  long long ms;
+  std::string what;
+};
+
+std::vector<Call> Calls(const std::string &file) {
+  std::vector<Call> calls;
+  std::istringstream lines(ReadFile(file));
+  std::string line;
+  while (std::getline(lines, line)) {
+    size_t space = line.find(' ');
+    if (space == std::string::npos) continue;
+    std::string what = line.substr(space + 1);
+    if (what == "GetSysInfo") continue;
+    calls.push_back({std::stoll(line.substr(0, space)), what});
+  }
+  return calls;
+}
+
+std::vector<std::string> Lines(const std::string &file) {
+  std::vector<std::string> lines;
+  std::istringstream text(ReadFile(file));
+  std::string line;
+  while (std::getline(text, line)) lines.push_back(line);
+  return lines;
+}
+
+class Notification : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engine_ = bcrsim::Engine::SE955().Speed(38400).Start();
+    ASSERT_NE(engine_, nullptr);
+    PointLibraryAt(engine_->Path(), "1", scratch_);
+    setenv("BCREADER_SYSLIB", (LibDir() + "/libbrevald-record.so").c_str(), 1);
+    setenv("BREVALD_RECORD", Calls().c_str(), 1);
+    setenv("BCREADER_SOUND", ("record:" + Sounds()).c_str(), 1);
+    library_.Open();
+    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+  }
+
+  std::string Calls() const { return scratch_.File("system-library"); }
+  std::string Sounds() const { return scratch_.File("sound"); }
+
+  // One decode, read synchronously and delivered through the window like a triggered one.
+  void Decode() {
+    bcrsim::Decode decode;
+    decode.data = {'4', '2'};
+    engine_->OnStartDecode(decode);
+    char buffer[16];
+    ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), 2);
+    BCR_FN(library_, BcrDispatchMessages)(100);
+  }
+  void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+  std::unique_ptr<bcrsim::Engine> engine_;
+  ScratchDir scratch_;
+  LoadedLibrary library_{false};
+};
+
+TEST_F(Notification, AfterLoadADecodeOnlyBeeps) {
+  Decode();
+  Wait(700);
+  EXPECT_EQ(Lines(Sounds()), std::vector<std::string>{"play 139264 \\Windows\\Hwandsw"});
+  EXPECT_TRUE(bcr::test::Calls(Calls()).empty());
+}
+
+TEST_F(Notification, VibratorAndLedRunTheirPeriods) {
+  int32_t vibrate = 1, led = 100;
+  ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, &vibrate, nullptr, &led), 1);
+  Decode();
+  Wait(1500);
+  std::vector<Call> calls = bcr::test::Calls(Calls());
+  ASSERT_EQ(calls.size(), 4u);
+  long long vibratorOn = -1, vibratorOff = -1, ledOn = -1, ledOff = -1;
+  for (const Call &call : calls) {
+    if (call.what == "SetVibratorPower 1") vibratorOn = call.ms;
+    if (call.what == "SetVibratorPower 0") vibratorOff = call.ms;
+    if (call.what == "SetLEDLight 1 1") ledOn = call.ms;
+    if (call.what == "SetLEDLight 1 0") ledOff = call.ms;
+  }
+  ASSERT_TRUE(vibratorOn >= 0 && vibratorOff >= 0 && ledOn >= 0 && ledOff >= 0);
+  // Two vibrator units of 500 ms; an LED time below 400 ms lights it for 400 ms.
+  EXPECT_NEAR(vibratorOff - vibratorOn, 1000, 150);
+  EXPECT_NEAR(ledOff - ledOn, 400, 150);
+}
+
+TEST_F(Notification, DecodesWithinOneLedPeriodAddOnePeriod) {
+  int32_t led = 2500;
+  ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, nullptr, nullptr, &led), 1);
+  for (int i = 0; i < 3; ++i) Decode();  // each costs at least the 100 ms wake pause
+  Wait(5500);
+  size_t periods = 0;
+  for (const Call &call : bcr::test::Calls(Calls())) periods += call.what == "SetLEDLight 1 1";
+  EXPECT_EQ(periods, 2u);
+}
+
+TEST_F(Notification, UnloadingWhileTheLedIsLitSwitchesItOffAtOnce) {
+  int32_t led = 10000;
+  ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, nullptr, nullptr, &led), 1);
+  Decode();
+  Wait(300);
+  auto start = std::chrono::steady_clock::now();
+  library_.Close();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  std::vector<Call> calls = bcr::test::Calls(Calls());
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].what, "SetLEDLight 1 1");
+  EXPECT_EQ(calls[1].what, "SetLEDLight 1 0");
+  EXPECT_LT(calls[1].ms - calls[0].ms, 2000);
+}
+
+}  // namespace
+}  // namespace bcr::test

@@ -1,0 +1,89 @@
+// Applications read the last decode from any thread while the decode thread replaces it.
+#include <gtest/gtest.h>
+#include <semaphore.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/library_state.h"
+#include "core/lifecycle.h"
+#include "core/published_decode.h"
+#include "core/scan_engine.h"
+#include "core/workers.h"
+#include "decode/code_types.h"
+#include "decode/output_record.h"
+#include "decode/reception.h"
+#include "link/serial_port.h"
+#include "platform/clock.h"
+#include "sim/engine.h"
+
+namespace bcr {
+namespace {
+
+// Every decode of the test: a letter repeated, so that a torn copy shows as mixed letters.
+std::string Text(int i) {
+  return std::string(40 + i, static_cast<char>('A' + i % 26));
+}
+
+bool Whole(const std::string &text) {
+  if (text.empty()) return true;
+  return text.find_first_not_of(text[0]) == std::string::npos;
+}
+
+TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
+  auto sim = bcrsim::Engine::SE955().Speed(38400).Start();
+  ASSERT_NE(sim, nullptr);
+  setenv("BCREADER_COM2", sim->Path().c_str(), 1);
+  setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
+  ProcessAttach(nullptr);
+  ScanEngine &engine = Engine();
+  engine.link.portNumber = 2;
+  ASSERT_EQ(OpenPort(engine.link), 1);
+  ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);
+  engine.link.deviceType = kEngineSE955;
+  engine.SetActive(1);
+  StartWorker(kDecodeWorker, DecodeThread, nullptr);
+
+  std::atomic<bool> done{false};
+  std::atomic<int> torn{0};
+  std::vector<std::thread> readers;
+  for (int r = 0; r < 3; ++r) {
+    readers.emplace_back([&] {
+      char buffer[128];
+      while (!done) {
+        if (CopyLastDecodeData(engine, buffer, sizeof buffer) >= 0 && !Whole(buffer)) ++torn;
+        Decode last;
+        GetLastDecode(engine, last);
+        if (!Whole(last.data.Narrow())) ++torn;
+        if (OutputRecord(7, buffer, sizeof buffer) >= 0 && !Whole(buffer)) ++torn;
+        DecodeTypeResult(engine.DeviceType(), LastCodeType());
+      }
+    });
+  }
+  constexpr int kDecodes = 8;
+  for (int i = 0; i < kDecodes; ++i) {
+    WakeWorker(kDecodeWorker);
+    platform::Sleep(20);
+    bcrsim::Decode decode;
+    decode.codeType = 0x01;
+    std::string text = Text(i);
+    decode.data.assign(text.begin(), text.end());
+    sim->SendDecode(decode);
+    uint64_t limit = platform::NowMs() + 3000;
+    while (std::string(LastDecodeData().Narrow()) != text && platform::NowMs() < limit) {
+      platform::Sleep(5);
+    }
+    EXPECT_EQ(std::string(LastDecodeData().Narrow()), text);
+  }
+  done = true;
+  for (std::thread &reader : readers) reader.join();
+  ProcessDetach();
+  sem_unlink(("/bcrtest" + std::to_string(getpid()) + "_DecodeEventBC").c_str());
+  EXPECT_EQ(torn, 0);
+}
+
+}  // namespace
+}  // namespace bcr
