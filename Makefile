@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
-.PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean
+.PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz
 
 all: build
 
@@ -13,6 +13,22 @@ build:
 
 test: build
 	cd build && ctest $(CTEST_FLAGS)
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages the installation elsewhere.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) $(CMAKE) --install build --prefix $(PREFIX)
+
+# Builds the examples against an installation staged in build/stage, as a user of the installed
+# package would: with the CMake package and with pkg-config.
+examples: build
+	rm -rf build/stage build/examples-installed
+	DESTDIR=$(CURDIR)/build/stage $(CMAKE) --install build --prefix /usr/local
+	$(CMAKE) -S examples -B build/examples-installed -DCMAKE_PREFIX_PATH=$(CURDIR)/build/stage/usr/local
+	$(CMAKE) --build build/examples-installed
+	PKG_CONFIG_SYSROOT_DIR=$(CURDIR)/build/stage \
+	PKG_CONFIG_PATH=$(CURDIR)/build/stage/usr/local/lib/pkgconfig \
+	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o build/examples-installed/read_one_pkgconfig'
 
 build-asan:
 	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=address
@@ -37,3 +53,16 @@ format:
 
 clean:
 	rm -rf build build-asan build-tsan
+
+# libFuzzer targets (fuzz/) with clang, ASan and UBSan: the corpora and the fixed faults are
+# replayed first, then each target is fuzzed for FUZZ_SECONDS. Needs clang and its runtime
+# libraries (Debian: clang-14 libclang-rt-14-dev).
+FUZZ_SECONDS ?= 20
+FUZZ_CC ?= $(shell command -v clang-14 || command -v clang)
+FUZZ_CXX ?= $(shell command -v clang++-14 || command -v clang++)
+fuzz:
+	$(CMAKE) -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCREADER_FUZZ=ON \
+		-DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+	$(CMAKE) --build build-fuzz --target bcreader_fuzz -j $(JOBS)
+	cd build-fuzz && ctest -L fuzz --output-on-failure
+	fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
