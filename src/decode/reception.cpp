@@ -9,6 +9,7 @@
 #include "link/commands.h"
 #include "link/frame.h"
 #include "link/receiver.h"
+#include "link/serial_port.h"
 #include "link/transaction.h"
 #include "platform/clock.h"
 #include "util/copy_out.h"
@@ -18,6 +19,18 @@ namespace bcr {
 namespace {
 
 constexpr uint32_t kStopDelay = 50;
+// What a failed reception may discard: the rest of a broken frame, not a decode that comes later.
+constexpr uint32_t kDiscardLimit = 4096;
+
+// After a reception that failed, whatever is still arriving belongs to the broken frame (or is
+// noise on the line): read it away until the line has been quiet for one byte time-out, so that
+// the next reception starts at the next frame instead of inside the rest of this one.
+void DiscardRest(EngineLink &link) {
+  SetPortTimeout(link, kReplyByteTimeout, 'r');
+  uint8_t byte;
+  for (uint32_t i = 0; i < kDiscardLimit && ReadPortByte(link, &byte); ++i) {
+  }
+}
 
 // The receptions that take the link lock: the continuous trigger modes, and trigger mode 7 on
 // the SE955 as well.
@@ -39,6 +52,7 @@ int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
   engine.SetDecodeData(data);
   if (!ReceiveFrame(link, data, link.transferWait, kDecodeDataMode)) {
     engine.SetDecodeData(data);
+    DiscardRest(link);
     return 0;
   }
   WakeEngine(link);

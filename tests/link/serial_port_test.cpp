@@ -150,3 +150,26 @@ TEST(WritePortFrame, FailsOnAClosedLink) {
 
 }  // namespace
 }  // namespace bcr
+
+namespace bcr {
+namespace {
+
+TEST(ReadPortByte, FailsAtOnceWhenTheLineHangsUp) {
+  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
+  ASSERT_NE(engine, nullptr);
+  setenv("BCREADER_COM2", engine->Path().c_str(), 1);
+  EngineLink link;
+  link.portNumber = 2;
+  ASSERT_EQ(OpenPort(link), 1);
+  engine.reset();
+  SetPortTimeout(link, 2000, 'r');
+  uint8_t byte;
+  uint64_t start = platform::NowMs();
+  EXPECT_EQ(ReadPortByte(link, &byte), 0);
+  EXPECT_LT(platform::NowMs() - start, 1000u);
+  EXPECT_EQ(link.lastError, static_cast<uint32_t>(EIO));
+  ClosePort(link);
+}
+
+}  // namespace
+}  // namespace bcr

@@ -81,6 +81,11 @@ int WaitReady(int fd, short events, uint64_t deadline) {
   }
 }
 
+bool HungUp(int fd) {
+  struct pollfd pfd = {fd, POLLIN, 0};
+  return poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 }  // namespace
 
 uint32_t LastError() {
@@ -234,6 +239,10 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
         ssize_t n = read(port->fd, port->buffer, sizeof port->buffer);
         if (n > 0) {
           port->tail = static_cast<uint32_t>(n);
+        } else if (n == 0 && HungUp(port->fd)) {
+          // A raw tty answers 0 both when nothing is there and when the other end is gone.
+          *received = got;
+          return Fail(EIO);
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
           *received = got;
           return Fail(errno);
