@@ -1,9 +1,47 @@
 #include "config/startup_read.h"
 
+#include <iterator>
+
+#include "config/exchange_lock.h"
+#include "config/handlers.h"
+#include "config/param_handler.h"
+
 namespace bcr {
 
-// The parameter handlers arrive with the symbology configuration; until then there is nothing
-// to read.
-void ReadAllSettings(EngineLink &) {}
+namespace {
+
+// The SE955's handlers in the order of the start-up read.
+const ParamHandler *const kStartupReads[] = {
+    &UpcParam,
+    &Code128Param,
+    &Code39Param,
+    &Code93Param,
+    &Interleaved2Of5Param,
+    &Industrial2Of5Param,
+    &CodabarParam,
+    &MsiParam,
+    &RssParam,
+    &EanJanParam,
+    &MiscellaneousOptionParam,
+    &UserPreferences1DParam,
+    &Code11Param,
+    &Chinese2Of5Param,
+};
+static_assert(std::size(kStartupReads) == 14);
+
+}  // namespace
+
+// The values read are dropped: what stays is the parameter cache that each successful read
+// fills. A failed read leaves its entries unknown and the next handler is read all the same.
+void ReadAllSettings(EngineLink &link) {
+  if (link.engine == nullptr) return;
+  ExchangeLock exchange(link);
+  for (const ParamHandler *handler : kStartupReads) {
+    int32_t values[kMaxHandlerArgs] = {};
+    int32_t *pointers[kMaxHandlerArgs] = {};
+    for (uint8_t i = 0; i < handler->count; ++i) pointers[i] = &values[i];
+    CallHandler(*handler, *link.engine, kModeRead, pointers, handler->count);
+  }
+}
 
 }  // namespace bcr

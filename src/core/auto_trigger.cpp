@@ -18,11 +18,15 @@ void AutoTriggerThread(void *) {
   platform::SemaphoreWait(slot.start, platform::kInfinite);
   while (state.quitFlag != 1) {
     WakeWorker(kDecodeWorker);
+    bool rearmed = false;
     if (platform::SemaphoreWait(state.continuousToken, 0) == platform::WaitResult::kSignalled) {
       platform::SemaphoreRelease(slot.start, 1);
       platform::SemaphoreRelease(state.continuousToken, 1);
+      rearmed = true;
     }
-    if (InContinuousMode(Engine()) || !IsKnownEngine(Engine().DeviceType())) {
+    // A re-armed cycle always pauses: the token can outlive the continuous trigger mode (a reset
+    // of the imager keeps it), and without the pause the thread would spin.
+    if (rearmed || InContinuousMode(Engine()) || !IsKnownEngine(Engine().DeviceType())) {
       platform::Sleep(kRearmPause);
     }
     platform::SemaphoreWait(slot.start, platform::kInfinite);

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "sim/decode.h"
@@ -138,6 +139,7 @@ struct Engine::Impl {
   int replyDelayMs = 0;
   Bytes revision;
   ParamStore params;
+  std::set<uint32_t> omittedParams;
   std::deque<Decode> onStart;
 
   std::deque<Job> jobs;  // the front one is being sent
@@ -316,7 +318,8 @@ void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
       EnqueueOne(Packet(WithChecksum(revision)), due);
       break;
     case kOpParamRequest:
-      EnqueueOne(Packet(WithChecksum(ParamReply(ParseNumbers(data, end), params))), due);
+      EnqueueOne(Packet(WithChecksum(ParamReply(ParseNumbers(data, end), params, omittedParams))),
+                 due);
       break;
     case kOpParamSend: {
       Packet ack(AckFrame());
@@ -506,6 +509,11 @@ std::optional<uint32_t> Engine::Param(uint32_t number) const {
 void Engine::SetParam(uint32_t number, uint32_t value) {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->params[number] = value;
+}
+
+void Engine::OmitParamFromReplies(uint32_t number) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->omittedParams.insert(number);
 }
 
 }  // namespace bcrsim

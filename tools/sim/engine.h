@@ -145,10 +145,14 @@ class Engine {
   bool WaitForFrames(size_t count, int timeoutMs) const;
 
   // Parameter store (one-byte parameters by number; extended numbers as (prefix << 8) | n,
-  // word parameters as 0xF4xxxx). Both kinds start with a few settings of their own and 0x9C
-  // holding the speed code; a request for a number the store lacks is answered with value 0.
+  // word parameters as 0xF4xxxx). Each kind starts with its own factory values for every
+  // parameter the library's option functions touch (sim/params.cpp) and 0x9C holding the speed
+  // code; a request for a number the store lacks is answered with value 0.
   std::optional<uint32_t> Param(uint32_t number) const;
   void SetParam(uint32_t number, uint32_t value);
+  // Fault: replies to parameter requests leave this number (and its value) out, as an engine
+  // that does not know the parameter. Sends still store it.
+  void OmitParamFromReplies(uint32_t number);
 
  private:
   struct Impl;

@@ -36,16 +36,156 @@ struct Default {
   uint32_t value;
 };
 
-// A handful of settings so that a fresh engine answers reads with something other than zeros.
+// Factory values both kinds share: the linear symbologies, UPC/EAN, the preferences.
 constexpr Default kCommonDefaults[] = {
-    {0x01, 1}, {0x02, 1},  {0x03, 1}, {0x04, 1}, {0x08, 1},  {0x09, 1},
-    {0x1A, 4}, {0x1B, 55}, {0x4D, 0}, {0x4E, 1}, {0x88, 30}, {0x8A, 8},
+    // Code 39
+    {0x00, 1},
+    {0x0D, 0},
+    {0x56, 0},
+    {0xE7, 0},
+    {0x30, 0},
+    {0x2B, 0},
+    {0x11, 0},
+    {0x12, 2},
+    {0x13, 55},
+    // UPC and EAN/JAN
+    {0x01, 1},
+    {0x02, 1},
+    {0x0C, 0},
+    {0x10, 0},
+    {0x50, 10},
+    {0x28, 1},
+    {0x29, 1},
+    {0x2A, 1},
+    {0x22, 1},
+    {0x23, 1},
+    {0x24, 1},
+    {0x25, 0},
+    {0x26, 0},
+    {0x55, 0},
+    {0x04, 1},
+    {0x03, 1},
+    {0x53, 0},
+    {0x27, 0},
+    // Code 128, Code 93, Code 11
+    {0x08, 1},
+    {0x0E, 1},
+    {0x54, 1},
+    {0x09, 1},
+    {0x1A, 4},
+    {0x1B, 55},
+    {0x0A, 0},
+    {0x1C, 4},
+    {0x1D, 55},
+    {0x34, 1},
+    {0x2F, 0},
+    // Interleaved and Industrial 2 of 5, Codabar, MSI
+    {0x06, 1},
+    {0x16, 14},
+    {0x17, 0},
+    {0x31, 0},
+    {0x2C, 0},
+    {0x52, 0},
+    {0x05, 0},
+    {0x14, 12},
+    {0x15, 0},
+    {0x07, 0},
+    {0x18, 5},
+    {0x19, 55},
+    {0x36, 0},
+    {0x37, 0},
+    {0x0B, 0},
+    {0x1E, 4},
+    {0x1F, 55},
+    {0x32, 0},
+    {0x2E, 0},
+    {0x33, 1},
+    // GS1 DataBar, Chinese 2 of 5
+    {0xF052, 1},
+    {0xF053, 0},
+    {0xF054, 1},
+    {0xF08D, 0},
+    {0xF098, 0},
+    // Miscellaneous and user preferences
+    {0x2D, 0},
+    {0x69, 0},
+    {0x68, 0},
+    {0x6A, 0},
+    {0xEB, 0},
+    {0x5E, 0},
+    {0x88, 30},
+    {0x89, 6},
+    {0x8A, 8},
+    {0x4E, 1},
+    {0x4D, 0},
+    {0xEC, 0},
+    {0xEE, 1},
+    {0x9B, 20},
+    {0x9F, 1},
 };
-constexpr Default kSE955Defaults[] = {{0xF098, 0}};
+constexpr Default kSE955Defaults[] = {{0xBF, 6}, {0x43, 1}, {0xED, 0}};
 constexpr Default kImagerDefaults[] = {
-    {0x0F, 1},    {0xF024, 1},     {0xF025, 1},    {0xF026, 1}, {0xF029, 1},
-    {0xF031, 65}, {0xF131, 40},    {0xF16A, 1},    {0xF16B, 4}, {0xF16C, 55},
-    {0xF07D, 6},  {0xF4F0A7, 100}, {0xF4F137, 10},
+    // UPC/EAN and Code 128 parameters of the imager
+    {0x44, 0},
+    {0xF141, 0},
+    {0xDF, 10},
+    // Postal codes
+    {0x59, 1},
+    {0x5A, 1},
+    {0x5B, 1},
+    {0x60, 1},
+    {0x5F, 1},
+    {0xF022, 1},
+    {0xF023, 1},
+    {0xF046, 1},
+    // Composite codes, security, Macro PDF
+    {0xF055, 0},
+    {0xF056, 0},
+    {0xF073, 0},
+    {0xF058, 0},
+    {0xF08E, 1},
+    {0xF0AB, 0},
+    {0xF07D, 6},
+    {0xBC, 4},
+    {0xB8, 0},
+    {0xE9, 0},
+    // Matrix 2 of 5
+    {0xF16A, 0},
+    {0xF16B, 14},
+    {0xF16C, 0},
+    {0xF16D, 0},
+    {0xF16E, 0},
+    {0xF16F, 0},
+    // Two-dimensional symbologies
+    {0x0F, 1},
+    {0xE3, 0},
+    {0x7B, 0},
+    {0xF024, 1},
+    {0xF14C, 0},
+    {0xF119, 0},
+    {0xF026, 1},
+    {0xF025, 1},
+    {0xF14B, 0},
+    {0xF13D, 1},
+    {0xF13E, 1},
+    {0xF14D, 0},
+    // Imager settings
+    {0xF029, 1},
+    {0xF02A, 1},
+    {0xF032, 2},
+    {0xF0AD, 0},
+    {0xF068, 1},
+    {0xF069, 1},
+    {0xF043, 0},
+    {0xF02C, 1},
+    {0xF02E, 0},
+    {0xF02B, 1},
+    {0xF031, 65},
+    {0xF131, 40},
+    {0xF030, 1},
+    {0xF02F, 2},
+    {0xF4F0A7, 100},
+    {0xF4F137, 10},
 };
 
 }  // namespace
@@ -81,9 +221,11 @@ std::vector<std::pair<uint32_t, uint32_t>> ParsePairs(const uint8_t *begin, cons
   return pairs;
 }
 
-Bytes ParamReply(const std::vector<uint32_t> &numbers, const ParamStore &store) {
+Bytes ParamReply(const std::vector<uint32_t> &numbers, const ParamStore &store,
+                 const std::set<uint32_t> &omitted) {
   Bytes reply{0x00, kOpParamSend, 0x00, 0x00, 0xFF};
   for (uint32_t number : numbers) {
+    if (omitted.count(number) != 0) continue;
     const auto found = store.find(number);
     const uint32_t value = found == store.end() ? 0 : found->second;
     Bytes pair;

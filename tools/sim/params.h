@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -27,10 +28,13 @@ std::vector<uint32_t> ParseNumbers(const uint8_t *begin, const uint8_t *end);
 // ends the list.
 std::vector<std::pair<uint32_t, uint32_t>> ParsePairs(const uint8_t *begin, const uint8_t *end);
 // The reply to a request: L C6 00 00 FF, then each number with its value (0 when the store has
-// none), without checksum. Pairs that would make the frame longer than 255 bytes are left out.
-Bytes ParamReply(const std::vector<uint32_t> &numbers, const ParamStore &store);
+// none), without checksum. Numbers in omitted are left out, and so are pairs that would make the
+// frame longer than 255 bytes.
+Bytes ParamReply(const std::vector<uint32_t> &numbers, const ParamStore &store,
+                 const std::set<uint32_t> &omitted = {});
 
-// The store an engine of the kind starts with; parameter 0x9C holds the code of the speed.
+// The store an engine of the kind starts with: its factory value for every parameter that the
+// option functions of its kind read or write, and the code of the speed in 0x9C.
 ParamStore DefaultParams(Kind kind, uint32_t speed);
 
 // The speed codes of parameter 0x9C: 0x08 38400, 0x0B 115200, any other code 9600.

@@ -1,0 +1,110 @@
+// The handlers of the symbologies that both engines decode.
+#include "config/handler_table.h"
+#include "config/handlers.h"
+
+namespace bcr {
+
+namespace {
+
+using namespace table;
+
+constexpr Engines kOn4507 = Engines::k4507;
+constexpr Engines kOnSE955 = Engines::kSE955;
+// A Code 11 read gives the engine longer to answer.
+constexpr uint32_t kCode11ReadWait = 3000;
+
+constexpr ParamOption kCode39[] = {
+    Flag(1, 0x00), Flag(2, 0x0D), Flag(3, 0x56),   Flag(4, 0xE7),   Flag(5, 0x30),
+    Flag(6, 0x2B), Flag(7, 0x11), Number(8, 0x12), Number(9, 0x13),
+};
+static_assert(std::size(kCode39) == 9 && ArgsComplete(kCode39));
+
+// 0x10, 0x50, 0x55, 0x44 and 0x4D are also options of EAN/JAN, with entries of their own there.
+constexpr ParamOption kUpc[] = {
+    Flag(1, 0x01),   Flag(2, 0x02),    Flag(3, 0x0C),           Number(4, 0x10),
+    Number(5, 0x50), Flag(6, 0x28),    Flag(7, 0x29),           Flag(8, 0x2A),
+    Number(9, 0x22), Number(10, 0x23), Number(11, 0x24),        Flag(12, 0x25),
+    Flag(13, 0x26),  Flag(14, 0x55),   Flag(15, 0x44, kOn4507), Number(16, 0x4D, kOnSE955),
+};
+static_assert(std::size(kUpc) == 16 && ArgsComplete(kUpc));
+
+constexpr ParamOption kEanJan[] = {
+    Flag(1, 0x04),   Flag(2, 0x03),          Flag(3, 0x53),
+    Number(4, 0x10), Number(5, 0x50),        Flag(6, 0x27),
+    Flag(7, 0x55),   Flag(8, 0x44, kOn4507), Number(9, 0x4D, kOnSE955),
+};
+static_assert(std::size(kEanJan) == 9 && ArgsComplete(kEanJan));
+
+constexpr ParamOption kCode128[] = {
+    Flag(1, 0x08),
+    Flag(2, 0x0E),
+    Flag(3, 0x54),
+    Number(4, 0xF141, kOn4507),
+    Number(5, 0xDF, kOn4507),
+};
+static_assert(std::size(kCode128) == 5 && ArgsComplete(kCode128));
+
+constexpr ParamOption kCode93[] = {Flag(1, 0x09), Number(2, 0x1A), Number(3, 0x1B)};
+static_assert(std::size(kCode93) == 3 && ArgsComplete(kCode93));
+
+// The frames carry arguments 1, 4, 5, 2, 3 in that order.
+constexpr ParamOption kCode11[] = {
+    Flag(1, 0x0A), Number(4, 0x1C), Number(5, 0x1D), Number(2, 0x34), Flag(3, 0x2F),
+};
+static_assert(std::size(kCode11) == 5 && ArgsComplete(kCode11));
+
+constexpr ParamOption kInterleaved2Of5[] = {
+    Flag(1, 0x06), Number(2, 0x16), Number(3, 0x17), Number(4, 0x31), Flag(5, 0x2C), Flag(6, 0x52),
+};
+static_assert(std::size(kInterleaved2Of5) == 6 && ArgsComplete(kInterleaved2Of5));
+
+constexpr ParamOption kIndustrial2Of5[] = {Flag(1, 0x05), Number(2, 0x14), Number(3, 0x15)};
+static_assert(std::size(kIndustrial2Of5) == 3 && ArgsComplete(kIndustrial2Of5));
+
+constexpr ParamOption kCodabar[] = {
+    Flag(1, 0x07), Number(2, 0x18), Number(3, 0x19), Flag(4, 0x36), Flag(5, 0x37),
+};
+static_assert(std::size(kCodabar) == 5 && ArgsComplete(kCodabar));
+
+constexpr ParamOption kMsi[] = {
+    Flag(1, 0x0B), Number(2, 0x1E), Number(3, 0x1F), Flag(4, 0x32), Flag(5, 0x2E), Number(6, 0x33),
+};
+static_assert(std::size(kMsi) == 6 && ArgsComplete(kMsi));
+
+constexpr ParamOption kRss[] = {Flag(1, 0xF052), Flag(2, 0xF053), Flag(3, 0xF054), Flag(4, 0xF08D)};
+static_assert(std::size(kRss) == 4 && ArgsComplete(kRss));
+
+constexpr ParamOption kChinese2Of5[] = {Flag(1, 0xF098)};
+static_assert(std::size(kChinese2Of5) == 1 && ArgsComplete(kChinese2Of5));
+
+CacheEntry code39Cache[std::size(kCode39)];
+CacheEntry upcCache[std::size(kUpc)];
+CacheEntry eanJanCache[std::size(kEanJan)];
+CacheEntry code128Cache[std::size(kCode128)];
+CacheEntry code93Cache[std::size(kCode93)];
+CacheEntry code11Cache[std::size(kCode11)];
+CacheEntry interleaved2Of5Cache[std::size(kInterleaved2Of5)];
+CacheEntry industrial2Of5Cache[std::size(kIndustrial2Of5)];
+CacheEntry codabarCache[std::size(kCodabar)];
+CacheEntry msiCache[std::size(kMsi)];
+CacheEntry rssCache[std::size(kRss)];
+CacheEntry chinese2Of5Cache[std::size(kChinese2Of5)];
+
+}  // namespace
+
+const ParamHandler Code39Param = Handler(kCode39, code39Cache, Engines::kBoth);
+const ParamHandler UpcParam = Handler(kUpc, upcCache, Engines::kBoth);
+const ParamHandler EanJanParam = Handler(kEanJan, eanJanCache, Engines::kBoth);
+const ParamHandler Code128Param = Handler(kCode128, code128Cache, Engines::kBoth);
+const ParamHandler Code93Param = Handler(kCode93, code93Cache, Engines::kBoth);
+const ParamHandler Code11Param = Handler(kCode11, code11Cache, Engines::kBoth, kCode11ReadWait);
+const ParamHandler Interleaved2Of5Param =
+    Handler(kInterleaved2Of5, interleaved2Of5Cache, Engines::kBoth);
+const ParamHandler Industrial2Of5Param =
+    Handler(kIndustrial2Of5, industrial2Of5Cache, Engines::kBoth);
+const ParamHandler CodabarParam = Handler(kCodabar, codabarCache, Engines::kBoth);
+const ParamHandler MsiParam = Handler(kMsi, msiCache, Engines::kBoth);
+const ParamHandler RssParam = Handler(kRss, rssCache, Engines::kBoth);
+const ParamHandler Chinese2Of5Param = Handler(kChinese2Of5, chinese2Of5Cache, Engines::kBoth);
+
+}  // namespace bcr

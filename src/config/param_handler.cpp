@@ -1,0 +1,299 @@
+#include "config/param_handler.h"
+
+#include "config/exchange_lock.h"
+#include "core/scan_engine.h"
+#include "link/frame.h"
+#include "link/transaction.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr int32_t kParamAttempts = 5;
+constexpr uint8_t kNoBeep = 0xFF;
+// Byte 0 of a frame holds its length.
+constexpr uint32_t kMaxFrameLength = 0xFF;
+// Pairs of a reply start after length, opcode, source, status and beep code.
+constexpr uint32_t kReplyPairsStart = 5;
+
+struct NumberBytes {
+  uint8_t bytes[3];
+  uint8_t size;
+};
+
+NumberBytes BytesOf(uint32_t number) {
+  if (number > 0xFFFF) {
+    return {{static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 8),
+             static_cast<uint8_t>(number)},
+            3};
+  }
+  if (number > 0xFF) return {{static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number)}, 2};
+  return {{static_cast<uint8_t>(number)}, 1};
+}
+
+uint8_t LastByteOf(uint32_t number) {
+  return static_cast<uint8_t>(number);
+}
+
+uint32_t ValueSize(const ParamOption &option) {
+  return option.kind == OptionKind::kWord ? 2 : 1;
+}
+
+// An option that the request asks for and a reply may carry on this engine.
+bool IsEngineOption(const ParamOption &option, int32_t deviceType) {
+  return option.kind != OptionKind::kLibraryKept && Serves(option.engines, deviceType);
+}
+
+// Whether the value survives the trip to the engine unchanged (flags and the 6-or-10 number
+// are converted by rule, so any value will do).
+bool Carriable(const ParamOption &option, int32_t value) {
+  switch (option.kind) {
+    case OptionKind::kFlag:
+      return true;
+    case OptionKind::kNumber:
+      return option.rule == ValueRule::kSixOrTen || (value >= 0 && value <= 0xFF);
+    case OptionKind::kWord:
+      return value >= 0 && value <= (option.rule == ValueRule::kLowByteOnly ? 0xFF : 0xFFFF);
+    case OptionKind::kLibraryKept:
+      return true;
+  }
+  return false;
+}
+
+void AppendValue(const ParamOption &option, int32_t value, WString &frame) {
+  switch (option.kind) {
+    case OptionKind::kFlag:
+      frame.AppendUnit(value != 0 ? 1 : 0);
+      return;
+    case OptionKind::kNumber:
+      if (option.rule == ValueRule::kSixOrTen && value != 6 && value != 10) value = 6;
+      frame.AppendUnit(static_cast<uint16_t>(value & 0xFF));
+      return;
+    case OptionKind::kWord:
+      frame.AppendUnit(option.rule == ValueRule::kLowByteOnly ? 0 : (value >> 8) & 0xFF);
+      frame.AppendUnit(static_cast<uint16_t>(value & 0xFF));
+      return;
+    case OptionKind::kLibraryKept:
+      return;
+  }
+}
+
+void AppendNumber(uint32_t number, WString &frame) {
+  NumberBytes n = BytesOf(number);
+  for (uint8_t i = 0; i < n.size; ++i) frame.AppendUnit(n.bytes[i]);
+}
+
+uint8_t ReplyByte(const WString &reply, uint32_t index) {
+  return static_cast<uint8_t>(reply.Data()[index] & 0xFF);
+}
+
+int32_t ValueAt(const ParamOption &option, const WString &reply, uint32_t index) {
+  if (option.kind != OptionKind::kWord) return ReplyByte(reply, index);
+  if (option.rule == ValueRule::kLowByteOnly) return ReplyByte(reply, index + 1);
+  return ReplyByte(reply, index) * 256 + ReplyByte(reply, index + 1);
+}
+
+// An option recognised by all of its number bytes at i, with its value complete after them:
+// the index past the value, or 0 when there is none.
+uint32_t MatchWhole(const ParamOption &option, const WString &reply, uint32_t i) {
+  NumberBytes n = BytesOf(option.number);
+  uint32_t end = i + n.size + ValueSize(option);
+  if (end > reply.Size()) return 0;
+  for (uint8_t k = 0; k < n.size; ++k) {
+    if (ReplyByte(reply, i + k) != n.bytes[k]) return 0;
+  }
+  return end;
+}
+
+const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    if (handler.options[i].arg == arg) return &handler.options[i];
+  }
+  return nullptr;
+}
+
+int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *pointers) {
+  EngineLink &link = engine.link;
+  const int32_t deviceType = engine.DeviceType();
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    const ParamOption &option = handler.options[i];
+    int32_t *pointer = pointers[option.arg - 1];
+    if (option.kind == OptionKind::kLibraryKept && pointer != nullptr) {
+      *pointer = link.libraryKeptValue;
+    }
+  }
+  WString request = BuildParamRequest(handler, deviceType);
+  WString reply;
+  {
+    ExchangeLock exchange(link);
+    WakeEngine(link);
+    if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
+  }
+  if (!IsParamReply(reply)) return 0;
+
+  int32_t values[kMaxHandlerArgs] = {};
+  bool found[kMaxHandlerArgs] = {};
+  ParseParamReply(handler, deviceType, reply, values, found);
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    const ParamOption &option = handler.options[i];
+    int32_t *pointer = pointers[option.arg - 1];
+    // An option the engine did not report keeps the caller's variable and its cache entry: the
+    // cache must only ever hold what the engine or a successful write said.
+    if (pointer == nullptr || !found[option.arg - 1] || !IsEngineOption(option, deviceType)) {
+      continue;
+    }
+    *pointer = values[option.arg - 1];
+    handler.cache[option.arg - 1].value = *pointer;
+  }
+  return 1;
+}
+
+int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *pointers) {
+  EngineLink &link = engine.link;
+  const int32_t deviceType = engine.DeviceType();
+  // The caller's values, taken once so that what is sent and what is cached agree.
+  int32_t values[kMaxHandlerArgs] = {};
+  for (uint8_t arg = 1; arg <= handler.count; ++arg) {
+    if (pointers[arg - 1] != nullptr) values[arg - 1] = *pointers[arg - 1];
+  }
+  // The library-kept value is stored whatever becomes of the exchange.
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    const ParamOption &option = handler.options[i];
+    if (option.kind == OptionKind::kLibraryKept && pointers[option.arg - 1] != nullptr) {
+      link.libraryKeptValue = values[option.arg - 1];
+    }
+  }
+
+  WString frame;
+  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
+    frame.AppendUnit(byte);
+  }
+  bool any = false;
+  for (uint8_t k = 0; k < handler.count; ++k) {
+    const ParamOption *option = handler.sendOrder != nullptr
+                                    ? OptionOfArg(handler, handler.sendOrder[k])
+                                    : &handler.options[k];
+    if (option == nullptr) return 0;
+    const uint8_t index = option->arg - 1;
+    if (pointers[index] == nullptr || !IsEngineOption(*option, deviceType)) continue;
+    if (!option->alwaysSent && values[index] == handler.cache[index].value) continue;
+    if (!Carriable(*option, values[index])) return 0;
+    AppendNumber(option->number, frame);
+    AppendValue(*option, values[index], frame);
+    any = true;
+  }
+  if (!any) return 1;
+  if (frame.Size() > kMaxFrameLength) return 0;
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+
+  WString reply;
+  {
+    ExchangeLock exchange(link);
+    WakeEngine(link);
+    if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;
+  }
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    const ParamOption &option = handler.options[i];
+    const uint8_t index = option.arg - 1;
+    if (pointers[index] == nullptr || !IsEngineOption(option, deviceType)) continue;
+    handler.cache[index].value = values[index];
+    if (option.triggerMode) engine.triggerMode = static_cast<uint32_t>(values[index]);
+  }
+  return 1;
+}
+
+}  // namespace
+
+bool Serves(Engines engines, int32_t deviceType) {
+  switch (engines) {
+    case Engines::kBoth:
+      return deviceType == kImager4507 || deviceType == kEngineSE955;
+    case Engines::k4507:
+      return deviceType == kImager4507;
+    case Engines::kSE955:
+      return deviceType == kEngineSE955;
+  }
+  return false;
+}
+
+int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mode,
+                    std::initializer_list<int32_t *> options) {
+  return CallHandler(handler, engine, mode, options.begin(), options.size());
+}
+
+int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mode,
+                    int32_t *const *options, size_t count) {
+  if (mode != kModeRead && mode != kModeWrite) return 0;
+  if (count != handler.count || handler.count > kMaxHandlerArgs) return 0;
+  if (!Serves(handler.serves, engine.DeviceType())) return 0;
+  return mode == kModeRead ? Read(handler, engine, options) : Write(handler, engine, options);
+}
+
+int32_t CachedValue(const ParamHandler &handler, uint8_t arg) {
+  if (arg < 1 || arg > handler.count) return kUnknownValue;
+  return handler.cache[arg - 1].value;
+}
+
+WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType) {
+  WString frame;
+  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamRequest}, kSourceHost, kStatusPlain}) {
+    frame.AppendUnit(byte);
+  }
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    const ParamOption &option = handler.options[i];
+    if (IsEngineOption(option, deviceType)) AppendNumber(option.number, frame);
+  }
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  return frame;
+}
+
+bool IsParamReply(const WString &reply) {
+  if (reply.Size() < kReplyPairsStart) return false;
+  return ReplyByte(reply, 1) == kOpParamSend && ReplyByte(reply, 2) == kSourceEngine &&
+         ReplyByte(reply, 3) == kStatusPlain && ReplyByte(reply, 4) == kNoBeep;
+}
+
+void ParseParamReply(const ParamHandler &handler, int32_t deviceType, const WString &reply,
+                     int32_t *values, bool *found) {
+  const uint32_t size = reply.Size();
+  uint32_t i = kReplyPairsStart;
+  while (i < size) {
+    uint32_t next = 0;
+    for (uint8_t k = 0; k < handler.count && next == 0; ++k) {
+      const ParamOption &option = handler.options[k];
+      if (!option.wholeNumberMatch || !IsEngineOption(option, deviceType)) continue;
+      next = MatchWhole(option, reply, i);
+      if (next != 0) {
+        values[option.arg - 1] = ValueAt(option, reply, next - ValueSize(option));
+        found[option.arg - 1] = true;
+      }
+    }
+    if (next != 0) {
+      i = next;
+      continue;
+    }
+    // A byte that is the last byte of no number moves the scan by one: that is how the prefix
+    // bytes of extended numbers are passed over. A matched number takes its value with it; one
+    // whose value the reply lacks is not reported.
+    const uint8_t byte = ReplyByte(reply, i);
+    const ParamOption *matched = nullptr;
+    for (uint8_t k = 0; k < handler.count && matched == nullptr; ++k) {
+      const ParamOption &option = handler.options[k];
+      if (!option.wholeNumberMatch && IsEngineOption(option, deviceType) &&
+          LastByteOf(option.number) == byte) {
+        matched = &option;
+      }
+    }
+    if (matched == nullptr) {
+      ++i;
+      continue;
+    }
+    if (i + ValueSize(*matched) < size) {
+      values[matched->arg - 1] = ValueAt(*matched, reply, i + 1);
+      found[matched->arg - 1] = true;
+    }
+    i += 1 + ValueSize(*matched);
+  }
+}
+
+}  // namespace bcr

@@ -1,0 +1,49 @@
+// The handlers of the preferences that belong to no symbology.
+#include "config/handler_table.h"
+#include "config/handlers.h"
+
+namespace bcr {
+
+namespace {
+
+using namespace table;
+
+constexpr ParamOption kMiscellaneousOption[] = {
+    Number(1, 0x2D), Number(2, 0x69), Number(3, 0x68),
+    Number(4, 0x6A), Number(5, 0xEB), Flag(6, 0x5E),
+};
+static_assert(std::size(kMiscellaneousOption) == 6 && ArgsComplete(kMiscellaneousOption));
+
+// 0x88 is the decode time-out in tenths of a second, 0x8A the trigger mode.
+constexpr ParamOption kUserPreferences2D[] = {
+    Number(1, 0x88),
+    Number(2, 0x89),
+    TriggerMode(Number(3, 0x8A)),
+};
+static_assert(std::size(kUserPreferences2D) == 3 && ArgsComplete(kUserPreferences2D));
+
+constexpr ParamOption kUserPreferences1D[] = {
+    Number(1, 0x88),
+    Number(2, 0xBF),
+    Number(3, 0x89),
+    Number(4, 0x4E),
+    Flag(5, 0x43),
+    LibraryKept(6),
+    TriggerMode(Number(7, 0x8A)),
+};
+static_assert(std::size(kUserPreferences1D) == 7 && ArgsComplete(kUserPreferences1D));
+
+CacheEntry miscellaneousOptionCache[std::size(kMiscellaneousOption)];
+CacheEntry userPreferences2DCache[std::size(kUserPreferences2D)];
+CacheEntry userPreferences1DCache[std::size(kUserPreferences1D)];
+
+}  // namespace
+
+const ParamHandler MiscellaneousOptionParam =
+    Handler(kMiscellaneousOption, miscellaneousOptionCache, Engines::kBoth);
+const ParamHandler UserPreferences2DParam =
+    Handler(kUserPreferences2D, userPreferences2DCache, Engines::k4507);
+const ParamHandler UserPreferences1DParam =
+    Handler(kUserPreferences1D, userPreferences1DCache, Engines::kSE955);
+
+}  // namespace bcr

@@ -1,0 +1,100 @@
+#include "config/preferences.h"
+
+#include "config/handlers.h"
+#include "config/option_function.h"
+#include "core/library_state.h"
+#include "core/scan_engine.h"
+#include "core/settings.h"
+#include "core/workers.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr int32_t kDefaultTimeoutTenths = 30;
+constexpr int32_t kDefault4507Param89 = 6;
+constexpr int32_t kSE955Param89Continuous = 2;
+constexpr int32_t kSE955Param89Triggered = 10;
+constexpr uint32_t kTokenWait = 10;
+
+// A time-out below 1 is replaced, in the caller's variable too, by 3 s; the library's decode
+// wait follows in whole seconds.
+void ApplyTimeout(int32_t *tenths) {
+  if (tenths == nullptr) return;
+  if (*tenths < 1) *tenths = kDefaultTimeoutTenths;
+  CurrentSettings().decodeTimeout = *tenths / 10;
+}
+
+void SwitchContinuousMode(bool on) {
+  if (on) {
+    StartContinuousMode();
+  } else {
+    StopContinuousMode();
+  }
+}
+
+}  // namespace
+
+void ReleaseContinuousToken() {
+  platform::SemaphoreRelease(State().continuousToken, 1);
+}
+
+// The token goes first: the worker looks for it as soon as it wakes, and a worker that finds
+// none does one read and stops.
+void StartContinuousMode() {
+  ReleaseContinuousToken();
+  WakeWorker(kAutoTriggerWorker);
+}
+
+void StopContinuousMode() {
+  platform::SemaphoreWait(State().continuousToken, kTokenWait);
+}
+
+int32_t UserPreferences4507(ScanEngine &engine, int32_t mode, int32_t *a1, int32_t *a2,
+                            int32_t *a3) {
+  int32_t check = CheckOptionCall(engine, kImager4507, {a1, a2, a3});
+  if (check != 1) return check;
+  if (mode == kModeRead) return CallHandler(UserPreferences2DParam, engine, mode, {a1, a2, a3});
+  if (mode != kModeWrite) return 0;
+  ApplyTimeout(a1);
+  // 0x89 travels only with a trigger mode; otherwise 0 is what the write compares and sends.
+  int32_t param89 = 0;
+  if (a3 != nullptr) param89 = a2 != nullptr ? *a2 : kDefault4507Param89;
+  int32_t result = CallHandler(UserPreferences2DParam, engine, mode, {a1, &param89, a3});
+  if (result != 1 || a3 == nullptr) return result;
+  SwitchContinuousMode(*a3 == kContinuousMode4507);
+  return result;
+}
+
+int32_t UserPreferencesSE955(ScanEngine &engine, int32_t mode, int32_t *a1, int32_t *a2,
+                             int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
+  int32_t check = CheckOptionCall(engine, kEngineSE955, {a1, a2, a3, a4, a5, a6, a7});
+  if (check != 1) return check;
+  if (mode == kModeRead) {
+    return CallHandler(UserPreferences1DParam, engine, mode, {a1, a2, a3, a4, nullptr, a6, a7});
+  }
+  if (mode != kModeWrite) return 0;
+  ReleaseContinuousToken();
+  ApplyTimeout(a1);
+  int32_t param89 = 0;
+  if (a7 != nullptr) {
+    if (a3 != nullptr) {
+      param89 = *a3;
+    } else {
+      param89 = *a7 == kContinuousModeSE955 ? kSE955Param89Continuous : kSE955Param89Triggered;
+    }
+  }
+  int32_t result =
+      CallHandler(UserPreferences1DParam, engine, mode, {a1, a2, &param89, a4, nullptr, a6, a7});
+  if (result != 1 || a7 == nullptr) return result;
+  SwitchContinuousMode(*a7 == kContinuousModeSE955);
+  return result;
+}
+
+int32_t MiscellaneousOptions(ScanEngine &engine, int32_t ownEngine, int32_t mode, int32_t *a1,
+                             int32_t *a2) {
+  return RunOptionFunction(engine, ownEngine, MiscellaneousOptionParam, mode, {a1, a2},
+                           {a1, nullptr, nullptr, nullptr, nullptr, nullptr});
+}
+
+}  // namespace bcr

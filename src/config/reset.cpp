@@ -1,0 +1,204 @@
+#include "config/reset.h"
+
+#include <climits>
+#include <iterator>
+
+#include "config/exchange_lock.h"
+#include "config/handlers.h"
+#include "config/param_handler.h"
+#include "config/preferences.h"
+#include "core/device_queries.h"
+#include "core/scan_engine.h"
+#include "core/settings.h"
+#include "link/frame.h"
+#include "link/transaction.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr int32_t kParamAttempts = 5;
+constexpr uint8_t kNoBeep = 0xFF;
+constexpr uint8_t kImagerArgs = 16;
+
+struct FixedPair {
+  uint8_t number;
+  uint8_t value;
+};
+
+// 0x8A trigger mode 8, 0x88 decode time-out 3 s; the others are the engine's own.
+constexpr FixedPair kDefaults4507[] = {{0x8A, 8},  {0xEC, 0},  {0xEE, 1},
+                                       {0x9B, 20}, {0x88, 30}, {0x9F, 1}};
+constexpr FixedPair kDefaultsSE955[] = {{0x8A, 8},  {0xEC, 0}, {0xEE, 1}, {0x9B, 20},
+                                        {0x88, 30}, {0x9F, 1}, {0xED, 0}};
+
+// A reset value that is not written: the handler receives a null pointer.
+constexpr int32_t kLeave = INT32_MIN;
+
+struct ResetStep {
+  const ParamHandler *handler;
+  const int32_t *values;  // one per handler argument, in argument order
+  uint8_t count;
+};
+
+template <size_t N>
+constexpr ResetStep Step(const ParamHandler &handler, const int32_t (&values)[N]) {
+  return {&handler, values, static_cast<uint8_t>(N)};
+}
+
+constexpr int32_t kCode39[] = {1, 0, 0, 0, 0, 0, 0, 4, 55};
+constexpr int32_t kCode93[] = {1, 4, 55};
+constexpr int32_t kCode11[] = {1, 0, 0, 4, 55};
+constexpr int32_t kIndustrial2Of5[] = {1, 4, 55};
+constexpr int32_t kInterleaved2Of5[] = {1, 4, 55, 0, 0, 0};
+constexpr int32_t kCodabar[] = {1, 4, 55, 0, 0};
+constexpr int32_t kCode128[] = {1, 1, 1, 0, 10};
+constexpr int32_t kMsi[] = {1, 4, 55, 0, 0, 1};
+// EAN/JAN asks for supplemental redundancy 10; UPC, written after it, leaves the engine at 0.
+constexpr int32_t kEanJan[] = {1, 1, 1, 0, 10, 0, 0, kLeave, kLeave};
+constexpr int32_t kUpc[] = {1, 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+constexpr int32_t kComposite[] = {1, 0, 0, 1, 1, 0};
+constexpr int32_t kPostalCode[] = {1, 1, 1, 1, 1, 1, 1, 1};
+constexpr int32_t kImager[] = {1, 1, 2, 0, 1, 1, 100, 10, 0, 1, 0, 1, 65, 40, 1, 2};
+constexpr int32_t kMatrix2Of5[] = {1, 4, 55, 0, 0, 0};
+constexpr int32_t kSymbologies[] = {1, 0, 0, 1, 0, 0, 1, 1, 0, 1, 1, 0};
+constexpr int32_t kChinese2Of5[] = {1};
+constexpr int32_t kMacroPDF[] = {4, 0, 0};
+constexpr int32_t kRss[] = {1, 1, 1, 0};
+constexpr int32_t kSymbologySecurityLevel[] = {1, 0, 6};
+constexpr int32_t kMiscellaneous4507[] = {0, kLeave, kLeave, kLeave, 0, 0};
+constexpr int32_t kUserPreferences2D[] = {30, 6, 8};
+constexpr int32_t kUserPreferences1D[] = {30, 6, 1, 1, 1, kLeave, 8};
+
+// ImagerParam goes through its pass-through, the others straight to their handlers.
+const ResetStep kReset4507[] = {
+    Step(Code39Param, kCode39),
+    Step(Code93Param, kCode93),
+    Step(Code11Param, kCode11),
+    Step(Industrial2Of5Param, kIndustrial2Of5),
+    Step(Interleaved2Of5Param, kInterleaved2Of5),
+    Step(CodabarParam, kCodabar),
+    Step(Code128Param, kCode128),
+    Step(MsiParam, kMsi),
+    Step(EanJanParam, kEanJan),
+    Step(UpcParam, kUpc),
+    Step(CompositeParam, kComposite),
+    Step(PostalCodeParam, kPostalCode),
+    Step(ImagerParam, kImager),
+    Step(Matrix2Of5Param, kMatrix2Of5),
+    Step(SymbologiesParam, kSymbologies),
+    Step(Chinese2Of5Param, kChinese2Of5),
+    Step(MacroPDFParam, kMacroPDF),
+    Step(RssParam, kRss),
+    Step(SymbologySecurityLevelParam, kSymbologySecurityLevel),
+    Step(MiscellaneousOptionParam, kMiscellaneous4507),
+    Step(UserPreferences2DParam, kUserPreferences2D),
+};
+static_assert(std::size(kReset4507) == 21);
+
+const ResetStep kResetSE955[] = {
+    Step(Code39Param, kCode39),
+    Step(Code93Param, kCode93),
+    Step(Code11Param, kCode11),
+    Step(Industrial2Of5Param, kIndustrial2Of5),
+    Step(Interleaved2Of5Param, kInterleaved2Of5),
+    Step(CodabarParam, kCodabar),
+    Step(Code128Param, kCode128),
+    Step(MsiParam, kMsi),
+    Step(EanJanParam, kEanJan),
+    Step(UpcParam, kUpc),
+    Step(Chinese2Of5Param, kChinese2Of5),
+    Step(RssParam, kRss),
+    Step(UserPreferences1DParam, kUserPreferences1D),
+};
+static_assert(std::size(kResetSE955) == 13);
+
+void RunStep(ScanEngine &engine, const ResetStep &step) {
+  int32_t values[kMaxHandlerArgs] = {};
+  int32_t *pointers[kMaxHandlerArgs] = {};
+  for (uint8_t i = 0; i < step.count && i < kMaxHandlerArgs; ++i) {
+    values[i] = step.values[i];
+    pointers[i] = values[i] == kLeave ? nullptr : &values[i];
+  }
+  if (step.handler == &ImagerParam) {
+    if (step.count == kImagerArgs) ImagerSettings(engine, kModeWrite, pointers);
+    return;
+  }
+  CallHandler(*step.handler, engine, kModeWrite, pointers, step.count);
+}
+
+template <size_t N>
+WString DefaultsFrame(const FixedPair (&pairs)[N]) {
+  WString frame;
+  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
+    frame.AppendUnit(byte);
+  }
+  for (const FixedPair &pair : pairs) {
+    frame.AppendUnit(pair.number);
+    frame.AppendUnit(pair.value);
+  }
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  return frame;
+}
+
+}  // namespace
+
+int32_t SendPreferenceDefaults(EngineLink &link) {
+  const int32_t deviceType = link.deviceType;
+  if (!IsKnownEngine(deviceType)) return 0;
+  ExchangeLock exchange(link);
+  WakeEngine(link);
+  WString frame =
+      deviceType == kImager4507 ? DefaultsFrame(kDefaults4507) : DefaultsFrame(kDefaultsSE955);
+  WString reply;
+  return SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts);
+}
+
+int32_t ImagerSettings(ScanEngine &engine, int32_t mode, int32_t *const *options) {
+  if (engine.DeviceType() != kImager4507) return 0;
+  return CallHandler(ImagerParam, engine, mode, options, kImagerArgs);
+}
+
+int32_t ResetAllSettings(ScanEngine &engine, int32_t selector) {
+  if (selector != kResetAllSelector) return 0;
+  const int32_t deviceType = engine.DeviceType();
+  if (!IsKnownEngine(deviceType)) return 0;
+  // One wait for the port for the whole sequence rather than one per handler.
+  ExchangeLock exchange(engine.link);
+  SendPreferenceDefaults(engine.link);
+  if (deviceType == kImager4507) {
+    for (const ResetStep &step : kReset4507) RunStep(engine, step);
+  } else {
+    for (const ResetStep &step : kResetSE955) RunStep(engine, step);
+  }
+  return 1;
+}
+
+int32_t ResetReader(ScanEngine &engine, int32_t selector) {
+  const int32_t deviceType = engine.DeviceType();
+  if (deviceType == kNoEngine) return kResultNoEngine;
+  if (selector != kReaderDevice && selector != kAnyDevice) return 0;
+  ResetSettings();
+  ExchangeLock exchange(engine.link);
+  ResetAllSettings(engine, kResetAllSelector);
+  if (deviceType != kEngineSE955) return 1;
+
+  // The reset's own user-preference write left 0x89 at 1; what the trigger mode needs replaces
+  // it, and the trigger-mode field itself is what is compared and sent for 0x8A.
+  ReleaseContinuousToken();
+  int32_t triggerMode = static_cast<int32_t>(engine.triggerMode.load());
+  int32_t param89 = triggerMode == kContinuousModeSE955 ? 2 : 10;
+  int32_t written =
+      CallHandler(UserPreferences1DParam, engine, kModeWrite,
+                  {nullptr, nullptr, &param89, nullptr, nullptr, nullptr, &triggerMode});
+  if (written == 1) {
+    if (static_cast<int32_t>(engine.triggerMode.load()) == kContinuousModeSE955) {
+      StartContinuousMode();
+    } else {
+      StopContinuousMode();
+    }
+  }
+  return 1;
+}
+
+}  // namespace bcr

@@ -1,0 +1,39 @@
+// The reset to defaults: the library's settings back to their values at load, and a fixed set of
+// defaults written into the engine through the parameter handlers (only what differs from the
+// parameter cache is sent).
+#ifndef BCREADER_CONFIG_RESET_H
+#define BCREADER_CONFIG_RESET_H
+
+#include <cstdint>
+
+#include "link/engine_link.h"
+
+namespace bcr {
+
+class ScanEngine;
+
+// Selector of ResetAllSettings.
+constexpr int32_t kResetAllSelector = 2;
+
+// Writes the fixed preference defaults (trigger mode, decode time-out and a few engine values of
+// the fitted engine) in one parameter send that bypasses the cache. The exchange's result; 0
+// without an engine type.
+int32_t SendPreferenceDefaults(EngineLink &link);
+
+// The imager settings, which no option function reaches: 0 unless the 4507 is fitted, else the
+// ImagerParam handler's result. options holds 16 pointers.
+int32_t ImagerSettings(ScanEngine &engine, int32_t mode, int32_t *const *options);
+
+// With selector 2 and an engine fitted: the preference defaults, then every handler of the
+// engine written with its reset values in a fixed order; the single results are not examined.
+// 1, or 0 for another selector or no engine.
+int32_t ResetAllSettings(ScanEngine &engine, int32_t selector);
+
+// ResetReaderToDefault: selector 7 or 255. -101 without an engine, 0 for another selector,
+// else 1 whatever the engine answered. On the SE955 the trigger-mode field is written once more
+// and the continuous mode follows it; on the 4507 the continuous mode is left as it was.
+int32_t ResetReader(ScanEngine &engine, int32_t selector);
+
+}  // namespace bcr
+
+#endif  // BCREADER_CONFIG_RESET_H

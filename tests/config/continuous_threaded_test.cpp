@@ -1,0 +1,177 @@
+// The continuous trigger modes end to end, with the real decode and auto-trigger workers: a
+// user-preference write of the continuous mode makes the reader collect decodes without trigger
+// presses, a write of another mode stops it, and the 4507's reset leaves it running. Also the
+// wait of a parameter exchange for the link lock that such receptions hold.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "config/handlers.h"
+#include "config/param_handler.h"
+#include "config/preferences.h"
+#include "config/reset.h"
+#include "core/device_queries.h"
+#include "core/library_state.h"
+#include "core/lifecycle.h"
+#include "core/published_decode.h"
+#include "core/settings.h"
+#include "core/window_proc.h"
+#include "core/workers.h"
+#include "platform/clock.h"
+#include "sim_engine_fixture.h"
+
+namespace bcr {
+namespace {
+
+using test::Bytes;
+
+int32_t *const n = nullptr;
+
+const Bytes kDecodeAck = {0x04, 0xD0, 0x04, 0x00, 0xFF, 0x28};
+// Long enough for the last reception a switch-off may still have released (500 ms each).
+constexpr uint32_t kSettle = 1500;
+constexpr int kDeliveryWait = 4000;
+
+std::string Text(const WString &s) {
+  std::string text;
+  for (uint32_t i = 0; i < s.Size(); ++i) text.push_back(static_cast<char>(s.Data()[i]));
+  return text;
+}
+
+class Continuous : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string prefix = "bcrcfg" + std::to_string(getpid());
+    setenv("BCREADER_EVENT_PREFIX", prefix.c_str(), 1);
+    ProcessAttach(nullptr);
+    // Receptions of 500 ms.
+    CurrentSettings().decodeTimeout = 0;
+  }
+
+  void TearDown() override {
+    ProcessDetach();
+    ClosePort(Engine().link);
+  }
+
+  // The process's reader on a simulated engine, as after InitReader, with its engine workers.
+  void StartReader(bcrsim::Kind kind) {
+    sim_ = (kind == bcrsim::Kind::SE955 ? bcrsim::Engine::SE955() : bcrsim::Engine::Imager4507())
+               .Speed(test::kSimSpeed)
+               .Start();
+    ASSERT_NE(sim_, nullptr);
+    ASSERT_TRUE(test::OpenOnSim(Engine(), *sim_));
+    Engine().SetActive(1);
+    State().readerInitialised = 1;
+    StartWorker(kDecodeWorker, DecodeThread, nullptr);
+    StartWorker(kAutoTriggerWorker, AutoTriggerThread, nullptr);
+  }
+
+  size_t DecodeAcks() const {
+    size_t acks = 0;
+    for (const Bytes &frame : sim_->Frames()) acks += frame == kDecodeAck ? 1 : 0;
+    return acks;
+  }
+
+  // Sends a decode and waits until it is published and acknowledged.
+  bool Delivered(const std::string &data, int waitMs) {
+    const size_t acksBefore = DecodeAcks();
+    bcrsim::Decode decode;
+    decode.data.assign(data.begin(), data.end());
+    sim_->SendDecode(decode);
+    const uint64_t end = platform::NowMs() + static_cast<uint64_t>(waitMs);
+    while (platform::NowMs() < end) {
+      if (Text(LastDecodeData()) == data && DecodeAcks() > acksBefore) return true;
+      platform::Sleep(20);
+    }
+    return false;
+  }
+
+  void PressTrigger() { ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0); }
+
+  std::unique_ptr<bcrsim::Engine> sim_;
+};
+
+TEST_F(Continuous, ImagerModeSevenReadsWithoutTriggerUntilAnotherModeIsWritten) {
+  StartReader(bcrsim::Kind::Imager4507);
+  int32_t mode = 7;
+  ASSERT_EQ(UserPreferences4507(Engine(), 'w', n, n, &mode), 1);
+  EXPECT_TRUE(InContinuousMode(Engine()));  // the window procedure ignores trigger presses now
+  EXPECT_TRUE(Delivered("first", kDeliveryWait));
+  EXPECT_TRUE(Delivered("second", kDeliveryWait));
+  EXPECT_TRUE(Delivered("third", kDeliveryWait));
+
+  mode = 8;
+  ASSERT_EQ(UserPreferences4507(Engine(), 'w', n, n, &mode), 1);
+  EXPECT_FALSE(InContinuousMode(Engine()));
+  platform::Sleep(kSettle);
+  EXPECT_FALSE(Delivered("waiting", static_cast<int>(kSettle)));
+  EXPECT_EQ(Text(LastDecodeData()), "third");
+
+  // A trigger press counts again and collects the decode that waited.
+  PressTrigger();
+  const uint64_t end = platform::NowMs() + kDeliveryWait;
+  while (Text(LastDecodeData()) != "waiting" && platform::NowMs() < end) platform::Sleep(20);
+  EXPECT_EQ(Text(LastDecodeData()), "waiting");
+}
+
+TEST_F(Continuous, SE955ModeFourReadsWithoutTriggerUntilAnotherModeIsWritten) {
+  StartReader(bcrsim::Kind::SE955);
+  int32_t mode = 4;
+  ASSERT_EQ(UserPreferencesSE955(Engine(), 'w', n, n, n, n, n, n, &mode), 1);
+  EXPECT_TRUE(InContinuousMode(Engine()));
+  EXPECT_TRUE(Delivered("one", kDeliveryWait));
+  EXPECT_TRUE(Delivered("two", kDeliveryWait));
+  EXPECT_EQ(Engine().link.decoding, 0u);  // no start-decode command on this road
+
+  mode = 8;
+  ASSERT_EQ(UserPreferencesSE955(Engine(), 'w', n, n, n, n, n, n, &mode), 1);
+  platform::Sleep(kSettle);
+  EXPECT_FALSE(Delivered("waiting", static_cast<int>(kSettle)));
+  EXPECT_EQ(Text(LastDecodeData()), "two");
+}
+
+TEST_F(Continuous, ImagerResetLeavesTheContinuousModeRunning) {
+  StartReader(bcrsim::Kind::Imager4507);
+  int32_t mode = 7;
+  ASSERT_EQ(UserPreferences4507(Engine(), 'w', n, n, &mode), 1);
+  EXPECT_TRUE(Delivered("before", kDeliveryWait));
+
+  EXPECT_EQ(ResetReader(Engine(), kReaderDevice), 1);
+  EXPECT_EQ(sim_->Param(0x8A), 8u);
+  EXPECT_TRUE(Delivered("after", kDeliveryWait));
+  EXPECT_TRUE(Delivered("again", kDeliveryWait));
+}
+
+// A parameter exchange waits while another thread holds the link lock, as a continuous-mode
+// reception does, and goes ahead once it is released.
+TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {
+  auto sim = bcrsim::Engine::SE955().Speed(test::kSimSpeed).Start();
+  ASSERT_NE(sim, nullptr);
+  ScanEngine engine;
+  ASSERT_TRUE(test::OpenOnSim(engine, *sim));
+  CurrentSettings().decodeTimeout = 5;
+  ASSERT_EQ(platform::SemaphoreWait(engine.link.lock, 0), platform::WaitResult::kSignalled);
+
+  std::atomic<int32_t> result{-1};
+  std::thread caller([&] {
+    int32_t enable = 1;
+    result = CallHandler(Code93Param, engine, 'w', {&enable, nullptr, nullptr});
+  });
+  platform::Sleep(300);
+  EXPECT_TRUE(sim->Received().empty());
+  EXPECT_EQ(result, -1);
+  platform::SemaphoreRelease(engine.link.lock, 1);
+  caller.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(sim->Param(0x09), 1u);
+  // Given back: the next exchange does not wait.
+  EXPECT_EQ(platform::SemaphoreWait(engine.link.lock, 0), platform::WaitResult::kSignalled);
+  platform::SemaphoreRelease(engine.link.lock, 1);
+}
+
+}  // namespace
+}  // namespace bcr

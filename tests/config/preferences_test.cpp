@@ -1,0 +1,204 @@
+// The user preferences: the decode time-out, parameter 0x89 and the trigger mode with the
+// continuous-mode switch.
+#include "config/preferences.h"
+
+#include <gtest/gtest.h>
+
+#include "config/handlers.h"
+#include "core/library_state.h"
+#include "core/settings.h"
+#include "platform/sync.h"
+#include "sim_engine_fixture.h"
+
+namespace bcr {
+namespace {
+
+using test::Frames;
+
+int32_t *const n = nullptr;
+
+// Takes one count if the semaphore has one.
+bool Take(platform::Semaphore *semaphore) {
+  return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
+}
+
+// The continuous-mode token and the auto-trigger worker's start semaphore, as the attach makes
+// them, without the worker: the test sees what the preferences did to them.
+class Preferences : public test::SimEngineTest {
+ protected:
+  void SetUp() override {
+    State().continuousToken = platform::SemaphoreCreate(0, 1);
+    State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
+    CurrentSettings().decodeTimeout = 3;
+  }
+  void TearDown() override {
+    platform::SemaphoreClose(State().continuousToken);
+    platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
+    State().continuousToken = nullptr;
+    State().workers[kAutoTriggerWorker].start = nullptr;
+  }
+  platform::Semaphore *Token() { return State().continuousToken; }
+  platform::Semaphore *AutoTriggerStart() { return State().workers[kAutoTriggerWorker].start; }
+};
+
+TEST_F(Preferences, TimeOutBelowOneBecomesThreeSecondsAndSetsTheDecodeWait) {
+  Start4507();
+  int32_t tenths = 0;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
+  EXPECT_EQ(tenths, 30);
+  EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
+  // Without a trigger mode 0x89 goes as 0, while its entry is unknown.
+  EXPECT_EQ(TakeFrames(),
+            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x1E, 0x89, 0x00, 0xFC, 0xF7}}));
+
+  tenths = 5;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
+  EXPECT_EQ(CurrentSettings().decodeTimeout, 0);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x05, 0xFD, 0x9B}}));
+
+  tenths = 255;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
+  EXPECT_EQ(CurrentSettings().decodeTimeout, 25);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0xFF, 0xFC, 0xA1}}));
+
+  // A negative time-out is replaced as well.
+  tenths = -4;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
+  EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x1E, 0xFD, 0x82}}));
+}
+
+TEST_F(Preferences, ImagerParameter89TravelsOnlyWithATriggerMode) {
+  Start4507();
+  int32_t param89 = 9, trigger = 8;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, &param89, n), 1);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
+
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, &param89, &trigger), 1);
+  EXPECT_EQ(TakeFrames(),
+            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x09, 0x8A, 0x08, 0xFD, 0x02}}));
+
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x06, 0xFD, 0x99}}));
+
+  int32_t timeout = 0, read89 = 0, readTrigger = 0;
+  EXPECT_EQ(UserPreferences4507(engine_, 'r', &timeout, &read89, &readTrigger), 1);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC7, 0x04, 0x00, 0x88, 0x89, 0x8A, 0xFD, 0x93}}));
+  EXPECT_EQ(timeout, 30);
+  EXPECT_EQ(read89, 6);
+  EXPECT_EQ(readTrigger, 8);
+}
+
+TEST_F(Preferences, ImagerTriggerModeSevenSwitchesTheContinuousModeOnAndOthersOff) {
+  Start4507();
+  int32_t trigger = 7;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
+  EXPECT_EQ(TakeFrames(),
+            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x06, 0x8A, 0x07, 0xFD, 0x06}}));
+  EXPECT_EQ(engine_.triggerMode, 7u);
+  EXPECT_TRUE(InContinuousMode(engine_));
+  EXPECT_TRUE(Take(AutoTriggerStart()));
+  EXPECT_TRUE(Take(Token()));
+  platform::SemaphoreRelease(Token(), 1);
+
+  // Written again although nothing is sent: the switch still follows the value given.
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
+  EXPECT_TRUE(sim_->Received().empty());
+  EXPECT_TRUE(Take(AutoTriggerStart()));
+
+  trigger = 8;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
+  EXPECT_EQ(engine_.triggerMode, 8u);
+  EXPECT_FALSE(Take(Token()));
+  EXPECT_FALSE(Take(AutoTriggerStart()));
+}
+
+TEST_F(Preferences, FailedImagerWriteKeepsTheTimeOutButDoesNotSwitch) {
+  Start4507();
+  sim_->SetNakAll(true);
+  int32_t tenths = 0, trigger = 7;
+  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, &trigger), 0);
+  EXPECT_EQ(tenths, 30);
+  EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
+  EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
+  EXPECT_FALSE(Take(Token()));
+  EXPECT_FALSE(Take(AutoTriggerStart()));
+}
+
+TEST_F(Preferences, SE955Parameter89FollowsTheTriggerModeUnlessGiven) {
+  StartSE955();
+  int32_t trigger = 4;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
+  EXPECT_EQ(TakeFrames(),
+            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x02, 0x8A, 0x04, 0xFD, 0x0D}}));
+  EXPECT_EQ(engine_.triggerMode, 4u);
+
+  trigger = 8;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
+  EXPECT_EQ(TakeFrames(),
+            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x0A, 0x8A, 0x08, 0xFD, 0x01}}));
+
+  int32_t param89 = 5;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, &param89, n, n, n, &trigger), 1);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x05, 0xFD, 0x9A}}));
+}
+
+TEST_F(Preferences, SE955TriggerModeFourSwitchesTheContinuousMode) {
+  StartSE955();
+  int32_t trigger = 4;
+  ASSERT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
+  EXPECT_TRUE(InContinuousMode(engine_));
+  EXPECT_TRUE(Take(AutoTriggerStart()));
+  EXPECT_TRUE(Take(Token()));
+  platform::SemaphoreRelease(Token(), 1);
+
+  trigger = 7;
+  ASSERT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
+  EXPECT_FALSE(InContinuousMode(engine_));
+  EXPECT_FALSE(Take(Token()));
+  EXPECT_FALSE(Take(AutoTriggerStart()));
+}
+
+TEST_F(Preferences, SE955WriteReleasesTheTokenBeforeAnythingElse) {
+  StartSE955();
+  sim_->SetNakAll(true);
+  int32_t tenths = 50, trigger = 8;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', &tenths, n, n, n, n, n, &trigger), 0);
+  EXPECT_EQ(CurrentSettings().decodeTimeout, 5);
+  EXPECT_TRUE(Take(Token()));
+  EXPECT_FALSE(Take(AutoTriggerStart()));
+
+  // A read leaves the token alone.
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', &tenths, n, n, n, n, n, n), 0);
+  EXPECT_FALSE(Take(Token()));
+}
+
+TEST_F(Preferences, SE955LibraryKeptValueAloneStillWritesParameter89) {
+  StartSE955();
+  int32_t kept = 42;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, &kept, n), 1);
+  EXPECT_EQ(engine_.link.libraryKeptValue, 42);
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, &kept, n), 1);
+  EXPECT_TRUE(sim_->Received().empty());
+
+  int32_t read = 0, unused = -3;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', n, n, n, n, &unused, &read, n), 1);
+  EXPECT_EQ(read, 42);
+  EXPECT_EQ(unused, -3);
+  EXPECT_EQ(TakeFrames(),
+            (Frames{{0x0A, 0xC7, 0x04, 0x00, 0x88, 0xBF, 0x89, 0x4E, 0x43, 0x8A, 0xFC, 0x40}}));
+}
+
+TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {
+  StartSE955();
+  int32_t fifth = 1;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, &fifth, n, n), 1);
+  // Parameter 0x89 is always passed on: 0 goes out while its entry is unknown.
+  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
+  EXPECT_EQ(CachedValue(UserPreferences1DParam, 5), -1);
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'x', n, n, n, n, &fifth, n, n), 0);
+}
+
+}  // namespace
+}  // namespace bcr

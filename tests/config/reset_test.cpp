@@ -1,0 +1,247 @@
+// The start-up read, the fixed preference defaults and the reset to defaults on both engines.
+#include "config/reset.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "config/handlers.h"
+#include "config/startup_read.h"
+#include "core/device_queries.h"
+#include "core/library_state.h"
+#include "core/settings.h"
+#include "platform/sync.h"
+#include "sim_engine_fixture.h"
+
+namespace bcr {
+namespace {
+
+using test::Bytes;
+using test::Frames;
+using Defaults = std::vector<std::pair<uint32_t, uint32_t>>;
+
+const Bytes kDefaults4507 = {0x11, 0xC6, 0x04, 0x08, 0xFF, 0x8A, 0x08, 0xEC, 0x00, 0xEE,
+                             0x01, 0x9B, 0x14, 0x88, 0x1E, 0x9F, 0x01, 0xF9, 0xBC};
+const Bytes kDefaultsSE955 = {0x13, 0xC6, 0x04, 0x08, 0xFF, 0x8A, 0x08, 0xEC, 0x00, 0xEE, 0x01,
+                              0x9B, 0x14, 0x88, 0x1E, 0x9F, 0x01, 0xED, 0x00, 0xF8, 0xCD};
+
+// What a reset leaves in the engine, parameter by parameter. 0x50 belongs to EAN/JAN (10) and
+// UPC (0); UPC is written later.
+const Defaults kLinearDefaults = {
+    {0x00, 1},  {0x0D, 0},  {0x56, 0},   {0xE7, 0},   {0x30, 0},   {0x2B, 0},   {0x11, 0},
+    {0x12, 4},  {0x13, 55}, {0x09, 1},   {0x1A, 4},   {0x1B, 55},  {0x0A, 1},   {0x1C, 4},
+    {0x1D, 55}, {0x34, 0},  {0x2F, 0},   {0x05, 1},   {0x14, 4},   {0x15, 55},  {0x06, 1},
+    {0x16, 4},  {0x17, 55}, {0x31, 0},   {0x2C, 0},   {0x52, 0},   {0x07, 1},   {0x18, 4},
+    {0x19, 55}, {0x36, 0},  {0x37, 0},   {0x08, 1},   {0x0E, 1},   {0x54, 1},   {0x0B, 1},
+    {0x1E, 4},  {0x1F, 55}, {0x32, 0},   {0x2E, 0},   {0x33, 1},   {0x04, 1},   {0x03, 1},
+    {0x53, 1},  {0x10, 0},  {0x50, 0},   {0x27, 0},   {0x55, 0},   {0x01, 1},   {0x02, 1},
+    {0x0C, 0},  {0x28, 1},  {0x29, 1},   {0x2A, 1},   {0x22, 1},   {0x23, 1},   {0x24, 1},
+    {0x25, 0},  {0x26, 0},  {0xF098, 1}, {0xF052, 1}, {0xF053, 1}, {0xF054, 1}, {0xF08D, 0},
+    {0xEC, 0},  {0xEE, 1},  {0x9B, 20},  {0x9F, 1},   {0x88, 30},  {0x8A, 8},
+};
+const Defaults kImagerDefaults = {
+    {0xF141, 0},    {0xDF, 10},  {0x44, 0},   {0xF055, 1}, {0xF056, 0}, {0xF073, 0},
+    {0xF058, 1},    {0xF08E, 1}, {0xF0AB, 0}, {0x59, 1},   {0x5A, 1},   {0x5B, 1},
+    {0x60, 1},      {0x5F, 1},   {0xF022, 1}, {0xF023, 1}, {0xF046, 1}, {0xF029, 1},
+    {0xF02A, 1},    {0xF032, 2}, {0xF0AD, 0}, {0xF068, 1}, {0xF069, 1}, {0xF4F0A7, 100},
+    {0xF4F137, 10}, {0xF043, 0}, {0xF02C, 1}, {0xF02E, 0}, {0xF02B, 1}, {0xF031, 65},
+    {0xF131, 40},   {0xF030, 1}, {0xF02F, 2}, {0xF16A, 1}, {0xF16B, 4}, {0xF16C, 55},
+    {0xF16D, 0},    {0xF16E, 0}, {0xF16F, 0}, {0x0F, 1},   {0xE3, 0},   {0x7B, 0},
+    {0xF024, 1},    {0xF14C, 0}, {0xF119, 0}, {0xF026, 1}, {0xF025, 1}, {0xF14B, 0},
+    {0xF13D, 1},    {0xF13E, 1}, {0xF14D, 0}, {0xBC, 4},   {0xB8, 0},   {0xE9, 0},
+    {0x4E, 1},      {0x4D, 0},   {0xF07D, 6}, {0x2D, 0},   {0xEB, 0},   {0x5E, 0},
+    {0x89, 6},
+};
+const Defaults kSE955Defaults = {
+    {0x4D, 0}, {0xBF, 6}, {0x89, 10}, {0x4E, 1}, {0x43, 1}, {0xED, 0},
+};
+
+bool Take(platform::Semaphore *semaphore) {
+  return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
+}
+
+class Reset : public test::SimEngineTest {
+ protected:
+  void SetUp() override {
+    State().continuousToken = platform::SemaphoreCreate(0, 1);
+    State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
+  }
+  void TearDown() override {
+    platform::SemaphoreClose(State().continuousToken);
+    platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
+    State().continuousToken = nullptr;
+    State().workers[kAutoTriggerWorker].start = nullptr;
+  }
+
+  // Every parameter the reset should set is moved away from its default first.
+  void Disturb(const Defaults &defaults) {
+    for (const auto &[number, value] : defaults) sim_->SetParam(number, value + 3);
+  }
+  void ExpectInEngine(const Defaults &defaults) {
+    for (const auto &[number, value] : defaults) {
+      EXPECT_EQ(Param(number), value) << "parameter 0x" << std::hex << number;
+    }
+  }
+  // Library settings away from their values at load.
+  static void ChangeSettings() {
+    CurrentSettings().goodReadSound = 5;
+    CurrentSettings().keyboardOutputMode = 2;
+    CurrentSettings().decodeTimeout = 9;
+    SetOutputPrefix("pre");
+  }
+  static void ExpectSettingsAtLoad() {
+    EXPECT_EQ(CurrentSettings().goodReadSound, 2);
+    EXPECT_EQ(CurrentSettings().keyboardOutputMode, 0);
+    EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
+    EXPECT_EQ(OutputPrefix().Size(), 0u);
+  }
+};
+
+TEST_F(Reset, PreferenceDefaultsAreOneFixedFramePerEngineOutsideTheCache) {
+  Start4507();
+  EXPECT_EQ(SendPreferenceDefaults(engine_.link), 1);
+  EXPECT_EQ(TakeFrames(), Frames{kDefaults4507});
+  EXPECT_EQ(CachedValue(UserPreferences2DParam, 3), -1);
+
+  engine_.link.deviceType = kEngineSE955;
+  sim_->SetNakAll(true);
+  EXPECT_EQ(SendPreferenceDefaults(engine_.link), 0);
+  EXPECT_EQ(TakeFrames().front(), kDefaultsSE955);
+
+  engine_.link.deviceType = kNoEngine;
+  EXPECT_EQ(SendPreferenceDefaults(engine_.link), 0);
+  EXPECT_TRUE(sim_->Received().empty());
+}
+
+TEST_F(Reset, SelectorsAndMissingEngine) {
+  EXPECT_EQ(ResetReader(engine_, kReaderDevice), kResultNoEngine);
+  EXPECT_EQ(ResetAllSettings(engine_, kResetAllSelector), 0);
+  StartSE955();
+  ChangeSettings();
+  EXPECT_EQ(ResetReader(engine_, 1), 0);
+  EXPECT_EQ(ResetAllSettings(engine_, 7), 0);
+  EXPECT_EQ(CurrentSettings().goodReadSound, 5);
+  EXPECT_TRUE(sim_->Received().empty());
+}
+
+TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndTheContinuousModeAlone) {
+  Start4507();
+  Disturb(kLinearDefaults);
+  Disturb(kImagerDefaults);
+  ChangeSettings();
+  platform::SemaphoreRelease(State().continuousToken, 1);
+
+  EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
+  ExpectSettingsAtLoad();
+  ExpectInEngine(kLinearDefaults);
+  ExpectInEngine(kImagerDefaults);
+  Frames frames = TakeFrames();
+  ASSERT_EQ(frames.size(), 22u);
+  EXPECT_EQ(frames.front(), kDefaults4507);
+  EXPECT_EQ(engine_.triggerMode, 8u);
+  EXPECT_EQ(CachedValue(SymbologiesParam, 12), 0);
+  EXPECT_EQ(CachedValue(MiscellaneousOptionParam, 2), -1);
+  EXPECT_TRUE(Take(State().continuousToken));
+  EXPECT_FALSE(Take(State().workers[kAutoTriggerWorker].start));
+
+  // Everything cached now: besides the fixed frame only imager option 8 goes again.
+  EXPECT_EQ(ResetReader(engine_, kAnyDevice), 1);
+  EXPECT_EQ(TakeFrames(),
+            (Frames{kDefaults4507,
+                    {0x0A, 0xC6, 0x04, 0x08, 0xFF, 0xF4, 0xF1, 0x37, 0x00, 0x0A, 0xFB, 0xFF}}));
+}
+
+TEST_F(Reset, SE955ResetLeavesTheDefaultsAndParameter89ForTheTriggerMode) {
+  StartSE955();
+  Disturb(kLinearDefaults);
+  Disturb(kSE955Defaults);
+  sim_->SetParam(0x2D, 5);
+  platform::SemaphoreRelease(State().continuousToken, 1);
+
+  EXPECT_EQ(ResetReader(engine_, kAnyDevice), 1);
+  ExpectInEngine(kLinearDefaults);
+  ExpectInEngine(kSE955Defaults);
+  EXPECT_EQ(Param(0x2D), 5u);  // the SE955 reset leaves the miscellaneous option
+  Frames frames = TakeFrames();
+  ASSERT_EQ(frames.size(), 15u);
+  EXPECT_EQ(frames.front(), kDefaultsSE955);
+  EXPECT_EQ(frames.back(), (Bytes{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x0A, 0xFD, 0x95}));
+  EXPECT_EQ(engine_.triggerMode, 8u);
+  // Not continuous: the token is taken away.
+  EXPECT_FALSE(Take(State().continuousToken));
+  EXPECT_FALSE(Take(State().workers[kAutoTriggerWorker].start));
+}
+
+TEST_F(Reset, SE955ResetAfterTheStartUpReadSendsTheTriggerModeFieldItself) {
+  StartSE955();
+  // The engine already holds every value of the reset's own user-preference write.
+  sim_->SetParam(0x89, 1);
+  ReadAllSettings(engine_.link);
+  TakeFrames();
+
+  EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
+  EXPECT_EQ(TakeFrames().back(),
+            (Bytes{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x0A, 0x8A, 0x06, 0xFD, 0x03}));
+  EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
+  EXPECT_EQ(Param(0x8A), 6u);
+  EXPECT_EQ(Param(0x89), 10u);
+}
+
+TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
+  StartSE955();
+  sim_->SetNakAll(true);
+  ChangeSettings();
+  EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
+  ExpectSettingsAtLoad();
+  EXPECT_EQ(CachedValue(Code39Param, 1), -1);
+  EXPECT_EQ(CachedValue(UserPreferences1DParam, 7), -1);
+  EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
+  // The token released before the write stays: the failed write switched nothing.
+  EXPECT_TRUE(Take(State().continuousToken));
+}
+
+class StartupRead : public test::SimEngineTest {};
+
+TEST_F(StartupRead, ReadsEverySE955HandlerInOrderAndFillsTheCache) {
+  StartSE955();
+  ReadAllSettings(engine_.link);
+  EXPECT_EQ(
+      TakeFrames(),
+      (Frames{
+          {0x13, 0xC7, 0x04, 0x00, 0x01, 0x02, 0x0C, 0x10, 0x50, 0x28, 0x29,
+           0x2A, 0x22, 0x23, 0x24, 0x25, 0x26, 0x55, 0x4D, 0xFC, 0xE2},
+          {0x07, 0xC7, 0x04, 0x00, 0x08, 0x0E, 0x54, 0xFE, 0xC4},
+          {0x0D, 0xC7, 0x04, 0x00, 0x00, 0x0D, 0x56, 0xE7, 0x30, 0x2B, 0x11, 0x12, 0x13, 0xFD,
+           0x4D},
+          {0x07, 0xC7, 0x04, 0x00, 0x09, 0x1A, 0x1B, 0xFE, 0xF0},
+          {0x0A, 0xC7, 0x04, 0x00, 0x06, 0x16, 0x17, 0x31, 0x2C, 0x52, 0xFE, 0x49},
+          {0x07, 0xC7, 0x04, 0x00, 0x05, 0x14, 0x15, 0xFF, 0x00},
+          {0x09, 0xC7, 0x04, 0x00, 0x07, 0x18, 0x19, 0x36, 0x37, 0xFE, 0x87},
+          {0x0A, 0xC7, 0x04, 0x00, 0x0B, 0x1E, 0x1F, 0x32, 0x2E, 0x33, 0xFE, 0x50},
+          {0x0C, 0xC7, 0x04, 0x00, 0xF0, 0x52, 0xF0, 0x53, 0xF0, 0x54, 0xF0, 0x8D, 0xF9, 0xE3},
+          {0x0C, 0xC7, 0x04, 0x00, 0x04, 0x03, 0x53, 0x10, 0x50, 0x27, 0x55, 0x4D, 0xFD, 0xA6},
+          {0x0A, 0xC7, 0x04, 0x00, 0x2D, 0x69, 0x68, 0x6A, 0xEB, 0x5E, 0xFC, 0x7A},
+          {0x0A, 0xC7, 0x04, 0x00, 0x88, 0xBF, 0x89, 0x4E, 0x43, 0x8A, 0xFC, 0x40},
+          {0x09, 0xC7, 0x04, 0x00, 0x0A, 0x1C, 0x1D, 0x34, 0x2F, 0xFE, 0x86},
+          {0x06, 0xC7, 0x04, 0x00, 0xF0, 0x98, 0xFD, 0xA7},
+      }));
+  EXPECT_EQ(CachedValue(Code39Param, 8), static_cast<int32_t>(Param(0x12)));
+  EXPECT_EQ(CachedValue(EanJanParam, 5), static_cast<int32_t>(Param(0x50)));
+  EXPECT_EQ(CachedValue(UserPreferences1DParam, 7), 8);
+  EXPECT_EQ(CachedValue(Chinese2Of5Param, 1), 0);
+  // Only the SE955's handlers, and nothing written.
+  EXPECT_EQ(CachedValue(Code128Param, 4), -1);
+  EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
+}
+
+TEST_F(StartupRead, FailedReadLeavesItsEntriesUnknownAndTheRestGoesOn) {
+  StartSE955();
+  sim_->NakNext(5);
+  ReadAllSettings(engine_.link);
+  EXPECT_EQ(CachedValue(UpcParam, 1), -1);
+  EXPECT_EQ(CachedValue(Code128Param, 1), static_cast<int32_t>(Param(0x08)));
+  EXPECT_EQ(CachedValue(Chinese2Of5Param, 1), 0);
+}
+
+}  // namespace
+}  // namespace bcr

@@ -1,0 +1,62 @@
+// A reader object whose link is open on a simulated engine, for the tests of the parameter
+// handlers and the functions built on them.
+#ifndef BCREADER_TESTS_CONFIG_SIM_ENGINE_FIXTURE_H
+#define BCREADER_TESTS_CONFIG_SIM_ENGINE_FIXTURE_H
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/scan_engine.h"
+#include "link/serial_port.h"
+#include "sim/engine.h"
+#include "support/sim_link.h"
+
+namespace bcr::test {
+
+using Frames = std::vector<Bytes>;
+
+constexpr uint32_t kSimSpeed = 115200;
+
+// Opens engine's link on "COM2:" pointed at sim, at the simulator's speed, with its engine type.
+inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
+  setenv("BCREADER_COM2", sim.Path().c_str(), 1);
+  engine.link.portNumber = 2;
+  if (OpenPort(engine.link) != 1 || SetPortSpeed(engine.link, sim.Speed()) != 1) return false;
+  engine.link.deviceType = sim.EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
+  engine.SetActive(1);
+  return true;
+}
+
+class SimEngineTest : public ::testing::Test {
+ protected:
+  // Starts a simulated engine of the kind and opens the reader's link on it.
+  void Start(bcrsim::Kind kind) {
+    sim_ = (kind == bcrsim::Kind::SE955 ? bcrsim::Engine::SE955() : bcrsim::Engine::Imager4507())
+               .Speed(kSimSpeed)
+               .Start();
+    ASSERT_NE(sim_, nullptr);
+    ASSERT_TRUE(OpenOnSim(engine_, *sim_));
+  }
+  void StartSE955() { Start(bcrsim::Kind::SE955); }
+  void Start4507() { Start(bcrsim::Kind::Imager4507); }
+
+  // The frames the engine received since the last call. The calls under test wait for the
+  // engine's reply, so every frame they sent has arrived when they return.
+  Frames TakeFrames() {
+    Frames frames = sim_->Frames();
+    sim_->ClearRecord();
+    return frames;
+  }
+
+  uint32_t Param(uint32_t number) const { return sim_->Param(number).value_or(0xFFFFFFFF); }
+
+  std::unique_ptr<bcrsim::Engine> sim_;
+  ScanEngine engine_;
+};
+
+}  // namespace bcr::test
+
+#endif  // BCREADER_TESTS_CONFIG_SIM_ENGINE_FIXTURE_H
