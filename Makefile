@@ -3,7 +3,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
-.PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz
+.PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz \
+	windows test-windows
 
 all: build
 
@@ -52,7 +53,7 @@ format:
 	find src include tools tests bench examples -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz build-windows
 
 # libFuzzer targets (fuzz/) with clang, ASan and UBSan: the corpora and the fixed faults are
 # replayed first, then each target is fuzzed for FUZZ_SECONDS. Needs clang and its runtime
@@ -66,3 +67,15 @@ fuzz:
 	$(CMAKE) --build build-fuzz --target bcreader_fuzz -j $(JOBS)
 	cd build-fuzz && ctest -L fuzz --output-on-failure
 	fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# Windows: bcreader.dll, Brevald.dll and the Windows test programs, cross-built with MinGW-w64 into
+# build-windows/; test-windows runs them under Wine against the Linux engine simulator.
+windows:
+	$(CMAKE) -S cmake/windows -B build-windows -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
+	$(CMAKE) --build build-windows -j $(JOBS)
+
+test-windows: windows
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE) --build build --target bcreader-sim -j $(JOBS)
+	timeout 900 tests/windows/run.sh build-windows build/bin/bcreader-sim

@@ -10,6 +10,14 @@
 
 #include <stdint.h>
 
+/* 16-bit characters: WCHAR on Windows; on Linux, where wchar_t has 32 bits, uint16_t. */
+#ifdef _WIN32
+#include <windows.h>
+typedef WCHAR BcrWideChar;
+#else
+typedef uint16_t BcrWideChar;
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -43,8 +51,8 @@ int32_t GetDecodeType(void);
  * GetOutputRecordWideChar does the same in 16-bit characters through the system code page.
  * DataOutputSettings('r' or 'w', ...) reads or writes how records are built and typed. */
 int32_t GetOutputRecord(int32_t device, char *buffer, int32_t size);
-int32_t GetOutputRecordWideChar(int32_t device, uint16_t *buffer, int32_t size);
-int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength, uint16_t *destination,
+int32_t GetOutputRecordWideChar(int32_t device, BcrWideChar *buffer, int32_t size);
+int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength, BcrWideChar *destination,
                               int32_t destinationLength);
 int32_t DataOutputSettings(int32_t mode, int32_t *keyboardOutput, int32_t *terminatorPlacement,
                            int32_t *terminatorKey, int32_t *codeId, int32_t *length, char *prefix,

@@ -7,13 +7,17 @@ BCR_EXPORT int32_t GetOutputRecord(int32_t device, char *buffer, int32_t size) {
   return bcr::OutputRecord(device, buffer, size);
 }
 
-BCR_EXPORT int32_t GetOutputRecordWideChar(int32_t device, uint16_t *buffer, int32_t size) {
-  return bcr::OutputRecordWide(device, buffer, size);
+// BcrWideChar is a 16-bit unit on every platform (WCHAR on Windows).
+static_assert(sizeof(BcrWideChar) == sizeof(uint16_t), "16-bit characters");
+
+BCR_EXPORT int32_t GetOutputRecordWideChar(int32_t device, BcrWideChar *buffer, int32_t size) {
+  return bcr::OutputRecordWide(device, reinterpret_cast<uint16_t *>(buffer), size);
 }
 
 BCR_EXPORT int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength,
-                                         uint16_t *destination, int32_t destinationLength) {
-  return bcr::ConvertByteToWide(source, sourceLength, destination, destinationLength);
+                                         BcrWideChar *destination, int32_t destinationLength) {
+  return bcr::ConvertByteToWide(source, sourceLength, reinterpret_cast<uint16_t *>(destination),
+                                destinationLength);
 }
 
 BCR_EXPORT int32_t DataOutputSettings(int32_t mode, int32_t *keyboardOutput,

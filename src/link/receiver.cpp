@@ -143,8 +143,8 @@ int Receiver::Imager99(uint32_t remaining) {
     uint8_t opcode, source, status;
     if (!Read(opcode) || !Read(source) || !Read(status) || !Skip(1)) return 0;
     if (!ReadAppend(length - kImager99Skip)) return 0;
-    if (status == 0x00) return 1;
     if (TooLong()) return 0;
+    if (status == 0x00) return 1;
     if (!AckContinuation()) return 0;
   }
 }
@@ -173,8 +173,9 @@ int Receiver::PlainContinuation() {
     Read(source);
     Read(status);
     if (!Read(dropped)) return 1;
-    if (!ReadAppend(length - kDecodeHeaderBytes)) return 1;
+    bool whole = ReadAppend(length - kDecodeHeaderBytes);
     if (TooLong()) return 0;
+    if (!whole) return 1;
     AckContinuation();
   }
 }

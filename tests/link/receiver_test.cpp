@@ -298,3 +298,27 @@ TEST(DecodeData, ContinuationTooShortForItsHeaderEndsTheDecode) {
 
 }  // namespace
 }  // namespace bcr
+
+namespace bcr {
+namespace {
+
+// An engine that never stops sending continuation packets is broken: the reception fails once
+// the decode passes its limit, whichever way its last packet ends.
+TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
+  for (bool format99 : {false, true}) {
+    test::SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Paced(false).Start());
+    ASSERT_TRUE(sim.Opened());
+    bcrsim::Decode decode;
+    decode.codeType = 0x1B;
+    decode.data.assign(kMaxDecodeUnits + 500, 'x');
+    decode.packetData = 250;
+    if (format99) decode.format = bcrsim::Format::Format99;
+    sim.Engine().SendDecode(decode);
+    WString out;
+    EXPECT_EQ(ReceiveFrame(sim.Link(), out, 2000, kDecodeDataMode), 0) << format99;
+    EXPECT_LE(out.Size(), kMaxDecodeUnits + 256) << format99;
+  }
+}
+
+}  // namespace
+}  // namespace bcr

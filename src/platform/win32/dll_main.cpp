@@ -1,0 +1,25 @@
+// The entry point of bcreader.dll. The C runtime constructs the library's static objects before
+// it calls DllMain for the process attach, and destroys them after DllMain has handled the
+// process detach, which gives the order the library needs.
+//
+// At process exit the system has ended every other thread before the detach: the worker threads'
+// handles are then signalled, so the detach closes them without the quit handshake.
+#include <windows.h>
+
+#include "core/lifecycle.h"
+#include "platform/win32/module.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      bcr::platform::SetOwnModule(module);
+      bcr::ProcessAttach(module);
+      break;
+    case DLL_PROCESS_DETACH:
+      bcr::ProcessDetach();
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}

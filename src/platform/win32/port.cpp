@@ -1,0 +1,252 @@
+// Serial port on the system's communications calls, nearly one call per function.
+//
+// Reads and writes are overlapped on the desktop: a synchronous handle lets the system run one
+// call at a time, so a write would wait behind another thread's pending read for that read's
+// whole time-out; the terminal's driver has no such queue. Each call still returns only when its
+// transfer has ended, so callers see the terminal's synchronous behaviour.
+//
+// The time-outs keep the meaning of platform/port.h: the driver is given the Win32 equivalent
+// (read constant and multiplier both 0 means "return at once", which Win32 writes as an interval
+// of MAXDWORD; a write without a time-out is bounded all the same), and the values as the caller
+// set them are kept for PortGetTimeouts.
+#include "platform/port.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <new>
+
+#include "platform/win32/text.h"
+
+namespace bcr::platform {
+
+struct Port {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  SRWLOCK lock = SRWLOCK_INIT;  // guards timeouts
+  PortTimeouts timeouts;
+};
+
+namespace {
+
+// A write that the caller left without a time-out is bounded at this, so a stuck line cannot
+// hang the caller.
+constexpr DWORD kUnlimitedWriteMs = 10000;
+// How long a transfer may run past the port's own time-out before it is cancelled; only a
+// driver that ignores its time-outs comes near it.
+constexpr uint64_t kDriverMarginMs = 5000;
+constexpr uint64_t kLongestWaitMs = 0x7FFFFFFF;
+
+#ifdef _WIN32_WCE
+constexpr DWORD kOpenAttributes = FILE_ATTRIBUTE_NORMAL;
+#else
+constexpr DWORD kOpenAttributes = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED;
+#endif
+
+COMMTIMEOUTS ToSystem(const PortTimeouts &timeouts) {
+  COMMTIMEOUTS system{};
+  if (timeouts.readConstant == 0 && timeouts.readMultiplier == 0) {
+    system.ReadIntervalTimeout = MAXDWORD;
+  } else {
+    system.ReadTotalTimeoutMultiplier = timeouts.readMultiplier;
+    system.ReadTotalTimeoutConstant = timeouts.readConstant;
+  }
+  system.WriteTotalTimeoutMultiplier = timeouts.writeMultiplier;
+  system.WriteTotalTimeoutConstant = timeouts.writeConstant;
+  if (timeouts.writeConstant == 0 && timeouts.writeMultiplier == 0) {
+    system.WriteTotalTimeoutConstant = kUnlimitedWriteMs;
+  }
+  return system;
+}
+
+PortTimeouts FromSystem(const COMMTIMEOUTS &system) {
+  PortTimeouts timeouts;
+  if (system.ReadIntervalTimeout != MAXDWORD) timeouts.readInterval = system.ReadIntervalTimeout;
+  timeouts.readMultiplier = system.ReadTotalTimeoutMultiplier;
+  timeouts.readConstant = system.ReadTotalTimeoutConstant;
+  timeouts.writeMultiplier = system.WriteTotalTimeoutMultiplier;
+  timeouts.writeConstant = system.WriteTotalTimeoutConstant;
+  return timeouts;
+}
+
+PortTimeouts CurrentTimeouts(Port *port) {
+  AcquireSRWLockShared(&port->lock);
+  PortTimeouts timeouts = port->timeouts;
+  ReleaseSRWLockShared(&port->lock);
+  return timeouts;
+}
+
+bool Fail(DWORD error) {
+  SetLastError(error);
+  return false;
+}
+
+// Runs one read or write to its end. limitMs is the port's own time-out for it.
+bool Transfer(Port *port, bool write, void *buffer, uint32_t size, uint64_t limitMs,
+              uint32_t *done) {
+  DWORD count = 0;
+#ifdef _WIN32_WCE
+  (void)limitMs;
+  BOOL ok = write ? WriteFile(port->handle, buffer, size, &count, nullptr)
+                  : ReadFile(port->handle, buffer, size, &count, nullptr);
+  DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+#else
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (overlapped.hEvent == nullptr) return false;
+  BOOL ok = write ? WriteFile(port->handle, buffer, size, nullptr, &overlapped)
+                  : ReadFile(port->handle, buffer, size, nullptr, &overlapped);
+  DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+  if (ok || error == ERROR_IO_PENDING) {
+    DWORD wait = static_cast<DWORD>(std::min(limitMs + kDriverMarginMs, kLongestWaitMs));
+    if (!ok && WaitForSingleObject(overlapped.hEvent, wait) != WAIT_OBJECT_0) {
+      CancelIoEx(port->handle, &overlapped);
+    }
+    ok = GetOverlappedResult(port->handle, &overlapped, &count, TRUE);
+    error = ok ? ERROR_SUCCESS : GetLastError();
+    // A time-out ends the transfer with what got through. The driver's status for it is a success
+    // code that some systems hand on as ERROR_TIMEOUT.
+    if (!ok && error == ERROR_TIMEOUT) {
+      ok = TRUE;
+      count = static_cast<DWORD>(overlapped.InternalHigh);
+    }
+  }
+  CloseHandle(overlapped.hEvent);
+#endif
+  *done = count;
+  return ok || Fail(error);
+}
+
+}  // namespace
+
+uint32_t LastError() {
+  return GetLastError();
+}
+
+void SetLastError(uint32_t error) {
+  ::SetLastError(error);
+}
+
+Port *PortOpen(const char *name) {
+  if (name == nullptr) {
+    Fail(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  std::wstring path = Widen(name);
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              kOpenAttributes, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  COMMTIMEOUTS system{};
+  if (!GetCommTimeouts(handle, &system)) {
+    DWORD error = GetLastError();
+    CloseHandle(handle);
+    Fail(error);
+    return nullptr;
+  }
+  Port *port = new (std::nothrow) Port;
+  if (port == nullptr) {
+    CloseHandle(handle);
+    Fail(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  port->handle = handle;
+  // The driver's values, given the meaning they have here.
+  port->timeouts = FromSystem(system);
+  COMMTIMEOUTS applied = ToSystem(port->timeouts);
+  SetCommTimeouts(handle, &applied);
+  return port;
+}
+
+void PortClose(Port *port) {
+  if (port == nullptr) return;
+  CloseHandle(port->handle);
+  delete port;
+}
+
+bool PortSetup(Port *port, uint32_t inQueue, uint32_t outQueue) {
+  if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  return SetupComm(port->handle, inQueue, outQueue) != FALSE;
+}
+
+bool PortPurge(Port *port, uint32_t flags) {
+  if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  return PurgeComm(port->handle, flags) != FALSE;
+}
+
+bool PortGetLine(Port *port, LineSettings *line) {
+  if (port == nullptr || line == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(port->handle, &dcb)) return false;
+  line->baudRate = dcb.BaudRate;
+  line->byteSize = dcb.ByteSize;
+  line->parity = dcb.Parity;
+  line->stopBits = dcb.StopBits;
+  line->ctsFlow = dcb.fOutxCtsFlow != 0;
+  line->rtsFlow = dcb.fRtsControl == RTS_CONTROL_HANDSHAKE;
+  return true;
+}
+
+bool PortSetLine(Port *port, const LineSettings &line) {
+  if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  // Every field the settings do not name keeps the driver's value.
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(port->handle, &dcb)) return false;
+  dcb.BaudRate = line.baudRate;
+  dcb.ByteSize = line.byteSize;
+  dcb.Parity = line.parity;
+  dcb.StopBits = line.stopBits;
+  dcb.fOutxCtsFlow = line.ctsFlow ? 1 : 0;
+  dcb.fRtsControl = line.rtsFlow ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_DISABLE;
+  return SetCommState(port->handle, &dcb) != FALSE;
+}
+
+bool PortGetTimeouts(Port *port, PortTimeouts *timeouts) {
+  if (port == nullptr || timeouts == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  *timeouts = CurrentTimeouts(port);
+  return true;
+}
+
+bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
+  if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  COMMTIMEOUTS system = ToSystem(timeouts);
+  AcquireSRWLockExclusive(&port->lock);
+  bool ok = SetCommTimeouts(port->handle, &system) != FALSE;
+  if (ok) port->timeouts = timeouts;
+  DWORD error = GetLastError();
+  ReleaseSRWLockExclusive(&port->lock);
+  return ok || Fail(error);
+}
+
+bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
+  if (received != nullptr) *received = 0;
+  if (port == nullptr || buffer == nullptr || received == nullptr) {
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
+  PortTimeouts timeouts = CurrentTimeouts(port);
+  if (timeouts.readConstant == 0 && timeouts.readMultiplier == 0) {
+    // Whatever is there, at once: asked of the driver's queue rather than of its time-outs, which
+    // not every system honours for overlapped reads.
+    COMSTAT status{};
+    DWORD errors = 0;
+    if (!ClearCommError(port->handle, &errors, &status)) return false;
+    if (status.cbInQue == 0) return true;
+    size = std::min<uint32_t>(size, status.cbInQue);
+  }
+  uint64_t limit = timeouts.readConstant + uint64_t{timeouts.readMultiplier} * size;
+  return Transfer(port, false, buffer, size, limit, received);
+}
+
+bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
+  if (written != nullptr) *written = 0;
+  if (port == nullptr || (data == nullptr && size != 0) || written == nullptr) {
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
+  COMMTIMEOUTS system = ToSystem(CurrentTimeouts(port));
+  uint64_t limit =
+      system.WriteTotalTimeoutConstant + uint64_t{system.WriteTotalTimeoutMultiplier} * size;
+  // Transfer serves both directions; a write only reads the buffer.
+  return Transfer(port, true, const_cast<uint8_t *>(data), size, limit, written);
+}
+
+}  // namespace bcr::platform

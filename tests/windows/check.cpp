@@ -1,0 +1,61 @@
+#include "check.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace wintest {
+
+namespace {
+
+struct Case {
+  const char *name;
+  Body body;
+};
+
+std::vector<Case> &Cases() {
+  static std::vector<Case> cases;
+  return cases;
+}
+
+bool currentFailed = false;
+
+bool Selected(const char *name, int argc, char **argv) {
+  if (argc < 2) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], name) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Registrar::Registrar(const char *name, Body body) {
+  Cases().push_back({name, body});
+}
+
+void Fail(const char *file, int line, const std::string &what) {
+  currentFailed = true;
+  std::printf("%s:%d: check failed: %s\n", file, line, what.c_str());
+  std::fflush(stdout);
+}
+
+int RunAll(int argc, char **argv) {
+  int passed = 0;
+  int failed = 0;
+  for (const Case &test : Cases()) {
+    if (!Selected(test.name, argc, argv)) continue;
+    std::printf("[ RUN      ] %s\n", test.name);
+    std::fflush(stdout);
+    currentFailed = false;
+    test.body();
+    std::printf("%s %s\n", currentFailed ? "[  FAILED  ]" : "[       OK ]", test.name);
+    std::fflush(stdout);
+    (currentFailed ? failed : passed) += 1;
+  }
+  std::printf("%d passed, %d failed\n", passed, failed);
+  std::fflush(stdout);
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace wintest

@@ -1,0 +1,399 @@
+// Checks of the Win32 platform layer, run under Wine with "COM2:" mapped to the engine
+// simulator's pseudo-terminal (an SE955 at 9600 bit/s) and the test system library in
+// C:\windows. The library's core is linked in.
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/dynlib.h"
+#include "platform/event.h"
+#include "platform/keyboard.h"
+#include "platform/port.h"
+#include "platform/registry.h"
+#include "platform/sound.h"
+#include "platform/sync.h"
+#include "platform/thread.h"
+#include "platform/window.h"
+#include "util/wstring.h"
+
+namespace p = bcr::platform;
+
+namespace {
+
+std::wstring TempFile(const wchar_t *name) {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  std::wstring path = std::wstring(folder) + name;
+  DeleteFileW(path.c_str());
+  return path;
+}
+
+std::string ReadText(const std::wstring &path) {
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
+}
+
+// Messages a test window's procedure saw, in order.
+struct Seen {
+  p::Window *window;
+  uint32_t message;
+  uintptr_t wParam;
+};
+std::vector<Seen> seen;
+const uint32_t kTestMessage = p::WindowMessageRegister("BCR_TEST_MESSAGE");
+
+intptr_t RecordingProc(p::Window *window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == kTestMessage) {
+    seen.push_back({window, message, wParam});
+    return 0;
+  }
+  return p::WindowDefaultProc(window, message, wParam, lParam);
+}
+
+int CountSeen(p::Window *window) {
+  int n = 0;
+  for (const Seen &s : seen) n += s.window == window ? 1 : 0;
+  return n;
+}
+
+p::Port *OpenEnginePort() {
+  p::Port *port = p::PortOpen("COM2:");
+  if (port == nullptr) return nullptr;
+  p::LineSettings line;
+  line.baudRate = 9600;
+  p::PortSetLine(port, line);
+  p::PortPurge(port, p::kPurgeAll);
+  return port;
+}
+
+void SetReadTimeout(p::Port *port, uint32_t constant) {
+  p::PortTimeouts timeouts;
+  p::PortGetTimeouts(port, &timeouts);
+  timeouts.readInterval = 0;
+  timeouts.readMultiplier = 0;
+  timeouts.readConstant = constant;
+  p::PortSetTimeouts(port, timeouts);
+}
+
+}  // namespace
+
+WIN_TEST(ThreadIsSignalledWhenItsFunctionReturns) {
+  p::Semaphore *go = p::SemaphoreCreate(0, 1);
+  p::Thread *thread = p::ThreadCreate(
+      [](void *parameter) {
+        p::SemaphoreWait(static_cast<p::Semaphore *>(parameter), p::kInfinite);
+      },
+      go);
+  CHECK(thread != nullptr);
+  CHECK(p::ThreadWait(thread, 50) == p::WaitResult::kTimeout);
+  p::SemaphoreRelease(go, 1);
+  CHECK(p::ThreadWait(thread, 5000) == p::WaitResult::kSignalled);
+  p::ThreadClose(thread);
+  p::SemaphoreClose(go);
+}
+
+WIN_TEST(ClassRegistrationReportsTheSystemsErrors) {
+  uint32_t error = 0;
+  CHECK(p::WindowClassRegister("BcrTestClass", RecordingProc, &error));
+  CHECK(!p::WindowClassRegister("BCRTESTCLASS", RecordingProc, &error));
+  CHECK_EQ(error, p::kErrorClassAlreadyExists);
+  p::Window *window = p::WindowCreate("BcrTestClass");
+  CHECK(window != nullptr);
+  CHECK(!p::WindowClassUnregister("BcrTestClass", &error));
+  CHECK_EQ(error, p::kErrorClassHasWindows);
+  // Kept for its window, but retired: a window made of it now reaches nothing of the library.
+  seen.clear();
+  p::Window *late = p::WindowCreate("BcrTestClass");
+  CHECK(p::WindowPost(late, kTestMessage, 1, 0));
+  p::WindowDispatch(0);
+  CHECK(seen.empty());
+  CHECK(p::WindowDestroy(late));
+  CHECK(p::WindowDestroy(window));
+  CHECK(p::WindowClassUnregister("BcrTestClass", &error));
+  CHECK(!p::WindowClassUnregister("BcrTestClass", &error));
+  CHECK_EQ(error, p::kErrorClassDoesNotExist);
+  CHECK(p::WindowCreate("BcrTestClass") == nullptr);
+}
+
+WIN_TEST(PostedMessagesRunInOrderWhenTheOwnerDispatches) {
+  seen.clear();
+  p::Window *window = p::WindowCreateWithProc("BcrOrderWindow", RecordingProc);
+  CHECK(window != nullptr);
+  for (uintptr_t i = 1; i <= 3; ++i) CHECK(p::WindowPost(window, kTestMessage, i, 0));
+  CHECK(seen.empty());
+  CHECK_EQ(p::WindowDispatch(0), 3);
+  CHECK_EQ(seen.size(), size_t{3});
+  for (size_t i = 0; i < seen.size(); ++i) CHECK_EQ(seen[i].wParam, i + 1);
+  CHECK_EQ(p::WindowDefaultProc(window, kTestMessage, 0, 0), intptr_t{0});
+  CHECK(p::WindowDestroy(window));
+  CHECK(!p::WindowPost(window, kTestMessage, 0, 0));
+  CHECK(!p::WindowPost(reinterpret_cast<p::Window *>(uintptr_t{0x12345678}), kTestMessage, 0, 0));
+}
+
+WIN_TEST(BroadcastReachesEveryTopLevelWindow) {
+  seen.clear();
+  p::Window *first = p::WindowCreateWithProc("BcrBroadcastA", RecordingProc);
+  p::Window *second = p::WindowCreateWithProc("BcrBroadcastB", RecordingProc);
+  CHECK(p::WindowPost(p::BroadcastWindow(), kTestMessage, 7, 0));
+  p::WindowDispatch(1000);
+  // The second may arrive in a later dispatch; every wait is bounded.
+  for (int i = 0; i < 20 && (CountSeen(first) == 0 || CountSeen(second) == 0); ++i) {
+    p::WindowDispatch(100);
+  }
+  CHECK_EQ(CountSeen(first), 1);
+  CHECK_EQ(CountSeen(second), 1);
+  CHECK(p::WindowFind("BcrBroadcastB") == second);
+  p::WindowDestroy(first);
+  p::WindowDestroy(second);
+  CHECK(p::WindowFind("BcrBroadcastB") == nullptr);
+}
+
+WIN_TEST(DispatchWaitsForTheFirstMessageOnlyAsLongAsAsked) {
+  uint64_t start = p::NowMs();
+  CHECK_EQ(p::WindowDispatch(100), 0);
+  uint64_t waited = p::NowMs() - start;
+  CHECK(waited >= 80 && waited < 5000);
+
+  seen.clear();
+  p::Window *window = p::WindowCreateWithProc("BcrWaitWindow", RecordingProc);
+  p::Thread *poster = p::ThreadCreate(
+      [](void *parameter) {
+        p::Sleep(50);
+        p::WindowPost(static_cast<p::Window *>(parameter), kTestMessage, 1, 0);
+      },
+      window);
+  start = p::NowMs();
+  CHECK_EQ(p::WindowDispatch(8000), 1);
+  CHECK(p::NowMs() - start < 6000);
+  p::ThreadClose(poster);
+  p::WindowDestroy(window);
+}
+
+WIN_TEST(WindowDestroyedFromAnotherThreadRunsNoMoreOfItsProcedure) {
+  seen.clear();
+  p::Window *window = p::WindowCreateWithProc("BcrForeignDestroy", RecordingProc);
+  CHECK(p::WindowPost(window, kTestMessage, 1, 0));
+  std::atomic<bool> destroyed{false};
+  struct Job {
+    p::Window *window;
+    std::atomic<bool> *destroyed;
+  } job{window, &destroyed};
+  p::Thread *other = p::ThreadCreate(
+      [](void *parameter) {
+        Job *j = static_cast<Job *>(parameter);
+        *j->destroyed = p::WindowDestroy(j->window);
+      },
+      &job);
+  CHECK(p::ThreadWait(other, 5000) == p::WaitResult::kSignalled);
+  p::ThreadClose(other);
+  CHECK(destroyed.load());
+  for (int i = 0; i < 10 && IsWindow(reinterpret_cast<HWND>(window)); ++i) p::WindowDispatch(50);
+  CHECK(seen.empty());
+  CHECK(!IsWindow(reinterpret_cast<HWND>(window)));
+}
+
+WIN_TEST(NamedEventIsSetOnceAndCarriesThePrefix) {
+  SetEnvironmentVariableW(L"BCREADER_EVENT_PREFIX", L"bcrtest-");
+  p::Event *event = p::EventOpen("Signal");
+  SetEnvironmentVariableW(L"BCREADER_EVENT_PREFIX", nullptr);
+  CHECK(event != nullptr);
+  HANDLE other = OpenEventW(SYNCHRONIZE, FALSE, L"bcrtest-Signal");
+  CHECK(other != nullptr);
+  CHECK(p::EventSet(event));
+  CHECK(p::EventSet(event));
+  CHECK_EQ(WaitForSingleObject(other, 0), DWORD{WAIT_OBJECT_0});
+  CHECK_EQ(WaitForSingleObject(other, 0), DWORD{WAIT_TIMEOUT});
+  CloseHandle(other);
+  p::EventClose(event);
+  CHECK(p::EventOpen("") == nullptr);
+  CHECK(p::EventOpen("Global\\Signal") == nullptr);
+  CHECK(!p::EventSet(nullptr));
+}
+
+WIN_TEST(CodePageConversionKeepsUndefinedBytes) {
+  CHECK_EQ(GetACP(), 1252u);
+  const char text[] =
+      "\x80\x81"
+      "A";
+  CHECK_EQ(p::ConvertToWide(text, -1, nullptr, 0), 4);
+  uint16_t wide[8] = {};
+  CHECK_EQ(p::ConvertToWide(text, -1, wide, 8), 4);
+  CHECK_EQ(wide[0], uint16_t{0x20AC});
+  CHECK_EQ(wide[1], uint16_t{0x0081});
+  CHECK_EQ(wide[2], uint16_t{'A'});
+  CHECK_EQ(wide[3], uint16_t{0});
+  CHECK_EQ(p::ConvertToWide(text, -1, wide, 2), 0);
+  CHECK_EQ(p::ConvertToWide(text, -2, wide, 8), 0);
+  CHECK_EQ(p::ConvertToWide(text, 3, nullptr, 4), 0);
+  CHECK_EQ(p::ConvertToWide(nullptr, 3, wide, 8), 0);
+}
+
+WIN_TEST(RegistryDwordIsWrittenAndReadBack) {
+  const char *key = "Software\\BcreaderPlatformTest";
+  uint32_t value = 0;
+  CHECK(p::RegistryWriteDword(p::kRegistryLocalMachine, key, "Value", 5));
+  CHECK(p::RegistryReadDword(p::kRegistryLocalMachine, key, "Value", &value));
+  CHECK_EQ(value, 5u);
+  CHECK(p::RegistryWriteDword(p::kRegistryLocalMachine, key, "Value", 0));
+  CHECK(p::RegistryReadDword(p::kRegistryLocalMachine, key, "Value", &value));
+  CHECK_EQ(value, 0u);
+  CHECK(!p::RegistryReadDword(p::kRegistryLocalMachine, key, "Missing", &value));
+  CHECK(!p::RegistryWriteDword(0x12345678, key, "Value", 1));
+  CHECK(!p::RegistryWriteDword(p::kRegistryLocalMachine, key, "", 1));
+  CHECK(p::RegistryFilePath().empty());
+}
+
+WIN_TEST(KeyboardRecordSinkWritesOneLinePerCall) {
+  std::wstring file = TempFile(L"bcr-keyboard.txt");
+  SetEnvironmentVariableW(L"BCREADER_KEYBOARD", (L"record:" + file).c_str());
+  p::KeybdEvent(0x10, 0x58, 6);
+  const uint32_t shifts[] = {0x80, 0x80};
+  const uint32_t chars[] = {65, static_cast<uint32_t>(-23)};
+  p::PostKeybdMessage(0x80, 2, shifts, chars);
+  p::PostKeybdMessage(0x80, 2, nullptr, chars);
+  CHECK_EQ(ReadText(file), std::string("keybd_event 16 88 6\npost 128 65,-23 128,128\n"));
+}
+
+WIN_TEST(SoundRecordSinkWritesOneLinePerCall) {
+  std::wstring file = TempFile(L"bcr-sound.txt");
+  SetEnvironmentVariableW(L"BCREADER_SOUND", (L"record:" + file).c_str());
+  bcr::WString name;
+  name.AssignNarrow("\\Windows\\Hwandsw");
+  CHECK(p::PlaySoundFile(name, p::kSoundPlayFile));
+  p::StopSound();
+  CHECK_EQ(ReadText(file), std::string("play 139264 \\Windows\\Hwandsw\nstop\n"));
+}
+
+WIN_TEST(TerminalLibraryIsLoadedFromTheCurrentDrive) {
+  SetEnvironmentVariableW(L"BCREADER_ENGINE_KIND", L"3");
+  p::Library *library = p::LibraryLoad("\\Windows\\Brevald.dll");
+  CHECK(library != nullptr);
+  auto getSysInfo = reinterpret_cast<int (*)(void *)>(p::LibrarySymbol(library, "GetSysInfo"));
+  CHECK(getSysInfo != nullptr);
+  if (getSysInfo != nullptr) {
+    char block[512] = {};
+    CHECK_EQ(getSysInfo(block), 0);
+    CHECK_EQ(block[32], '3');
+  }
+  CHECK(p::LibrarySymbol(library, "NoSuchEntry") == nullptr);
+  p::LibraryFree(library);
+  CHECK(p::LibraryLoad("\\Windows\\NoSuchLibrary.dll") == nullptr);
+}
+
+WIN_TEST(PortThatDoesNotExistFailsWithTheSystemsError) {
+  p::SetLastError(0);
+  CHECK(p::PortOpen("COM9:") == nullptr);
+  CHECK(p::LastError() != 0u);
+}
+
+WIN_TEST(PortKeepsItsLineAndTimeouts) {
+  p::Port *port = OpenEnginePort();
+  CHECK(port != nullptr);
+  if (port == nullptr) return;
+  p::LineSettings line;
+  line.baudRate = 38400;
+  CHECK(p::PortSetLine(port, line));
+  p::LineSettings back;
+  CHECK(p::PortGetLine(port, &back));
+  CHECK_EQ(back.baudRate, 38400u);
+  CHECK_EQ(back.byteSize, uint8_t{8});
+  CHECK_EQ(back.parity, uint8_t{0});
+  CHECK_EQ(back.stopBits, uint8_t{0});
+  CHECK(!back.ctsFlow && !back.rtsFlow);
+  p::PortTimeouts timeouts{0, 0, 20, 0, 500};
+  CHECK(p::PortSetTimeouts(port, timeouts));
+  p::PortTimeouts got;
+  CHECK(p::PortGetTimeouts(port, &got));
+  CHECK_EQ(got.readConstant, 20u);
+  CHECK_EQ(got.writeConstant, 500u);
+  p::PortClose(port);
+}
+
+WIN_TEST(PortReadWaitsAtMostItsTimeout) {
+  p::Port *port = OpenEnginePort();
+  CHECK(port != nullptr);
+  if (port == nullptr) return;
+  uint8_t octet = 0xAA;
+  uint32_t received = 99;
+  SetReadTimeout(port, 200);
+  uint64_t start = p::NowMs();
+  CHECK(p::PortRead(port, &octet, 1, &received));
+  uint64_t waited = p::NowMs() - start;
+  CHECK_EQ(received, 0u);
+  CHECK(waited >= 150 && waited < 4000);
+  // Constant and multiplier 0: whatever is there, at once.
+  SetReadTimeout(port, 0);
+  start = p::NowMs();
+  CHECK(p::PortRead(port, &octet, 1, &received));
+  CHECK_EQ(received, 0u);
+  CHECK(p::NowMs() - start < 1000);
+  p::PortClose(port);
+}
+
+WIN_TEST(PortExchangesFramesWithTheEngine) {
+  p::Port *port = OpenEnginePort();
+  CHECK(port != nullptr);
+  if (port == nullptr) return;
+  // The revision request 04 A3 04 00 with its checksum.
+  const uint8_t request[] = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
+  uint32_t written = 0;
+  CHECK(p::PortWrite(port, request, sizeof request, &written));
+  CHECK_EQ(written, uint32_t{sizeof request});
+  SetReadTimeout(port, 1000);
+  uint8_t reply[300] = {};
+  uint32_t received = 0;
+  CHECK(p::PortRead(port, reply, 1, &received));
+  CHECK_EQ(received, 1u);
+  uint32_t total = received;
+  SetReadTimeout(port, 100);
+  while (received != 0 && total < uint32_t{reply[0]} + 2) {
+    CHECK(p::PortRead(port, reply + total, 1, &received));
+    total += received;
+  }
+  // An SE955 revision reply: at least 17 bytes, 0x98 or 0x99 at offset 15.
+  CHECK(reply[0] >= 17);
+  CHECK_EQ(total, uint32_t{reply[0]} + 2);
+  CHECK(reply[15] == 0x98 || reply[15] == 0x99);
+  p::PortClose(port);
+}
+
+WIN_TEST(PortWriteDoesNotWaitBehindAnotherThreadsRead) {
+  p::Port *port = OpenEnginePort();
+  CHECK(port != nullptr);
+  if (port == nullptr) return;
+  SetReadTimeout(port, 3000);
+  p::Thread *reader = p::ThreadCreate(
+      [](void *parameter) {
+        uint8_t octet = 0;
+        uint32_t received = 0;
+        p::PortRead(static_cast<p::Port *>(parameter), &octet, 1, &received);
+      },
+      port);
+  p::Sleep(200);
+  // A lone zero is the engine's wake byte: it answers nothing.
+  const uint8_t wake = 0x00;
+  uint32_t written = 0;
+  uint64_t start = p::NowMs();
+  CHECK(p::PortWrite(port, &wake, 1, &written));
+  CHECK_EQ(written, 1u);
+  CHECK(p::NowMs() - start < 2000);
+  CHECK(p::ThreadWait(reader, 10000) == p::WaitResult::kSignalled);
+  p::ThreadClose(reader);
+  p::PortClose(port);
+}
+
+int main(int argc, char **argv) {
+  return wintest::RunAll(argc, argv);
+}
