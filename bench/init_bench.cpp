@@ -9,22 +9,9 @@
 #include <string>
 
 #include "bench.h"
+#include "bench_reader.h"
 #include "core/lifecycle.h"
 #include "sim/engine.h"
-
-namespace {
-
-std::string LibDir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "lib";
-  path[n] = '\0';
-  std::string exe(path);
-  std::string dir = exe.substr(0, exe.rfind('/'));
-  return dir.substr(0, dir.rfind('/')) + "/lib";
-}
-
-}  // namespace
 
 BCR_BENCHMARK(InitReaderTime) {
   constexpr uint32_t kSpeed = 38400;
@@ -33,12 +20,7 @@ BCR_BENCHMARK(InitReaderTime) {
     std::fprintf(stderr, "init bench: no pseudo-terminal\n");
     return;
   }
-  setenv("BCREADER_COM2", engine->Path().c_str(), 1);
-  setenv("BCREADER_SYSLIB", (LibDir() + "/libbrevald.so").c_str(), 1);
-  setenv("BCREADER_ENGINE_KIND", "1", 1);
-  setenv("BCREADER_EVENT_PREFIX", ("bcrbench" + std::to_string(getpid()) + "_").c_str(), 1);
-  setenv("BCREADER_SOUND", "none", 1);
-  setenv("BCREADER_KEYBOARD", "none", 1);
+  bcr::bench::PointAt(engine->Path());
   bcr::ProcessAttach(nullptr);
   auto start = std::chrono::steady_clock::now();
   int32_t result = bcr::InitReader();
