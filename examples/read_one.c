@@ -34,7 +34,6 @@ int main(void) {
   }
   char data[4096];
   int32_t length = GetDecodeData(data, sizeof data);
-  printf("type %c, %d bytes: %s\n", GetDecodeType() > 0 ? GetDecodeType() : '?', (int)length,
-         data);
+  printf("type %c, %d bytes: %s\n", GetDecodeType() > 0 ? GetDecodeType() : '?', (int)length, data);
   return 0;
 }

@@ -34,10 +34,10 @@ const std::set<std::string> kExported = {
     "Industrial2Of5_1D_SE955", "Industrial2Of5_2D_4507", "Codabar_1D_SE955", "Codabar_2D_4507",
     "Msi_1D_SE955", "Msi_2D_4507", "Rss_1D_SE955", "Rss_2D_4507", "GS1_DataBar_1D_SE955",
     "GS1_DataBar_2D_4507", "Chinese2Of5_1D_SE955", "Chinese2Of5_2D_4507", "PostalCode_2D_4507",
-    "Composite_2D_4507", "SymbologySecurityLevel_2D_4507", "MacroPDF_2D_4507",
-    "Matrix2Of5_2D_4507", "Symbologies_2D_4507", "UserPreferences_1D_SE955",
-    "UserPreferences_2D_4507", "MiscellaneousOption_1D_SE955", "MiscellaneousOption_2D_4507",
-    "ResetReaderToDefault", "Beeper", "NotificationSettings",
+    "Composite_2D_4507", "SymbologySecurityLevel_2D_4507", "MacroPDF_2D_4507", "Matrix2Of5_2D_4507",
+    "Symbologies_2D_4507", "UserPreferences_1D_SE955", "UserPreferences_2D_4507",
+    "MiscellaneousOption_1D_SE955", "MiscellaneousOption_2D_4507", "ResetReaderToDefault", "Beeper",
+    "NotificationSettings",
     // The Linux message extension.
     "BcrRegisterWindowMessage", "BcrCreateWindow", "BcrDestroyWindow", "BcrFindWindow",
     "BcrPostMessage", "BcrDispatchMessages"};
@@ -45,8 +45,8 @@ const std::set<std::string> kExported = {
 TEST(Exports, DynamicSymbolsAreExactlyTheApi) {
   std::string library = LibDir() + "/libbcreader.so";
   // Defined dynamic symbols of the library's own, without the version node the script adds.
-  std::set<std::string> defined = CommandWords(
-      "nm -D --defined-only '" + library + "' | awk '$2 != \"A\" {print $3}'");
+  std::set<std::string> defined =
+      CommandWords("nm -D --defined-only '" + library + "' | awk '$2 != \"A\" {print $3}'");
   EXPECT_EQ(defined, kExported);
 }
 
