@@ -79,3 +79,8 @@ test-windows: windows
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build --target bcreader-sim -j $(JOBS)
 	timeout 900 tests/windows/run.sh build-windows build/bin/bcreader-sim
+
+# The first thing to try: the library walked through against a built-in simulated engine.
+.PHONY: demo
+demo: build
+	./build/bin/bcreader demo

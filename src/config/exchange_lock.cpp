@@ -17,7 +17,11 @@ ExchangeLock::ExchangeLock(EngineLink &link) : link_(link), outer_(guardedLink) 
   if (outer_ == &link_) return;
   guardedLink = &link_;
   const uint32_t wait = DecodeWaitMs() + kCommandTimeout;
+  // Announced while waiting, so that the next continuous-mode reception leaves the lock to this
+  // exchange instead of taking it back at once.
+  ++link_.exchangesWaiting;
   held_ = platform::SemaphoreWait(link_.lock, wait) == platform::WaitResult::kSignalled;
+  --link_.exchangesWaiting;
 }
 
 ExchangeLock::~ExchangeLock() {

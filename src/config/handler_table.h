@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <iterator>
 
+#include "config/option_catalog.h"
 #include "config/param_handler.h"
 #include "link/transaction.h"
 
@@ -67,6 +68,46 @@ constexpr bool OrderComplete(const uint8_t (&order)[N]) {
     size_t times = 0;
     for (uint8_t a : order) times += a == arg ? 1 : 0;
     if (times != 1) return false;
+  }
+  return true;
+}
+
+constexpr bool SameName(const char *a, const char *b) {
+  while (*a != '\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+// The values a row's kind carries admit what the catalog offers under the row's name. A number
+// may be offered as a flag (its exported function shows it as one).
+constexpr bool KindCarries(const ParamOption &option, catalog::ValueRange range) {
+  switch (range) {
+    case catalog::ValueRange::kFlag:
+      return option.kind == OptionKind::kFlag || option.kind == OptionKind::kNumber;
+    case catalog::ValueRange::kByte:
+      return option.kind == OptionKind::kNumber && option.rule == ValueRule::kPlain;
+    case catalog::ValueRange::kGapSize:
+      return option.kind == OptionKind::kNumber && option.rule == ValueRule::kSixOrTen;
+    case catalog::ValueRange::kAny:
+      return option.kind == OptionKind::kLibraryKept;
+  }
+  return false;
+}
+
+// The catalog names every argument of the table once, each name fitting its row.
+template <size_t N, size_t M>
+constexpr bool NamesAgree(const ParamOption (&options)[N], const catalog::OptionName (&names)[M]) {
+  if (N != M) return false;
+  for (size_t i = 0; i < M; ++i) {
+    for (size_t j = i + 1; j < M; ++j) {
+      if (SameName(names[i].name, names[j].name)) return false;
+    }
+  }
+  for (const ParamOption &option : options) {
+    if (option.arg < 1 || option.arg > M) return false;
+    if (!KindCarries(option, names[option.arg - 1].range)) return false;
   }
   return true;
 }

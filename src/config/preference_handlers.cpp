@@ -13,6 +13,7 @@ constexpr ParamOption kMiscellaneousOption[] = {
     Number(4, 0x6A), Number(5, 0xEB), Flag(6, 0x5E),
 };
 static_assert(std::size(kMiscellaneousOption) == 6 && ArgsComplete(kMiscellaneousOption));
+static_assert(NamesAgree(kMiscellaneousOption, catalog::kMiscellaneousOptionNames));
 
 // 0x88 is the decode time-out in tenths of a second, 0x8A the trigger mode.
 constexpr ParamOption kUserPreferences2D[] = {
@@ -21,6 +22,7 @@ constexpr ParamOption kUserPreferences2D[] = {
     TriggerMode(Number(3, 0x8A)),
 };
 static_assert(std::size(kUserPreferences2D) == 3 && ArgsComplete(kUserPreferences2D));
+static_assert(NamesAgree(kUserPreferences2D, catalog::kUserPreferences2DNames));
 
 constexpr ParamOption kUserPreferences1D[] = {
     Number(1, 0x88),
@@ -32,6 +34,7 @@ constexpr ParamOption kUserPreferences1D[] = {
     TriggerMode(Number(7, 0x8A)),
 };
 static_assert(std::size(kUserPreferences1D) == 7 && ArgsComplete(kUserPreferences1D));
+static_assert(NamesAgree(kUserPreferences1D, catalog::kUserPreferences1DNames));
 
 CacheEntry miscellaneousOptionCache[std::size(kMiscellaneousOption)];
 CacheEntry userPreferences2DCache[std::size(kUserPreferences2D)];

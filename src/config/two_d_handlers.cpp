@@ -14,12 +14,14 @@ constexpr ParamOption kPostalCode[] = {
     Flag(8, 0x5F), Flag(5, 0xF022), Flag(6, 0xF023), Flag(7, 0xF046),
 };
 static_assert(std::size(kPostalCode) == 8 && ArgsComplete(kPostalCode));
+static_assert(NamesAgree(kPostalCode, catalog::kPostalCodeNames));
 
 constexpr ParamOption kComposite[] = {
     Flag(1, 0xF055),   Flag(2, 0xF056),   Flag(3, 0xF073),
     Number(4, 0xF058), Number(5, 0xF08E), Flag(6, 0xF0AB),
 };
 static_assert(std::size(kComposite) == 6 && ArgsComplete(kComposite));
+static_assert(NamesAgree(kComposite, catalog::kCompositeNames));
 
 // The intercharacter gap is either normal (6) or large (10).
 constexpr ParamOption kSymbologySecurityLevel[] = {
@@ -28,15 +30,18 @@ constexpr ParamOption kSymbologySecurityLevel[] = {
     WithRule(Number(3, 0xF07D), ValueRule::kSixOrTen),
 };
 static_assert(std::size(kSymbologySecurityLevel) == 3 && ArgsComplete(kSymbologySecurityLevel));
+static_assert(NamesAgree(kSymbologySecurityLevel, catalog::kSymbologySecurityLevelNames));
 
 constexpr ParamOption kMacroPDF[] = {Number(1, 0xBC), Flag(2, 0xB8), Number(3, 0xE9)};
 static_assert(std::size(kMacroPDF) == 3 && ArgsComplete(kMacroPDF));
+static_assert(NamesAgree(kMacroPDF, catalog::kMacroPDFNames));
 
 constexpr ParamOption kMatrix2Of5[] = {
     Flag(1, 0xF16A), Number(2, 0xF16B), Number(3, 0xF16C),
     Flag(4, 0xF16D), Flag(5, 0xF16E),   Flag(6, 0xF16F),
 };
 static_assert(std::size(kMatrix2Of5) == 6 && ArgsComplete(kMatrix2Of5));
+static_assert(NamesAgree(kMatrix2Of5, catalog::kMatrix2Of5Names));
 
 constexpr ParamOption kSymbologies[] = {
     Flag(1, 0x0F),     Flag(2, 0xE3),     Flag(3, 0x7B),    Flag(4, 0xF024),
@@ -44,6 +49,7 @@ constexpr ParamOption kSymbologies[] = {
     Number(9, 0xF14B), Flag(10, 0xF13D),  Flag(11, 0xF13E), Number(12, 0xF14D),
 };
 static_assert(std::size(kSymbologies) == 12 && ArgsComplete(kSymbologies));
+static_assert(NamesAgree(kSymbologies, catalog::kSymbologiesNames));
 // The send frame carries the Maxicode and QR Code flags ahead of the Data Matrix numbers.
 constexpr uint8_t kSymbologiesSendOrder[] = {1, 2, 3, 4, 7, 8, 5, 6, 9, 10, 11, 12};
 static_assert(OrderComplete(kSymbologiesSendOrder));

@@ -69,6 +69,9 @@ int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
 int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs) {
   if (engine.active == 0) return 0;
   bool locked = NeedsLinkLock(engine);
+  // A parameter exchange waiting for the port goes first; the auto-trigger starts the next
+  // reception a moment later.
+  if (locked && engine.link.exchangesWaiting > 0) return 0;
   if (locked) platform::SemaphoreWait(engine.link.lock, platform::kInfinite);
   engine.link.transferWait = waitMs;
   Decode received;

@@ -13,6 +13,7 @@ void EngineLink::Initialise() {
   lastError = 0;
   decoding = 0;
   libraryKeptValue = 0;
+  exchangesWaiting = 0;
   lock = platform::SemaphoreCreate(1, 1);
 }
 

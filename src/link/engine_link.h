@@ -49,6 +49,8 @@ struct EngineLink {
   std::atomic<uint32_t> decoding{0};
   // Serialises the start and stop decode commands and the continuous-mode receptions.
   platform::Semaphore *lock = nullptr;
+  // Parameter exchanges waiting for the link lock; continuous-mode receptions give way to them.
+  std::atomic<uint32_t> exchangesWaiting{0};
   // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
   std::atomic<int32_t> libraryKeptValue{0};
 };

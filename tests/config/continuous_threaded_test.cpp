@@ -146,6 +146,24 @@ TEST_F(Continuous, ImagerResetLeavesTheContinuousModeRunning) {
   EXPECT_TRUE(Delivered("again", kDeliveryWait));
 }
 
+// An option call in a continuous mode gets the port once the reception under way ends: the next
+// reception leaves the lock to it rather than taking it straight back.
+TEST_F(Continuous, OptionCallGetsThePortAfterTheCurrentReception) {
+  StartReader(bcrsim::Kind::SE955);
+  int32_t mode = 4;
+  ASSERT_EQ(UserPreferencesSE955(Engine(), 'w', n, n, n, n, n, n, &mode), 1);
+  CurrentSettings().decodeTimeout = 5;  // receptions of 5 s, a lock wait of 6 s
+  platform::Sleep(kSettle);
+  sim_->ClearRecord();
+  int32_t enable = 0;
+  uint64_t start = platform::NowMs();
+  EXPECT_EQ(CallHandler(Code93Param, Engine(), 'w', {&enable, nullptr, nullptr}), 1);
+  EXPECT_LT(platform::NowMs() - start, 5600u);
+  EXPECT_EQ(sim_->Param(0x09), 0u);
+  CurrentSettings().decodeTimeout = 0;
+  EXPECT_TRUE(Delivered("still-reading", 8000));
+}
+
 // A parameter exchange waits while another thread holds the link lock, as a continuous-mode
 // reception does, and goes ahead once it is released.
 TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {

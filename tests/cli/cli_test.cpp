@@ -1,0 +1,464 @@
+// The command-line tool, run as a program the way a user runs it: with its built-in simulated
+// engine, its exit status, what it prints and what it refuses.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <semaphore.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/option_catalog.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Generous bounds: the tool itself bounds every wait, these only keep a broken tool from
+// hanging the suite.
+constexpr int kQuickRunMs = 10000;
+constexpr int kReaderRunMs = 30000;
+constexpr int kDemoRunMs = 60000;
+
+// build/bin/bcreader, beside the folder of the test executables.
+std::string ToolPath() {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "bin/bcreader";
+  path[n] = '\0';
+  std::string dir = std::string(path).substr(0, std::string(path).rfind('/'));
+  return dir.substr(0, dir.rfind('/')) + "/bin/bcreader";
+}
+
+struct ToolResult {
+  int status = -1;  // exit status; -1 when it did not exit by itself in time
+  std::string out;
+  std::string err;
+};
+
+// One run of the tool with its own named event, its own environment and pipes for its output.
+class ToolProcess {
+ public:
+  ToolProcess(const std::vector<std::string> &args,
+              const std::vector<std::pair<std::string, std::string>> &env = {}) {
+    static int runs = 0;
+    event_ = "bcrcli" + std::to_string(getpid()) + "_" + std::to_string(++runs) + "_";
+    int out[2];
+    int err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      dup2(err[1], 2);
+      close(out[0]);
+      close(err[0]);
+      for (const char *name :
+           {"BCREADER_COM2", "BCREADER_ENGINE_KIND", "BCREADER_SYSLIB", "BCREADER_TRIGGER",
+            "BCREADER_SOUND", "BCREADER_KEYBOARD", "BCREADER_REGISTRY"}) {
+        unsetenv(name);
+      }
+      setenv("BCREADER_EVENT_PREFIX", event_.c_str(), 1);
+      for (const auto &[name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+      std::string tool = ToolPath();
+      std::vector<char *> argv{const_cast<char *>(tool.c_str())};
+      for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+      argv.push_back(nullptr);
+      execv(tool.c_str(), argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    outFd_ = out[0];
+    errFd_ = err[0];
+  }
+
+  ~ToolProcess() {
+    if (pid_ > 0 && !reaped_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (outFd_ >= 0) close(outFd_);
+    if (errFd_ >= 0) close(errFd_);
+    sem_unlink(("/" + event_ + "DecodeEventBC").c_str());
+  }
+
+  bool Started() const { return pid_ > 0; }
+
+  // Collects output until stdout holds text or timeoutMs passed.
+  bool WaitForOutput(const std::string &text, int timeoutMs) {
+    Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (result_.out.find(text) == std::string::npos && Clock::now() < end) {
+      if (!Collect(end)) break;
+    }
+    return result_.out.find(text) != std::string::npos;
+  }
+
+  void Signal(int signal) {
+    if (pid_ > 0 && !reaped_) kill(pid_, signal);
+  }
+
+  // Collects the output until the tool ends (killing it after timeoutMs).
+  ToolResult Finish(int timeoutMs) {
+    Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Collect(end)) {
+    }
+    if (pid_ > 0 && !reaped_) {
+      int status = 0;
+      while (waitpid(pid_, &status, WNOHANG) == 0 && Clock::now() < end) usleep(10000);
+      if (waitpid(pid_, &status, WNOHANG) == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+      } else if (WIFEXITED(status)) {
+        result_.status = WEXITSTATUS(status);
+      }
+      reaped_ = true;
+    }
+    return result_;
+  }
+
+ private:
+  // Reads what is there; false once both pipes are at their end or the time is up.
+  bool Collect(Clock::time_point end) {
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    int open = (outFd_ >= 0 ? 1 : 0) + (errFd_ >= 0 ? 1 : 0);
+    if (open == 0 || Clock::now() >= end) return false;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+    if (poll(fds, 2, static_cast<int>(std::min<long long>(left, 100))) <= 0) return true;
+    ReadSome(fds[0], &outFd_, &result_.out);
+    ReadSome(fds[1], &errFd_, &result_.err);
+    return true;
+  }
+
+  static void ReadSome(const pollfd &fd, int *descriptor, std::string *text) {
+    if (*descriptor < 0 || (fd.revents & (POLLIN | POLLHUP)) == 0) return;
+    char buffer[4096];
+    ssize_t n = read(*descriptor, buffer, sizeof buffer);
+    if (n > 0) {
+      text->append(buffer, static_cast<size_t>(n));
+    } else {
+      close(*descriptor);
+      *descriptor = -1;
+    }
+  }
+
+  pid_t pid_ = -1;
+  bool reaped_ = false;
+  int outFd_ = -1;
+  int errFd_ = -1;
+  std::string event_;
+  ToolResult result_;
+};
+
+ToolResult RunTool(const std::vector<std::string> &args, int timeoutMs,
+                   const std::vector<std::pair<std::string, std::string>> &env = {}) {
+  ToolProcess tool(args, env);
+  EXPECT_TRUE(tool.Started());
+  return tool.Finish(timeoutMs);
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+// A JSON decode line with its "ms" value replaced by 0, and that value.
+std::string WithoutMs(const std::string &line, long *ms = nullptr) {
+  std::smatch match;
+  static const std::regex kMs("\"ms\":([0-9]+)\\}");
+  if (std::regex_search(line, match, kMs) && ms != nullptr) *ms = std::stol(match[1]);
+  return std::regex_replace(line, kMs, "\"ms\":0}");
+}
+
+const char *const kCommands[] = {"demo", "info", "read", "listen", "get", "set", "reset", "beep"};
+
+TEST(CliHelp, EveryCommandExplainsItself) {
+  ToolResult top = RunTool({"--help"}, kQuickRunMs);
+  EXPECT_EQ(top.status, 0);
+  EXPECT_NE(top.out.find("usage: bcreader <command>"), std::string::npos);
+  for (const char *command : kCommands) {
+    SCOPED_TRACE(command);
+    EXPECT_NE(top.out.find(std::string("  ") + command), std::string::npos);
+    ToolResult help = RunTool({command, "--help"}, kQuickRunMs);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind(std::string("usage: bcreader ") + command, 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(RunTool({"help", command}, kQuickRunMs).out, help.out);
+    EXPECT_EQ(RunTool({command, "-h"}, kQuickRunMs).out, help.out);
+  }
+  // The options meant for tests are documented where they apply.
+  EXPECT_NE(RunTool({"read", "--help"}, kQuickRunMs).out.find("--sim-decode"), std::string::npos);
+}
+
+TEST(CliHelp, OptionHelpListsEverySymbologyAndOptionOfTheCatalog) {
+  ToolResult help = RunTool({"set", "--help"}, kQuickRunMs);
+  ASSERT_EQ(help.status, 0);
+  const bcr::catalog::SymbologyOptions *entries = bcr::catalog::CatalogEntries();
+  for (size_t i = 0; i < bcr::catalog::kSymbologyOptionsCount; ++i) {
+    EXPECT_NE(help.out.find("  " + std::string(entries[i].key) + " ("), std::string::npos)
+        << entries[i].key;
+  }
+  EXPECT_NE(help.out.find("isbt_concatenation_redundancy"), std::string::npos);
+  EXPECT_NE(help.out.find("trigger_mode"), std::string::npos);
+  EXPECT_EQ(
+      RunTool({"get", "--help"}, kQuickRunMs).out.find("code93 (Code 93)") == std::string::npos,
+      false);
+}
+
+TEST(CliErrors, UsageErrorsExitOneWithAHintAndTouchNoReader) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frobnicate"},
+      {"read", "--bogus"},
+      {"read", "extra"},
+      {"info", "--port", "/dev/null", "--sim", "se955"},
+      {"info", "--sim", "z80"},
+      {"info", "--sim"},
+      {"read", "--timeout", "soon", "--sim", "se955"},
+      {"read", "--timeout=-1", "--sim", "se955"},
+      {"read", "--sim-decode", "x"},
+      {"listen", "--count", "0", "--sim", "se955"},
+      {"listen", "--json=yes", "--sim", "se955"},
+      {"get", "--sim", "se955"},
+      {"get", "code94", "--sim", "se955"},
+      {"set", "code93", "--sim", "se955"},
+      {"beep"},
+      {"beep", "10"},
+      {"beep", "-1"},
+      {"beep", "2", "--sim", "se955"},
+      {"demo", "--engine", "z80"},
+      {"help", "frobnicate"},
+  };
+  for (const std::vector<std::string> &args : cases) {
+    std::string line;
+    for (const std::string &arg : args) line += arg + " ";
+    SCOPED_TRACE(line);
+    ToolResult run = RunTool(args, kQuickRunMs);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    if (!args.empty()) {
+      EXPECT_NE(run.err.find("--help'."), std::string::npos) << run.err;
+    }
+  }
+}
+
+TEST(CliErrors, AReaderThatDoesNotComeUpExitsTwoWithTheMeaning) {
+  ToolResult run = RunTool({"info", "--port", "/nonexistent/ttyS9"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("InitReader failed (-103)"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("/nonexistent/ttyS9"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(CliDemo, WalksThroughEverySectionAndExitsZero) {
+  ToolResult run = RunTool({"demo"}, kDemoRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  const char *const expected[] = {
+      "sound output: none, keyboard output: none",
+      "== 1. Initialisation ==",
+      "InitReader() = 1",
+      "GetReaderType() = 128",
+      "the engine answered at 38400 bit/s",
+      "GetDecoderVersion(7) = 1: revision \"ENG955A7\"",
+      "== 2. A triggered read ==",
+      "GetDecodeData() = 9: \"DEMO-0001\"",
+      "GetDecodeType() = 73 'I': Code 128",
+      "== 3. ReadBarcodeData ==",
+      "ReadBarcodeData() = 13",
+      "== 4. Symbology settings ==",
+      "Code93_1D_SE955('r') = 1: enable=1 length1=6 length2=55",
+      "the engine received 0 frames",
+      "PostalCode_2D_4507('r') = -253",
+      "== 5. The output record ==",
+      "GetOutputRecord(7) = 20: \"P0015<5901234123457>\"",
+      "== 6. Continuous mode ==",
+      "Code 39 (A), 9 bytes",
+      "Code 128 (I), 8 bytes",
+      "back to triggered reads",
+      "== Done ==",
+  };
+  size_t from = 0;
+  for (const char *text : expected) {
+    size_t at = run.out.find(text, from);
+    EXPECT_NE(at, std::string::npos) << "missing, or out of order: " << text;
+    if (at != std::string::npos) from = at;
+  }
+}
+
+TEST(CliReader, InfoReportsTheEngineKindAndRevision) {
+  ToolResult run = RunTool({"info", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("engine: SE955"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("revision: ENG955A7\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("active: yes"), std::string::npos);
+  EXPECT_NE(run.out.find("trigger_mode=8"), std::string::npos);
+  EXPECT_NE(run.out.find("library version: 1.0.1.0"), std::string::npos);
+}
+
+TEST(CliReader, ReadPrintsTheDecodeTheEngineSends) {
+  ToolResult run = RunTool({"read", "--sim", "4507", "--sim-decode", "HELLO-4507\\"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("Code 128 (I), 11 bytes, ", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find(" ms: HELLO-4507\\\\\n"), std::string::npos) << run.out;
+}
+
+TEST(CliReader, JsonEscapesTheDataAndNamesWhatTheLibraryNames) {
+  // A control character, a quote, a backslash and a byte above 0x7F (Latin-1 e acute).
+  const std::string data = "q\"b\\c\t\x01\xe9";
+  ToolResult coded =
+      RunTool({"read", "--sim", "se955", "--json", "--sim-type", "0x01", "--sim-decode", data},
+              kReaderRunMs);
+  EXPECT_EQ(coded.status, 0) << coded.err;
+  EXPECT_EQ(WithoutMs(coded.out),
+            "{\"type\":\"A\",\"symbology\":\"Code 39\",\"data\":\"q\\\"b\\\\c\\t\\u0001\xc3\xa9\","
+            "\"length\":8,\"ms\":0}\n");
+
+  // Code type 13 is not in the table: no decode type, and the library's name for it.
+  ToolResult unnamed =
+      RunTool({"read", "--sim", "se955", "--json", "--sim-type", "13", "--sim-decode", "xyz"},
+              kReaderRunMs);
+  EXPECT_EQ(unnamed.status, 0) << unnamed.err;
+  EXPECT_EQ(WithoutMs(unnamed.out),
+            "{\"type\":null,\"symbology\":\"unkonwn\",\"data\":\"xyz\",\"length\":3,\"ms\":0}\n");
+}
+
+TEST(CliReader, ReadWithoutADecodeExitsThree) {
+  ToolResult run = RunTool({"read", "--sim", "se955", "--timeout", "0.5"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("no decode within"), std::string::npos) << run.err;
+}
+
+TEST(CliOptions, GetPrintsEveryOptionByName) {
+  ToolResult run = RunTool({"get", "code93", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "enable=1\nlength1=4\nlength2=55\n");
+
+  ToolResult engineSpecific = RunTool({"get", "code128", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(engineSpecific.status, 0) << engineSpecific.err;
+  EXPECT_EQ(Lines(engineSpecific.out).size(), 3u) << engineSpecific.out;
+  EXPECT_EQ(engineSpecific.out.find("isbt_concatenation"), std::string::npos);
+}
+
+TEST(CliOptions, SetChangesTheNamedOptionsAndKeepsTheOthers) {
+  ToolResult run =
+      RunTool({"set", "code93", "length1=5", "enable=off", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "enable=0\nlength1=5\nlength2=55\n");
+}
+
+TEST(CliOptions, SetRefusesBadNamesAndValuesBeforeTouchingTheReader) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"lenght1=5", "unknown option 'lenght1' of code93 (its options: enable, length1, length2)"},
+      {"length1=300", "bad value '300' for length1: expected 0..255"},
+      {"length1=-1", "bad value '-1' for length1"},
+      {"length1=5x", "bad value '5x' for length1"},
+      {"enable=2", "bad value '2' for enable: expected 0 or 1"},
+      {"length1", "'length1' is not <option>=<value>"},
+      {"=5", "'=5' is not <option>=<value>"},
+  };
+  for (const auto &[word, message] : cases) {
+    SCOPED_TRACE(word);
+    Clock::time_point start = Clock::now();
+    ToolResult run = RunTool({"set", "code93", word, "--sim", "se955"}, kQuickRunMs);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    // Refused before InitReader, which takes over a second.
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(kQuickRunMs));
+  }
+  ToolResult twice =
+      RunTool({"set", "code93", "enable=1", "enable=0", "--sim", "se955"}, kQuickRunMs);
+  EXPECT_EQ(twice.status, 1);
+  EXPECT_NE(twice.err.find("enable given more than once"), std::string::npos) << twice.err;
+}
+
+TEST(CliOptions, OptionsTheFittedEngineLacksAreUsageErrors) {
+  ToolResult option =
+      RunTool({"set", "code128", "isbt_concatenation=1", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(option.status, 1);
+  EXPECT_NE(option.err.find("isbt_concatenation is not available on the SE955"), std::string::npos)
+      << option.err;
+  ToolResult symbology = RunTool({"get", "postal", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(symbology.status, 1);
+  EXPECT_NE(symbology.err.find("Postal codes options are not available on the SE955"),
+            std::string::npos)
+      << symbology.err;
+}
+
+TEST(CliOptions, ResetRestoresTheDefaults) {
+  ToolResult run = RunTool({"reset", "--sim", "se955"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("restored"), std::string::npos);
+}
+
+TEST(CliListen, PrintsEachDecodeAsOneJsonLineAsItArrives) {
+  ToolResult run = RunTool({"listen", "--sim", "se955", "--json", "--count", "3", "--sim-decode",
+                            "first", "--sim-decode", "second"},
+                           kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 3u) << run.out;
+  const char *const data[] = {"first", "second", "first"};
+  long previous = -1;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    long ms = -1;
+    EXPECT_EQ(WithoutMs(lines[i], &ms),
+              std::string("{\"type\":\"I\",\"symbology\":\"Code 128\",\"data\":\"") + data[i] +
+                  "\",\"length\":" + std::to_string(std::strlen(data[i])) + ",\"ms\":0}");
+    EXPECT_GT(ms, previous);
+    previous = ms;
+  }
+  EXPECT_NE(run.err.find("triggered mode"), std::string::npos);
+}
+
+TEST(CliListen, StopsCleanlyWhenInterrupted) {
+  ToolProcess tool({"listen", "--sim", "se955"});
+  ASSERT_TRUE(tool.Started());
+  ASSERT_TRUE(tool.WaitForOutput("\n", kReaderRunMs));
+  tool.Signal(SIGINT);
+  ToolResult run = tool.Finish(kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Code 39 (A), 11 bytes, "), std::string::npos) << run.out;
+}
+
+TEST(CliListen, ContinuousModeReadsWithoutTheScanKey) {
+  ToolResult run =
+      RunTool({"listen", "--sim", "se955", "--continuous", "--count", "1", "--sim-decode", "cont"},
+              kReaderRunMs);
+  // 0 only when continuous mode was also switched off again.
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Code 128 (I), 4 bytes, "), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("continuous mode"), std::string::npos);
+}
+
+TEST(CliBeep, PlaysTheTableSoundOrAFileThroughTheSoundOutput) {
+  char folder[] = "/tmp/bcrcli-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string record = std::string(folder) + "/sound.txt";
+  ToolResult table = RunTool({"beep", "2"}, kQuickRunMs, {{"BCREADER_SOUND", "record:" + record}});
+  EXPECT_EQ(table.status, 0) << table.err;
+  ToolResult file = RunTool({"beep", "--file", "/tmp/bell.wav"}, kQuickRunMs,
+                            {{"BCREADER_SOUND", "record:" + record}});
+  EXPECT_EQ(file.status, 0) << file.err;
+  std::ifstream in(record);
+  std::stringstream played;
+  played << in.rdbuf();
+  EXPECT_NE(played.str().find("\\Windows\\Hwandsw"), std::string::npos) << played.str();
+  EXPECT_NE(played.str().find("/tmp/bell.wav"), std::string::npos) << played.str();
+  unlink(record.c_str());
+  rmdir(folder);
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+// The tool's commands. Each returns the exit status (exit_codes.h) and writes results to
+// standard output, problems to standard error.
+#ifndef BCREADER_TOOLS_CLI_COMMANDS_H
+#define BCREADER_TOOLS_CLI_COMMANDS_H
+
+#include "args.h"
+#include "session.h"
+
+namespace cli {
+
+int RunInfo(const Arguments &args, const ReaderSetup &setup);
+// read [--timeout S] [--json]: ReadBarcodeData until a decode or S seconds.
+int RunRead(const Arguments &args, const ReaderSetup &setup);
+// listen [--json] [--continuous] [--count N] [--timeout S]: each delivered decode.
+int RunListen(const Arguments &args, const ReaderSetup &setup);
+int RunGet(const Arguments &args, const ReaderSetup &setup);
+int RunSet(const Arguments &args, const ReaderSetup &setup);
+int RunReset(const Arguments &args, const ReaderSetup &setup);
+// beep N | beep --file PATH: needs no reader.
+int RunBeep(const Arguments &args);
+// demo [--engine se955|4507]: the walk-through against a simulated engine.
+int RunDemo(const Arguments &args);
+
+}  // namespace cli
+
+#endif  // BCREADER_TOOLS_CLI_COMMANDS_H

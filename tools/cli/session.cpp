@@ -1,0 +1,227 @@
+#include "session.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "bcreader.h"
+#include "bcreader_posix.h"
+
+namespace cli {
+
+namespace {
+
+// The library's device code, and what GetReaderType reports for each engine.
+constexpr int32_t kReaderDevice = 7;
+constexpr int32_t kReaderTypeImager = 64;
+constexpr int32_t kReaderTypeSE955 = 128;
+constexpr int32_t kDeviceImager4507 = 8;
+constexpr int32_t kDeviceSE955 = 9;
+
+constexpr int32_t kInitNoWindow = -102;
+constexpr int32_t kInitNoEngine = -103;
+constexpr int32_t kInitEngineDown = -111;
+
+constexpr const char *kDefaultPort = "/dev/ttyS1";
+
+// The simulated engine outlives every object of the program (the library, unloaded only at
+// exit, keeps its port open until then); a static keeps it reachable for leak checkers.
+bcrsim::Engine *gSimulatedEngine = nullptr;
+
+// State of the tool's window; its procedure runs on the thread that dispatches.
+uint32_t gDecodeDataMessage = 0;
+int gDelivered = 0;
+Clock::time_point gDeliveredAt;
+
+intptr_t ToolWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t) {
+  if (msg == gDecodeDataMessage && wParam == static_cast<uintptr_t>(kReaderDevice)) {
+    ++gDelivered;
+    gDeliveredAt = Clock::now();
+  }
+  return 0;
+}
+
+void SetDefault(const char *name, const std::string &value) {
+  setenv(name, value.c_str(), 0);
+}
+
+// The folder libbcreader.so was loaded from, empty when unknown.
+std::string LibraryFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void *>(&InitReader), &info) == 0 || info.dli_fname == nullptr) {
+    return "";
+  }
+  std::string path = info.dli_fname;
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool ParseSimKind(const std::string &text, SimKind *kind) {
+  if (text == "se955" || text == "SE955") {
+    *kind = SimKind::kSE955;
+  } else if (text == "4507") {
+    *kind = SimKind::kImager4507;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+int64_t MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+Session::~Session() {
+  if (registryFolder_.empty()) return;
+  if (DIR *folder = opendir(registryFolder_.c_str())) {
+    while (dirent *entry = readdir(folder)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") unlink((registryFolder_ + "/" + name).c_str());
+    }
+    closedir(folder);
+  }
+  rmdir(registryFolder_.c_str());
+}
+
+bool Session::Prepare(const ReaderSetup &setup, std::string *error) {
+  if (setup.quiet) {
+    SetDefault("BCREADER_SOUND", "none");
+    SetDefault("BCREADER_KEYBOARD", "none");
+  }
+  if (setup.sim) {
+    bool se955 = *setup.sim == SimKind::kSE955;
+    uint32_t speed = setup.simSpeed != 0 ? setup.simSpeed : se955 ? 38400 : 115200;
+    auto builder = se955 ? bcrsim::Engine::SE955() : bcrsim::Engine::Imager4507();
+    std::unique_ptr<bcrsim::Engine> engine = builder.Speed(speed).Start();
+    if (engine == nullptr) {
+      *error = "cannot start the simulated engine (no pseudo-terminal available)";
+      return false;
+    }
+    sim_ = gSimulatedEngine = engine.release();
+    setenv("BCREADER_COM2", sim_->Path().c_str(), 1);
+    // The system library's stand-in reports the engine kind it is told.
+    SetDefault("BCREADER_ENGINE_KIND", se955 ? "1" : "3");
+    std::string folder = LibraryFolder();
+    if (!folder.empty()) SetDefault("BCREADER_SYSLIB", folder + "/libbrevald.so");
+    if (getenv("BCREADER_REGISTRY") == nullptr) {
+      char registry[] = "/tmp/bcreader-sim-XXXXXX";
+      if (mkdtemp(registry) != nullptr) {
+        registryFolder_ = registry;
+        setenv("BCREADER_REGISTRY", (registryFolder_ + "/registry.reg").c_str(), 1);
+      }
+    }
+  } else if (!setup.port.empty()) {
+    setenv("BCREADER_COM2", setup.port.c_str(), 1);
+  }
+  const char *port = getenv("BCREADER_COM2");
+  port_ = port != nullptr && *port != '\0' ? port : kDefaultPort;
+  return true;
+}
+
+bool Session::Init() {
+  Clock::time_point start = Clock::now();
+  initResult_ = InitReader();
+  initMs_ = MillisecondsSince(start);
+  if (initResult_ == 1) return true;
+  std::string meaning;
+  switch (initResult_) {
+    case kInitNoWindow:
+      meaning = "the library could not create its message window";
+      break;
+    case kInitNoEngine:
+      meaning = "no engine found: the system library named no engine kind, or the port " + port_ +
+                " did not open";
+      break;
+    case kInitEngineDown:
+      meaning = "the engine kind is known but the engine did not answer on " + port_;
+      break;
+    default:
+      meaning = "unexpected result";
+  }
+  std::fprintf(stderr, "bcreader: InitReader failed (%d): %s\n", static_cast<int>(initResult_),
+               meaning.c_str());
+  return false;
+}
+
+int32_t Session::DeviceType() const {
+  switch (GetReaderType()) {
+    case kReaderTypeSE955:
+      return kDeviceSE955;
+    case kReaderTypeImager:
+      return kDeviceImager4507;
+    default:
+      return 0;
+  }
+}
+
+const char *Session::EngineName() const {
+  switch (DeviceType()) {
+    case kDeviceSE955:
+      return "SE955";
+    case kDeviceImager4507:
+      return "4507";
+    default:
+      return "no engine";
+  }
+}
+
+bool Session::OpenWindow() {
+  gDecodeDataMessage = BcrRegisterWindowMessage("WM_DECODEDATA");
+  gDelivered = 0;
+  return gDecodeDataMessage != 0 && BcrCreateWindow("BcreaderTool", ToolWindowProc) != nullptr;
+}
+
+int Session::Delivered() const {
+  return gDelivered;
+}
+
+Clock::time_point Session::LastDeliveryAt() const {
+  return gDeliveredAt;
+}
+
+void Session::Pump(int ms) {
+  Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) BcrDispatchMessages(10);
+}
+
+bool Session::PumpUntilDelivered(int count, int timeoutMs, const volatile std::sig_atomic_t *stop) {
+  Clock::time_point end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (gDelivered < count && Clock::now() < end && (stop == nullptr || *stop == 0)) {
+    BcrDispatchMessages(10);
+  }
+  return gDelivered >= count;
+}
+
+bool Session::PressTrigger() {
+  BcrWindow reader = BcrFindWindow("Quenrix");
+  return reader != nullptr &&
+         BcrPostMessage(reader, BcrRegisterWindowMessage("WM_USER1DOWN"), 0, 0) == 1;
+}
+
+bool Session::FetchDecode(DecodeReport *decode) const {
+  std::vector<char> buffer(kDecodeBufferSize);
+  int32_t size = static_cast<int32_t>(buffer.size());
+  int32_t length = GetDecodeData(buffer.data(), size);
+  if (length < 0) return false;
+  // A result equal to the size means the copy was cut to size - 1 bytes.
+  size_t copied = length >= size ? buffer.size() - 1 : static_cast<size_t>(length);
+  decode->data.assign(buffer.data(), copied);
+  int32_t type = GetDecodeType();
+  decode->decodeType = type > 0 ? type : 0;
+  return true;
+}
+
+bcrsim::Decode SimDecode(uint8_t codeType, const std::string &text) {
+  bcrsim::Decode decode;
+  decode.codeType = codeType;
+  decode.data.assign(text.begin(), text.end());
+  return decode;
+}
+
+}  // namespace cli
