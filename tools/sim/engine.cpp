@@ -150,6 +150,7 @@ struct Engine::Impl {
 
   FrameReceiver receiver;
   Clock::time_point lastByteAt{};
+  Clock::time_point lastWriteAt{};  // when the last packet went out whole
 
   Bytes received;
   std::vector<Bytes> frames;
@@ -244,9 +245,10 @@ void Engine::Impl::Write(const Bytes &bytes) {
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
-      break;
+      return;
     }
   }
+  lastWriteAt = Clock::now();
 }
 
 Bytes Engine::Impl::ReadAvailable() {
@@ -478,6 +480,11 @@ std::vector<Bytes> Engine::Frames() const {
 size_t Engine::GarbageBytes() const {
   std::lock_guard<std::mutex> lock(impl_->mu);
   return impl_->garbage;
+}
+
+std::chrono::steady_clock::time_point Engine::LastWriteAt() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->lastWriteAt;
 }
 
 size_t Engine::ContinuationAcks() const {

@@ -32,6 +32,7 @@
 #ifndef BCRSIM_ENGINE_H
 #define BCRSIM_ENGINE_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -140,6 +141,8 @@ class Engine {
   std::vector<Bytes> Frames() const;  // every frame parsed, checksum included
   size_t GarbageBytes() const;        // bytes received at a foreign speed
   size_t ContinuationAcks() const;    // 04 D0 04 03 frames received
+  // When the last packet the engine sent had gone out whole (its last byte written).
+  std::chrono::steady_clock::time_point LastWriteAt() const;
   void ClearRecord();
   // Blocks until at least count frames have been recorded or timeoutMs passed.
   bool WaitForFrames(size_t count, int timeoutMs) const;
