@@ -9,6 +9,7 @@
 
 #include "platform/keyboard.h"
 #include "platform/posix/record_sink.h"
+#include "platform/record_lines.h"
 
 namespace bcr::platform {
 
@@ -53,8 +54,7 @@ void KeybdEvent(uint8_t vk, uint8_t scan, uint32_t flags) {
   ChooseSink();
   switch (sink) {
     case Sink::kRecord:
-      AppendRecordLine(recordFile, "keybd_event " + std::to_string(vk) + " " +
-                                       std::to_string(scan) + " " + std::to_string(flags));
+      AppendRecordLine(recordFile, KeybdEventLine(vk, scan, flags));
       break;
     case Sink::kUinput:
       uinput_sink::Key(vk, (flags & kKeyEventKeyUp) != 0);
@@ -71,18 +71,9 @@ void PostKeybdMessage(uint32_t flags, uint32_t count, const uint32_t *shiftState
   std::lock_guard<std::mutex> lock(sinkLock);
   ChooseSink();
   switch (sink) {
-    case Sink::kRecord: {
-      std::string characters;
-      std::string states;
-      for (uint32_t i = 0; i < count; ++i) {
-        const char *separator = i == 0 ? "" : ",";
-        characters += separator + std::to_string(static_cast<int32_t>(chars[i]));
-        states += separator + std::to_string(shiftStates[i]);
-      }
-      AppendRecordLine(recordFile,
-                       "post " + std::to_string(flags) + " " + characters + " " + states);
+    case Sink::kRecord:
+      AppendRecordLine(recordFile, PostKeybdLine(flags, count, shiftStates, chars));
       break;
-    }
     case Sink::kUinput:
       // Every posted character is typed as a whole key press; the key-state words, which on the
       // terminal tell the driver how to report it, have no counterpart here.

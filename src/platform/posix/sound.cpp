@@ -9,6 +9,7 @@
 #include "platform/posix/sound_alsa.h"
 #include "platform/posix/sound_sink.h"
 #include "platform/posix/sound_wav.h"
+#include "platform/record_lines.h"
 
 namespace bcr::platform {
 
@@ -64,8 +65,7 @@ const SoundSink &ProcessSoundSink() {
 bool SinkPlay(const SoundSink &sink, const WString &name, uint32_t flags) {
   switch (sink.kind) {
     case SoundSink::kRecord:
-      return AppendRecordLine(sink.target,
-                              "play " + std::to_string(flags) + " " + SoundNameText(name));
+      return AppendRecordLine(sink.target, PlaySoundLine(flags, SoundNameText(name)));
     case SoundSink::kAlsa:
       return AlsaPlayFile(sink.target, SoundFilePath(SoundNameText(name), SoundDirectory()));
     case SoundSink::kNone:

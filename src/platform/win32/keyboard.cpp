@@ -6,6 +6,7 @@
 // - "none" or any other text: nothing is sent.
 // Every call runs under one lock, so the events of two calls never interleave.
 #include "platform/keyboard.h"
+#include "platform/record_lines.h"
 
 #include <windows.h>
 
@@ -49,8 +50,7 @@ void KeybdEvent(uint8_t vk, uint8_t scan, uint32_t flags) {
   ChooseSink();
   switch (sink) {
     case Sink::kRecord:
-      AppendRecordLine(recordFile, "keybd_event " + std::to_string(vk) + " " +
-                                       std::to_string(scan) + " " + std::to_string(flags));
+      AppendRecordLine(recordFile, KeybdEventLine(vk, scan, flags));
       break;
     case Sink::kSystem:
       keybd_event(vk, scan, KeybdEventFlags(flags), 0);
@@ -68,18 +68,9 @@ void PostKeybdMessage(uint32_t flags, uint32_t count, const uint32_t *shiftState
   AcquireSRWLockExclusive(&sinkLock);
   ChooseSink();
   switch (sink) {
-    case Sink::kRecord: {
-      std::string characters;
-      std::string states;
-      for (uint32_t i = 0; i < count; ++i) {
-        const char *separator = i == 0 ? "" : ",";
-        characters += separator + std::to_string(static_cast<int32_t>(chars[i]));
-        states += separator + std::to_string(shiftStates[i]);
-      }
-      AppendRecordLine(recordFile,
-                       "post " + std::to_string(flags) + " " + characters + " " + states);
+    case Sink::kRecord:
+      AppendRecordLine(recordFile, PostKeybdLine(flags, count, shiftStates, chars));
       break;
-    }
     case Sink::kSystem:
       // The system's call takes its arrays as writable but only reads them.
       ::PostKeybdMessage(kFocusWindow, 0, flags, count, const_cast<UINT *>(shiftStates),

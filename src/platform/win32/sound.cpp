@@ -5,6 +5,7 @@
 // - "record:<file>": the line formats of platform/sound.h, appended to <file>;
 // - "none" or any other text: nothing is played.
 #include "platform/sound.h"
+#include "platform/record_lines.h"
 
 #include <windows.h>
 
@@ -74,8 +75,7 @@ std::string RecordedName(const std::wstring &name) {
 bool PlaySoundFile(const WString &name, uint32_t flags) {
   switch (ProcessSink()) {
     case Sink::kRecord:
-      return AppendRecordLine(recordFile,
-                              "play " + std::to_string(flags) + " " + RecordedName(NameText(name)));
+      return AppendRecordLine(recordFile, PlaySoundLine(flags, RecordedName(NameText(name))));
     case Sink::kSystem:
       return PlaySoundW(NameText(name).c_str(), nullptr, flags) != FALSE;
     case Sink::kNone:
