@@ -1,5 +1,7 @@
 #include "check.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -56,6 +58,26 @@ int RunAll(int argc, char **argv) {
   std::printf("%d passed, %d failed\n", passed, failed);
   std::fflush(stdout);
   return failed == 0 ? 0 : 1;
+}
+
+std::wstring TempFile(const wchar_t *name) {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  std::wstring path = std::wstring(folder) + name;
+  DeleteFileW(path.c_str());
+  return path;
+}
+
+std::string ReadText(const std::wstring &path) {
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  return text;
 }
 
 }  // namespace wintest

@@ -19,6 +19,11 @@ void Fail(const char *file, int line, const std::string &what);
 // Runs every case, or the cases named on the command line; 0 when all passed.
 int RunAll(int argc, char **argv);
 
+// A file of that name in the temporary folder, removed if it was there.
+std::wstring TempFile(const wchar_t *name);
+// The whole content of a file; empty when it cannot be read.
+std::string ReadText(const std::wstring &path);
+
 template <typename T>
 std::string Show(const T &value) {
   if constexpr (std::is_same_v<T, std::string>) {

@@ -99,30 +99,10 @@ std::wstring brevaldFile;
 // Worker threads found after InitReader.
 std::set<DWORD> workerThreads;
 
-std::wstring TempFile(const wchar_t *name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  std::wstring path = std::wstring(folder) + name;
-  DeleteFileW(path.c_str());
-  return path;
-}
-
-std::string ReadText(const std::wstring &path) {
-  std::string text;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  CloseHandle(file);
-  return text;
-}
-
 // Waits up to timeoutMs for the file to hold text.
 bool FileGets(const std::wstring &path, const std::string &text, DWORD timeoutMs) {
   for (DWORD waited = 0;; waited += 50) {
-    if (ReadText(path).find(text) != std::string::npos) return true;
+    if (wintest::ReadText(path).find(text) != std::string::npos) return true;
     if (waited >= timeoutMs) return false;
     Sleep(50);
   }
@@ -241,9 +221,9 @@ void Load() {
 }
 
 void ConfigureEnvironment() {
-  keyboardFile = TempFile(L"bcr-app-keyboard.txt");
-  soundFile = TempFile(L"bcr-app-sound.txt");
-  brevaldFile = TempFile(L"bcr-app-brevald.txt");
+  keyboardFile = wintest::TempFile(L"bcr-app-keyboard.txt");
+  soundFile = wintest::TempFile(L"bcr-app-sound.txt");
+  brevaldFile = wintest::TempFile(L"bcr-app-brevald.txt");
   SetEnvironmentVariableW(L"BCREADER_ENGINE_KIND", L"1");
   SetEnvironmentVariableW(L"BCREADER_KEYBOARD", (L"record:" + keyboardFile).c_str());
   SetEnvironmentVariableW(L"BCREADER_SOUND", (L"record:" + soundFile).c_str());

@@ -25,26 +25,6 @@ namespace p = bcr::platform;
 
 namespace {
 
-std::wstring TempFile(const wchar_t *name) {
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  std::wstring path = std::wstring(folder) + name;
-  DeleteFileW(path.c_str());
-  return path;
-}
-
-std::string ReadText(const std::wstring &path) {
-  std::string text;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return text;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  CloseHandle(file);
-  return text;
-}
-
 // Messages a test window's procedure saw, in order.
 struct Seen {
   p::Window *window;
@@ -256,24 +236,24 @@ WIN_TEST(RegistryDwordIsWrittenAndReadBack) {
 }
 
 WIN_TEST(KeyboardRecordSinkWritesOneLinePerCall) {
-  std::wstring file = TempFile(L"bcr-keyboard.txt");
+  std::wstring file = wintest::TempFile(L"bcr-keyboard.txt");
   SetEnvironmentVariableW(L"BCREADER_KEYBOARD", (L"record:" + file).c_str());
   p::KeybdEvent(0x10, 0x58, 6);
   const uint32_t shifts[] = {0x80, 0x80};
   const uint32_t chars[] = {65, static_cast<uint32_t>(-23)};
   p::PostKeybdMessage(0x80, 2, shifts, chars);
   p::PostKeybdMessage(0x80, 2, nullptr, chars);
-  CHECK_EQ(ReadText(file), std::string("keybd_event 16 88 6\npost 128 65,-23 128,128\n"));
+  CHECK_EQ(wintest::ReadText(file), std::string("keybd_event 16 88 6\npost 128 65,-23 128,128\n"));
 }
 
 WIN_TEST(SoundRecordSinkWritesOneLinePerCall) {
-  std::wstring file = TempFile(L"bcr-sound.txt");
+  std::wstring file = wintest::TempFile(L"bcr-sound.txt");
   SetEnvironmentVariableW(L"BCREADER_SOUND", (L"record:" + file).c_str());
   bcr::WString name;
   name.AssignNarrow("\\Windows\\Hwandsw");
   CHECK(p::PlaySoundFile(name, p::kSoundPlayFile));
   p::StopSound();
-  CHECK_EQ(ReadText(file), std::string("play 139264 \\Windows\\Hwandsw\nstop\n"));
+  CHECK_EQ(wintest::ReadText(file), std::string("play 139264 \\Windows\\Hwandsw\nstop\n"));
 }
 
 WIN_TEST(TerminalLibraryIsLoadedFromTheCurrentDrive) {
