@@ -49,6 +49,10 @@ int BcrPostMessage(BcrWindow w, uint32_t msg, uintptr_t wParam, intptr_t lParam)
  * the procedures post meanwhile wait for the next call. */
 int BcrDispatchMessages(int timeoutMs);
 
+/* Characters the keyboard output skipped since the library was loaded because the keyboard
+ * layout it types for (BCREADER_KEYMAP) has no key for them; nothing is typed in their place. */
+uint32_t BcrKeyboardSkippedCount(void);
+
 #ifdef __cplusplus
 }
 #endif
