@@ -1,14 +1,21 @@
 # Front door of the build. `make` builds into build/, `make test` runs every test suite.
+# Every target first installs the Debian packages it needs that are missing (packaging/deps.sh).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
 .PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz \
-	windows test-windows
+	windows test-windows deps deps-fuzz deps-windows deps-package package
 
 all: build
 
-build:
+DEPS ?= packaging/deps.sh
+deps:
+	@$(DEPS) build
+deps-fuzz deps-windows deps-package:
+	@$(DEPS) build $(@:deps-%=%)
+
+build: deps
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build -j $(JOBS)
 
@@ -31,14 +38,14 @@ examples: build
 	PKG_CONFIG_PATH=$(CURDIR)/build/stage/usr/local/lib/pkgconfig \
 	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o build/examples-installed/read_one_pkgconfig'
 
-build-asan:
+build-asan: deps
 	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=address
 	$(CMAKE) --build build-asan -j $(JOBS)
 
 test-asan: build-asan
 	cd build-asan && ctest $(CTEST_FLAGS)
 
-build-tsan:
+build-tsan: deps
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=thread
 	$(CMAKE) --build build-tsan -j $(JOBS)
 
@@ -61,7 +68,7 @@ clean:
 FUZZ_SECONDS ?= 20
 FUZZ_CC ?= $(shell command -v clang-14 || command -v clang)
 FUZZ_CXX ?= $(shell command -v clang++-14 || command -v clang++)
-fuzz:
+fuzz: deps-fuzz
 	$(CMAKE) -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCREADER_FUZZ=ON \
 		-DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
 	$(CMAKE) --build build-fuzz --target bcreader_fuzz -j $(JOBS)
@@ -70,7 +77,7 @@ fuzz:
 
 # Windows: bcreader.dll, Brevald.dll and the Windows test programs, cross-built with MinGW-w64 into
 # build-windows/; test-windows runs them under Wine against the Linux engine simulator.
-windows:
+windows: deps-windows
 	$(CMAKE) -S cmake/windows -B build-windows -DCMAKE_BUILD_TYPE=Release \
 		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
 	$(CMAKE) --build build-windows -j $(JOBS)
