@@ -5,7 +5,7 @@ CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
 .PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz \
-	windows test-windows deps deps-fuzz deps-windows deps-package package
+	windows test-windows deps deps-fuzz deps-windows deps-package package examples-against
 
 all: build
 
@@ -30,13 +30,20 @@ install: build
 # Builds the examples against an installation staged in build/stage, as a user of the installed
 # package would: with the CMake package and with pkg-config.
 examples: build
-	rm -rf build/stage build/examples-installed
+	rm -rf build/stage
 	DESTDIR=$(CURDIR)/build/stage $(CMAKE) --install build --prefix /usr/local
-	$(CMAKE) -S examples -B build/examples-installed -DCMAKE_PREFIX_PATH=$(CURDIR)/build/stage/usr/local
-	$(CMAKE) --build build/examples-installed
-	PKG_CONFIG_SYSROOT_DIR=$(CURDIR)/build/stage \
-	PKG_CONFIG_PATH=$(CURDIR)/build/stage/usr/local/lib/pkgconfig \
-	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o build/examples-installed/read_one_pkgconfig'
+	$(MAKE) --no-print-directory examples-against STAGE_ROOT=$(CURDIR)/build/stage STAGE_PREFIX=/usr/local
+
+# Builds examples/ into EXAMPLES_BUILD against the files of an installation for STAGE_PREFIX that
+# lie under the folder STAGE_ROOT (absolute): build/stage above, the unpacked Debian package in CI.
+EXAMPLES_BUILD ?= build/examples-installed
+examples-against:
+	rm -rf $(EXAMPLES_BUILD)
+	$(CMAKE) -S examples -B $(EXAMPLES_BUILD) -DCMAKE_PREFIX_PATH=$(STAGE_ROOT)$(STAGE_PREFIX)
+	$(CMAKE) --build $(EXAMPLES_BUILD)
+	PKG_CONFIG_SYSROOT_DIR=$(STAGE_ROOT) PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 PKG_CONFIG_ALLOW_SYSTEM_LIBS=1 \
+	PKG_CONFIG_PATH=$$(dirname $$(find $(STAGE_ROOT) -name bcreader.pc)) \
+	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o $(EXAMPLES_BUILD)/read_one_pkgconfig'
 
 build-asan: deps
 	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=address
@@ -60,7 +67,7 @@ format:
 	find src include tools tests bench examples -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-windows
+	rm -rf build build-asan build-tsan build-fuzz build-windows build-package
 
 # libFuzzer targets (fuzz/) with clang, ASan and UBSan: the corpora and the fixed faults are
 # replayed first, then each target is fuzzed for FUZZ_SECONDS. Needs clang and its runtime
@@ -86,6 +93,18 @@ test-windows: windows
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build --target bcreader-sim -j $(JOBS)
 	timeout 900 tests/windows/run.sh build-windows build/bin/bcreader-sim
+
+# The Debian package: a /usr build in build-package/ with Debian's hardening flags, without the
+# tests, packed by CPack into build-package/bcreader_<version>_<arch>.deb.
+DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package: deps-package
+	CFLAGS="$$($(DEB_FLAGS) CFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	CXXFLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	LDFLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
+	  $(CMAKE) -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DBCREADER_TESTS=OFF
+	$(CMAKE) --build build-package -j $(JOBS)
+	cd build-package && cpack
 
 # The first thing to try: the library walked through against a built-in simulated engine.
 .PHONY: demo
