@@ -49,7 +49,8 @@ int32_t GetDecodeType(void);
 /* Output records. GetOutputRecord(7, ...) copies the record (code id, length, prefix, data,
  * suffix): its length, the size when cut short, 0 for another device, -300 for a bad buffer.
  * GetOutputRecordWideChar does the same in 16-bit characters through the system code page.
- * DataOutputSettings('r' or 'w', ...) reads or writes how records are built and typed. */
+ * DataOutputSettings('r' or 'w', ...) reads or writes how records are built and typed; a write
+ * takes the prefix and suffix up to their first zero within prefixSize and suffixSize bytes. */
 int32_t GetOutputRecord(int32_t device, char *buffer, int32_t size);
 int32_t GetOutputRecordWideChar(int32_t device, BcrWideChar *buffer, int32_t size);
 int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength, BcrWideChar *destination,
