@@ -78,6 +78,23 @@ TEST_F(Limits, RefusedPreferenceWriteChangesNothing) {
   EXPECT_EQ(CALL(ReadBarcodeData)(nullptr, buffer, sizeof buffer), 0);
   EXPECT_GE(MsSince(start), 2500);
   EXPECT_LT(MsSince(start), 15000);
+
+  // The imager's function: a time-out of 0 would have become 30 in the caller's variable.
+  library_.Close();
+  engine_ = bcrsim::Engine::Imager4507().Speed(115200).Start();
+  ASSERT_NE(engine_, nullptr);
+  PointLibraryAt(engine_->Path(), "3", scratch_);
+  library_.Open();
+  Init();
+  const int32_t imagerCases[][3] = {{256, 6, 0}, {0, 300, 0}, {0, 6, 256}, {0, 6, -1}};
+  for (const auto &c : imagerCases) {
+    SCOPED_TRACE(testing::Message() << c[0] << " " << c[1] << " " << c[2]);
+    engine_->ClearRecord();
+    int32_t timeout = c[0], param89 = c[1], mode = c[2];
+    EXPECT_EQ(CALL(UserPreferences_2D_4507)('w', &timeout, &param89, &mode), 0);
+    EXPECT_EQ(timeout, c[0]);
+    EXPECT_TRUE(engine_->Frames().empty());
+  }
 }
 
 // Texts in the last bytes of a page whose next page cannot be read: a byte read past the size
