@@ -97,8 +97,10 @@ int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength, BcrWideC
  * characters, 2 as key strokes; terminatorPlacement: 1 after the record, 2 before, else none;
  * terminatorKey: 1 Enter, 2 Tab, 3 space, 4 comma, 5 semicolon; codeId and length: not 0 puts
  * the code id and the four-digit length in the record; prefix and suffix: zero-terminated texts
- * ('r' copies them into buffers of prefixSize and suffixSize bytes). 1 done; 0 for another mode
- * or when no argument is given. Any thread, any time; the next record follows the new values. */
+ * ('r' copies them into buffers of prefixSize and suffixSize bytes; 'w' takes them up to their
+ * first zero within prefixSize and suffixSize bytes, a size below 1 giving an empty text).
+ * 1 done; 0 for another mode or when no argument is given. Any thread, any time; the next
+ * record follows the new values. */
 int32_t DataOutputSettings(int32_t mode, int32_t *keyboardOutput, int32_t *terminatorPlacement,
                            int32_t *terminatorKey, int32_t *codeId, int32_t *length, char *prefix,
                            int32_t prefixSize, char *suffix, int32_t suffixSize);
