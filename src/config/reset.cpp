@@ -167,12 +167,15 @@ int32_t ResetAllSettings(ScanEngine &engine, int32_t selector) {
   // Each step waits for the port on its own and lets go of it after its exchange, so that a
   // reset with a silent engine (about five seconds per step) never keeps reads and trigger
   // presses waiting for the whole sequence.
-  SendPreferenceDefaults(engine.link);
-  if (deviceType == kImager4507) {
-    for (const ResetStep &step : kReset4507) RunStep(engine, step);
-  } else {
-    for (const ResetStep &step : kResetSE955) RunStep(engine, step);
-  }
+  // An engine that answered nothing at all to a step (five attempts of a second each) is not
+  // there: the rest of the sequence is not sent to it.
+  EngineLink &link = engine.link;
+  const uint32_t before = link.unanswered;
+  SendPreferenceDefaults(link);
+  const bool imager = deviceType == kImager4507;
+  const ResetStep *steps = imager ? kReset4507 : kResetSE955;
+  const size_t count = imager ? std::size(kReset4507) : std::size(kResetSE955);
+  for (size_t i = 0; i < count && link.unanswered == before; ++i) RunStep(engine, steps[i]);
   return 1;
 }
 

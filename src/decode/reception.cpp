@@ -60,11 +60,13 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
   const uint64_t deadline = platform::NowMs() + waitMs;
   WString data;
   engine.SetDecodeData(data);
-  for (;;) {
+  for (bool first = true;; first = false) {
     const uint64_t now = platform::NowMs();
     if (link.portLock.Cancelled() || now >= deadline) return 0;
     const uint64_t left = deadline - now;
-    const uint32_t slice = left < kListenSlice ? static_cast<uint32_t>(left) : kListenSlice;
+    // A reception that may give way looks first only for what is already arriving.
+    const uint32_t longest = givesWay && first ? kReplyByteTimeout : kListenSlice;
+    const uint32_t slice = left < longest ? static_cast<uint32_t>(left) : longest;
     const uint32_t before = link.bytesRead;
     if (ReceiveFrame(link, data, slice, kDecodeDataMode)) break;
     engine.SetDecodeData(data);
@@ -73,8 +75,10 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
       link.portLock.SetFrameInFlight(false);
       continue;
     }
-    // A quiet line in a continuous mode: a waiting option call goes first.
-    if (givesWay && link.portLock.OthersWaiting()) return 0;
+    // A quiet line at the start of an auto-trigger reception: a waiting option call goes first.
+    // Once listening, the reception keeps the port for its wait, so that the engine's next scan
+    // finds it listening rather than an exchange purging the input.
+    if (givesWay && first && link.portLock.OthersWaiting()) return 0;
   }
   WakeEngine(link);
   WString ack = DecodeAckFrame();
@@ -105,8 +109,8 @@ int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs, Reception ki
   if (!hold.Held()) return 0;
   const bool continuous = kind == Reception::kAutomatic;
   // The auto-trigger's receptions keep what the engine sent between two of them: it is the next
-  // scan. They give way to a waiting option call only after a quiet listening slice, so that
-  // such a scan is read before the call's purge could discard it.
+  // scan. They give way to a waiting option call only when the line is quiet at their start, so
+  // that such a scan is read before the call's purge could discard it.
   if (kind == Reception::kPressed) DiscardStale(link);
   const uint64_t spent = platform::NowMs() - start;
   const uint32_t left = spent >= waitMs ? 0 : static_cast<uint32_t>(waitMs - spent);

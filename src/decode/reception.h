@@ -22,8 +22,8 @@ int ReceiveDecodeFrame(ScanEngine &engine, Decode *received);
 // One reception of waitMs, counted from the call: the wait for the port comes out of it. A
 // reception started by a trigger press first reads away (and counts) what arrived while no
 // reception was listening; one of the auto-trigger keeps it (the engine scans continuously), and
-// gives way to an option call waiting for the port while the line is quiet. Nothing while the
-// reader is inactive. out is written only on success.
+// gives way to an option call waiting for the port when the line is quiet at its start. Nothing
+// while the reader is inactive. out is written only on success.
 int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs, Reception kind);
 // A copy of the DecodeResult; always 1.
 int GetLastDecode(const ScanEngine &engine, Decode &out);

@@ -53,6 +53,8 @@ struct EngineLink {
   std::atomic<uint32_t> staleDiscards{0};
   // Bytes read from the port so far; a reception tells by it whether a failed frame had begun.
   std::atomic<uint32_t> bytesRead{0};
+  // Exchanges whose every attempt met silence (not one byte came back).
+  std::atomic<uint32_t> unanswered{0};
   std::atomic<uint32_t> staleBytes{0};
   // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
   std::atomic<int32_t> libraryKeptValue{0};
