@@ -7,7 +7,7 @@
 
 #include "bench.h"
 #include "bench_reader.h"
-#include "support/soak.h"
+#include "soak_driver.h"
 
 BCR_BENCHMARK(ThreadedSoak) {
   char folder[] = "/tmp/bcrsoak-XXXXXX";

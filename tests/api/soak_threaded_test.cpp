@@ -3,8 +3,8 @@
 // by a documented rule; no call outlasts its bound; threads and descriptors come back.
 #include <gtest/gtest.h>
 
+#include "../../bench/soak_driver.h"
 #include "support/loaded_library.h"
-#include "support/soak.h"
 
 namespace bcr::test {
 namespace {
