@@ -126,6 +126,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *po
   WString reply;
   {
     ExchangeLock exchange(link);
+    if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
   }
@@ -205,6 +206,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *p
   WString reply;
   {
     ExchangeLock exchange(link);
+    if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;
   }

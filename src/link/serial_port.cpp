@@ -65,7 +65,10 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
 int ReadPortByte(EngineLink &link, uint8_t *out) {
   *out = 0;
   uint32_t received = 0;
-  if (platform::PortRead(link.port, out, 1, &received) && received != 0) return 1;
+  if (platform::PortRead(link.port, out, 1, &received) && received != 0) {
+    ++link.bytesRead;
+    return 1;
+  }
   return Failed(link);
 }
 

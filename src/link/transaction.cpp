@@ -33,6 +33,7 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
   AppendChecksum(frame);
   if (reply == nullptr) return WritePortFrame(link, frame);
   if (attempts <= 0) return 0;
+  const uint32_t before = link.bytesRead;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     if (!WritePortFrame(link, frame)) continue;
     if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) continue;
@@ -40,6 +41,7 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
     if (IsNegativeAck(*reply)) continue;
     return 1;
   }
+  if (link.bytesRead == before) ++link.unanswered;
   return 0;
 }
 
