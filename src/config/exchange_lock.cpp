@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/settings.h"
+#include "platform/sync.h"
 #include "link/transaction.h"
 
 namespace bcr {
