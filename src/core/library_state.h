@@ -41,6 +41,7 @@ struct Messages {
   std::atomic<uint32_t> user2Up{0};
   std::atomic<uint32_t> decode{0};
   std::atomic<uint32_t> decodeData{0};
+  std::atomic<uint32_t> readerState{0};
 };
 
 struct LibraryState {

@@ -10,6 +10,7 @@
 #include "core/workers.h"
 #include "link/identify.h"
 #include "platform/clock.h"
+#include "platform/trace.h"
 #include "platform/trigger.h"
 
 namespace bcr {
@@ -29,10 +30,11 @@ struct MessageName {
 
 // Registered in this order.
 const MessageName kMessageNames[] = {
-    {&Messages::decodeImg, "WM_DECODEIMG"}, {&Messages::decodeImage, "WM_DECODEIMAGE"},
-    {&Messages::user1Down, "WM_USER1DOWN"}, {&Messages::user2Down, "WM_USER2DOWN"},
-    {&Messages::user1Up, "WM_USER1UP"},     {&Messages::user2Up, "WM_USER2UP"},
-    {&Messages::decode, "WM_DECODE"},       {&Messages::decodeData, "WM_DECODEDATA"},
+    {&Messages::decodeImg, "WM_DECODEIMG"},     {&Messages::decodeImage, "WM_DECODEIMAGE"},
+    {&Messages::user1Down, "WM_USER1DOWN"},     {&Messages::user2Down, "WM_USER2DOWN"},
+    {&Messages::user1Up, "WM_USER1UP"},         {&Messages::user2Up, "WM_USER2UP"},
+    {&Messages::decode, "WM_DECODE"},           {&Messages::decodeData, "WM_DECODEDATA"},
+    {&Messages::readerState, "WM_READERSTATE"},
 };
 
 // The order of detach; the notification workers follow the cancel of the LED and vibrator.
@@ -95,6 +97,7 @@ int EngineOpen(ScanEngine &engine, int32_t selector, uint32_t *error) {
   *error = 0;
   if (engine.link.port != nullptr) return 1;
   engine.platformKind = kPlatformPocketPc;
+  platform::TraceConfigure();
   LoadSystemLibrary(engine);
   if (engine.link.port == nullptr && selector == kEngineSelector) {
     if (OpenEngine(engine, static_cast<int32_t>(kEnginePort))) {

@@ -11,6 +11,7 @@
 #include "link/receiver.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
+#include "link/wire_trace.h"
 #include "platform/clock.h"
 #include "util/copy_out.h"
 
@@ -30,6 +31,7 @@ void DiscardRest(EngineLink &link) {
   uint8_t byte;
   for (uint32_t i = 0; i < kDiscardLimit && ReadPortByte(link, &byte); ++i) {
   }
+  TraceReceivedAs(link, "noise discarded");
 }
 
 // The receptions that take the link lock: the continuous trigger modes, and trigger mode 7 on
@@ -51,10 +53,12 @@ int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
   WString data;
   engine.SetDecodeData(data);
   if (!ReceiveFrame(link, data, link.transferWait, kDecodeDataMode)) {
+    TraceReceivedAs(link, "no decode: frame broken");
     engine.SetDecodeData(data);
     DiscardRest(link);
     return 0;
   }
+  TraceReceivedAs(link, "decode");
   WakeEngine(link);
   WString ack = DecodeAckFrame();
   SendAndWait(link, ack, kDecodeAckTimeout, nullptr, 1);

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "link/wire_trace.h"
+
 namespace bcr {
 
 namespace {
@@ -65,7 +67,10 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
 int ReadPortByte(EngineLink &link, uint8_t *out) {
   *out = 0;
   uint32_t received = 0;
-  if (platform::PortRead(link.port, out, 1, &received) && received != 0) return 1;
+  if (platform::PortRead(link.port, out, 1, &received) && received != 0) {
+    TraceByte(*out);
+    return 1;
+  }
   return Failed(link);
 }
 
@@ -73,6 +78,7 @@ int WritePortFrame(EngineLink &link, const WString &frame) {
   if (link.port != nullptr) platform::PortPurge(link.port, platform::kPurgeAll);
   std::vector<uint8_t> bytes(frame.Size());
   for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
+  TraceSent(link, bytes.data(), bytes.size());
   uint32_t written = 0;
   if (platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) &&
       written != 0) {

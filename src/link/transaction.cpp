@@ -3,6 +3,7 @@
 #include "link/frame.h"
 #include "link/receiver.h"
 #include "link/serial_port.h"
+#include "link/wire_trace.h"
 #include "platform/clock.h"
 
 namespace bcr {
@@ -35,9 +36,20 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
   if (attempts <= 0) return 0;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     if (!WritePortFrame(link, frame)) continue;
-    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) continue;
-    if (reply->Size() <= 4) return 1;
-    if (IsNegativeAck(*reply)) continue;
+    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) {
+      TraceReceivedAs(link, "broken reply");
+      if (reply->Size() == 0) TraceNote(link, "no reply");
+      continue;
+    }
+    if (reply->Size() <= 4) {
+      TraceReceivedAs(link, "reply");
+      return 1;
+    }
+    if (IsNegativeAck(*reply)) {
+      TraceReceivedAs(link, "NAK");
+      continue;
+    }
+    TraceReceivedAs(link, "reply");
     return 1;
   }
   return 0;
