@@ -22,6 +22,7 @@ enum Worker : int {
   kVibrateWorker,
   kLedWorker,
   kBeepWorker,
+  kRecoveryWorker,
   kWorkerCount,
 };
 

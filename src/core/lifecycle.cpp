@@ -4,6 +4,7 @@
 
 #include "core/device_queries.h"
 #include "core/library_state.h"
+#include "core/recovery.h"
 #include "core/scan_engine.h"
 #include "core/system_library.h"
 #include "core/window_proc.h"
@@ -38,8 +39,8 @@ const MessageName kMessageNames[] = {
 };
 
 // The order of detach; the notification workers follow the cancel of the LED and vibrator.
-const Worker kStopOrder[] = {kDecodeWorker, kAutoTriggerWorker, kVibrateWorker, kLedWorker,
-                             kBeepWorker};
+const Worker kStopOrder[] = {kRecoveryWorker, kDecodeWorker, kAutoTriggerWorker,
+                             kVibrateWorker,  kLedWorker,    kBeepWorker};
 
 platform::Semaphore *NewSemaphore() {
   return platform::SemaphoreCreate(0, 1);
@@ -63,11 +64,16 @@ void ProcessAttach(void *module) {
   state.workers[kLedWorker].start = NewSemaphore();
   state.workers[kVibrateWorker].start = NewSemaphore();
   state.workers[kBeepWorker].start = NewSemaphore();
+  state.workers[kRecoveryWorker].start = NewSemaphore();
+  Engine().link.health.Reset();
+  InstallLostHandler(Engine());
 }
 
 void ProcessDetach() {
   LibraryState &state = State();
   ScanEngine &engine = Engine();
+  // A recovery in progress gives up, and every exchange with it.
+  AbortRecovery(engine);
   platform::TriggerSourceStop();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
@@ -128,6 +134,12 @@ int32_t InitReader() {
     // The terminal's scan key, where one is configured, presses the trigger of this window.
     platform::TriggerSourceStart(window, state.messages.user1Down, state.messages.user1Up);
   }
+  // The engine was lost: its recovery tries again at once, and until it succeeds the engine is
+  // one that does not answer.
+  if (EngineAway(engine)) {
+    HurryRecovery();
+    return kResultEngineDown;
+  }
   uint32_t error = 0;
   int opened = EngineOpen(engine, kEngineSelector, &error);
   if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
@@ -137,6 +149,7 @@ int32_t InitReader() {
     StartWorker(kDecodeWorker, DecodeThread, window);
     if (IsKnownEngine(engine.DeviceType()))
       StartWorker(kAutoTriggerWorker, AutoTriggerThread, window);
+    StartWorker(kRecoveryWorker, RecoveryThread, nullptr);
   }
   StartWorker(kVibrateWorker, VibrateThread, nullptr);
   StartWorker(kLedWorker, LedThread, nullptr);

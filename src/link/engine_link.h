@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "link/link_health.h"
 #include "platform/port.h"
 #include "platform/sync.h"
 
@@ -51,6 +52,8 @@ struct EngineLink {
   platform::Semaphore *lock = nullptr;
   // Parameter exchanges waiting for the link lock; continuous-mode receptions give way to them.
   std::atomic<uint32_t> exchangesWaiting{0};
+  // Whether the engine is still there; the gate of the port while it is found again.
+  LinkHealth health;
   // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
   std::atomic<int32_t> libraryKeptValue{0};
 };

@@ -21,6 +21,8 @@ bool IsNegativeAck(const WString &reply) {
 }  // namespace
 
 void WakeEngine(EngineLink &link) {
+  // Nothing to wake while the port is closed to this thread; no pause either.
+  if (PortBarred(link.health)) return;
   WString wake = MakeFrame({0x00});
   SetPortTimeout(link, kWakeWriteTimeout, 'w');
   WritePortFrame(link, wake);
@@ -34,24 +36,32 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
   AppendChecksum(frame);
   if (reply == nullptr) return WritePortFrame(link, frame);
   if (attempts <= 0) return 0;
+  // Whether every attempt went out and none heard anything: a sign of a lost engine.
+  bool unheard = true;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
-    if (!WritePortFrame(link, frame)) continue;
-    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) {
-      TraceReceivedAs(link, "broken reply");
-      if (reply->Size() == 0) TraceNote(link, "no reply");
+    if (!WritePortFrame(link, frame)) {
+      unheard = false;
       continue;
     }
-    if (reply->Size() <= 4) {
-      TraceReceivedAs(link, "reply");
-      return 1;
+    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) {
+      TraceReceivedAs(link, "broken reply");
+      if (reply->Size() == 0) {
+        TraceNote(link, "no reply");
+      } else {
+        unheard = false;
+      }
+      continue;
     }
-    if (IsNegativeAck(*reply)) {
+    unheard = false;
+    if (reply->Size() > 4 && IsNegativeAck(*reply)) {
       TraceReceivedAs(link, "NAK");
       continue;
     }
     TraceReceivedAs(link, "reply");
+    NoteExchange(link.health, true, false);
     return 1;
   }
+  NoteExchange(link.health, false, unheard);
   return 0;
 }
 
