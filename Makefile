@@ -1,14 +1,21 @@
 # Front door of the build. `make` builds into build/, `make test` runs every test suite.
+# Every target first installs the Debian packages it needs that are missing (packaging/deps.sh).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
 .PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz \
-	windows test-windows
+	windows test-windows deps deps-fuzz deps-windows deps-package package examples-against
 
 all: build
 
-build:
+DEPS ?= packaging/deps.sh
+deps:
+	@$(DEPS) build
+deps-fuzz deps-windows deps-package:
+	@$(DEPS) build $(@:deps-%=%)
+
+build: deps
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build -j $(JOBS)
 
@@ -23,22 +30,29 @@ install: build
 # Builds the examples against an installation staged in build/stage, as a user of the installed
 # package would: with the CMake package and with pkg-config.
 examples: build
-	rm -rf build/stage build/examples-installed
+	rm -rf build/stage
 	DESTDIR=$(CURDIR)/build/stage $(CMAKE) --install build --prefix /usr/local
-	$(CMAKE) -S examples -B build/examples-installed -DCMAKE_PREFIX_PATH=$(CURDIR)/build/stage/usr/local
-	$(CMAKE) --build build/examples-installed
-	PKG_CONFIG_SYSROOT_DIR=$(CURDIR)/build/stage \
-	PKG_CONFIG_PATH=$(CURDIR)/build/stage/usr/local/lib/pkgconfig \
-	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o build/examples-installed/read_one_pkgconfig'
+	$(MAKE) --no-print-directory examples-against STAGE_ROOT=$(CURDIR)/build/stage STAGE_PREFIX=/usr/local
 
-build-asan:
+# Builds examples/ into EXAMPLES_BUILD against the files of an installation for STAGE_PREFIX that
+# lie under the folder STAGE_ROOT (absolute): build/stage above, the unpacked Debian package in CI.
+EXAMPLES_BUILD ?= build/examples-installed
+examples-against:
+	rm -rf $(EXAMPLES_BUILD)
+	$(CMAKE) -S examples -B $(EXAMPLES_BUILD) -DCMAKE_PREFIX_PATH=$(STAGE_ROOT)$(STAGE_PREFIX)
+	$(CMAKE) --build $(EXAMPLES_BUILD)
+	PKG_CONFIG_SYSROOT_DIR=$(STAGE_ROOT) PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 PKG_CONFIG_ALLOW_SYSTEM_LIBS=1 \
+	PKG_CONFIG_PATH=$$(dirname $$(find $(STAGE_ROOT) -name bcreader.pc)) \
+	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o $(EXAMPLES_BUILD)/read_one_pkgconfig'
+
+build-asan: deps
 	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=address
 	$(CMAKE) --build build-asan -j $(JOBS)
 
 test-asan: build-asan
 	cd build-asan && ctest $(CTEST_FLAGS)
 
-build-tsan:
+build-tsan: deps
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=thread
 	$(CMAKE) --build build-tsan -j $(JOBS)
 
@@ -53,7 +67,7 @@ format:
 	find src include tools tests bench examples -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-windows
+	rm -rf build build-asan build-tsan build-fuzz build-windows build-package
 
 # libFuzzer targets (fuzz/) with clang, ASan and UBSan: the corpora and the fixed faults are
 # replayed first, then each target is fuzzed for FUZZ_SECONDS. Needs clang and its runtime
@@ -61,7 +75,7 @@ clean:
 FUZZ_SECONDS ?= 20
 FUZZ_CC ?= $(shell command -v clang-14 || command -v clang)
 FUZZ_CXX ?= $(shell command -v clang++-14 || command -v clang++)
-fuzz:
+fuzz: deps-fuzz
 	$(CMAKE) -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBCREADER_FUZZ=ON \
 		-DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
 	$(CMAKE) --build build-fuzz --target bcreader_fuzz -j $(JOBS)
@@ -70,7 +84,7 @@ fuzz:
 
 # Windows: bcreader.dll, Brevald.dll and the Windows test programs, cross-built with MinGW-w64 into
 # build-windows/; test-windows runs them under Wine against the Linux engine simulator.
-windows:
+windows: deps-windows
 	$(CMAKE) -S cmake/windows -B build-windows -DCMAKE_BUILD_TYPE=Release \
 		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake
 	$(CMAKE) --build build-windows -j $(JOBS)
@@ -79,6 +93,18 @@ test-windows: windows
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build --target bcreader-sim -j $(JOBS)
 	timeout 900 tests/windows/run.sh build-windows build/bin/bcreader-sim
+
+# The Debian package: a /usr build in build-package/ with Debian's hardening flags, without the
+# tests, packed by CPack into build-package/bcreader_<version>_<arch>.deb.
+DEB_FLAGS = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
+package: deps-package
+	CFLAGS="$$($(DEB_FLAGS) CFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	CXXFLAGS="$$($(DEB_FLAGS) CXXFLAGS) $$($(DEB_FLAGS) CPPFLAGS)" \
+	LDFLAGS="$$($(DEB_FLAGS) LDFLAGS)" \
+	  $(CMAKE) -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DBCREADER_TESTS=OFF
+	$(CMAKE) --build build-package -j $(JOBS)
+	cd build-package && cpack
 
 # The first thing to try: the library walked through against a built-in simulated engine.
 .PHONY: demo

@@ -28,9 +28,10 @@ typedef intptr_t (*BcrWindowProc)(BcrWindow w, uint32_t msg, uintptr_t wParam, i
  * null name. */
 uint32_t BcrRegisterWindowMessage(const char *name);
 
-/* A top-level window owned by the calling thread, whose messages go to proc. A class of that
- * name need not exist: it is made for the window (and goes with its last window). With a null
- * proc the window is made of an existing class and runs that class's procedure. NULL on failure. */
+/* A top-level window owned by the calling thread, whose messages go to proc (run by that
+ * thread's BcrDispatchMessages). A class of that name need not exist: it is made for the window
+ * (and goes with its last window). With a null proc the window is made of an existing class and
+ * runs that class's procedure. NULL on failure. */
 BcrWindow BcrCreateWindow(const char *className, BcrWindowProc proc);
 
 /* 1 when the window was destroyed (its queued messages are dropped), 0 for a handle that is not
@@ -46,8 +47,14 @@ int BcrPostMessage(BcrWindow w, uint32_t msg, uintptr_t wParam, intptr_t lParam)
 
 /* Runs the queued messages of the calling thread's windows, in the order posted; waits up to
  * timeoutMs for the first (0: no wait; negative: no limit); returns how many ran. Messages that
- * the procedures post meanwhile wait for the next call. */
+ * the procedures post meanwhile wait for the next call. The thread that called InitReader must
+ * call it in its loop: the library's window procedure (trigger presses, delivery of each decode
+ * as broadcast, event and keystrokes) runs only inside it. */
 int BcrDispatchMessages(int timeoutMs);
+
+/* Characters the keyboard output skipped since the library was loaded because the keyboard
+ * layout it types for (BCREADER_KEYMAP) has no key for them; nothing is typed in their place. */
+uint32_t BcrKeyboardSkippedCount(void);
 
 #ifdef __cplusplus
 }

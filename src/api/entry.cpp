@@ -14,9 +14,21 @@ void *OwnModule() {
   return info.dli_fbase;
 }
 
+// Neither runs inside an exported function, but an exception leaving either would end the host
+// process just the same: what is left undone is undone as after a failed call.
 struct LibraryLifetime {
-  LibraryLifetime() { ProcessAttach(OwnModule()); }
-  ~LibraryLifetime() { ProcessDetach(); }
+  LibraryLifetime() {
+    try {
+      ProcessAttach(OwnModule());
+    } catch (...) {
+    }
+  }
+  ~LibraryLifetime() {
+    try {
+      ProcessDetach();
+    } catch (...) {
+    }
+  }
 };
 
 // Constructed after the reader object and the library's strings, destroyed before them.

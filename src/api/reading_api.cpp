@@ -1,4 +1,5 @@
 #include "api/export.h"
+#include "api/guard.h"
 #include "bcreader.h"
 #include "core/library_state.h"
 #include "core/published_decode.h"
@@ -7,13 +8,14 @@
 #include "decode/reception.h"
 
 BCR_EXPORT int32_t ReadBarcodeData(uint32_t *codeType, char *buffer, int32_t size) {
-  return bcr::ReadBarcode(bcr::Engine(), codeType, buffer, size);
+  return bcr::api::Guard([&] { return bcr::ReadBarcode(bcr::Engine(), codeType, buffer, size); });
 }
 
 BCR_EXPORT int32_t GetDecodeData(char *buffer, int32_t size) {
-  return bcr::CopyLastDecodeData(bcr::Engine(), buffer, size);
+  return bcr::api::Guard([&] { return bcr::CopyLastDecodeData(bcr::Engine(), buffer, size); });
 }
 
 BCR_EXPORT int32_t GetDecodeType(void) {
-  return bcr::DecodeTypeResult(bcr::Engine().DeviceType(), bcr::LastCodeType());
+  return bcr::api::Guard(
+      [&] { return bcr::DecodeTypeResult(bcr::Engine().DeviceType(), bcr::LastCodeType()); });
 }

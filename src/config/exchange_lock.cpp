@@ -1,5 +1,7 @@
 #include "config/exchange_lock.h"
 
+#include <algorithm>
+
 #include "core/settings.h"
 #include "link/transaction.h"
 
@@ -16,7 +18,9 @@ thread_local const EngineLink *guardedLink = nullptr;
 ExchangeLock::ExchangeLock(EngineLink &link) : link_(link), outer_(guardedLink) {
   if (outer_ == &link_) return;
   guardedLink = &link_;
-  const uint32_t wait = DecodeWaitMs() + kCommandTimeout;
+  // In 64 bits, so that the sum can neither wrap nor come to the value that waits for ever.
+  const uint64_t sum = uint64_t{DecodeWaitMs()} + kCommandTimeout;
+  const uint32_t wait = static_cast<uint32_t>(std::min<uint64_t>(sum, platform::kInfinite - 1));
   // Announced while waiting, so that the next continuous-mode reception leaves the lock to this
   // exchange instead of taking it back at once.
   ++link_.exchangesWaiting;

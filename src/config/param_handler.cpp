@@ -156,14 +156,49 @@ int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *po
   return 1;
 }
 
-int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *pointers) {
-  EngineLink &link = engine.link;
-  const int32_t deviceType = engine.DeviceType();
-  // The caller's values, taken once so that what is sent and what is cached agree.
-  int32_t values[kMaxHandlerArgs] = {};
+// The parameter send of a write of values (one per argument; pointers tell which were given):
+// false when the write is refused (a value its option cannot carry, a frame too long). *any
+// tells whether the frame holds a pair.
+bool BuildWriteFrame(const ParamHandler &handler, int32_t deviceType, int32_t *const *pointers,
+                     const int32_t *values, WString &frame, bool *any) {
+  frame = ParamSendHead();
+  *any = false;
+  for (uint8_t k = 0; k < handler.count; ++k) {
+    const ParamOption *option = handler.sendOrder != nullptr
+                                    ? OptionOfArg(handler, handler.sendOrder[k])
+                                    : &handler.options[k];
+    if (option == nullptr) return false;
+    const uint8_t index = option->arg - 1;
+    if (pointers[index] == nullptr || !IsEngineOption(*option, deviceType)) continue;
+    // A value equal to its entry is not sent, so it needs no check: -1 given for a value not yet
+    // known sends nothing for that option.
+    if (!option->alwaysSent && values[index] == handler.cache[index].value) continue;
+    if (!Carriable(*option, values[index])) return false;
+    AppendNumber(option->number, frame);
+    AppendValue(*option, values[index], frame);
+    *any = true;
+  }
+  if (frame.Size() > kMaxFrameLength) return false;
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  return true;
+}
+
+// The caller's values, taken once so that what is checked, sent and cached agree.
+void TakeValues(const ParamHandler &handler, int32_t *const *pointers, int32_t *values) {
   for (uint8_t arg = 1; arg <= handler.count; ++arg) {
     if (pointers[arg - 1] != nullptr) values[arg - 1] = *pointers[arg - 1];
   }
+}
+
+int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *pointers) {
+  EngineLink &link = engine.link;
+  const int32_t deviceType = engine.DeviceType();
+  int32_t values[kMaxHandlerArgs] = {};
+  TakeValues(handler, pointers, values);
+  WString frame;
+  bool any = false;
+  // A refused write changes nothing, the library-kept value included.
+  if (!BuildWriteFrame(handler, deviceType, pointers, values, frame, &any)) return 0;
   // The library-kept value is stored whatever becomes of the exchange.
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
@@ -171,25 +206,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *p
       link.libraryKeptValue = values[option.arg - 1];
     }
   }
-
-  WString frame = ParamSendHead();
-  bool any = false;
-  for (uint8_t k = 0; k < handler.count; ++k) {
-    const ParamOption *option = handler.sendOrder != nullptr
-                                    ? OptionOfArg(handler, handler.sendOrder[k])
-                                    : &handler.options[k];
-    if (option == nullptr) return 0;
-    const uint8_t index = option->arg - 1;
-    if (pointers[index] == nullptr || !IsEngineOption(*option, deviceType)) continue;
-    if (!option->alwaysSent && values[index] == handler.cache[index].value) continue;
-    if (!Carriable(*option, values[index])) return 0;
-    AppendNumber(option->number, frame);
-    AppendValue(*option, values[index], frame);
-    any = true;
-  }
   if (!any) return 1;
-  if (frame.Size() > kMaxFrameLength) return 0;
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
 
   WString reply;
   {
@@ -233,6 +250,17 @@ int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mod
   if (count != handler.count || handler.count > kMaxHandlerArgs) return 0;
   if (!Serves(handler.serves, engine.DeviceType())) return 0;
   return mode == kModeRead ? Read(handler, engine, options) : Write(handler, engine, options);
+}
+
+bool WriteAccepted(const ParamHandler &handler, ScanEngine &engine,
+                   std::initializer_list<int32_t *> options) {
+  if (options.size() != handler.count || handler.count > kMaxHandlerArgs) return false;
+  if (!Serves(handler.serves, engine.DeviceType())) return false;
+  int32_t values[kMaxHandlerArgs] = {};
+  TakeValues(handler, options.begin(), values);
+  WString frame;
+  bool any = false;
+  return BuildWriteFrame(handler, engine.DeviceType(), options.begin(), values, frame, &any);
 }
 
 int32_t CachedValue(const ParamHandler &handler, uint8_t arg) {

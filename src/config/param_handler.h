@@ -103,6 +103,12 @@ int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mod
 int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mode,
                     int32_t *const *options, size_t count);
 
+// False when a write of these values would be refused without an exchange (a value its option
+// cannot carry, an engine the handler does not serve, a wrong number of pointers): lets a
+// caller check before it changes anything of its own.
+bool WriteAccepted(const ParamHandler &handler, ScanEngine &engine,
+                   std::initializer_list<int32_t *> options);
+
 // The cache entry of a handler's argument (1-based).
 int32_t CachedValue(const ParamHandler &handler, uint8_t arg);
 

@@ -2,6 +2,7 @@
 
 #include "config/handlers.h"
 #include "config/option_function.h"
+#include "config/param_handler.h"
 #include "core/library_state.h"
 #include "core/scan_engine.h"
 #include "core/settings.h"
@@ -17,11 +18,17 @@ constexpr int32_t kSE955Param89Continuous = 2;
 constexpr int32_t kSE955Param89Triggered = 10;
 constexpr uint32_t kTokenWait = 10;
 
-// A time-out below 1 is replaced, in the caller's variable too, by 3 s; the library's decode
-// wait follows in whole seconds.
+// The time-out a write sends: below 1 it is replaced by 3 s.
+int32_t TimeoutToSend(const int32_t *tenths) {
+  if (tenths == nullptr) return 0;
+  return *tenths < 1 ? kDefaultTimeoutTenths : *tenths;
+}
+
+// Only for a write that is not refused: the caller's variable takes the replaced value, and the
+// library's decode wait follows in whole seconds.
 void ApplyTimeout(int32_t *tenths) {
   if (tenths == nullptr) return;
-  if (*tenths < 1) *tenths = kDefaultTimeoutTenths;
+  *tenths = TimeoutToSend(tenths);
   CurrentSettings().decodeTimeout = *tenths / 10;
 }
 
@@ -56,10 +63,15 @@ int32_t UserPreferences4507(ScanEngine &engine, int32_t mode, int32_t *a1, int32
   if (check != 1) return check;
   if (mode == kModeRead) return CallHandler(UserPreferences2DParam, engine, mode, {a1, a2, a3});
   if (mode != kModeWrite) return 0;
-  ApplyTimeout(a1);
   // 0x89 travels only with a trigger mode; otherwise 0 is what the write compares and sends.
   int32_t param89 = 0;
   if (a3 != nullptr) param89 = a2 != nullptr ? *a2 : kDefault4507Param89;
+  int32_t timeout = TimeoutToSend(a1);
+  if (!WriteAccepted(UserPreferences2DParam, engine,
+                     {a1 != nullptr ? &timeout : nullptr, &param89, a3})) {
+    return 0;
+  }
+  ApplyTimeout(a1);
   int32_t result = CallHandler(UserPreferences2DParam, engine, mode, {a1, &param89, a3});
   if (result != 1 || a3 == nullptr) return result;
   SwitchContinuousMode(*a3 == kContinuousMode4507);
@@ -74,8 +86,6 @@ int32_t UserPreferencesSE955(ScanEngine &engine, int32_t mode, int32_t *a1, int3
     return CallHandler(UserPreferences1DParam, engine, mode, {a1, a2, a3, a4, nullptr, a6, a7});
   }
   if (mode != kModeWrite) return 0;
-  ReleaseContinuousToken();
-  ApplyTimeout(a1);
   int32_t param89 = 0;
   if (a7 != nullptr) {
     if (a3 != nullptr) {
@@ -84,6 +94,15 @@ int32_t UserPreferencesSE955(ScanEngine &engine, int32_t mode, int32_t *a1, int3
       param89 = *a7 == kContinuousModeSE955 ? kSE955Param89Continuous : kSE955Param89Triggered;
     }
   }
+  // Every value is checked before anything changes: a refused write leaves the decode wait,
+  // the continuous mode and the library-kept value as they were.
+  int32_t timeout = TimeoutToSend(a1);
+  if (!WriteAccepted(UserPreferences1DParam, engine,
+                     {a1 != nullptr ? &timeout : nullptr, a2, &param89, a4, nullptr, a6, a7})) {
+    return 0;
+  }
+  ReleaseContinuousToken();
+  ApplyTimeout(a1);
   int32_t result =
       CallHandler(UserPreferences1DParam, engine, mode, {a1, a2, &param89, a4, nullptr, a6, a7});
   if (result != 1 || a7 == nullptr) return result;

@@ -11,6 +11,7 @@
 #include "core/workers.h"
 #include "link/identify.h"
 #include "platform/clock.h"
+#include "platform/sound.h"
 #include "platform/trace.h"
 #include "platform/trigger.h"
 
@@ -82,6 +83,7 @@ void ProcessDetach() {
     }
     StopWorker(worker);
   }
+  platform::SoundClose();
   for (WorkerSlot &slot : state.workers) {
     platform::SemaphoreClose(slot.start);
     platform::SemaphoreClose(slot.done);
@@ -90,7 +92,12 @@ void ProcessDetach() {
   platform::SemaphoreClose(state.continuousToken);
   state.continuousToken = nullptr;
   if (platform::Window *window = state.readerWindow.exchange(nullptr); window != nullptr) {
-    if (state.keepWindowOnDetach == 0) platform::WindowDestroy(window);
+    // A kept window outlives the library: nothing of the library may run for it any more.
+    if (state.keepWindowOnDetach == 0) {
+      platform::WindowDestroy(window);
+    } else {
+      platform::WindowRelease(window);
+    }
     platform::WindowClassUnregister(kReaderWindowClass);
   }
   // The event itself lives on for other processes; only this process's handle goes, so that a
@@ -151,6 +158,9 @@ int32_t InitReader() {
       StartWorker(kAutoTriggerWorker, AutoTriggerThread, window);
     StartWorker(kRecoveryWorker, RecoveryThread, nullptr);
   }
+  // The sound device is opened here rather than by the sound worker, which then never needs the
+  // dynamic loader: an unload holds the loader's lock while it waits for the worker.
+  platform::SoundOpen();
   StartWorker(kVibrateWorker, VibrateThread, nullptr);
   StartWorker(kLedWorker, LedThread, nullptr);
   StartWorker(kBeepWorker, BeepThread, nullptr);

@@ -34,6 +34,8 @@ void ScanEngine::Close() {
     platform::LibraryFree(systemLibrary);
     systemLibrary = nullptr;
   }
+  for (platform::Library *retired : retiredLibraries) platform::LibraryFree(retired);
+  retiredLibraries.clear();
 }
 
 Decode ScanEngine::DecodeResult() const {

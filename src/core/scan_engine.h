@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include <mutex>
+#include <vector>
 
 #include "core/published_decode.h"
 #include "link/engine_link.h"
@@ -43,6 +44,8 @@ class ScanEngine {
   platform::Semaphore *ledCancel = nullptr;
   platform::Semaphore *vibratorCancel = nullptr;
   platform::Library *systemLibrary = nullptr;
+  // System libraries replaced by a later engine open, freed by Close.
+  std::vector<platform::Library *> retiredLibraries;
   std::atomic<uint32_t> platformKind{0};
   EngineLink link;
   // 1 while the reader may decode.

@@ -31,14 +31,34 @@ WString OutputSuffix() {
   return outputSuffix;
 }
 
-void SetOutputPrefix(const char *text) {
+namespace {
+
+// The new text is complete before the lock is taken; the exchange itself cannot fail.
+void Replace(WString &target, WString &text) {
   std::lock_guard<std::mutex> lock(textLock);
-  outputPrefix.AssignNarrow(text);
+  target.Swap(text);
+}
+
+}  // namespace
+
+void SetOutputPrefix(const char *text) {
+  WString units;
+  units.AppendNarrow(text);
+  Replace(outputPrefix, units);
 }
 
 void SetOutputSuffix(const char *text) {
-  std::lock_guard<std::mutex> lock(textLock);
-  outputSuffix.AssignNarrow(text);
+  WString units;
+  units.AppendNarrow(text);
+  Replace(outputSuffix, units);
+}
+
+void SetOutputPrefix(WString &&text) {
+  Replace(outputPrefix, text);
+}
+
+void SetOutputSuffix(WString &&text) {
+  Replace(outputSuffix, text);
 }
 
 void ResetSettings() {
@@ -57,8 +77,10 @@ void ResetSettings() {
 }
 
 uint32_t DecodeWaitMs() {
-  int32_t seconds = settings.decodeTimeout;
-  return seconds == 0 ? kShortestDecodeWait : static_cast<uint32_t>(seconds) * 1000u;
+  const int64_t seconds = settings.decodeTimeout;
+  if (seconds <= 0) return kShortestDecodeWait;
+  const int64_t ms = seconds * 1000;
+  return ms < kLongestDecodeWaitMs ? static_cast<uint32_t>(ms) : kLongestDecodeWaitMs;
 }
 
 }  // namespace bcr

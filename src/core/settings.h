@@ -33,13 +33,20 @@ Settings &CurrentSettings();
 // The prefix and suffix of the output record.
 WString OutputPrefix();
 WString OutputSuffix();
+// From zero-terminated text (a replacement that runs out of memory keeps the old text), or taking
+// a whole string, which cannot fail.
 void SetOutputPrefix(const char *text);
 void SetOutputSuffix(const char *text);
+void SetOutputPrefix(WString &&text);
+void SetOutputSuffix(WString &&text);
 
 // Every setting back to its value at load.
 void ResetSettings();
 
-// The wait of one decode reception, in ms.
+// The longest decode wait: the longest time-out the engine takes (255 tenths) in whole seconds.
+constexpr uint32_t kLongestDecodeWaitMs = 25000;
+
+// The wait of one decode reception, in ms: 500 for a time-out of 0, at most kLongestDecodeWaitMs.
 uint32_t DecodeWaitMs();
 
 }  // namespace bcr

@@ -9,15 +9,24 @@ int LoadSystemLibrary(ScanEngine &engine) {
   if (engine.platformKind != kPlatformPocketPc) return 0;
   platform::Library *library = platform::LibraryLoad(kSystemLibraryName);
   if (library == nullptr) return 0;
-  // A library loaded by an earlier open is released: the new handle replaces it.
-  if (engine.systemLibrary != nullptr) platform::LibraryFree(engine.systemLibrary);
-  engine.systemLibrary = library;
+  // The new entries are in place before the old library goes, so no worker can pick up an entry
+  // of a library that is being unloaded.
   engine.setLedLight =
       reinterpret_cast<SetLedLightEntry>(platform::LibrarySymbol(library, "SetLEDLight"));
   engine.setVibratorPower =
       reinterpret_cast<SetVibratorPowerEntry>(platform::LibrarySymbol(library, "SetVibratorPower"));
   engine.getSysInfo =
       reinterpret_cast<GetSysInfoEntry>(platform::LibrarySymbol(library, "GetSysInfo"));
+  platform::Library *previous = engine.systemLibrary;
+  engine.systemLibrary = library;
+  if (previous == library) {
+    // The same library loaded once more: only its load count goes back down.
+    platform::LibraryFree(previous);
+  } else if (previous != nullptr) {
+    // Another library: a worker may still be inside one of its entries, so it stays loaded
+    // until the engine is closed, when the workers have stopped.
+    engine.retiredLibraries.push_back(previous);
+  }
   return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "decode/output_settings.h"
 
 #include <atomic>
+#include <utility>
 
 #include "core/settings.h"
 #include "util/wstring.h"
@@ -23,6 +24,16 @@ void ReadText(const WString &text, char *buffer, int32_t size) {
     if (units[i] == 0) break;
   }
   buffer[size - 1] = '\0';
+}
+
+// The text of a caller's buffer of size bytes: up to its first zero, never past its end; empty
+// for a size below 1.
+WString BoundedText(const char *text, int32_t size) {
+  WString result;
+  for (int32_t i = 0; i < size && text[i] != '\0'; ++i) {
+    result.AppendUnit(static_cast<unsigned char>(text[i]));
+  }
+  return result;
 }
 
 }  // namespace
@@ -56,11 +67,15 @@ int32_t OutputSettings(int32_t mode, int32_t *keyboardOutput, int32_t *terminato
     return 1;
   }
   if (mode == kModeWrite) {
+    // Both texts are taken before anything changes, so a write that runs out of memory has no
+    // effect.
+    WString prefixText = prefix != nullptr ? BoundedText(prefix, prefixSize) : WString();
+    WString suffixText = suffix != nullptr ? BoundedText(suffix, suffixSize) : WString();
+    if (prefix != nullptr) SetOutputPrefix(std::move(prefixText));
+    if (suffix != nullptr) SetOutputSuffix(std::move(suffixText));
     for (const Value &value : values) {
       if (value.pointer != nullptr) value.setting = *value.pointer;
     }
-    if (prefix != nullptr) SetOutputPrefix(prefix);
-    if (suffix != nullptr) SetOutputSuffix(suffix);
     return 1;
   }
   return 0;

@@ -3,6 +3,7 @@
 #include "decode/wedge.h"
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "platform/clock.h"
@@ -25,7 +26,7 @@ constexpr uint32_t kUp = platform::kKeyEventKeyUp;
 constexpr uint32_t kSilentDown = platform::kKeyEventSilent;
 constexpr uint32_t kSilentUp = platform::kKeyEventKeyUp | platform::kKeyEventSilent;
 
-// Key state of posted characters: character style posts them as pressed keys, the key-stroke
+// Key state of posted characters: runs of characters are posted as pressed keys, the key-stroke
 // style's TAB without any state.
 constexpr uint32_t kPostedDown = 0x80;
 constexpr uint32_t kPostedPlain = 0;
@@ -41,6 +42,7 @@ enum class Press : uint8_t {
   kCapital,        // as kShifted, the key-up with scan code 2
   kControlChord,   // Control held around the key of the next unit, which is consumed
   kPostCharacter,  // posted as a character, not pressed
+  kCharacterRun,   // posted with the units of the same kind that follow, as the character style
 };
 
 // Units first..last press the virtual key vk + (unit - first).
@@ -52,9 +54,9 @@ struct StrokeRow {
 };
 
 // Units of no row (control characters other than TAB, CR and 0x11, line feed among them, and
-// every unit above 0xFF) press nothing. A unit from 0x100 up has no virtual key: its low byte
-// would press an unrelated key (0x2014, an em dash, would toggle Caps Lock with 0x14), so the
-// table ends at 0xFF.
+// every unit above 0x7FFF) press nothing. Units from 0x7F up have no virtual key of their own:
+// their low byte would press an unrelated key (0xBC, one quarter, would type a comma; 0x2014, an
+// em dash, would toggle Caps Lock), so they are posted as characters, as in the character style.
 const StrokeRow kStrokes[] = {
     {kControlKey, kControlKey, 0, Press::kControlChord},
     {kTab, kTab, kTab, Press::kPostCharacter},
@@ -95,7 +97,7 @@ const StrokeRow kStrokes[] = {
     {'a', 'z', 'A', Press::kUnshift},
     {'0', '9', '0', Press::kUnshift},
     {'A', 'Z', 'A', Press::kCapital},
-    {0x7F, 0xFF, 0x7F, Press::kPlain},
+    {0x7F, 0x7FFF, 0, Press::kCharacterRun},
 };
 
 const StrokeRow *FindStroke(int32_t unit) {
@@ -185,6 +187,14 @@ void TypeKeyStrokes(const WString &text) {
       case Press::kPostCharacter:
         PostCharacters(kPostedPlain, {Widen(text.Data()[i])}, kPostedPlain);
         break;
+      case Press::kCharacterRun: {
+        std::vector<uint32_t> run = {Widen(text.Data()[i])};
+        while (i + 1 < size && FindStroke(static_cast<int16_t>(text.Data()[i + 1])) == row) {
+          run.push_back(Widen(text.Data()[++i]));
+        }
+        PostCharacters(kPostedDown, run, kPostedDown);
+        break;
+      }
     }
   }
 }
@@ -192,6 +202,9 @@ void TypeKeyStrokes(const WString &text) {
 }  // namespace
 
 void TypeText(const WString &text, bool keyStrokes) {
+  // One text is typed whole before another begins, whichever threads type them.
+  static std::mutex typing;
+  std::lock_guard<std::mutex> lock(typing);
   if (keyStrokes) {
     TypeKeyStrokes(text);
   } else {

@@ -7,8 +7,15 @@
 //   "keybd_event <vk> <scan> <flags>" and "post <flags> <c1>,...,<cn> <s1>,...,<sn>" (the
 //   characters signed, the key-state words unsigned);
 // - "none": nothing is sent;
-// - "uinput": a virtual keyboard made through /dev/uinput types real key events for a US layout
-//   (key codes and characters without a key on that layout are skipped).
+// - "uinput": a virtual keyboard made through /dev/uinput types real key events;
+// - "uinput:<file>": the same input_event records (key events, each followed by its
+//   SYN_REPORT) are appended to <file> instead, without the device set-up.
+// The virtual keyboard types characters for the layout $BCREADER_KEYMAP names ("de",
+// "us(intl)"), else the system's (/etc/default/keyboard), else "us"; a character the layout has
+// no key for is skipped and counted, never replaced by another. Virtual keys of keys (Enter, Tab,
+// the function keys) press their fixed keys; the virtual keys of character keys stand for the
+// characters they type on a US keyboard and are typed through the layout. $BCREADER_KEY_DELAY_MS
+// spaces the typed keys.
 // Unset, the sink is "uinput" when /dev/uinput is writable and "none" otherwise; an unknown
 // value, or a virtual keyboard that cannot be made, also means "none".
 //

@@ -22,7 +22,8 @@ struct LineSettings {
   bool rtsFlow = false;  // RTS driven for flow control
 };
 
-// Read time-out of one read call: readConstant + readMultiplier * bytes asked for, in ms.
+// Read time-out of one read call: readConstant + readMultiplier * bytes asked for, in ms, cut to
+// the platform's longest wait (on Linux 2^31 - 1 ms, about 24.8 days; a write's the same).
 // With both 0 a read returns at once with whatever is there. readInterval is kept but not used.
 struct PortTimeouts {
   uint32_t readInterval = 0;

@@ -46,6 +46,17 @@ bool PlaySoundFile(const WString &name, uint32_t flags);
 // that a play that follows finds the device idle. Nothing when no sound plays.
 void StopSound();
 
+// Makes the sound device ready for the plays to come, on the calling thread, and holds it until
+// SoundClose; a play on another thread then loads nothing. On Linux the ALSA sink opens its
+// device here (a play opens it itself when none is held): opening a device loads ALSA's
+// modules through the dynamic loader, whose lock an unload of the library holds while it waits
+// for the workers that play. Nothing for the other sinks, nor on Windows. Does not wait for a
+// play; a held device that cannot be opened is simply not held.
+void SoundOpen();
+
+// Lets the held device go, stopping a play that uses it first. Nothing when none is held.
+void SoundClose();
+
 }  // namespace bcr::platform
 
 #endif  // BCREADER_PLATFORM_SOUND_H

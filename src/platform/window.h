@@ -70,6 +70,12 @@ Window *WindowCreateWithProc(const char *className, WindowProc proc);
 // Destroys a window: its queued messages are dropped, later posts to it fail.
 bool WindowDestroy(Window *window);
 
+// Leaves the window to outlive the code that made it: it stays, with its owner and its queue,
+// but from now on its messages get the default handling (WindowDefaultProc) instead of its
+// procedure, so that the library may be unloaded while the window lives on. False for a handle
+// that is not a live window.
+bool WindowRelease(Window *window);
+
 // The most recently created window of that class, nullptr when there is none.
 Window *WindowFind(const char *className);
 

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace bcr {
 namespace {
@@ -19,10 +21,10 @@ constexpr uint64_t kLinearStep = 1000;
 // Room for the output of one printf conversion, terminator included; longer output is cut.
 constexpr size_t kConversionBytes = 100;
 
-// The library has no way to report an exhausted heap (or a size beyond 32 bits) to its callers;
-// stopping is the only outcome that cannot corrupt memory.
+// An exhausted heap (or a size beyond 32 bits) ends the operation with the string as it was;
+// the exported function that called it returns its failure result.
 [[noreturn]] void OutOfMemory() {
-  std::abort();
+  throw std::bad_alloc();
 }
 
 void *Reallocate(void *block, size_t bytes) {
@@ -86,16 +88,19 @@ WString::~WString() {
   Release();
 }
 
+// Allocates before anything is released, so that a string whose allocation fails stays as it
+// was.
 void WString::Construct(uint32_t reserve) {
   const uint64_t capacity = reserve == 0 ? kDefaultCapacity : uint64_t{reserve} + 1;
   if (capacity > UINT32_MAX) OutOfMemory();
+  auto *units = static_cast<uint16_t *>(std::malloc(capacity * sizeof(uint16_t)));
+  if (units == nullptr) OutOfMemory();
+  std::memset(units, 0, capacity * sizeof(uint16_t));
+  Release();
   reserve_ = reserve;
   capacity_ = static_cast<uint32_t>(capacity);
   length_ = 1;
-  units_ = static_cast<uint16_t *>(std::malloc(capacity * sizeof(uint16_t)));
-  if (units_ == nullptr) OutOfMemory();
-  std::memset(units_, 0, capacity * sizeof(uint16_t));
-  narrow_ = nullptr;
+  units_ = units;
 }
 
 void WString::Release() {
@@ -108,13 +113,19 @@ void WString::Release() {
 }
 
 void WString::Empty() {
-  Release();
   Construct(reserve_);
 }
 
 void WString::Reset(uint32_t n) {
-  Release();
   Construct(n);
+}
+
+void WString::Swap(WString &other) noexcept {
+  std::swap(length_, other.length_);
+  std::swap(capacity_, other.capacity_);
+  std::swap(reserve_, other.reserve_);
+  std::swap(units_, other.units_);
+  std::swap(narrow_, other.narrow_);
 }
 
 void WString::Grow(uint32_t needed) {

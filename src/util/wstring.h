@@ -4,7 +4,8 @@
 // The length counts the terminating zero unit, so an empty string has length 1. The content may
 // itself hold zero units (frames do); every operation works by length, never by terminator.
 // Operations that empty the string free the unit buffer and allocate it again from the reserve
-// hint given at construction, and drop the narrow copy.
+// hint given at construction, and drop the narrow copy. An allocation that fails throws
+// std::bad_alloc and leaves the string whole and usable.
 //
 // A WString is used by one thread at a time, or under the lock of the object that owns it.
 #ifndef BCREADER_UTIL_WSTRING_H
@@ -24,6 +25,8 @@ class WString {
 
   // Frees both buffers and constructs again with the reserve hint n.
   void Reset(uint32_t n);
+  // Exchanges the contents; never fails.
+  void Swap(WString &other) noexcept;
 
   uint32_t Size() const { return length_ - 1; }
   uint32_t Capacity() const { return capacity_; }

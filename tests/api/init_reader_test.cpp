@@ -109,6 +109,35 @@ TEST(InitReader, SecondCallKeepsOneOfEachThread) {
   EXPECT_EQ(reader.engine->Frames().size(), 1u);  // the engine was not opened again
 }
 
+// A second open that loads another system library: a worker's call never reaches the first one
+// while it is being unloaded (the stand-in lingers in its unload and marks such calls "late").
+TEST(InitReader, ASecondOpenNeverCallsTheSystemLibraryItReplaces) {
+  Reader reader(bcrsim::Engine::SE955().Speed(38400).Silent().Start(), "1");
+  std::string calls = reader.scratch.File("calls"), second = reader.scratch.File("second.so");
+  std::string copy = "cp '" + LibDir() + "/libbrevald-record.so' '" + second + "'";
+  ASSERT_EQ(system(copy.c_str()), 0);
+  setenv("BCREADER_SYSLIB", (LibDir() + "/libbrevald-record.so").c_str(), 1);
+  setenv("BREVALD_RECORD", calls.c_str(), 1);
+  setenv("BREVALD_UNLOAD_PAUSE_MS", "1200", 1);
+  EXPECT_EQ(reader.Init(), -111);
+  int32_t sound = 1, vibrate = 0, units = 1, led = 800;
+  EXPECT_EQ(BCR_FN(reader.library, NotificationSettings)('w', &sound, &vibrate, &units, &led), 1);
+  // A delivered decode lights the LED; it goes out while the second open runs.
+  BcrWindow window = BCR_FN(reader.library, BcrFindWindow)("Quenrix");
+  uint32_t decode = BCR_FN(reader.library, BcrRegisterWindowMessage)("WM_DECODE");
+  EXPECT_EQ(BCR_FN(reader.library, BcrPostMessage)(window, decode, 2, 0), 1);
+  BCR_FN(reader.library, BcrDispatchMessages)(100);
+  usleep(100000);
+  setenv("BCREADER_SYSLIB", second.c_str(), 1);
+  reader.engine->SetSilent(false);
+  EXPECT_EQ(reader.Init(), 1);
+  reader.library.Close();
+  unsetenv("BREVALD_UNLOAD_PAUSE_MS");
+  std::string record = ReadFile(calls);
+  EXPECT_NE(record.find("SetLEDLight 1 0"), std::string::npos) << record;
+  EXPECT_EQ(record.find("late"), std::string::npos) << record;
+}
+
 TEST(InitReader, HiddenWindowCanBeFound) {
   Reader reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   EXPECT_EQ(BCR_FN(reader.library, BcrFindWindow)("Quenrix"), nullptr);

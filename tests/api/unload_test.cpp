@@ -1,8 +1,10 @@
 // Loading and unloading the library repeatedly in one process.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <chrono>
+#include <thread>
 
 #include "sim/engine.h"
 #include "support/loaded_library.h"
@@ -35,6 +37,42 @@ TEST(Unload, TheLibraryCanUnloadWithoutEverStarting) {
   LoadedLibrary library;
   library.Close();
   EXPECT_EQ(dlopen((LibDir() + "/libbcreader.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+}
+
+// The sound worker wakes for a decode while the library is being unloaded (an application module
+// unloaded with it delivers one, the loader's lock already held): its play must not need the
+// loader, or the unload waits for it for ever. Run in a child process, which a hang cannot keep.
+TEST(Unload, ASoundThatStartsDuringTheUnloadLetsItEnd) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
+    ScratchDir scratch;
+    PointLibraryAt(engine->Path(), "1", scratch);
+    std::string sounds = std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/'));
+    setenv("BCREADER_SOUND", "alsa:null", 1);
+    setenv("BCREADER_SOUND_DIR", (sounds + "/../../share/sounds").c_str(), 1);
+    std::string probe =
+        LibDir().substr(0, LibDir().rfind('/')) + "/tests/libbcreader-unload-probe.so";
+    void *module = dlopen(probe.c_str(), RTLD_NOW);
+    auto init =
+        module != nullptr ? reinterpret_cast<int32_t (*)()>(dlsym(module, "InitReader")) : nullptr;
+    if (init == nullptr || init() != 1) _exit(2);
+    dlclose(module);
+    _exit(0);
+  }
+  int status = -1;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      FAIL() << "the unload did not end";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

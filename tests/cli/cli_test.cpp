@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "config/option_catalog.h"
+#include "support/input_events.h"
 
 namespace {
 
@@ -439,6 +440,22 @@ TEST(CliOptions, ResetRestoresTheDefaults) {
   ToolResult run = RunTool({"reset", "--sim", "se955"}, kReaderRunMs);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("restored"), std::string::npos);
+}
+
+TEST(CliListen, ReportsTheCharactersTheKeyboardLayoutCouldNotType) {
+  const std::string events =
+      ::testing::TempDir() + "bcr-cli-keys-" + std::to_string(getpid()) + ".events";
+  unlink(events.c_str());
+  // e acute has no key of its own on the German layout: skipped, and Z typed on the Y key.
+  ToolResult run =
+      RunTool({"listen", "--sim", "se955", "--json", "--count", "1", "--keyboard", "1",
+               "--sim-decode", "Z\xE9"},
+              kReaderRunMs, {{"BCREADER_KEYBOARD", "uinput:" + events}, {"BCREADER_KEYMAP", "de"}});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(",\"keyboardSkipped\":1}"), std::string::npos) << run.out;
+  EXPECT_EQ(bcr::test::KeyString(bcr::test::ReadKeyEvents(events)).substr(0, 15),
+            "+42 +21 -21 -42");
+  unlink(events.c_str());
 }
 
 TEST(CliListen, PrintsEachDecodeAsOneJsonLineAsItArrives) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ class OutputRecordTest : public ::testing::Test {
   static void Settings(int32_t codeId, int32_t length, const char *prefix, const char *suffix,
                        int32_t placement = 1, int32_t key = 1) {
     ASSERT_EQ(OutputSettings('w', nullptr, &placement, &key, &codeId, &length,
-                             const_cast<char *>(prefix), 0, const_cast<char *>(suffix), 0),
+                             const_cast<char *>(prefix), static_cast<int32_t>(strlen(prefix) + 1),
+                             const_cast<char *>(suffix), static_cast<int32_t>(strlen(suffix) + 1)),
               1);
   }
 

@@ -7,12 +7,16 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/posix/keyboard_sink.h"
+#include "support/input_events.h"
 
 namespace bcr {
 namespace {
@@ -93,10 +97,10 @@ TEST_F(Wedge, KeyStrokesPressShiftAroundLettersDigitsAndSymbols) {
 
 TEST_F(Wedge, KeyStrokesPressTheVirtualKeysOfTheTable) {
   // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up.
-  const std::pair<uint16_t, int> plain[] = {
-      {'*', 106}, {'+', 107},  {';', 186},  {'=', 187},  {',', 188},  {'-', 189},
-      {'.', 190}, {'/', 191},  {'\\', 220}, {'[', 219},  {']', 221},  {' ', 32},
-      {'`', 192}, {'\'', 222}, {13, 13},    {0x7F, 127}, {0xE9, 233}, {0xFF, 255}};
+  const std::pair<uint16_t, int> plain[] = {{'*', 106},  {'+', 107},  {';', 186}, {'=', 187},
+                                            {',', 188},  {'-', 189},  {'.', 190}, {'/', 191},
+                                            {'\\', 220}, {'[', 219},  {']', 221}, {' ', 32},
+                                            {'`', 192},  {'\'', 222}, {13, 13}};
   for (const auto &[unit, vk] : plain) {
     std::string key = "keybd_event " + std::to_string(vk);
     EXPECT_EQ(Typed({unit}, true), (Lines{key + " 0 0", key + " 0 2"})) << "unit " << unit;
@@ -113,12 +117,15 @@ TEST_F(Wedge, KeyStrokesPressTheVirtualKeysOfTheTable) {
   }
 }
 
-TEST_F(Wedge, KeyStrokesPostTabAndSkipUnitsWithoutAKey) {
+TEST_F(Wedge, KeyStrokesPostTabAndCharactersAndSkipUnitsWithoutAKey) {
   EXPECT_EQ(Typed({9, 10}, true), (Lines{"post 0 9 0"}));
-  // Other control characters, units above 0xFF (whose low byte would name an unrelated key:
-  // 0x2014 would be Caps Lock, 0x0141 the A key) and units above 0x7FFF.
-  EXPECT_EQ(Typed({0x00, 0x01, 0x1B, 0x0100, 0x0141, 0x2014, 0x7FFF, 0x8000, 0xFFFF, ' '}, true),
-            (Lines{"keybd_event 32 0 0", "keybd_event 32 0 2"}));
+  // Units from 0x7F to 0x7FFF are posted as characters, a run of them at once; other control
+  // characters and units above 0x7FFF are skipped.
+  EXPECT_EQ(
+      Typed({0x00, 0x7F, 0xBC, 0x00, 0x01, 0x1B, 0x20AC, 0x4E2D, 0x7FFF, 0x8000, 0xFFFF, ' ', 0xFF},
+            true),
+      (Lines{"post 128 127,188 128,128", "post 128 8364,20013,32767 128,128,128",
+             "keybd_event 32 0 0", "keybd_event 32 0 2", "post 128 255 128"}));
 }
 
 TEST_F(Wedge, ControlUnitMakesAChordWithTheNextUnit) {
@@ -133,6 +140,75 @@ TEST_F(Wedge, ControlUnitMakesAChordWithTheNextUnit) {
              "keybd_event 16 88 6", "keybd_event 88 0 0", "keybd_event 88 0 2"}));
   // Without a next unit there is no chord.
   EXPECT_TRUE(Typed({0x11}, true).empty());
+}
+
+// Typed through the virtual keyboard for a layout, read back from its event stream. The keyboard
+// is chosen once per process, so these run in a fresh process each (which runs the test body
+// again from its start: the file name comes down through the environment).
+class WedgeKeysDeathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+
+  // The key events of typing in a process with the layout and pause, which must skip `skipped`
+  // characters.
+  static std::string Keys(const char *layout, const char *delayMs, int skipped,
+                          const std::function<void()> &type) {
+    if (std::getenv("BCR_WEDGE_TEST_EVENTS") == nullptr) {
+      setenv("BCR_WEDGE_TEST_EVENTS",
+             (::testing::TempDir() + "bcr-wedge-" + std::to_string(getpid()) + ".events").c_str(),
+             1);
+    }
+    const std::string file = std::getenv("BCR_WEDGE_TEST_EVENTS");
+    unlink(file.c_str());
+    auto child = [&] {
+      setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
+      setenv("BCREADER_KEYMAP", layout, 1);
+      setenv("BCREADER_KEY_DELAY_MS", delayMs, 1);
+      type();
+      std::exit(static_cast<int>(platform::KeyboardSkippedCount()));
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(skipped), "");
+    std::string keys = test::KeyString(test::ReadKeyEvents(file));
+    unlink(file.c_str());
+    return keys;
+  }
+
+  static WString Text(std::initializer_list<uint16_t> units) {
+    WString text;
+    for (uint16_t unit : units) text.AppendUnit(unit);
+    return text;
+  }
+};
+
+TEST_F(WedgeKeysDeathTest, KeyStrokesTypeTheCharactersOfTheLayout) {
+  // German: Z on the Y key with and without Shift, 1 and ! on the 1 key, the euro sign with
+  // AltGr, sharp s on its own key, one quarter with AltGr (not the comma key its low byte
+  // names); e acute (only a dead key has it) and the CJK character skipped and counted.
+  EXPECT_EQ(Keys("de", "0", 2,
+                 [] {
+                   TypeText(Text({'Z', 'z', '1', '!', 0x20AC, 0xDF, 0xBC, 0xE9, 0x4E2D}), true);
+                 }),
+            "+42 +21 -21 -42 +21 -21 +2 -2 +42 +2 -2 -42 +100 +18 -18 -100 +12 -12 "
+            "+100 +5 -5 -100");
+  // French, character style: a on the Q key, 1 shifted, e acute on the 2 key.
+  EXPECT_EQ(Keys("fr", "0", 1,
+                 [] {
+                   TypeText(Text({'a', '1', 0xE9, 0x4E2D, 13}), false);
+                 }),
+            "+16 -16 +42 +2 -2 -42 +3 -3 +28 -28");
+  // The control chord keeps its shortcut: Control and the key named V.
+  EXPECT_EQ(Keys("fr", "0", 0, [] { TypeText(Text({0x11, 'V'}), true); }), "+29 +47 -47 -29");
+}
+
+TEST_F(WedgeKeysDeathTest, TextsTypedAtOnceFromTwoThreadsDoNotInterleave) {
+  std::string keys = Keys("us", "2", 0, [] {
+    std::thread other([] { TypeText(Text({'b', 'b', 'b', 'b'}), true); });
+    TypeText(Text({'a', 'a', 'a', 'a'}), true);
+    other.join();
+  });
+  const std::string a = "+30 -30 +30 -30 +30 -30 +30 -30";
+  const std::string b = "+48 -48 +48 -48 +48 -48 +48 -48";
+  EXPECT_TRUE(keys == a + " " + b || keys == b + " " + a) << keys;
 }
 
 }  // namespace

@@ -414,6 +414,30 @@ WIN_TEST(LibraryUnloadedByAnotherThreadStartsAgain) {
   library = nullptr;
 }
 
+WIN_TEST(WindowKeptByInitReaderForNetOutlivesTheLibrary) {
+  const UINT press = RegisterWindowMessageW(L"WM_USER1DOWN");
+  Load();
+  CHECK_EQ(Entry<NoArguments>("InitReaderForNet")(), 1);
+  HWND kept = FindWindowW(L"Quenrix", nullptr);
+  CHECK(FreeLibrary(library));
+  library = nullptr;
+  CHECK(IsWindow(kept));
+  // The kept window runs nothing of the unloaded library: a broadcast to it is harmless.
+  CHECK(PostMessageW(HWND_BROADCAST, press, 0, 0));
+  PumpUntilBroadcasts(decodeDataCount + 1, 200);
+  // A new load makes a reader window of its own beside the kept one, and reads with it.
+  Load();
+  CHECK_EQ(Entry<NoArguments>("InitReader")(), 1);
+  CHECK(PostMessageW(HWND_BROADCAST, press, 0, 0));
+  CHECK(Simulator("decode 01 KEPT-1"));
+  CHECK(PumpUntilBroadcasts(decodeDataCount + 1, 10000));
+  char data[64] = {};
+  CHECK_EQ(Entry<CopyText>("GetDecodeData")(data, sizeof data), 6);
+  CHECK(FreeLibrary(library));
+  library = nullptr;
+  CHECK(DestroyWindow(kept));
+}
+
 int main(int argc, char **argv) {
   ConfigureEnvironment();
   if (argc > 1 && std::strcmp(argv[1], "--exit-loaded") == 0) {

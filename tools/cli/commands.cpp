@@ -207,6 +207,12 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
       return UsageError("listen", "--count needs a number of decodes, 1 or more");
     }
   }
+  int64_t keyboard = 0;
+  if (const std::string *text = args.Value("keyboard")) {
+    if (!ParseInteger(*text, 1, 2, &keyboard)) {
+      return UsageError("listen", "--keyboard needs 1 (characters) or 2 (key strokes)");
+    }
+  }
   const bool json = args.Has("json");
   const bool continuous = args.Has("continuous");
 
@@ -214,6 +220,12 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
   if (!session.OpenWindow()) return ReaderError("cannot create a window for the decode broadcast");
+  int32_t keyboardOutput = static_cast<int32_t>(keyboard);
+  if (keyboard != 0 && DataOutputSettings('w', &keyboardOutput, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, 0, nullptr, 0) != 1) {
+    return ReaderError("cannot switch keyboard output on");
+  }
+  uint32_t skippedBefore = BcrKeyboardSkippedCount();
 
   ContinuousMode mode;
   if (continuous && ContinuousOn(session.DeviceType(), {}, &mode, &error) != 1) {
@@ -259,6 +271,12 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
       DecodeReport decode;
       if (session.FetchDecode(&decode)) {
         decode.ms = MillisecondsSince(start);
+        // The library types a decode before it broadcasts it, so its skips are counted by now.
+        if (keyboard != 0) {
+          uint32_t skipped = BcrKeyboardSkippedCount();
+          decode.keyboardSkipped = skipped - skippedBefore;
+          skippedBefore = skipped;
+        }
         PrintDecode(decode, json);
         ++printed;
       }

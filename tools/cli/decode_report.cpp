@@ -47,6 +47,11 @@ std::string DecodeLine(const DecodeReport &decode) {
   line += ", " + std::to_string(decode.data.size()) +
           (decode.data.size() == 1 ? " byte, " : " bytes, ") + std::to_string(decode.ms) +
           " ms: " + Printable(decode.data);
+  if (decode.keyboardSkipped >= 0) {
+    line += " (typed, " + std::to_string(decode.keyboardSkipped) +
+            (decode.keyboardSkipped == 1 ? " character" : " characters") +
+            " skipped: no key on the layout)";
+  }
   return line;
 }
 
@@ -58,7 +63,11 @@ std::string DecodeJson(const DecodeReport &decode) {
   return "{\"type\":" + type + ",\"symbology\":" + JsonString(SymbologyName(decode.decodeType)) +
          ",\"data\":" + JsonString(decode.data) +
          ",\"length\":" + std::to_string(decode.data.size()) +
-         ",\"ms\":" + std::to_string(decode.ms) + "}";
+         ",\"ms\":" + std::to_string(decode.ms) +
+         (decode.keyboardSkipped >= 0
+              ? ",\"keyboardSkipped\":" + std::to_string(decode.keyboardSkipped)
+              : std::string()) +
+         "}";
 }
 
 }  // namespace cli

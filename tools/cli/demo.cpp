@@ -184,8 +184,8 @@ bool OutputRecord() {
   int32_t on = 1;
   char prefix[] = "<";
   char suffix[] = ">";
-  int32_t result =
-      DataOutputSettings('w', nullptr, nullptr, nullptr, &on, &on, prefix, 0, suffix, 0);
+  int32_t result = DataOutputSettings('w', nullptr, nullptr, nullptr, &on, &on, prefix,
+                                      sizeof prefix, suffix, sizeof suffix);
   std::printf("DataOutputSettings('w', code id on, length on, prefix \"<\", suffix \">\") = %d\n",
               static_cast<int>(result));
   char record[256] = {};
@@ -196,7 +196,8 @@ bool OutputRecord() {
       "digits, then prefix, data and suffix\n");
   int32_t off = 0;
   char empty[] = "";
-  DataOutputSettings('w', nullptr, nullptr, nullptr, &off, &off, empty, 0, empty, 0);
+  DataOutputSettings('w', nullptr, nullptr, nullptr, &off, &off, empty, sizeof empty, empty,
+                     sizeof empty);
   length = GetOutputRecord(kReaderDevice, record, sizeof record);
   std::printf("with both off and no prefix or suffix: %d: %s\n", static_cast<int>(length),
               Quoted(record).c_str());

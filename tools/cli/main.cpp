@@ -100,7 +100,7 @@ const std::vector<Command> &Commands() {
         {"sim-type", true, false}}},
       {"listen",
        "usage: bcreader listen [--json] [--continuous] [--count N] [--timeout S]\n"
-       "                       [--port PATH | --sim se955|4507]\n\n"
+       "                       [--keyboard 1|2] [--port PATH | --sim se955|4507]\n\n"
        "Prints each decode the library delivers, one line (or one JSON object) each, until\n"
        "interrupted (Ctrl-C). Reads start from the scan key the library watches\n"
        "(BCREADER_TRIGGER=<evdev device>:<key code>), or with --continuous in the engine's\n"
@@ -111,9 +111,13 @@ const std::vector<Command> &Commands() {
        "  --continuous          reads follow one another without the scan key\n"
        "  --count N             stop after N decodes\n"
        "  --timeout S           stop after S seconds (exit status 3 when nothing was read)\n"
+       "  --keyboard 1|2        type each decode (1 as characters, 2 as key strokes) through\n"
+       "                        BCREADER_KEYBOARD and report the characters the keyboard\n"
+       "                        layout (BCREADER_KEYMAP) had no key for, which are skipped\n"
        "  --json                one JSON object per line\n",
        true,
        {{"json", false, false},
+        {"keyboard", true, false},
         {"continuous", false, false},
         {"count", true, false},
         {"timeout", true, false},

@@ -2,52 +2,123 @@
 // kept; every call runs under one lock, so that calls from several threads never interleave.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <string>
 
 #include "platform/keyboard.h"
+#include "platform/posix/keyboard_sink.h"
 #include "platform/posix/record_sink.h"
 #include "platform/record_lines.h"
 
 namespace bcr::platform {
-
-// The virtual keyboard on /dev/uinput (keyboard_uinput.cpp).
-namespace uinput_sink {
-bool Open();
-void Key(uint8_t vk, bool release);
-void Character(int32_t ch);
-}  // namespace uinput_sink
 
 namespace {
 
 enum class Sink { kUnchosen, kNone, kRecord, kUinput };
 
 constexpr const char kUinputPath[] = "/dev/uinput";
+constexpr const char kUinputFilePrefix[] = "uinput:";
+constexpr const char kSystemKeyboardFile[] = "/etc/default/keyboard";
+constexpr const char kFallbackLayout[] = "us";
+// A longer pause between keys would keep the application thread typing for minutes.
+constexpr uint32_t kMaxKeyDelayMs = 1000;
 
 std::mutex sinkLock;
 Sink sink = Sink::kUnchosen;
 std::string recordFile;
+
+// The layout of BCREADER_KEYMAP, else of the system's keyboard configuration, else "us". A
+// layout that cannot be compiled is reported once, here, and "us" is used instead.
+std::unique_ptr<KeyboardLayout> ChooseLayout() {
+  LayoutNames names;
+  names.layout = kFallbackLayout;
+  std::string described = kFallbackLayout;
+  bool valid = true;
+  const char *keymap = std::getenv("BCREADER_KEYMAP");
+  if (keymap != nullptr && *keymap != '\0') {
+    described = keymap;
+    valid = ParseLayoutName(keymap, &names);
+  } else {
+    std::ifstream in(kSystemKeyboardFile);
+    std::ostringstream text;
+    text << in.rdbuf();
+    LayoutNames system;
+    if (in && ParseKeyboardDefaults(text.str(), &system)) {
+      names = system;
+      described = names.variant.empty() ? names.layout : names.layout + "(" + names.variant + ")";
+    }
+  }
+  std::unique_ptr<KeyboardLayout> layout;
+  if (valid) layout = KeyboardLayout::Compile(names);
+  if (layout) return layout;
+  if (described != kFallbackLayout) {
+    std::fprintf(stderr,
+                 "bcreader: keyboard layout \"%s\" cannot be compiled; typing for the \"%s\" "
+                 "layout instead\n",
+                 described.c_str(), kFallbackLayout);
+    LayoutNames fallback;
+    fallback.layout = kFallbackLayout;
+    layout = KeyboardLayout::Compile(fallback);
+  }
+  if (!layout) {
+    std::fprintf(stderr,
+                 "bcreader: no keyboard layout can be compiled (are the xkb-data layouts "
+                 "installed?); characters are skipped, only fixed keys are typed\n");
+  }
+  return layout;
+}
+
+// BCREADER_KEY_DELAY_MS in decimal; anything else means no pause.
+uint32_t ChooseDelay() {
+  const char *text = std::getenv("BCREADER_KEY_DELAY_MS");
+  if (text == nullptr || *text < '0' || *text > '9') return 0;
+  char *end = nullptr;
+  unsigned long ms = std::strtoul(text, &end, 10);
+  if (*end != '\0') return 0;
+  return ms > kMaxKeyDelayMs ? kMaxKeyDelayMs : static_cast<uint32_t>(ms);
+}
+
+bool OpenUinput(const std::string &file) {
+  uinput_sink::Settings settings;
+  settings.file = file;
+  settings.layout = ChooseLayout();
+  settings.delayMs = ChooseDelay();
+  return uinput_sink::Open(std::move(settings));
+}
 
 // Called with sinkLock held.
 void ChooseSink() {
   if (sink != Sink::kUnchosen) return;
   const char *setting = std::getenv("BCREADER_KEYBOARD");
   Sink chosen = Sink::kNone;
+  std::string uinputFile;
+  const size_t prefixLength = sizeof kUinputFilePrefix - 1;
   if (setting == nullptr || *setting == '\0') {
     if (access(kUinputPath, W_OK) == 0) chosen = Sink::kUinput;
   } else if (std::strcmp(setting, "uinput") == 0) {
+    chosen = Sink::kUinput;
+  } else if (std::strncmp(setting, kUinputFilePrefix, prefixLength) == 0 &&
+             setting[prefixLength] != '\0') {
+    uinputFile = setting + prefixLength;
     chosen = Sink::kUinput;
   } else if (!RecordSinkFile(setting).empty()) {
     recordFile = RecordSinkFile(setting);
     chosen = Sink::kRecord;
   }
-  if (chosen == Sink::kUinput && !uinput_sink::Open()) chosen = Sink::kNone;
+  if (chosen == Sink::kUinput && !OpenUinput(uinputFile)) chosen = Sink::kNone;
   sink = chosen;
 }
 
 }  // namespace
+
+uint32_t KeyboardSkippedCount() {
+  return uinput_sink::Skipped();
+}
 
 void KeybdEvent(uint8_t vk, uint8_t scan, uint32_t flags) {
   std::lock_guard<std::mutex> lock(sinkLock);

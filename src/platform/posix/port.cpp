@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -60,12 +61,21 @@ std::string DevicePath(const char *name) {
   return "/dev/ttyS" + std::to_string(n - 1);
 }
 
+// The longest wait of one read or write call: what poll() can wait in one call, about 24.8 days.
+// Longer time-outs (the sum and product of the 32-bit settings reach 64 bits) are cut to it.
+constexpr uint64_t kLongestWaitMs = INT_MAX;
+
+uint64_t DeadlineAfter(uint64_t limit) {
+  return NowMs() + (limit < kLongestWaitMs ? limit : kLongestWaitMs);
+}
+
 // Waits until the descriptor is ready for the events or the deadline passes. 1 ready, 0 time-out,
 // -1 error (lastError set).
 int WaitReady(int fd, short events, uint64_t deadline) {
   for (;;) {
     uint64_t now = NowMs();
-    int wait = now >= deadline ? 0 : static_cast<int>(deadline - now);
+    uint64_t left = now >= deadline ? 0 : deadline - now;
+    int wait = static_cast<int>(left < kLongestWaitMs ? left : kLongestWaitMs);
     struct pollfd pfd = {fd, events, 0};
     int n = poll(&pfd, 1, wait);
     if (n < 0) {
@@ -233,7 +243,7 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
     std::lock_guard<std::mutex> lock(port->mutex);
     limit = port->timeouts.readConstant + uint64_t{port->timeouts.readMultiplier} * size;
   }
-  uint64_t deadline = NowMs() + limit;
+  uint64_t deadline = DeadlineAfter(limit);
   uint32_t got = 0;
   while (got < size) {
     {
@@ -277,7 +287,7 @@ bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written
   // A write time-out of 0 means no limit on the terminal; here it is bounded all the same, so
   // that a stuck line cannot hang the caller.
   constexpr uint64_t kUnlimitedWrite = 10000;
-  uint64_t deadline = NowMs() + (limit == 0 ? kUnlimitedWrite : limit);
+  uint64_t deadline = DeadlineAfter(limit == 0 ? kUnlimitedWrite : limit);
   uint32_t sent = 0;
   while (sent < size) {
     ssize_t n = write(port->fd, data + sent, size - sent);

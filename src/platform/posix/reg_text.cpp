@@ -92,6 +92,51 @@ bool ValidUtf8(const std::string &text) {
   return true;
 }
 
+const char kUtf16ByteOrderMark[] = "\xFF\xFE";
+
+void AppendUtf8(uint32_t code, std::string &out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// UTF-16LE units (after the byte-order mark) as UTF-8; false for an odd byte count or a
+// surrogate without its partner.
+bool Utf16ToUtf8(const std::string &bytes, size_t start, std::string *out) {
+  if ((bytes.size() - start) % 2 != 0) return false;
+  out->clear();
+  auto unitAt = [&](size_t i) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+  };
+  for (size_t i = start; i < bytes.size(); i += 2) {
+    uint32_t code = unitAt(i);
+    if (code >= 0xDC00 && code <= 0xDFFF) return false;
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      if (i + 3 >= bytes.size()) return false;
+      uint32_t low = unitAt(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    if (code == '\r' && i + 3 < bytes.size() && unitAt(i + 2) == '\n') continue;
+    AppendUtf8(code, *out);
+  }
+  return true;
+}
+
 enum class LineKind { kBlank, kComment, kKey, kValue, kOther };
 
 struct Line {
@@ -207,6 +252,15 @@ bool RegTextValid(const std::string &text) {
     }
   }
   return true;
+}
+
+bool RegTextDecode(const std::string &bytes, std::string *text) {
+  if (bytes.compare(0, 2, kUtf16ByteOrderMark) == 0) {
+    if (!Utf16ToUtf8(bytes, 2, text)) return false;
+  } else {
+    *text = bytes;
+  }
+  return RegTextValid(*text);
 }
 
 std::string RegTextSetDword(const std::string &text, const std::string &key,

@@ -23,6 +23,11 @@ std::string RegTextEmpty();
 // within a key value lines ("name"=... or @=...) with their '\'-continued lines.
 bool RegTextValid(const std::string &text);
 
+// The bytes of a file as registry text: UTF-8 as they stand, or UTF-16LE after its byte-order
+// mark (the form the registry editor exports) converted to UTF-8 without the mark, CR LF
+// becoming LF. False, *text unspecified, when the result is not registry text.
+bool RegTextDecode(const std::string &bytes, std::string *text);
+
 // The text with value valueName of key (a full path such as "HKEY_LOCAL_MACHINE\Drivers") set
 // to the DWORD data: every line of that value in the key is replaced, else the value is added at
 // the end of the key's last section, else a section is added at the end. text must be valid.

@@ -9,9 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
+#include <mutex>
+#include <new>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/posix/reg_text.h"
 
 namespace bcr::platform {
@@ -68,26 +72,95 @@ bool MakeFolders(const std::string &folder) {
   return mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
-// Reads the whole file. False with errno set when it cannot be read (ENOENT: missing).
-bool ReadFile(const std::string &path, std::string *text) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  text->clear();
+// A registry file holds a few values; a larger one is not taken for one, and is not read.
+constexpr off_t kLongestFile = 1 << 20;
+// Writers of this process take turns here first, each for a bounded time, so that the wait
+// below is only ever for another process.
+std::mutex writers;
+// How long a write waits for another process's writer of the same file, and in what steps.
+constexpr uint64_t kLockWaitMs = 250;
+constexpr uint32_t kLockStepMs = 10;
+// The symbolic links followed from the configured path to the file, as the kernel allows.
+constexpr int kMostLinks = 40;
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor {
+  int fd;
+  explicit Descriptor(int descriptor) : fd(descriptor) {}
+  ~Descriptor() {
+    if (fd >= 0) close(fd);
+  }
+  Descriptor(const Descriptor &) = delete;
+  Descriptor &operator=(const Descriptor &) = delete;
+};
+
+// The file a path names once its symbolic links are followed (the name the last link points to
+// when that does not exist yet), so that a linked file is read and replaced where the link
+// points and the link is kept. False for a loop or a link that cannot be read.
+bool FollowLinks(const std::string &path, std::string *file) {
+  std::string current = path;
+  for (int hop = 0; hop <= kMostLinks; ++hop) {
+    struct stat info;
+    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      *file = current;
+      return true;
+    }
+    char target[PATH_MAX];
+    ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
+    if (n <= 0) return false;
+    target[n] = '\0';
+    current = target[0] == '/' ? std::string(target) : Parent(current) + "/" + target;
+  }
+  return false;
+}
+
+enum class FileState {
+  kMissing,     // no file by that name
+  kText,        // registry text, in *text as UTF-8
+  kNotText,     // a regular file that is not registry text, or is too large to be one
+  kNotRegular,  // a device, a FIFO, a folder, a socket: never opened, never touched
+  kError,       // could not be read
+};
+
+// Reads a registry file (path names the file itself, not a link). Anything but a regular file
+// is left unopened, and a regular file above kLongestFile is not read. *mode receives the
+// file's permission bits.
+FileState LoadFile(const std::string &path, std::string *text, mode_t *mode) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0)
+    return errno == ENOENT ? FileState::kMissing : FileState::kError;
+  if (!S_ISREG(info.st_mode)) return FileState::kNotRegular;
+  // Checked again on the descriptor: the name may have been replaced since.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? FileState::kMissing : FileState::kError;
+  Descriptor file(fd);
+  if (fstat(fd, &info) != 0) return FileState::kError;
+  if (!S_ISREG(info.st_mode)) return FileState::kNotRegular;
+  *mode = info.st_mode & 07777;
+  if (info.st_size > kLongestFile) return FileState::kNotText;
+  std::string bytes;
   char buffer[4096];
   for (;;) {
     ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      close(fd);
-      errno = error;
-      return false;
-    }
+    if (n < 0) return FileState::kError;
     if (n == 0) break;
-    text->append(buffer, static_cast<size_t>(n));
+    bytes.append(buffer, static_cast<size_t>(n));
+    // A file that grew while it was read.
+    if (bytes.size() > static_cast<size_t>(kLongestFile)) return FileState::kNotText;
   }
-  close(fd);
-  return true;
+  return RegTextDecode(bytes, text) ? FileState::kText : FileState::kNotText;
+}
+
+// Takes the folder's lock, waiting kLockWaitMs at most for another writer.
+bool LockFolder(int fd) {
+  const uint64_t deadline = NowMs() + kLockWaitMs;
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    if (NowMs() >= deadline) return false;
+    Sleep(kLockStepMs);
+  }
 }
 
 bool WriteAll(int fd, const std::string &text) {
@@ -155,47 +228,62 @@ std::string RegistryFilePath() {
 }
 
 bool RegistryWriteDword(uint32_t root, const char *subkey, const char *valueName, uint32_t data) {
-  std::string key = KeyPath(root, subkey);
-  if (key.empty() || valueName == nullptr || *valueName == '\0') return false;
-  std::string path = RegistryFilePath();
-  std::string folder = Parent(path);
-  if (!MakeFolders(folder)) return false;
+  try {
+    std::string key = KeyPath(root, subkey);
+    if (key.empty() || valueName == nullptr || *valueName == '\0') return false;
+    std::string path;
+    if (!FollowLinks(RegistryFilePath(), &path)) return false;
+    // Anything but a regular file is left as it is: a device, a FIFO or a folder is neither read
+    // nor replaced nor moved aside.
+    struct stat info;
+    if (lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return false;
+    std::string folder = Parent(path);
+    if (!MakeFolders(folder)) return false;
 
-  // The lock on the folder makes writers of this file, in any process, take turns over the
-  // read, change and rename; the file itself is replaced and so cannot carry the lock.
-  int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd < 0) return false;
-  while (flock(folderFd, LOCK_EX) != 0 && errno == EINTR) {
-  }
+    // The lock on the folder makes writers of this file, in any process, take turns over the
+    // read, change and rename; the file itself is replaced and so cannot carry the lock.
+    std::lock_guard<std::mutex> turn(writers);
+    Descriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.fd < 0 || !LockFolder(folderFd.fd)) return false;
 
-  bool ok = true;
-  mode_t mode = 0644;
-  std::string text;
-  struct stat info;
-  if (stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
-  if (!ReadFile(path, &text)) {
-    if (errno == ENOENT) {
-      text = RegTextEmpty();
-    } else {
-      ok = false;
+    mode_t mode = 0644;
+    std::string text;
+    switch (LoadFile(path, &text, &mode)) {
+      case FileState::kMissing:
+        text = RegTextEmpty();
+        break;
+      case FileState::kText:
+        break;
+      case FileState::kNotText:
+        if (rename(path.c_str(), (path + ".bad").c_str()) != 0) return false;
+        text = RegTextEmpty();
+        break;
+      case FileState::kNotRegular:
+      case FileState::kError:
+        return false;
     }
-  } else if (!RegTextValid(text)) {
-    ok = rename(path.c_str(), (path + ".bad").c_str()) == 0;
-    text = RegTextEmpty();
+    // The lock goes with the descriptor.
+    return ReplaceFile(path, folderFd.fd, RegTextSetDword(text, key, valueName, data), mode);
+  } catch (const std::bad_alloc &) {
+    return false;
   }
-  if (ok) ok = ReplaceFile(path, folderFd, RegTextSetDword(text, key, valueName, data), mode);
-
-  flock(folderFd, LOCK_UN);
-  close(folderFd);
-  return ok;
 }
 
 bool RegistryReadDword(uint32_t root, const char *subkey, const char *valueName, uint32_t *data) {
-  std::string key = KeyPath(root, subkey);
-  if (key.empty() || valueName == nullptr || *valueName == '\0') return false;
-  std::string text;
-  if (!ReadFile(RegistryFilePath(), &text) || !RegTextValid(text)) return false;
-  return RegTextGetDword(text, key, valueName, data);
+  try {
+    std::string key = KeyPath(root, subkey);
+    if (key.empty() || valueName == nullptr || *valueName == '\0') return false;
+    std::string path;
+    std::string text;
+    mode_t mode = 0;
+    if (!FollowLinks(RegistryFilePath(), &path) ||
+        LoadFile(path, &text, &mode) != FileState::kText) {
+      return false;
+    }
+    return RegTextGetDword(text, key, valueName, data);
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
 }
 
 }  // namespace bcr::platform

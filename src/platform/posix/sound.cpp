@@ -95,4 +95,13 @@ void StopSound() {
   SinkStop(ProcessSoundSink());
 }
 
+void SoundOpen() {
+  const SoundSink &sink = ProcessSoundSink();
+  if (sink.kind == SoundSink::kAlsa) AlsaHold(sink.target);
+}
+
+void SoundClose() {
+  AlsaRelease();
+}
+
 }  // namespace bcr::platform

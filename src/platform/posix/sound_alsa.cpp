@@ -36,6 +36,9 @@ std::condition_variable playEnded;
 bool playing = false;
 bool stopRequested = false;
 snd_pcm_t *current = nullptr;
+// The device AlsaHold opened, kept between plays, and its name.
+snd_pcm_t *held = nullptr;
+std::string heldDevice;
 
 void Silent(const char *, int, const char *, int, const char *, va_list) {}
 
@@ -101,13 +104,25 @@ bool Stream(snd_pcm_t *pcm, const WavSound &sound) {
   }
 }
 
+// Non-blocking: a device another program holds answers EBUSY or EAGAIN at once.
+snd_pcm_t *OpenDevice(const std::string &device) {
+  snd_pcm_t *pcm = nullptr;
+  if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+    return nullptr;
+  }
+  return pcm;
+}
+
 bool OpenAndStream(const std::string &device, const WavSound &sound) {
   QuietAlsa quiet;
   snd_pcm_t *pcm = nullptr;
-  // Non-blocking: a device another program holds answers EBUSY or EAGAIN at once.
-  if (snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
-    return false;
+  {
+    // Only one play runs at a time, so the held device is this play's until it ends.
+    std::lock_guard<std::mutex> lock(soundLock);
+    if (held != nullptr && heldDevice == device) pcm = held;
   }
+  const bool own = pcm == nullptr;
+  if (own && (pcm = OpenDevice(device)) == nullptr) return false;
   snd_pcm_format_t format = sound.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
   bool played = false;
   if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, sound.channels,
@@ -124,7 +139,12 @@ bool OpenAndStream(const std::string &device, const WavSound &sound) {
     std::lock_guard<std::mutex> lock(soundLock);
     current = nullptr;
   }
-  snd_pcm_close(pcm);
+  if (own) {
+    snd_pcm_close(pcm);
+  } else {
+    // Back to its set-up state, ready to be set up anew by the next play.
+    snd_pcm_drop(pcm);
+  }
   return played;
 }
 
@@ -155,6 +175,41 @@ void AlsaStop() {
     snd_pcm_drop(current);
   }
   playEnded.wait_for(lock, kStopWait, [] { return !playing; });
+}
+
+void AlsaHold(const std::string &device) {
+  {
+    std::lock_guard<std::mutex> lock(soundLock);
+    if (held != nullptr) return;
+  }
+  QuietAlsa quiet;
+  snd_pcm_t *pcm = OpenDevice(device);
+  if (pcm == nullptr) return;
+  std::unique_lock<std::mutex> lock(soundLock);
+  if (held == nullptr) {
+    held = pcm;
+    heldDevice = device;
+    return;
+  }
+  lock.unlock();
+  snd_pcm_close(pcm);
+}
+
+void AlsaRelease() {
+  AlsaStop();
+  snd_pcm_t *pcm;
+  {
+    std::lock_guard<std::mutex> lock(soundLock);
+    // A play that outlived the stop keeps the device; it is closed with the process.
+    if (playing) return;
+    pcm = held;
+    held = nullptr;
+    heldDevice.clear();
+  }
+  if (pcm != nullptr) {
+    QuietAlsa quiet;
+    snd_pcm_close(pcm);
+  }
 }
 
 bool AlsaPlaying() {

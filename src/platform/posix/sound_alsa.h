@@ -23,6 +23,13 @@ bool AlsaPlay(const std::string &device, const WavSound &sound);
 // about a second). Nothing when no sound plays.
 void AlsaStop();
 
+// Opens the device and keeps it for the plays on it that follow, which then only set it up and
+// write. Nothing when a device is held already or the device cannot be opened.
+void AlsaHold(const std::string &device);
+
+// Stops a play in progress and closes the held device, if any.
+void AlsaRelease();
+
 // True while a play holds the process's sound.
 bool AlsaPlaying();
 

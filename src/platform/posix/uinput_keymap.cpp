@@ -13,8 +13,7 @@ struct VirtualKeyRow {
   uint16_t key;
 };
 
-// Each key appears once, so the rows double as the list of the keyboard's keys; the character
-// rows below use only keys of this table.
+// Each key appears once, so the rows double as the list of the keys of virtual keys.
 const VirtualKeyRow kVirtualKeys[] = {
     {0x08, KEY_BACKSPACE},  {0x09, KEY_TAB},        {0x0D, KEY_ENTER},
     {0x10, KEY_LEFTSHIFT},  // Shift, either side
@@ -64,118 +63,21 @@ const VirtualKeyRow kSidedVirtualKeys[] = {
     {0xA4, KEY_LEFTALT},
 };
 
-struct CharacterRow {
-  char ch;
-  uint16_t key;
-  bool shift;
+// The characters that the virtual keys of character keys stand for in the key-stroke style,
+// whose table was made for a US keyboard: without and with Shift.
+struct CharacterKeyRow {
+  uint8_t firstVk;
+  uint8_t lastVk;
+  const char *plain;  // one character per code of firstVk..lastVk
+  const char *shifted;
 };
 
-// The US layout: the control characters that have a key, and printable ASCII.
-const CharacterRow kCharacters[] = {
-    {'\b', KEY_BACKSPACE, false},
-    {'\t', KEY_TAB, false},
-    {'\n', KEY_ENTER, false},
-    {'\r', KEY_ENTER, false},
-    {'\x1B', KEY_ESC, false},
-    {' ', KEY_SPACE, false},
-    {'!', KEY_1, true},
-    {'"', KEY_APOSTROPHE, true},
-    {'#', KEY_3, true},
-    {'$', KEY_4, true},
-    {'%', KEY_5, true},
-    {'&', KEY_7, true},
-    {'\'', KEY_APOSTROPHE, false},
-    {'(', KEY_9, true},
-    {')', KEY_0, true},
-    {'*', KEY_8, true},
-    {'+', KEY_EQUAL, true},
-    {',', KEY_COMMA, false},
-    {'-', KEY_MINUS, false},
-    {'.', KEY_DOT, false},
-    {'/', KEY_SLASH, false},
-    {'0', KEY_0, false},
-    {'1', KEY_1, false},
-    {'2', KEY_2, false},
-    {'3', KEY_3, false},
-    {'4', KEY_4, false},
-    {'5', KEY_5, false},
-    {'6', KEY_6, false},
-    {'7', KEY_7, false},
-    {'8', KEY_8, false},
-    {'9', KEY_9, false},
-    {':', KEY_SEMICOLON, true},
-    {';', KEY_SEMICOLON, false},
-    {'<', KEY_COMMA, true},
-    {'=', KEY_EQUAL, false},
-    {'>', KEY_DOT, true},
-    {'?', KEY_SLASH, true},
-    {'@', KEY_2, true},
-    {'A', KEY_A, true},
-    {'B', KEY_B, true},
-    {'C', KEY_C, true},
-    {'D', KEY_D, true},
-    {'E', KEY_E, true},
-    {'F', KEY_F, true},
-    {'G', KEY_G, true},
-    {'H', KEY_H, true},
-    {'I', KEY_I, true},
-    {'J', KEY_J, true},
-    {'K', KEY_K, true},
-    {'L', KEY_L, true},
-    {'M', KEY_M, true},
-    {'N', KEY_N, true},
-    {'O', KEY_O, true},
-    {'P', KEY_P, true},
-    {'Q', KEY_Q, true},
-    {'R', KEY_R, true},
-    {'S', KEY_S, true},
-    {'T', KEY_T, true},
-    {'U', KEY_U, true},
-    {'V', KEY_V, true},
-    {'W', KEY_W, true},
-    {'X', KEY_X, true},
-    {'Y', KEY_Y, true},
-    {'Z', KEY_Z, true},
-    {'[', KEY_LEFTBRACE, false},
-    {'\\', KEY_BACKSLASH, false},
-    {']', KEY_RIGHTBRACE, false},
-    {'^', KEY_6, true},
-    {'_', KEY_MINUS, true},
-    {'`', KEY_GRAVE, false},
-    {'a', KEY_A, false},
-    {'b', KEY_B, false},
-    {'c', KEY_C, false},
-    {'d', KEY_D, false},
-    {'e', KEY_E, false},
-    {'f', KEY_F, false},
-    {'g', KEY_G, false},
-    {'h', KEY_H, false},
-    {'i', KEY_I, false},
-    {'j', KEY_J, false},
-    {'k', KEY_K, false},
-    {'l', KEY_L, false},
-    {'m', KEY_M, false},
-    {'n', KEY_N, false},
-    {'o', KEY_O, false},
-    {'p', KEY_P, false},
-    {'q', KEY_Q, false},
-    {'r', KEY_R, false},
-    {'s', KEY_S, false},
-    {'t', KEY_T, false},
-    {'u', KEY_U, false},
-    {'v', KEY_V, false},
-    {'w', KEY_W, false},
-    {'x', KEY_X, false},
-    {'y', KEY_Y, false},
-    {'z', KEY_Z, false},
-    {'{', KEY_LEFTBRACE, true},
-    {'|', KEY_BACKSLASH, true},
-    {'}', KEY_RIGHTBRACE, true},
-    {'~', KEY_GRAVE, true},
+const CharacterKeyRow kCharacterKeys[] = {
+    {'0', '9', "0123456789", ")!@#$%^&*("},
+    {'A', 'Z', "abcdefghijklmnopqrstuvwxyz", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+    {0xBA, 0xC0, ";=,-./`", ":+<_>?~"},
+    {0xDB, 0xDE, "[\\]'", "{|}\""},
 };
-
-// Five control characters and the 95 printable ones.
-static_assert(sizeof kCharacters / sizeof kCharacters[0] == 5 + 95, "US layout rows");
 
 }  // namespace
 
@@ -189,16 +91,13 @@ uint16_t KeyOfVirtualKey(uint8_t vk) {
   return 0;
 }
 
-bool KeyOfCharacter(int32_t ch, CharacterKey *out) {
-  if (out == nullptr) return false;
-  for (const CharacterRow &row : kCharacters) {
-    if (static_cast<int32_t>(static_cast<unsigned char>(row.ch)) == ch) {
-      out->key = row.key;
-      out->shift = row.shift;
-      return true;
+int32_t CharacterOfVirtualKey(uint8_t vk, bool shift) {
+  for (const CharacterKeyRow &row : kCharacterKeys) {
+    if (vk >= row.firstVk && vk <= row.lastVk) {
+      return static_cast<unsigned char>((shift ? row.shifted : row.plain)[vk - row.firstVk]);
     }
   }
-  return false;
+  return 0;
 }
 
 uint32_t MappedKeyCount() {

@@ -297,6 +297,16 @@ bool WindowDestroy(Window *window) {
   return true;
 }
 
+bool WindowRelease(Window *window) {
+  Locked locked;
+  State *tables = Tables();
+  if (tables == nullptr) return false;
+  auto found = tables->windows.find(Id(window));
+  if (found == tables->windows.end()) return false;
+  found->second.proc = WindowDefaultProc;
+  return true;
+}
+
 Window *WindowFind(const char *className) {
   if (className == nullptr) return nullptr;
   Locked locked;

@@ -97,4 +97,9 @@ void StopSound() {
   }
 }
 
+// PlaySoundW opens and closes its device itself.
+void SoundOpen() {}
+
+void SoundClose() {}
+
 }  // namespace bcr::platform

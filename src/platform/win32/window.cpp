@@ -11,7 +11,8 @@
 //   library runs for it any more, which keeps an unload from another thread safe) and posts it
 //   WM_CLOSE, whose default handling destroys it at the owner's next dispatch. Its class, which
 //   cannot be removed while the window lives, is retired the same way when removal is asked, and
-//   taken over by a later load of the library once the window is gone;
+//   taken over by a later load of the library once the window is gone (WindowRelease leaves a
+//   window to outlive the library the same way);
 // - WindowDispatch runs what the queue holds, including messages posted while it runs, up to
 //   kMessageQueueLimit a call. A thread message (no window) has no procedure to run: it is taken
 //   off the queue, except WM_QUIT, which is posted again for the thread's own loop.
@@ -99,6 +100,33 @@ bool ClassKnown(const std::wstring &name) {
   return known;
 }
 
+// A top-level window of this module's class of that name, nullptr when there is none.
+HWND WindowOfOwnClass(const std::wstring &name) {
+  struct Search {
+    const std::wstring *name;
+    HWND found;
+  } search{&name, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        Search *s = reinterpret_cast<Search *>(parameter);
+        if (GetClassLongPtrW(window, GCLP_HMODULE) == reinterpret_cast<ULONG_PTR>(OwnModule()) &&
+            SameClassName(ClassNameOf(window), *s->name)) {
+          s->found = window;
+        }
+        return s->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Routes the windows made of a retired class from now on through this load again.
+bool ReviveClass(const std::wstring &name) {
+  HWND window = WindowOfOwnClass(name);
+  if (window == nullptr) return false;
+  SetClassLongPtrW(window, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(RouteMessage));
+  return GetClassLongPtrW(window, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(RouteMessage);
+}
+
 bool RegisterRoutedClass(const std::wstring &name, WindowProc proc, uint32_t *error) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = RouteMessage;
@@ -112,10 +140,14 @@ bool RegisterRoutedClass(const std::wstring &name, WindowProc proc, uint32_t *er
   ReleaseSRWLockExclusive(&tableLock);
   bool registered = RegisterClassW(&windowClass) != 0;
   // A class of this module that these tables do not know was left by an earlier load of the
-  // library, retired (see UnregisterRoutedClass): it is taken over once its last window is gone.
-  if (!registered && !known && GetLastError() == ERROR_CLASS_ALREADY_EXISTS &&
-      UnregisterClassW(name.c_str(), OwnModule())) {
-    registered = RegisterClassW(&windowClass) != 0;
+  // library, retired (see UnregisterRoutedClass): it is taken over once its last window is gone,
+  // and revived while windows released by that load (WindowRelease) still live on.
+  if (!registered && !known && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+    if (UnregisterClassW(name.c_str(), OwnModule())) {
+      registered = RegisterClassW(&windowClass) != 0;
+    } else if (GetLastError() == ERROR_CLASS_HAS_WINDOWS) {
+      registered = ReviveClass(name);
+    }
   }
   if (registered) return true;
   Report(error, GetLastError());
@@ -238,6 +270,25 @@ bool WindowDestroy(Window *window) {
   }
   if (destroyed && !ownClass.empty() && !classStillUsed) UnregisterRoutedClass(ownClass, nullptr);
   return destroyed;
+}
+
+bool WindowRelease(Window *window) {
+  HWND handle = ToHandle(window);
+  DWORD process = 0;
+  if (window == BroadcastWindow() || !IsWindow(handle) ||
+      GetWindowThreadProcessId(handle, &process) == 0 || process != GetCurrentProcessId()) {
+    SetLastError(kErrorInvalidWindowHandle);
+    return false;
+  }
+  AcquireSRWLockExclusive(&tableLock);
+  for (auto row = windows.begin(); row != windows.end();) {
+    row = row->handle == handle ? windows.erase(row) : row + 1;
+  }
+  ReleaseSRWLockExclusive(&tableLock);
+  // The window's own procedure, not only its class's: this one is called for it from now on,
+  // whichever thread dispatches, so nothing of the library runs for it once it is unloaded.
+  SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+  return true;
 }
 
 Window *WindowFind(const char *className) {

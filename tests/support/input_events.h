@@ -1,0 +1,54 @@
+// The input_event records that BCREADER_KEYBOARD=uinput:<file> appends, read back for tests.
+#ifndef BCREADER_TESTS_SUPPORT_INPUT_EVENTS_H
+#define BCREADER_TESTS_SUPPORT_INPUT_EVENTS_H
+
+#include <linux/input.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace bcr::test {
+
+struct KeyEvent {
+  int code;
+  int value;    // 1 pressed, 0 released
+  uint64_t us;  // the record's time stamp
+};
+
+// The key events of the file in order. Each must be followed by its SYN_REPORT; a record out of
+// that pattern (or a cut record) comes back as code -1, so that it shows in a comparison.
+inline std::vector<KeyEvent> ReadKeyEvents(const std::string &file) {
+  std::vector<KeyEvent> keys;
+  std::ifstream in(file, std::ios::binary);
+  input_event event;
+  bool expectSyn = false;
+  while (in.read(reinterpret_cast<char *>(&event), sizeof event)) {
+    bool syn = event.type == EV_SYN && event.code == SYN_REPORT && event.value == 0;
+    if (expectSyn != syn || (!syn && event.type != EV_KEY)) {
+      keys.push_back({-1, event.type, 0});
+    } else if (!syn) {
+      keys.push_back({event.code, event.value,
+                      static_cast<uint64_t>(event.input_event_sec) * 1000000u +
+                          static_cast<uint64_t>(event.input_event_usec)});
+    }
+    expectSyn = !syn;
+  }
+  if (in.gcount() != 0 || expectSyn) keys.push_back({-1, -1, 0});
+  return keys;
+}
+
+// "+42 +21 -21 -42": each key event as its press (+) or release (-) and its Linux key code.
+inline std::string KeyString(const std::vector<KeyEvent> &keys) {
+  std::string text;
+  for (const KeyEvent &key : keys) {
+    if (!text.empty()) text += ' ';
+    text += (key.value == 1 ? "+" : key.value == 0 ? "-" : "?") + std::to_string(key.code);
+  }
+  return text;
+}
+
+}  // namespace bcr::test
+
+#endif  // BCREADER_TESTS_SUPPORT_INPUT_EVENTS_H
