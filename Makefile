@@ -4,8 +4,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
-.PHONY: all build build-asan build-tsan test test-asan test-tsan bench format clean install examples fuzz \
-	windows test-windows deps deps-fuzz deps-windows deps-package package examples-against
+.PHONY: all build build-asan build-tsan test test-asan test-tsan test-whole bench format clean install \
+	examples fuzz windows test-windows deps deps-fuzz deps-windows deps-package package examples-against
 
 all: build
 
@@ -51,6 +51,10 @@ build-asan: deps
 
 test-asan: build-asan
 	cd build-asan && ctest $(CTEST_FLAGS)
+
+# Every test program run whole, shuffled and repeated, in both builds.
+test-whole: build build-asan
+	tests/run_whole.sh build && tests/run_whole.sh build-asan
 
 build-tsan: deps
 	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=thread

@@ -36,6 +36,10 @@ extern const ParamHandler MiscellaneousOptionParam;  // 6 options; both engines
 extern const ParamHandler UserPreferences2DParam;    // 3 options; the 4507 only
 extern const ParamHandler UserPreferences1DParam;    // 7 options; the SE955 only
 
+// Every cache entry of every handler back to unknown, as when the library is loaded; for
+// programs that run several independent sessions of the handlers in one process.
+void ForgetParamCache();
+
 }  // namespace bcr
 
 #endif  // BCREADER_CONFIG_HANDLERS_H

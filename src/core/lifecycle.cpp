@@ -2,10 +2,13 @@
 
 #include <string>
 
+#include "config/handlers.h"
 #include "core/device_queries.h"
 #include "core/library_state.h"
+#include "core/published_decode.h"
 #include "core/recovery.h"
 #include "core/scan_engine.h"
+#include "core/settings.h"
 #include "core/system_library.h"
 #include "core/window_proc.h"
 #include "core/workers.h"
@@ -68,6 +71,20 @@ void ProcessAttach(void *module) {
   state.workers[kRecoveryWorker].start = NewSemaphore();
   Engine().link.health.Reset();
   InstallLostHandler(Engine());
+}
+
+void ForgetLoadState() {
+  LibraryState &state = State();
+  state.quitFlag = 0;
+  state.readerInitialised = 0;
+  state.keepWindowOnDetach = 0;
+  ResetSettings();
+  ForgetParamCache();
+  ScanEngine &engine = Engine();
+  engine.triggerMode = kInitialTriggerMode;
+  engine.SetDecodeResult(Decode());
+  PublishDecode(Decode());
+  SetLastCodeType(0);
 }
 
 void ProcessDetach() {

@@ -1,6 +1,8 @@
 // Bringing the reader up against a simulated engine, through the exported functions.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "sim/engine.h"
 #include "support/loaded_library.h"
 
@@ -51,6 +53,13 @@ TEST(InitReader, SE955AtNineThousandSixHundredIsMovedUp) {
 }
 
 TEST(InitReader, ImagerAtNineThousandSixHundredIsMovedToItsWorkingSpeed) {
+  {
+    // The imager is given 3 s to start before it is spoken to, even at its working speed.
+    Reader ready(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ready.Init(), 1);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+  }
   Reader reader(bcrsim::Engine::Imager4507().Speed(9600).Start(), "3");
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_EQ(reader.Type(), 64);

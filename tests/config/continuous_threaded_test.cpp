@@ -47,6 +47,7 @@ class Continuous : public ::testing::Test {
   void SetUp() override {
     std::string prefix = "bcrcfg" + std::to_string(getpid());
     setenv("BCREADER_EVENT_PREFIX", prefix.c_str(), 1);
+    ForgetLoadState();
     ProcessAttach(nullptr);
     // Receptions of 500 ms.
     CurrentSettings().decodeTimeout = 0;
@@ -167,6 +168,7 @@ TEST_F(Continuous, OptionCallGetsThePortAfterTheCurrentReception) {
 // A parameter exchange waits while another thread holds the link lock, as a continuous-mode
 // reception does, and goes ahead once it is released.
 TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {
+  ForgetLoadState();
   auto sim = bcrsim::Engine::SE955().Speed(test::kSimSpeed).Start();
   ASSERT_NE(sim, nullptr);
   ScanEngine engine;

@@ -7,6 +7,8 @@
 #include "config/handlers.h"
 #include "core/library_state.h"
 #include "core/settings.h"
+#include "decode/reception.h"
+#include "platform/clock.h"
 #include "platform/sync.h"
 #include "sim_engine_fixture.h"
 
@@ -66,6 +68,27 @@ TEST_F(Preferences, TimeOutBelowOneBecomesThreeSecondsAndSetsTheDecodeWait) {
   EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
   EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x1E, 0xFD, 0x82}}));
+}
+
+// The time-out in whole seconds is the wait of each reception; below one second it waits 500 ms.
+TEST_F(Preferences, DecodeWaitFollowsTheTimeOut) {
+  Start4507();
+  const struct {
+    int32_t tenths;
+    uint64_t waitMs;
+  } kWaits[] = {{5, 500}, {10, 1000}, {19, 1000}, {20, 2000}};
+  for (const auto &wait : kWaits) {
+    SCOPED_TRACE(wait.tenths);
+    int32_t tenths = wait.tenths;
+    ASSERT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
+    EXPECT_EQ(DecodeWaitMs(), wait.waitMs);
+    Decode decode;
+    const uint64_t start = platform::NowMs();
+    EXPECT_EQ(ReceiveDecode(engine_, decode, DecodeWaitMs()), 0);
+    const uint64_t took = platform::NowMs() - start;
+    EXPECT_GE(took, wait.waitMs - 20);
+    EXPECT_LT(took, wait.waitMs + 3000);
+  }
 }
 
 TEST_F(Preferences, ImagerParameter89TravelsOnlyWithATriggerMode) {

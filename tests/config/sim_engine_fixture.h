@@ -9,7 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "config/handlers.h"
 #include "core/scan_engine.h"
+#include "core/settings.h"
 #include "link/serial_port.h"
 #include "sim/engine.h"
 #include "support/sim_link.h"
@@ -32,6 +34,11 @@ inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
 
 class SimEngineTest : public ::testing::Test {
  protected:
+  // Each case starts from a library as loaded: nothing cached, every setting at its default.
+  SimEngineTest() {
+    ForgetParamCache();
+    ResetSettings();
+  }
   // Starts a simulated engine of the kind and opens the reader's link on it.
   void Start(bcrsim::Kind kind) {
     sim_ = (kind == bcrsim::Kind::SE955 ? bcrsim::Engine::SE955() : bcrsim::Engine::Imager4507())

@@ -38,6 +38,7 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   ASSERT_NE(sim, nullptr);
   setenv("BCREADER_COM2", sim->Path().c_str(), 1);
   setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
+  ForgetLoadState();
   ProcessAttach(nullptr);
   ScanEngine &engine = Engine();
   engine.link.portNumber = 2;
@@ -81,6 +82,7 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   done = true;
   for (std::thread &reader : readers) reader.join();
   ProcessDetach();
+  ClosePort(engine.link);
   sem_unlink(("/bcrtest" + std::to_string(getpid()) + "_DecodeEventBC").c_str());
   EXPECT_EQ(torn, 0);
 }

@@ -72,10 +72,8 @@ class NotifyThreads : public ::testing::Test {
     ASSERT_EQ(access(syslib.c_str(), R_OK), 0) << syslib << " missing: build brevald-record";
     setenv("BCREADER_SYSLIB", syslib.c_str(), 1);
 
+    ForgetLoadState();
     ProcessAttach(nullptr);
-    // Marks of an earlier test's detach in this process, which a fresh load does not have.
-    State().quitFlag = 0;
-    ResetSettings();
     ScanEngine &engine = Engine();
     for (platform::Semaphore *cancel : {engine.ledCancel, engine.vibratorCancel}) {
       while (platform::SemaphoreWait(cancel, 0) == platform::WaitResult::kSignalled) {
@@ -130,6 +128,17 @@ TEST_F(NotifyThreads, LedAndVibratorRunForTheirTimes) {
   EXPECT_GE(vibratorOff[0] - vibratorOn[0], 990u);
   EXPECT_LT(vibratorOff[0] - vibratorOn[0], 5000u);
   EXPECT_EQ(LinesOf("sound"), std::vector<std::string>{});
+
+  // A negative time lights the LED for the shortest time too.
+  CurrentSettings().vibrateEnabled = 0;
+  CurrentSettings().ledDuration = -300;
+  GoodRead();
+  ledOff = AwaitCalls(kLedOff, 2);
+  ledOn = CallTimes(kLedOn);
+  ASSERT_EQ(ledOn.size(), 2u);
+  ASSERT_EQ(ledOff.size(), 2u);
+  EXPECT_GE(ledOff[1] - ledOn[1], 390u);
+  EXPECT_LT(ledOff[1] - ledOn[1], 2500u);
 }
 
 TEST_F(NotifyThreads, GoodReadsDuringOneLedPeriodGiveOneMorePeriod) {
