@@ -134,6 +134,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *po
   WString reply;
   {
     ExchangeLock exchange(link);
+    if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
   }
@@ -211,6 +212,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *p
   WString reply;
   {
     ExchangeLock exchange(link);
+    if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;
   }

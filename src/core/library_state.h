@@ -52,6 +52,9 @@ struct LibraryState {
   std::atomic<uint32_t> readerInitialised{0};
   std::atomic<uint32_t> keepWindowOnDetach{0};
   // Tells every worker to end at its next wake-up.
+  // Set by a trigger press that released the decode thread, taken by its next reception: such a
+  // reception is the answer to that press, not to what the engine sent before it.
+  std::atomic<bool> triggerPressed{false};
   std::atomic<uint32_t> quitFlag{0};
   platform::Event *decodeEvent = nullptr;
   Messages messages;

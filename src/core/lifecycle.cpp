@@ -59,6 +59,9 @@ void ProcessAttach(void *module) {
   }
   if (state.decodeEvent == nullptr) state.decodeEvent = platform::EventOpen(kDecodeEventName);
   state.moduleInstance = module;
+  // An attach after a detach in the same process (the tests' case) starts afresh.
+  state.quitFlag = 0;
+  Engine().link.portLock.Reopen();
   // Done semaphores first, then the start semaphores of the decode and auto-trigger workers,
   // the continuous-mode token and the start semaphores of the notification workers.
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
@@ -93,6 +96,9 @@ void ProcessDetach() {
   // A recovery in progress gives up, and every exchange with it.
   AbortRecovery(engine);
   platform::TriggerSourceStop();
+  // A reception that is listening, and every wait for the port, give up at once: the unload
+  // then takes no longer with a pending read than with an idle reader.
+  engine.link.portLock.Cancel();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
       platform::SemaphoreRelease(engine.ledCancel, 1);

@@ -20,6 +20,7 @@ namespace {
 constexpr uint32_t kFirstRecoveryPause = 100;
 constexpr uint32_t kReopenPause = 500;  // as after the first open: the line settles
 constexpr uint32_t kPauseSlice = 20;
+constexpr uint32_t kPortLockWait = 500;
 
 std::atomic<bool> hurry{false};
 
@@ -64,11 +65,18 @@ bool WaitForPortUsers(const ScanEngine &engine) {
 bool TryOnce(ScanEngine &engine) {
   EngineLink &link = engine.link;
   if (!WaitForPortUsers(engine)) return false;
-  ClosePort(link);
-  link.decoding = 0;
-  if (!OpenPort(link)) {
-    TraceNote(link, "recovery: the port does not open");
-    return false;
+  // The port changes hands under the link lock. The exchanges after it do not hold the lock:
+  // every other thread's port calls fail at once while the engine is away (the gate keeps them
+  // apart), and a call waiting for the lock would wait out the whole try instead of failing fast.
+  {
+    PortHold hold(link.portLock, kPortLockWait);
+    if (!hold.Held()) return false;
+    ClosePort(link);
+    link.decoding = 0;
+    if (!OpenPort(link)) {
+      TraceNote(link, "recovery: the port does not open");
+      return false;
+    }
   }
   TraceNote(link, "recovery: port open again");
   if (!Pause(engine, kReopenPause)) return false;

@@ -82,6 +82,7 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   uint32_t received = 0;
   if (!platform::PortRead(link.port, out, 1, &received)) return PortFailed(link);
   if (received == 0) return Failed(link);
+  ++link.bytesRead;
   TraceByte(*out);
   return 1;
 }

@@ -36,6 +36,7 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
   AppendChecksum(frame);
   if (reply == nullptr) return WritePortFrame(link, frame);
   if (attempts <= 0) return 0;
+  const uint32_t before = link.bytesRead;
   // Whether every attempt went out and none heard anything: a sign of a lost engine.
   bool unheard = true;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
@@ -61,7 +62,8 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
     NoteExchange(link.health, true, false);
     return 1;
   }
-  NoteExchange(link.health, false, unheard);
+  if (link.bytesRead == before) ++link.unanswered;
+  NoteExchange(link.health, false, unheard && link.bytesRead == before);
   return 0;
 }
 

@@ -169,6 +169,7 @@ struct Engine::Impl {
 
   Bytes received;
   std::vector<Bytes> frames;
+  std::vector<Clock::time_point> frameTimes;
   size_t garbage = 0;
   size_t continuationAcks = 0;
 };
@@ -345,6 +346,7 @@ void Engine::Impl::Receive(const Bytes &chunk, uint32_t lineSpeed, Clock::time_p
 
 void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
   frames.push_back(frame);
+  frameTimes.push_back(now);
   const bool valid = ChecksumValid(frame);
   const size_t length = frame.size() - 2;
   if (valid && length < 4) return;  // no header to act on
@@ -556,6 +558,11 @@ void Engine::OnStartDecode(Decode decode) {
   impl_->onStart.push_back(std::move(decode));
 }
 
+size_t Engine::PendingOnStart() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->onStart.size();
+}
+
 bool Engine::WaitIdle(int timeoutMs) {
   std::unique_lock<std::mutex> lock(impl_->mu);
   return impl_->changed.wait_for(lock, milliseconds(timeoutMs), [this] { return impl_->idle; });
@@ -569,6 +576,11 @@ Bytes Engine::Received() const {
 std::vector<Bytes> Engine::Frames() const {
   std::lock_guard<std::mutex> lock(impl_->mu);
   return impl_->frames;
+}
+
+std::vector<std::chrono::steady_clock::time_point> Engine::FrameTimes() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->frameTimes;
 }
 
 size_t Engine::GarbageBytes() const {
@@ -590,6 +602,7 @@ void Engine::ClearRecord() {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->received.clear();
   impl_->frames.clear();
+  impl_->frameTimes.clear();
   impl_->garbage = 0;
   impl_->continuationAcks = 0;
 }

@@ -74,8 +74,9 @@ struct Decode {
   std::optional<uint8_t> firstLength;  // replace the first packet's length byte
   std::optional<uint8_t> laterLength;  // replace every continuation packet's length byte
   bool lastStatusNonZero = false;      // the last packet keeps status 0x02 ("more follow")
-  bool waitForAcks = true;             // false: send every packet without waiting (a decode
-                                       // waiting for an acknowledgement gives up after 2 s)
+  std::optional<size_t> badChecksumPacket;  // this packet (0 = first) carries a wrong checksum
+  bool waitForAcks = true;                  // false: send every packet without waiting (a decode
+                                            // waiting for an acknowledgement gives up after 2 s)
 };
 
 class Engine {
@@ -150,6 +151,8 @@ class Engine {
   void SendDecode(Decode decode);
   // Queue a decode that is sent right after the acknowledgement of the next start decode.
   void OnStartDecode(Decode decode);
+  // Decodes queued with OnStartDecode that no start decode has released yet.
+  size_t PendingOnStart() const;
   // Blocks until everything queued has been sent and its wire time has passed (or timeoutMs
   // passed). True when idle. Decodes held for OnStartDecode do not count until started.
   bool WaitIdle(int timeoutMs);
@@ -157,8 +160,10 @@ class Engine {
   // Record.
   Bytes Received() const;             // every byte received at the engine's speed
   std::vector<Bytes> Frames() const;  // every frame parsed, checksum included
-  size_t GarbageBytes() const;        // bytes received at a foreign speed
-  size_t ContinuationAcks() const;    // 04 D0 04 03 frames received
+  // When each frame of Frames() had come whole, in the same order.
+  std::vector<std::chrono::steady_clock::time_point> FrameTimes() const;
+  size_t GarbageBytes() const;      // bytes received at a foreign speed
+  size_t ContinuationAcks() const;  // 04 D0 04 03 frames received
   // When the last packet the engine sent had gone out whole (its last byte written).
   std::chrono::steady_clock::time_point LastWriteAt() const;
   void ClearRecord();
