@@ -342,8 +342,9 @@ TEST(CliReader, TraceShowsEveryFrameOfTheReadInOrderAndReadsAFileDecoded) {
   size_t at = 0;
   for (const char *frame :
        {"tx  38400  wake [00]\n", "revision request, checksum good [04 A3 04 00 FF 55]\n",
-        "rx  38400  revision reply [14 A4 00", "start decode, checksum good [04 E4 04 00 FF 14]",
-        "rx  38400  ack [04 D0 00 00", "07 F3 00 00 03 54 52", "(decode)",
+        "rx  38400  revision reply, checksum good [14 A4 00",
+        "start decode, checksum good [04 E4 04 00 FF 14]",
+        "rx  38400  ack, checksum good [04 D0 00 00 FF 2C]", "07 F3 00 00 03 54 52", "(decode)",
         "ack, checksum good [04 D0 04 00 FF 28]",
         "stop decode, checksum good [04 E5 04 00 FF 13]"}) {
     at = run.err.find(frame, at);
