@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "platform/sync.h"
 #include "link/transaction.h"
+#include "platform/sync.h"
 
 namespace bcr {
 

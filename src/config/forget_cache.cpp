@@ -28,7 +28,10 @@ void ForgetParamCache() {
       &UserPreferences1DParam,
   };
   for (const ParamHandler *handler : all) {
-    for (uint8_t i = 0; i < handler->count; ++i) handler->cache[i].value = kUnknownValue;
+    for (uint8_t i = 0; i < handler->count; ++i) {
+      handler->cache[i].value = kUnknownValue;
+      handler->cache[i].written = false;
+    }
   }
 }
 

@@ -22,6 +22,7 @@ enum Worker : int {
   kVibrateWorker,
   kLedWorker,
   kBeepWorker,
+  kRecoveryWorker,
   kWorkerCount,
 };
 
@@ -41,6 +42,7 @@ struct Messages {
   std::atomic<uint32_t> user2Up{0};
   std::atomic<uint32_t> decode{0};
   std::atomic<uint32_t> decodeData{0};
+  std::atomic<uint32_t> readerState{0};
 };
 
 struct LibraryState {

@@ -11,6 +11,7 @@
 #include "link/receiver.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
+#include "link/wire_trace.h"
 #include "platform/clock.h"
 #include "util/copy_out.h"
 
@@ -33,6 +34,7 @@ uint32_t DiscardRest(EngineLink &link) {
   uint8_t byte;
   uint32_t count = 0;
   while (count < kDiscardLimit && ReadPortByte(link, &byte)) ++count;
+  TraceReceivedAs(link, "noise discarded");
   return count;
 }
 
@@ -62,7 +64,8 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
   engine.SetDecodeData(data);
   for (bool first = true;; first = false) {
     const uint64_t now = platform::NowMs();
-    if (link.portLock.Cancelled() || now >= deadline) return 0;
+    // A lost engine's port is closed to this thread: the reception ends at once.
+    if (link.portLock.Cancelled() || PortBarred(link.health) || now >= deadline) return 0;
     const uint64_t left = deadline - now;
     // A reception that may give way looks first only for what is already arriving.
     const uint32_t longest = givesWay && first ? kReplyByteTimeout : kListenSlice;
@@ -71,6 +74,7 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
     if (ReceiveFrame(link, data, slice, kDecodeDataMode)) break;
     engine.SetDecodeData(data);
     if (link.bytesRead != before) {
+      TraceReceivedAs(link, "no decode: frame broken");
       DiscardRest(link);
       link.portLock.SetFrameInFlight(false);
       continue;
@@ -80,6 +84,7 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
     // finds it listening rather than an exchange purging the input.
     if (givesWay && first && link.portLock.OthersWaiting()) return 0;
   }
+  TraceReceivedAs(link, "decode");
   WakeEngine(link);
   WString ack = DecodeAckFrame();
   SendAndWait(link, ack, kDecodeAckTimeout, nullptr, 1);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "link/link_health.h"
 #include "link/port_lock.h"
 #include "platform/port.h"
 
@@ -56,6 +57,8 @@ struct EngineLink {
   // Exchanges whose every attempt met silence (not one byte came back).
   std::atomic<uint32_t> unanswered{0};
   std::atomic<uint32_t> staleBytes{0};
+  // Whether the engine is still there; the gate of the port while it is found again.
+  LinkHealth health;
   // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
   std::atomic<int32_t> libraryKeptValue{0};
 };
