@@ -52,10 +52,6 @@ int BcrPostMessage(BcrWindow w, uint32_t msg, uintptr_t wParam, intptr_t lParam)
  * as broadcast, event and keystrokes) runs only inside it. */
 int BcrDispatchMessages(int timeoutMs);
 
-/* Characters the keyboard output skipped since the library was loaded because the keyboard
- * layout it types for (BCREADER_KEYMAP) has no key for them; nothing is typed in their place. */
-uint32_t BcrKeyboardSkippedCount(void);
-
 #ifdef __cplusplus
 }
 #endif

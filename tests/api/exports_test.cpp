@@ -38,9 +38,9 @@ const std::set<std::string> kExported = {
     "Symbologies_2D_4507", "UserPreferences_1D_SE955", "UserPreferences_2D_4507",
     "MiscellaneousOption_1D_SE955", "MiscellaneousOption_2D_4507", "ResetReaderToDefault", "Beeper",
     "NotificationSettings",
-    // The Linux extensions.
+    // The Linux message extension.
     "BcrRegisterWindowMessage", "BcrCreateWindow", "BcrDestroyWindow", "BcrFindWindow",
-    "BcrPostMessage", "BcrDispatchMessages", "BcrKeyboardSkippedCount"};
+    "BcrPostMessage", "BcrDispatchMessages"};
 
 TEST(Exports, DynamicSymbolsAreExactlyTheApi) {
   std::string library = LibDir() + "/libbcreader.so";

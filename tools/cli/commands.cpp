@@ -12,10 +12,15 @@
 #include "config/option_catalog.h"
 #include "exit_codes.h"
 #include "option_access.h"
+#include "trace_view.h"
 
 namespace cli {
 
 namespace {
+
+// The start of the note of the trace line the library writes for each character its keyboard
+// output skips.
+constexpr char kKeyboardSkipNote[] = "keyboard: U+";
 
 constexpr int32_t kReaderDevice = 7;
 constexpr int32_t kActiveDevice = 7;
@@ -216,6 +221,9 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
   const bool json = args.Has("json");
   const bool continuous = args.Has("continuous");
 
+  // The library tells the characters its keyboard output skips in the wire trace.
+  TraceFile trace;
+  if (keyboard != 0 && !trace.Open()) return ReaderError("cannot make a file for the wire trace");
   Session session;
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
@@ -225,7 +233,6 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
                                           nullptr, 0, nullptr, 0) != 1) {
     return ReaderError("cannot switch keyboard output on");
   }
-  uint32_t skippedBefore = BcrKeyboardSkippedCount();
 
   ContinuousMode mode;
   if (continuous && ContinuousOn(session.DeviceType(), {}, &mode, &error) != 1) {
@@ -272,11 +279,7 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
       if (session.FetchDecode(&decode)) {
         decode.ms = MillisecondsSince(start);
         // The library types a decode before it broadcasts it, so its skips are counted by now.
-        if (keyboard != 0) {
-          uint32_t skipped = BcrKeyboardSkippedCount();
-          decode.keyboardSkipped = skipped - skippedBefore;
-          skippedBefore = skipped;
-        }
+        if (keyboard != 0) decode.keyboardSkipped = trace.CountNew(kKeyboardSkipNote);
         PrintDecode(decode, json);
         ++printed;
       }

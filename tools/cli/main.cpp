@@ -265,24 +265,12 @@ int Run(const Command &command, const Arguments &args) {
   if (!args.Has("trace")) return RunReaderCommand(name, args, setup);
 
   // The library reads the variable when it opens the engine, inside the command.
-  std::string traceFile;
-  bool ownFile = false;
-  if (const char *set = std::getenv("BCREADER_TRACE"); set != nullptr && *set != '\0') {
-    traceFile = set;
-  } else {
-    char name_template[] = "/tmp/bcreader-trace-XXXXXX";
-    const int fd = mkstemp(name_template);
-    if (fd < 0) return UsageError("--trace: cannot make a temporary file", command.name);
-    close(fd);
-    traceFile = name_template;
-    ownFile = true;
-    setenv("BCREADER_TRACE", traceFile.c_str(), 1);
-  }
+  cli::TraceFile trace;
+  if (!trace.Open()) return UsageError("--trace: cannot make a temporary file", command.name);
   const int status = RunReaderCommand(name, args, setup);
   std::fflush(stdout);
-  std::fprintf(stderr, "wire trace (%s):\n", traceFile.c_str());
-  cli::PrintTrace(traceFile, static_cast<uint32_t>(getpid()), stderr);
-  if (ownFile) unlink(traceFile.c_str());
+  std::fprintf(stderr, "wire trace (%s):\n", trace.Path().c_str());
+  cli::PrintTrace(trace.Path(), static_cast<uint32_t>(getpid()), stderr);
   return status;
 }
 

@@ -1,6 +1,9 @@
 #include "trace_view.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -128,6 +131,44 @@ bool PrintTrace(const std::string &file, uint32_t pid, std::FILE *out) {
     std::fprintf(out, "%s\n", DescribeTraceLine(line, start).c_str());
   }
   return true;
+}
+
+TraceFile::~TraceFile() {
+  if (own_) unlink(path_.c_str());
+}
+
+bool TraceFile::Open() {
+  if (const char *set = std::getenv("BCREADER_TRACE"); set != nullptr && *set != '\0') {
+    path_ = set;
+    std::ifstream in(path_, std::ios::ate);
+    offset_ = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+    return true;
+  }
+  char name[] = "/tmp/bcreader-trace-XXXXXX";
+  const int fd = mkstemp(name);
+  if (fd < 0) return false;
+  close(fd);
+  path_ = name;
+  own_ = true;
+  setenv("BCREADER_TRACE", path_.c_str(), 1);
+  return true;
+}
+
+uint32_t TraceFile::CountNew(const std::string &notePrefix) {
+  std::ifstream in(path_);
+  if (!in || !in.seekg(offset_)) return 0;
+  const uint32_t pid = static_cast<uint32_t>(getpid());
+  uint32_t count = 0;
+  std::string line;
+  // Only whole lines: one the library is still writing is read at the next call.
+  while (std::getline(in, line) && !in.eof()) {
+    offset_ += static_cast<std::streamoff>(line.size() + 1);
+    TraceRecord record;
+    if (ParseRecord(line, &record) && record.pid == pid && record.note.rfind(notePrefix, 0) == 0) {
+      ++count;
+    }
+  }
+  return count;
 }
 
 int RunTrace(const Arguments &args) {

@@ -4,6 +4,8 @@
 #define BCREADER_TOOLS_CLI_TRACE_VIEW_H
 
 #include <cstdint>
+#include <cstdio>
+#include <ios>
 #include <string>
 
 #include "args.h"
@@ -20,6 +22,29 @@ bool PrintTrace(const std::string &file, uint32_t pid, std::FILE *out);
 
 // trace <file>
 int RunTrace(const Arguments &args);
+
+// The wire trace of this run: the file BCREADER_TRACE names, or else a temporary file that this
+// object makes, points the variable at and removes again. Open it before the library opens the
+// engine, which is when the library reads the variable.
+class TraceFile {
+ public:
+  TraceFile() = default;
+  TraceFile(const TraceFile &) = delete;
+  TraceFile &operator=(const TraceFile &) = delete;
+  ~TraceFile();
+
+  // False when no temporary file could be made.
+  bool Open();
+  const std::string &Path() const { return path_; }
+  // The lines this process wrote since the last call (or since Open) whose note begins with
+  // notePrefix.
+  uint32_t CountNew(const std::string &notePrefix);
+
+ private:
+  std::string path_;
+  bool own_ = false;
+  std::streamoff offset_ = 0;
+};
 
 }  // namespace cli
 

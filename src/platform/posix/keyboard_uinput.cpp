@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/posix/keyboard_sink.h"
 #include "platform/posix/uinput_keymap.h"
+#include "platform/trace.h"
 
 namespace bcr::platform::uinput_sink {
 
@@ -154,7 +156,14 @@ class VirtualKeyboard {
   void TypeCharacter(int32_t ch) {
     KeyChord chord;
     if (!layout_ || !layout_->Find(ch, &chord)) {
-      skipped_.fetch_add(1);
+      const uint32_t skipped = skipped_.fetch_add(1) + 1;
+      if (TraceOn()) {
+        char note[96];
+        std::snprintf(note, sizeof note,
+                      "keyboard: U+%04X skipped, no key on the layout (%u so far)",
+                      static_cast<unsigned>(ch), static_cast<unsigned>(skipped));
+        TraceStep(0, note);
+      }
       return;
     }
     Pace();
