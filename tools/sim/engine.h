@@ -68,6 +68,7 @@ struct Decode {
                                        // strayBefore not counted)
   std::optional<uint8_t> firstLength;  // replace the first packet's length byte
   std::optional<uint8_t> laterLength;  // replace every continuation packet's length byte
+  std::optional<uint8_t> laterOpcode;  // replace every continuation packet's opcode
   bool lastStatusNonZero = false;      // the last packet keeps status 0x02 ("more follow")
   bool waitForAcks = true;             // false: send every packet without waiting (a decode
                                        // waiting for an acknowledgement gives up after 2 s)
