@@ -145,25 +145,6 @@ TEST_F(BadInput, DeviceFunctionsBeforeAndAfterInitReader) {
   EXPECT_EQ(CALL(GetActiveDevice)(), 7);
 }
 
-TEST_F(BadInput, OptionFunctionsBeforeInitReaderAndForTheOtherEngine) {
-  int32_t v = 1;
-  for (bool initialised : {false, true}) {
-    if (initialised) Init();
-    EXPECT_EQ(CALL(Code93_2D_4507)('r', &v, &v, &v), -253);
-    EXPECT_EQ(CALL(Symbologies_2D_4507)('w', &v, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-              -253);
-    EXPECT_EQ(CALL(Code93_2D_4507)('r', nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(CALL(UserPreferences_2D_4507)('w', &v, nullptr, nullptr), -253);
-    EXPECT_EQ(CALL(MiscellaneousOption_2D_4507)('r', nullptr, &v), -253);
-  }
-  EXPECT_EQ(CALL(Code93_1D_SE955)(INT_MIN, &v, &v, &v), 0);
-  EXPECT_EQ(CALL(Code93_1D_SE955)('x', &v, nullptr, nullptr), 0);
-  EXPECT_EQ(
-      CALL(UserPreferences_1D_SE955)('x', &v, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-      0);
-}
-
 TEST_F(BadInput, MessageExtensionRefusesWhatIsNoWindow) {
   EXPECT_EQ(CALL(BcrRegisterWindowMessage)(nullptr), 0u);
   EXPECT_EQ(CALL(BcrRegisterWindowMessage)(""), 0u);
