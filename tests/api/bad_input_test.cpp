@@ -150,6 +150,7 @@ TEST_F(BadInput, MessageExtensionRefusesWhatIsNoWindow) {
   EXPECT_EQ(CALL(BcrRegisterWindowMessage)(""), 0u);
   EXPECT_EQ(CALL(BcrCreateWindow)(nullptr, nullptr), nullptr);
   EXPECT_EQ(CALL(BcrFindWindow)(nullptr), nullptr);
+  EXPECT_EQ(CALL(BcrFindWindow)("Quenrix"), nullptr);  // the reader's, before InitReader
   EXPECT_EQ(CALL(BcrDestroyWindow)(nullptr), 0);
   BcrWindow bogus = reinterpret_cast<BcrWindow>(uintptr_t{0x12345678});
   EXPECT_EQ(CALL(BcrDestroyWindow)(bogus), 0);

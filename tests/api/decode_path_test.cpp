@@ -387,17 +387,5 @@ TEST_F(DecodePath, ScanKeyStartsARead) {
   close(keys);
 }
 
-TEST_F(DecodePath, TriggerBeforeInitReaderDoesNothing) {
-  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
-  PointLibraryAt(engine->Path(), "1", scratch_);
-  library_.Open();
-  // No hidden window yet: there is nothing to post to.
-  EXPECT_EQ(BCR_FN(library_, BcrFindWindow)("Quenrix"), nullptr);
-  char buffer[8];
-  EXPECT_EQ(BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer), -101);
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), -101);
-  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), -101);
-}
-
 }  // namespace
 }  // namespace bcr::test
