@@ -247,9 +247,19 @@ TEST_F(DecodePath, SE955TriggerModeSevenPressReadsAndAnOptionCallWaitsForTheRece
                                                        nullptr, nullptr, &mode),
             1);
   EXPECT_EQ(engine_->Param(0x8A), 7u);
+  engine_->OnStartDecode(Decoding(0x01, "OLD"));
+  char record[16];
+  ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, record, sizeof record), 3);
+  ASSERT_TRUE(PumpUntilDelivered(1, 3000));
   engine_->ClearRecord();
   Post("WM_USER1DOWN");
-  Pump(200);
+  // The reception has begun, holding the port, once it has emptied the output record.
+  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (BCR_FN(library_, GetOutputRecord)(7, record, sizeof record) != 0 &&
+         std::chrono::steady_clock::now() < limit) {
+    Pump(10);
+  }
+  ASSERT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 0);
   std::atomic<int32_t> result{-1};
   std::thread option([this, &result] {
     int32_t length = 9;
@@ -258,7 +268,7 @@ TEST_F(DecodePath, SE955TriggerModeSevenPressReadsAndAnOptionCallWaitsForTheRece
   Pump(500);
   EXPECT_EQ(result, -1) << "the option call did not wait for the reception";
   engine_->SendDecode(Decoding(0x01, "SEVEN"));
-  EXPECT_TRUE(PumpUntilDelivered(1, 5000));
+  EXPECT_TRUE(PumpUntilDelivered(2, 5000));
   option.join();
   EXPECT_EQ(result, 1);
   EXPECT_EQ(DecodeData(), "SEVEN");
