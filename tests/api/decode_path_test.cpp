@@ -177,7 +177,7 @@ TEST_F(DecodePath, SynchronousReadWithoutADecodeReturnsNothing) {
   EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEvent) {
+TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNone) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   Post("WM_USER1DOWN");
   Pump(100);
@@ -191,6 +191,23 @@ TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEvent) {
   EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 73);  // Code 128: 'I'
   // The engine got the acknowledgement after a wake byte, and no command.
   EXPECT_EQ(engine_->Received(), Concat({kWake, kDecodeAck}));
+
+  // Decode messages other than the reader's own deliver nothing; the image message is passed on.
+  Post("WM_DECODE", 0);
+  Post("WM_USER1UP");
+  Post("WM_DECODEIMG", 5);
+  Pump(300);
+  EXPECT_EQ(deliveries.count, 1);
+  EXPECT_EQ(deliveries.images, 1);
+  EXPECT_EQ(EventCount(), 0);
+
+  // A code type without a name: the data without its type byte, decode type 0.
+  Post("WM_USER1DOWN");
+  Pump(100);
+  engine_->SendDecode(Decoding(0x0D, "XYZ"));
+  ASSERT_TRUE(PumpUntilDelivered(2, 5000));
+  EXPECT_EQ(DecodeData(), "XYZ");
+  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
 }
 
 TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
@@ -213,29 +230,6 @@ TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
   size_t acks = 0;
   for (const Bytes &frame : engine_->Frames()) acks += frame == kDecodeAck;
   EXPECT_EQ(acks, 2u);
-}
-
-TEST_F(DecodePath, DecodeMessagesOtherThanTheReadersDeliverNothing) {
-  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  Post("WM_DECODE", 0);
-  Post("WM_USER1UP");
-  Pump(300);
-  EXPECT_EQ(deliveries.count, 0);
-  EXPECT_EQ(EventCount(), 0);
-  Post("WM_DECODEIMG", 5);
-  Pump(200);
-  EXPECT_EQ(deliveries.images, 1);
-  EXPECT_EQ(EventCount(), 0);
-}
-
-TEST_F(DecodePath, UnnamedCodeTypeIsDeliveredWithoutItsTypeByte) {
-  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  Post("WM_USER1DOWN");
-  Pump(100);
-  engine_->SendDecode(Decoding(0x0D, "XYZ"));
-  ASSERT_TRUE(PumpUntilDelivered(1, 5000));
-  EXPECT_EQ(DecodeData(), "XYZ");
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
 }
 
 // On the SE955 trigger mode 7 is no continuous mode: a press starts a read, and an option call
