@@ -90,7 +90,11 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
 int WritePortFrame(EngineLink &link, const WString &frame) {
   PortUse use(link.health);
   if (!use) return 0;
-  if (link.port != nullptr) platform::PortPurge(link.port, platform::kPurgeAll);
+  // Only what came in is stale: output still on its way (the acknowledgement of a decode just
+  // received, written by another thread a moment ago) must reach the engine whole.
+  if (link.port != nullptr) {
+    platform::PortPurge(link.port, platform::kPurgeRxAbort | platform::kPurgeRxClear);
+  }
   std::vector<uint8_t> bytes(frame.Size());
   for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
   TraceSent(link, bytes.data(), bytes.size());

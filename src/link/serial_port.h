@@ -24,8 +24,8 @@ int SetPortSpeed(EngineLink &link, uint32_t speed);
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 // One byte within the read time-out; 0 (and *out 0) when none came.
 int ReadPortByte(EngineLink &link, uint8_t *out);
-// Purges the port first, then writes the low byte of every unit in one call. A partial write
-// counts as written.
+// Discards what arrived and was not read, then writes the low byte of every unit in one call. A
+// partial write counts as written.
 int WritePortFrame(EngineLink &link, const WString &frame);
 
 }  // namespace bcr

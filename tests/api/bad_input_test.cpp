@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #include "sim/engine.h"
 #include "support/loaded_library.h"
@@ -84,6 +85,10 @@ TEST_F(BadInput, ConversionRefusesBadLengthsAndSmallDestinations) {
   EXPECT_EQ(CALL(ConvertByteToWideChar)(source, 5, wide, -1), 0);
   EXPECT_EQ(CALL(ConvertByteToWideChar)(source, 5, wide, 2), 0);  // too small for the whole text
   EXPECT_EQ(CALL(ConvertByteToWideChar)(source, 5, wide, 5), 5);
+  // A zero is converted like any byte, and none is added.
+  wide[3] = 7;
+  EXPECT_EQ(CALL(ConvertByteToWideChar)("a\0b", 3, wide, 8), 3);
+  EXPECT_EQ(std::vector<uint16_t>(wide, wide + 4), (std::vector<uint16_t>{'a', 0, 'b', 7}));
 }
 
 TEST_F(BadInput, SettingsTakeAnyValueAndRefuseUnknownModes) {
@@ -140,45 +145,12 @@ TEST_F(BadInput, DeviceFunctionsBeforeAndAfterInitReader) {
   EXPECT_EQ(CALL(GetActiveDevice)(), 7);
 }
 
-TEST_F(BadInput, OptionFunctionsBeforeInitReaderAndForTheOtherEngine) {
-  int32_t v = 1;
-  for (bool initialised : {false, true}) {
-    if (initialised) Init();
-    EXPECT_EQ(CALL(Code93_2D_4507)('r', &v, &v, &v), -253);
-    EXPECT_EQ(CALL(Symbologies_2D_4507)('w', &v, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-              -253);
-    EXPECT_EQ(CALL(Code93_2D_4507)('r', nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(CALL(UserPreferences_2D_4507)('w', &v, nullptr, nullptr), -253);
-    EXPECT_EQ(CALL(MiscellaneousOption_2D_4507)('r', nullptr, &v), -253);
-  }
-  EXPECT_EQ(CALL(Code93_1D_SE955)(INT_MIN, &v, &v, &v), 0);
-  EXPECT_EQ(CALL(Code93_1D_SE955)('x', &v, nullptr, nullptr), 0);
-  EXPECT_EQ(
-      CALL(UserPreferences_1D_SE955)('x', &v, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-      0);
-}
-
-TEST_F(BadInput, OutOfRangeOptionValuesAreRefusedWithoutSending) {
-  Init();
-  engine_->ClearRecord();
-  int32_t enable = 1, tooLarge = 256, negative = -2;
-  EXPECT_EQ(CALL(Code93_1D_SE955)('w', &enable, &tooLarge, nullptr), 0);
-  EXPECT_EQ(CALL(Code93_1D_SE955)('w', nullptr, nullptr, &negative), 0);
-  EXPECT_TRUE(engine_->Frames().empty());
-  // A flag is never out of range: any value but 0 goes out as 1.
-  int32_t huge = INT_MIN;
-  EXPECT_EQ(CALL(Code93_1D_SE955)('w', &huge, nullptr, nullptr), 1);
-  ASSERT_TRUE(engine_->WaitForFrames(1, 2000));
-  EXPECT_EQ(engine_->Frames().front(),
-            (std::vector<uint8_t>{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x09, 0x01, 0xFE, 0x1E}));
-}
-
 TEST_F(BadInput, MessageExtensionRefusesWhatIsNoWindow) {
   EXPECT_EQ(CALL(BcrRegisterWindowMessage)(nullptr), 0u);
   EXPECT_EQ(CALL(BcrRegisterWindowMessage)(""), 0u);
   EXPECT_EQ(CALL(BcrCreateWindow)(nullptr, nullptr), nullptr);
   EXPECT_EQ(CALL(BcrFindWindow)(nullptr), nullptr);
+  EXPECT_EQ(CALL(BcrFindWindow)("Quenrix"), nullptr);  // the reader's, before InitReader
   EXPECT_EQ(CALL(BcrDestroyWindow)(nullptr), 0);
   BcrWindow bogus = reinterpret_cast<BcrWindow>(uintptr_t{0x12345678});
   EXPECT_EQ(CALL(BcrDestroyWindow)(bogus), 0);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -59,10 +60,12 @@ intptr_t TestWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t) {
 
 class DecodePath : public ::testing::Test {
  protected:
-  void Start(std::unique_ptr<bcrsim::Engine> sim, const char *kind) {
+  void Start(std::unique_ptr<bcrsim::Engine> sim, const char *kind,
+             const std::string &keyboard = "none") {
     engine_ = std::move(sim);
     ASSERT_NE(engine_, nullptr);
     PointLibraryAt(engine_->Path(), kind, scratch_);
+    setenv("BCREADER_KEYBOARD", keyboard.c_str(), 1);
     library_.Open();
     ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
     deliveries = Deliveries();
@@ -174,7 +177,7 @@ TEST_F(DecodePath, SynchronousReadWithoutADecodeReturnsNothing) {
   EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEvent) {
+TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNone) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   Post("WM_USER1DOWN");
   Pump(100);
@@ -188,6 +191,23 @@ TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEvent) {
   EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 73);  // Code 128: 'I'
   // The engine got the acknowledgement after a wake byte, and no command.
   EXPECT_EQ(engine_->Received(), Concat({kWake, kDecodeAck}));
+
+  // Decode messages other than the reader's own deliver nothing; the image message is passed on.
+  Post("WM_DECODE", 0);
+  Post("WM_USER1UP");
+  Post("WM_DECODEIMG", 5);
+  Pump(300);
+  EXPECT_EQ(deliveries.count, 1);
+  EXPECT_EQ(deliveries.images, 1);
+  EXPECT_EQ(EventCount(), 0);
+
+  // A code type without a name: the data without its type byte, decode type 0.
+  Post("WM_USER1DOWN");
+  Pump(100);
+  engine_->SendDecode(Decoding(0x0D, "XYZ"));
+  ASSERT_TRUE(PumpUntilDelivered(2, 5000));
+  EXPECT_EQ(DecodeData(), "XYZ");
+  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
 }
 
 TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
@@ -212,27 +232,132 @@ TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
   EXPECT_EQ(acks, 2u);
 }
 
-TEST_F(DecodePath, DecodeMessagesOtherThanTheReadersDeliverNothing) {
+// On the SE955 trigger mode 7 is no continuous mode: a press starts a read, and an option call
+// made during that reception waits for it instead of cutting it off.
+TEST_F(DecodePath, SE955TriggerModeSevenPressReadsAndAnOptionCallWaitsForTheReception) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  Post("WM_DECODE", 0);
-  Post("WM_USER1UP");
-  Pump(300);
-  EXPECT_EQ(deliveries.count, 0);
-  EXPECT_EQ(EventCount(), 0);
-  Post("WM_DECODEIMG", 5);
-  Pump(200);
-  EXPECT_EQ(deliveries.images, 1);
-  EXPECT_EQ(EventCount(), 0);
+  int32_t mode = 7;
+  ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', nullptr, nullptr, nullptr, nullptr,
+                                                       nullptr, nullptr, &mode),
+            1);
+  EXPECT_EQ(engine_->Param(0x8A), 7u);
+  engine_->OnStartDecode(Decoding(0x01, "OLD"));
+  char record[16];
+  ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, record, sizeof record), 3);
+  ASSERT_TRUE(PumpUntilDelivered(1, 3000));
+  engine_->ClearRecord();
+  Post("WM_USER1DOWN");
+  // The reception has begun, holding the port, once it has emptied the output record.
+  auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (BCR_FN(library_, GetOutputRecord)(7, record, sizeof record) != 0 &&
+         std::chrono::steady_clock::now() < limit) {
+    Pump(10);
+  }
+  ASSERT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 0);
+  std::atomic<int32_t> result{-1};
+  std::thread option([this, &result] {
+    int32_t length = 9;
+    result = BCR_FN(library_, Code93_1D_SE955)('w', nullptr, &length, nullptr);
+  });
+  Pump(500);
+  EXPECT_EQ(result, -1) << "the option call did not wait for the reception";
+  engine_->SendDecode(Decoding(0x01, "SEVEN"));
+  EXPECT_TRUE(PumpUntilDelivered(2, 5000));
+  option.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(DecodeData(), "SEVEN");
+  EXPECT_EQ(engine_->Param(0x1A), 9u);
+  ASSERT_FALSE(engine_->Frames().empty());
+  EXPECT_EQ(engine_->Frames().front(), kDecodeAck);
 }
 
-TEST_F(DecodePath, UnnamedCodeTypeIsDeliveredWithoutItsTypeByte) {
+TEST_F(DecodePath, TriggerPressWithoutADecodePostsNothingAndKeepsTheLastData) {
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  int32_t tenths = 5;  // receptions of 500 ms
+  ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &tenths, nullptr, nullptr, nullptr,
+                                                       nullptr, nullptr, nullptr),
+            1);
+  Post("WM_USER1DOWN");
+  Pump(100);
+  engine_->SendDecode(Decoding(0x01, "FIRST"));
+  ASSERT_TRUE(PumpUntilDelivered(1, 5000));
+  EXPECT_EQ(EventCount(), 1);
+  Post("WM_USER1DOWN");
+  Pump(1500);
+  EXPECT_EQ(deliveries.count, 1);
+  EXPECT_EQ(EventCount(), 0);
+  EXPECT_EQ(DecodeData(), "FIRST");
+  char record[16] = "x";
+  EXPECT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 0);
+  EXPECT_STREQ(record, "");
+}
+
+TEST_F(DecodePath, DecodeOfManyPacketsIsDeliveredOnce) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   Post("WM_USER1DOWN");
   Pump(100);
-  engine_->SendDecode(Decoding(0x0D, "XYZ"));
+  bcrsim::Decode decode = Decoding(0x01, "0123456789ABCDEFGHIJ");
+  decode.packetData = 6;
+  engine_->SendDecode(decode);
   ASSERT_TRUE(PumpUntilDelivered(1, 5000));
-  EXPECT_EQ(DecodeData(), "XYZ");
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
+  Pump(1000);
+  EXPECT_EQ(deliveries.count, 1);
+  EXPECT_EQ(EventCount(), 1);
+  EXPECT_EQ(DecodeData(), "0123456789ABCDEFGHIJ");
+  EXPECT_EQ(engine_->ContinuationAcks(), 4u);
+  size_t acks = 0;
+  for (const Bytes &frame : engine_->Frames()) acks += frame == kDecodeAck;
+  EXPECT_EQ(acks, 1u);
+}
+
+// The keyboard output mode picks how a delivered decode is typed: 2 key strokes, any other value
+// but 0 characters.
+TEST_F(DecodePath, KeyboardOutputModeChoosesKeysCharactersOrNothing) {
+  const std::string keys = scratch_.File("keys");
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1", "record:" + keys);
+  const struct {
+    int32_t mode;
+    const char *firstLine;
+  } kCases[] = {{2, "keybd_event 16 88 4"},
+                {1, "post 128 65,49 128,128"},
+                {5, "post 128 65,49 128,128"},
+                {-1, "post 128 65,49 128,128"},
+                {0, nullptr}};
+  int delivered = 0;
+  for (const auto &c : kCases) {
+    SCOPED_TRACE(c.mode);
+    unlink(keys.c_str());
+    int32_t mode = c.mode;
+    ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', &mode, nullptr, nullptr, nullptr, nullptr,
+                                                   nullptr, 0, nullptr, 0),
+              1);
+    engine_->OnStartDecode(Decoding(0x01, "A1"));
+    char buffer[8];
+    ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), 2);
+    ASSERT_TRUE(PumpUntilDelivered(++delivered, 3000));
+    std::string typed = ReadFile(keys);
+    if (c.firstLine == nullptr) {
+      EXPECT_EQ(typed, "");
+    } else {
+      EXPECT_EQ(typed.substr(0, typed.find('\n')), c.firstLine);
+    }
+  }
+}
+
+// An application's window of the reader's class name already holds the class.
+TEST_F(DecodePath, InitReaderGoesOnWhenTheWindowClassExists) {
+  engine_ = bcrsim::Engine::SE955().Speed(38400).Start();
+  PointLibraryAt(engine_->Path(), "1", scratch_);
+  library_.Open();
+  deliveries = Deliveries();
+  BcrWindow mine = BCR_FN(library_, BcrCreateWindow)("Quenrix", TestWindowProc);
+  ASSERT_NE(mine, nullptr);
+  EXPECT_EQ(BCR_FN(library_, InitReader)(), 1);
+  EXPECT_EQ(BCR_FN(library_, GetActiveDevice)(), 7);
+  engine_->OnStartDecode(Decoding(0x01, "12345"));
+  char buffer[16];
+  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), 5);
+  EXPECT_STREQ(buffer, "12345");
 }
 
 // The scan key of a Linux terminal, here an input device played by a FIFO carrying input events.
@@ -264,18 +389,6 @@ TEST_F(DecodePath, ScanKeyStartsARead) {
   EXPECT_TRUE(PumpUntilDelivered(1, 5000));
   EXPECT_EQ(DecodeData(), "SCANNED");
   close(keys);
-}
-
-TEST_F(DecodePath, TriggerBeforeInitReaderDoesNothing) {
-  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
-  PointLibraryAt(engine->Path(), "1", scratch_);
-  library_.Open();
-  // No hidden window yet: there is nothing to post to.
-  EXPECT_EQ(BCR_FN(library_, BcrFindWindow)("Quenrix"), nullptr);
-  char buffer[8];
-  EXPECT_EQ(BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer), -101);
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), -101);
-  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), -101);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The option functions in front of the handlers: the rules every one applies first, and the
-// argument mappings and translations of those that differ between their argument list and their
-// handler's.
+// The option functions whose argument list differs from their handler's: the argument mappings
+// and translations.
 #include <gtest/gtest.h>
 
 #include "config/handlers.h"
@@ -16,108 +15,6 @@ namespace {
 using test::Frames;
 
 int32_t *const n = nullptr;
-
-// Each option function with every argument null except the last one, which is p.
-struct OptionFunction {
-  const char *name;
-  int32_t ownEngine;
-  int32_t (*call)(ScanEngine &engine, int32_t *p);
-};
-
-const OptionFunction kFunctions[] = {
-    {"Code39_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Code39Options(e, 9, 'w', n, n, n, n, n, n, n, n, p); }},
-    {"Code39_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Code39Options(e, 8, 'w', n, n, n, n, n, n, n, n, p); }},
-    {"Upc_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) {
-       return UpcOptionsSE955(e, 'w', n, n, n, n, n, n, n, n, n, n, n, n, n, n, p);
-     }},
-    {"Upc_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) {
-       return UpcOptions4507(e, 'w', n, n, n, n, n, n, n, n, n, n, n, n, n, p);
-     }},
-    {"EanJan_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return EanJanOptionsSE955(e, 'w', n, n, n, n, n, n, n, p); }},
-    {"EanJan_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return EanJanOptions4507(e, 'w', n, n, n, n, n, n, p); }},
-    {"Code128_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Code128OptionsSE955(e, 'w', n, n, p); }},
-    {"Code128_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Code128Options4507(e, 'w', n, n, n, n, p); }},
-    {"Code93_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Code93Options(e, 9, 'w', n, n, p); }},
-    {"Code93_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Code93Options(e, 8, 'w', n, n, p); }},
-    {"Code11_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Code11Options(e, 9, 'w', n, n, n, n, p); }},
-    {"Code11_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Code11Options(e, 8, 'w', n, n, n, n, p); }},
-    {"Interleaved2Of5_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Interleaved2Of5Options(e, 9, 'w', n, n, n, n, n, p); }},
-    {"Interleaved2Of5_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Interleaved2Of5Options(e, 8, 'w', n, n, n, n, n, p); }},
-    {"Industrial2Of5_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Industrial2Of5Options(e, 9, 'w', n, n, p); }},
-    {"Industrial2Of5_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Industrial2Of5Options(e, 8, 'w', n, n, p); }},
-    {"Codabar_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return CodabarOptions(e, 9, 'w', n, n, n, n, p); }},
-    {"Codabar_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return CodabarOptions(e, 8, 'w', n, n, n, n, p); }},
-    {"Msi_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return MsiOptions(e, 9, 'w', n, n, n, n, n, p); }},
-    {"Msi_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return MsiOptions(e, 8, 'w', n, n, n, n, n, p); }},
-    {"Rss_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return RssOptions(e, 9, 'w', n, n, n, p); }},
-    {"Rss_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return RssOptions(e, 8, 'w', n, n, n, p); }},
-    {"Chinese2Of5_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return Chinese2Of5Options(e, 9, 'w', p); }},
-    {"Chinese2Of5_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Chinese2Of5Options(e, 8, 'w', p); }},
-    {"PostalCode_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return PostalCodeOptions(e, 'w', n, n, n, n, n, n, n, p); }},
-    {"Composite_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return CompositeOptions(e, 'w', n, n, n, n, n, p); }},
-    {"SymbologySecurityLevel_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return SymbologySecurityLevelOptions(e, 'w', n, n, p); }},
-    {"MacroPDF_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return MacroPDFOptions(e, 'w', n, n, p); }},
-    {"Matrix2Of5_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return Matrix2Of5Options(e, 'w', n, n, n, n, n, p); }},
-    {"Symbologies_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) {
-       return SymbologiesOptions(e, 'w', n, n, n, n, n, n, n, n, n, n, n, p);
-     }},
-    {"UserPreferences_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return UserPreferencesSE955(e, 'w', n, n, n, n, n, n, p); }},
-    {"UserPreferences_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return UserPreferences4507(e, 'w', n, n, p); }},
-    {"MiscellaneousOption_1D_SE955", kEngineSE955,
-     [](ScanEngine &e, int32_t *p) { return MiscellaneousOptions(e, 9, 'w', n, p); }},
-    {"MiscellaneousOption_2D_4507", kImager4507,
-     [](ScanEngine &e, int32_t *p) { return MiscellaneousOptions(e, 8, 'w', n, p); }},
-};
-static_assert(std::size(kFunctions) == 34);
-
-// No port is open: any attempt to reach an engine would fail the call with 0.
-TEST(OptionFunctions, NothingAskedForGivesZeroAndAnotherEngineGivesMinus253) {
-  ScanEngine engine;
-  int32_t value = 1;
-  for (const OptionFunction &f : kFunctions) {
-    SCOPED_TRACE(f.name);
-    for (int32_t fitted : {kNoEngine, kImager4507, kEngineSE955}) {
-      engine.link.deviceType = fitted;
-      EXPECT_EQ(f.call(engine, nullptr), 0);
-      if (fitted != f.ownEngine) {
-        EXPECT_EQ(f.call(engine, &value), kResultOtherEngine);
-      }
-    }
-  }
-  EXPECT_EQ(value, 1);
-}
 
 class OptionMapping : public test::SimEngineTest {};
 

@@ -19,28 +19,12 @@ using test::Frames;
 
 int32_t *const n = nullptr;
 
-// Takes one count if the semaphore has one.
-bool Take(platform::Semaphore *semaphore) {
-  return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
-}
-
-// The continuous-mode token and the auto-trigger worker's start semaphore, as the attach makes
-// them, without the worker: the test sees what the preferences did to them.
-class Preferences : public test::SimEngineTest {
+class Preferences : public test::SimEngineTokenTest {
  protected:
   void SetUp() override {
-    State().continuousToken = platform::SemaphoreCreate(0, 1);
-    State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
+    SimEngineTokenTest::SetUp();
     CurrentSettings().decodeTimeout = 3;
   }
-  void TearDown() override {
-    platform::SemaphoreClose(State().continuousToken);
-    platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
-    State().continuousToken = nullptr;
-    State().workers[kAutoTriggerWorker].start = nullptr;
-  }
-  platform::Semaphore *Token() { return State().continuousToken; }
-  platform::Semaphore *AutoTriggerStart() { return State().workers[kAutoTriggerWorker].start; }
 };
 
 TEST_F(Preferences, TimeOutBelowOneBecomesThreeSecondsAndSetsTheDecodeWait) {

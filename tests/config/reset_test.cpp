@@ -56,23 +56,8 @@ const Defaults kSE955Defaults = {
     {0x4D, 0}, {0xBF, 6}, {0x89, 10}, {0x4E, 1}, {0x43, 1}, {0xED, 0},
 };
 
-bool Take(platform::Semaphore *semaphore) {
-  return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
-}
-
-class Reset : public test::SimEngineTest {
+class Reset : public test::SimEngineTokenTest {
  protected:
-  void SetUp() override {
-    State().continuousToken = platform::SemaphoreCreate(0, 1);
-    State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
-  }
-  void TearDown() override {
-    platform::SemaphoreClose(State().continuousToken);
-    platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
-    State().continuousToken = nullptr;
-    State().workers[kAutoTriggerWorker].start = nullptr;
-  }
-
   // Every parameter the reset should set is moved away from its default first.
   void Disturb(const Defaults &defaults) {
     for (const auto &[number, value] : defaults) sim_->SetParam(number, value + 3);
@@ -129,7 +114,7 @@ TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndTheContinuousModeAlone) 
   Disturb(kLinearDefaults);
   Disturb(kImagerDefaults);
   ChangeSettings();
-  platform::SemaphoreRelease(State().continuousToken, 1);
+  platform::SemaphoreRelease(Token(), 1);
 
   EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
   ExpectSettingsAtLoad();
@@ -141,8 +126,8 @@ TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndTheContinuousModeAlone) 
   EXPECT_EQ(engine_.triggerMode, 8u);
   EXPECT_EQ(CachedValue(SymbologiesParam, 12), 0);
   EXPECT_EQ(CachedValue(MiscellaneousOptionParam, 2), -1);
-  EXPECT_TRUE(Take(State().continuousToken));
-  EXPECT_FALSE(Take(State().workers[kAutoTriggerWorker].start));
+  EXPECT_TRUE(Take(Token()));
+  EXPECT_FALSE(Take(AutoTriggerStart()));
 
   // Everything cached now: besides the fixed frame only imager option 8 goes again.
   EXPECT_EQ(ResetReader(engine_, kAnyDevice), 1);
@@ -156,7 +141,7 @@ TEST_F(Reset, SE955ResetLeavesTheDefaultsAndParameter89ForTheTriggerMode) {
   Disturb(kLinearDefaults);
   Disturb(kSE955Defaults);
   sim_->SetParam(0x2D, 5);
-  platform::SemaphoreRelease(State().continuousToken, 1);
+  platform::SemaphoreRelease(Token(), 1);
 
   EXPECT_EQ(ResetReader(engine_, kAnyDevice), 1);
   ExpectInEngine(kLinearDefaults);
@@ -168,8 +153,8 @@ TEST_F(Reset, SE955ResetLeavesTheDefaultsAndParameter89ForTheTriggerMode) {
   EXPECT_EQ(frames.back(), (Bytes{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x0A, 0xFD, 0x95}));
   EXPECT_EQ(engine_.triggerMode, 8u);
   // Not continuous: the token is taken away.
-  EXPECT_FALSE(Take(State().continuousToken));
-  EXPECT_FALSE(Take(State().workers[kAutoTriggerWorker].start));
+  EXPECT_FALSE(Take(Token()));
+  EXPECT_FALSE(Take(AutoTriggerStart()));
 }
 
 TEST_F(Reset, SE955ResetAfterTheStartUpReadSendsTheTriggerModeFieldItself) {
@@ -197,7 +182,7 @@ TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
   EXPECT_EQ(CachedValue(UserPreferences1DParam, 7), -1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
   // The token released before the write stays: the failed write switched nothing.
-  EXPECT_TRUE(Take(State().continuousToken));
+  EXPECT_TRUE(Take(Token()));
 }
 
 class StartupRead : public test::SimEngineTest {};

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "config/handlers.h"
+#include "core/library_state.h"
 #include "core/scan_engine.h"
 #include "core/settings.h"
 #include "link/serial_port.h"
+#include "platform/sync.h"
 #include "sim/engine.h"
 #include "support/sim_link.h"
 
@@ -62,6 +64,30 @@ class SimEngineTest : public ::testing::Test {
 
   std::unique_ptr<bcrsim::Engine> sim_;
   ScanEngine engine_;
+};
+
+// With the continuous-mode token and the auto-trigger worker's start semaphore as the attach
+// makes them, but without the worker: the test sees what the calls did to them.
+class SimEngineTokenTest : public SimEngineTest {
+ protected:
+  void SetUp() override {
+    State().continuousToken = platform::SemaphoreCreate(0, 1);
+    State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
+  }
+  void TearDown() override {
+    platform::SemaphoreClose(State().continuousToken);
+    platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
+    State().continuousToken = nullptr;
+    State().workers[kAutoTriggerWorker].start = nullptr;
+  }
+  // Takes one count if the semaphore has one.
+  static bool Take(platform::Semaphore *semaphore) {
+    return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
+  }
+  static platform::Semaphore *Token() { return State().continuousToken; }
+  static platform::Semaphore *AutoTriggerStart() {
+    return State().workers[kAutoTriggerWorker].start;
+  }
 };
 
 }  // namespace bcr::test

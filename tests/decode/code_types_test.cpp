@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "link/engine_link.h"
@@ -30,16 +28,6 @@ const Row kPublishedRows[] = {
     {0x9A, "Macro Micro PDF417", 126},
 };
 
-std::set<uint32_t> Unnamed() {
-  std::set<uint32_t> codes = {0, 13, 18, 20, 24, 29, 46, 47, 54};
-  const std::pair<uint32_t, uint32_t> ranges[] = {{41, 43},   {58, 71},   {76, 79},   {91, 96},
-                                                  {105, 113}, {115, 135}, {140, 143}, {145, 153}};
-  for (auto [first, last] : ranges) {
-    for (uint32_t code = first; code <= last; ++code) codes.insert(code);
-  }
-  return codes;
-}
-
 Decode WithData(const std::vector<uint16_t> &units) {
   Decode decode;
   decode.codeType = 99;
@@ -59,41 +47,6 @@ TEST(SymbologyTableTest, HoldsThePublishedRows) {
     EXPECT_STREQ(found->name, row.name);
     EXPECT_EQ(found->decodeType, row.decodeType) << row.name;
   }
-}
-
-TEST(SymbologyTableTest, NamesExactlyTheCodesOutsideTheUnnamedRanges) {
-  std::set<uint32_t> unnamed = Unnamed();
-  int named = 0;
-  for (uint32_t code = 0; code < 400; ++code) {
-    bool expectNamed = code >= 1 && code <= 154 && unnamed.count(code) == 0;
-    EXPECT_EQ(FindSymbology(code) != nullptr, expectNamed) << code;
-    named += expectNamed;
-  }
-  EXPECT_EQ(named, 76);
-  EXPECT_EQ(kSymbologyCount, 76u);
-}
-
-TEST(SymbologyTableTest, CompositesShare118AndFiveNamedCodesHaveNoDecodeType) {
-  std::set<uint32_t> shared, none;
-  std::multiset<int32_t> others;
-  for (size_t i = 0; i < kSymbologyCount; ++i) {
-    const Symbology &row = SymbologyTable()[i];
-    if (row.decodeType == 118) {
-      shared.insert(row.codeType);
-      EXPECT_EQ(std::string(row.name).rfind("Composite CC-", 0), 0u) << row.name;
-    } else if (row.decodeType == 0) {
-      none.insert(row.codeType);
-    } else {
-      EXPECT_GE(row.decodeType, 64);
-      EXPECT_LE(row.decodeType, 126);
-      EXPECT_EQ(others.count(row.decodeType), 0u) << "decode type used twice: " << row.name;
-      others.insert(row.decodeType);
-    }
-  }
-  EXPECT_EQ(shared, (std::set<uint32_t>{0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x61,
-                                        0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68}));
-  EXPECT_EQ(none, (std::set<uint32_t>{0x21, 0x26, 0x33, 0x37, 0x38}));
-  for (int32_t never : {67, 68, 84, 86, 87, 88, 89, 90, 127}) EXPECT_EQ(others.count(never), 0u);
 }
 
 TEST(ParseDecodeDataTest, TakesTheCodeTypeOffTheFrontOnBothEngines) {

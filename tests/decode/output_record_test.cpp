@@ -127,10 +127,6 @@ TEST_F(OutputRecordTest, BufferGetsTheRecordCutToItsSize) {
   EXPECT_EQ(OutputRecordWide(7, wide, 3), 3);
   EXPECT_EQ(Units(wide, wide + 4), (Units{'1', '2', 0, 9}));
 
-  EXPECT_EQ(OutputRecord(7, buffer, 0), -300);
-  EXPECT_EQ(OutputRecordWide(7, wide, -1), -300);
-  EXPECT_EQ(OutputRecord(7, nullptr, 10), -300);
-  EXPECT_EQ(OutputRecordWide(7, nullptr, 10), -300);
   EXPECT_EQ(OutputRecord(255, buffer, 8), 0);  // another device: an empty record
   EXPECT_EQ(OutputRecordWide(0, wide, 8), 0);
   EXPECT_EQ(buffer[0], '\0');
@@ -149,19 +145,6 @@ TEST_F(OutputRecordTest, WideRecordConvertsOnlyTheDataAndCountsItsCharacters) {
 
   setenv("BCREADER_CODEPAGE", "NO-SUCH-CODE-PAGE", 1);
   EXPECT_EQ(WideRecord(&result), (Units{'0', '0', '0', '1', 0x0080}));
-}
-
-TEST_F(OutputRecordTest, ConvertByteToWideChecksItsArguments) {
-  uint16_t out[4] = {7, 7, 7, 7};
-  EXPECT_EQ(ConvertByteToWide(nullptr, 1, out, 4), 0);
-  EXPECT_EQ(ConvertByteToWide("a", 0, out, 4), 0);
-  EXPECT_EQ(ConvertByteToWide("a", -1, out, 4), 0);
-  EXPECT_EQ(ConvertByteToWide("a", 1, nullptr, 4), 0);
-  EXPECT_EQ(ConvertByteToWide("a", 1, out, 0), 0);
-  EXPECT_EQ(out[0], 7);
-  EXPECT_EQ(ConvertByteToWide("abc", 3, out, 2), 0);  // too small for the whole text
-  EXPECT_EQ(ConvertByteToWide("a\0b", 3, out, 4), 3);
-  EXPECT_EQ(Units(out, out + 4), (Units{'a', 0, 'b', 7}));  // no zero added
 }
 
 TEST_F(OutputRecordTest, Cp1252KeepsItsUndefinedBytesAsTheSameValues) {
@@ -230,7 +213,7 @@ TEST_F(OutputRecordTest, WedgeTextIsCutTo999BeforeTheTerminator) {
   EXPECT_EQ(text[999], 0x0D);
 }
 
-TEST_F(OutputRecordTest, DataOutputSettingsReadsValuesCutsTextsAndRefusesNothingAsked) {
+TEST_F(OutputRecordTest, DataOutputSettingsReadsValuesAndCutsTexts) {
   Settings(1, 0, "ABCDE", "xyz", 2, 6);  // no range check on the key
   int32_t keyboard = -1, placement = -1, key = -1, codeId = -1, length = -1;
   char prefix[8] = "zzzzzzz";
@@ -248,12 +231,6 @@ TEST_F(OutputRecordTest, DataOutputSettingsReadsValuesCutsTextsAndRefusesNothing
   EXPECT_EQ(OutputSettings('r', nullptr, nullptr, nullptr, nullptr, nullptr, prefix, 0, nullptr, 0),
             1);
   EXPECT_EQ(prefix[0], 'A');  // a size below 1: not copied
-
-  int32_t on = 1;
-  EXPECT_EQ(
-      OutputSettings('r', nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0), 0);
-  EXPECT_EQ(OutputSettings('x', &on, &on, &on, &on, &on, prefix, 2, prefix, 2), 0);
-  EXPECT_EQ(CurrentSettings().keyboardOutputMode, 0);
 }
 
 }  // namespace

@@ -96,19 +96,14 @@ TEST_F(Wedge, KeyStrokesPressShiftAroundLettersDigitsAndSymbols) {
 }
 
 TEST_F(Wedge, KeyStrokesPressTheVirtualKeysOfTheTable) {
-  // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up.
-  const std::pair<uint16_t, int> plain[] = {{'*', 106},  {'+', 107},  {';', 186}, {'=', 187},
-                                            {',', 188},  {'-', 189},  {'.', 190}, {'/', 191},
-                                            {'\\', 220}, {'[', 219},  {']', 221}, {' ', 32},
-                                            {'`', 192},  {'\'', 222}, {13, 13}};
+  // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up. A sample of the table's
+  // rows, its first and last among them.
+  const std::pair<uint16_t, int> plain[] = {{'*', 106}, {';', 186}, {'/', 191}, {'\'', 222}};
   for (const auto &[unit, vk] : plain) {
     std::string key = "keybd_event " + std::to_string(vk);
     EXPECT_EQ(Typed({unit}, true), (Lines{key + " 0 0", key + " 0 2"})) << "unit " << unit;
   }
-  const std::pair<uint16_t, int> shifted[] = {
-      {'!', 49},  {'@', 50},  {'#', 51},  {'$', 52},  {'%', 53},  {'^', 54},  {'&', 55},
-      {'(', 57},  {')', 48},  {'~', 192}, {'{', 219}, {'}', 221}, {'|', 220}, {':', 186},
-      {'"', 222}, {'<', 188}, {'>', 190}, {'?', 191}, {'_', 189}};
+  const std::pair<uint16_t, int> shifted[] = {{')', 48}, {'~', 192}, {'"', 222}, {'_', 189}};
   for (const auto &[unit, vk] : shifted) {
     std::string key = "keybd_event " + std::to_string(vk);
     EXPECT_EQ(Typed({unit}, true),

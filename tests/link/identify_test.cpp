@@ -39,13 +39,6 @@ TEST(RevisionReply, ImagerNeedsPAAAAFromOffsetFour) {
       RevisionReplyFits(kNoEngine, FromBytes({0x09, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A'})));
 }
 
-TEST(SpeedCode, ByWorkingSpeed) {
-  EXPECT_EQ(SpeedCode(38400), 0x08);
-  EXPECT_EQ(SpeedCode(115200), 0x0B);
-  EXPECT_EQ(SpeedCode(9600), 0x06);
-  EXPECT_EQ(SpeedCode(57600), 0x06);
-}
-
 // The engine-kind character the test's system library reports.
 char kindCharacter = '1';
 int TestSysInfo(void *block) {

@@ -14,93 +14,69 @@ using test::SimLink;
 using test::ToBytes;
 
 const Bytes kRevisionRequestOnWire = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
-const Bytes kNak = {0x05, 0xD1, 0x00, 0x00, 0x01};
 
-SimLink Imager() {
-  return SimLink(bcrsim::Engine::Imager4507().Speed(115200).Start());
+// Sends the revision request with the attempts given; the frames the engine got go to *frames.
+int Exchange(SimLink &sim, int32_t attempts, WString *reply, std::vector<Bytes> *frames,
+             uint32_t timeout = 1000) {
+  sim.Engine().ClearRecord();
+  WString frame = RevisionRequestFrame();
+  int result = SendAndWait(sim.Link(), frame, timeout, reply, attempts);
+  *frames = sim.Engine().Frames();
+  return result;
 }
 
-TEST(SendAndWait, SendsTheFrameWithItsChecksumAndTakesTheReply) {
-  SimLink sim = Imager();
+TEST(SendAndWait, SendsTheFrameWithItsChecksumAndRetriesUntilAnAnswerThatIsNoNak) {
+  SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
   ASSERT_TRUE(sim.Opened());
+  WString reply;
+  std::vector<Bytes> frames;
   sim.Engine().SetRevision({0x04, 0xD0, 0x00, 0x00});
-  WString frame = RevisionRequestFrame();
-  WString reply;
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 1000, &reply, 3), 1);
-  EXPECT_EQ(ToBytes(frame), kRevisionRequestOnWire);
+  EXPECT_EQ(Exchange(sim, 3, &reply, &frames), 1);
   EXPECT_EQ(ToBytes(reply), (Bytes{0x04, 0xD0, 0x00, 0x00}));
-  EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{kRevisionRequestOnWire});
-}
+  EXPECT_EQ(frames, std::vector<Bytes>{kRevisionRequestOnWire});
 
-TEST(SendAndWait, TriesEveryAttemptAgainstASilentEngine) {
-  SimLink sim = Imager();
-  ASSERT_TRUE(sim.Opened());
-  sim.Engine().SetSilent(true);
-  WString frame = RevisionRequestFrame();
-  WString reply;
-  uint64_t start = platform::NowMs();
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, &reply, 3), 0);
-  EXPECT_GE(platform::NowMs() - start, 550u);  // three waits of 200 ms
-  EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>(3, kRevisionRequestOnWire));
-}
-
-TEST(SendAndWait, RetriesOnNegativeAcknowledgementAndKeepsTheLast) {
-  SimLink sim = Imager();
-  ASSERT_TRUE(sim.Opened());
-  sim.Engine().SetNakAll(true);
-  WString frame = RevisionRequestFrame();
-  WString reply;
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 1000, &reply, 5), 0);
-  EXPECT_EQ(sim.Engine().Frames().size(), 5u);
-  EXPECT_EQ(ToBytes(reply), kNak);
-}
-
-TEST(SendAndWait, SucceedsOnTheFirstAnswerThatIsNoNegativeAcknowledgement) {
-  SimLink sim = Imager();
-  ASSERT_TRUE(sim.Opened());
   sim.Engine().NakNext(2);
-  WString frame = RevisionRequestFrame();
-  WString reply;
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 1000, &reply, 5), 1);
-  EXPECT_EQ(sim.Engine().Frames().size(), 3u);
-}
-
-TEST(SendAndWait, OnlyTheFullNegativeAcknowledgementHeaderCounts) {
-  SimLink sim = Imager();
-  ASSERT_TRUE(sim.Opened());
+  EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 1);
+  EXPECT_EQ(frames.size(), 3u);
+  // Only the whole negative-acknowledgement header counts as one.
   sim.Engine().SetRevision({0x05, 0xD1, 0x00, 0x01, 0x01});
-  WString frame = RevisionRequestFrame();
-  WString reply;
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 1000, &reply, 5), 1);
-  EXPECT_EQ(sim.Engine().Frames().size(), 1u);
+  EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 1);
+  EXPECT_EQ(frames.size(), 1u);
+
+  sim.Engine().SetNakAll(true);
+  EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 0);
+  EXPECT_EQ(frames.size(), 5u);
+  EXPECT_EQ(ToBytes(reply), (Bytes{0x05, 0xD1, 0x00, 0x00, 0x01}));
+  sim.Engine().SetNakAll(false);
+
+  sim.Engine().SetSilent(true);
+  uint64_t start = platform::NowMs();
+  EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
+  EXPECT_GE(platform::NowMs() - start, 550u);  // three waits of 200 ms
+  EXPECT_EQ(frames, std::vector<Bytes>(3, kRevisionRequestOnWire));
 }
 
-TEST(SendAndWait, WithoutAttemptsSendsNothingUnlessNoReplyIsWanted) {
-  SimLink sim = Imager();
+TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
+  SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
   ASSERT_TRUE(sim.Opened());
-  WString frame = StartDecodeFrame();
   WString reply;
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, &reply, 0), 0);
+  std::vector<Bytes> frames;
+  EXPECT_EQ(Exchange(sim, 0, &reply, &frames, 200), 0);
   WString oneWay = StartDecodeFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
-}
 
-TEST(SendAndWait, NeedsAnEngineType) {
-  SimLink sim = Imager();
-  ASSERT_TRUE(sim.Opened());
   sim.Link().deviceType = kNoEngine;
+  EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
   WString frame = RevisionRequestFrame();
-  WString reply;
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, &reply, 3), 0);
   EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
   platform::Sleep(100);
   EXPECT_TRUE(sim.Engine().Received().empty());
 }
 
 TEST(WakeEngine, WritesOneZeroByteThenPauses) {
-  SimLink sim = Imager();
+  SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
   ASSERT_TRUE(sim.Opened());
   uint64_t start = platform::NowMs();
   WakeEngine(sim.Link());

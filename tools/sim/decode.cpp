@@ -58,6 +58,7 @@ std::vector<Packet> DecodePackets(Kind kind, const Decode &decode) {
     frame.insert(frame.end(), bodies[k].begin(), bodies[k].end());
     if (k == 0 && decode.firstLength) frame[0] = *decode.firstLength;
     if (k > 0 && decode.laterLength) frame[0] = *decode.laterLength;
+    if (k > 0 && decode.laterOpcode) frame[1] = *decode.laterOpcode;
     frame = WithChecksum(std::move(frame));
     if (decode.badChecksumPacket && *decode.badChecksumPacket == k) frame.back() ^= 0x01;
     if (frame.size() > budget) frame.resize(budget);

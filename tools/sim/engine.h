@@ -73,6 +73,7 @@ struct Decode {
                                        // strayBefore not counted)
   std::optional<uint8_t> firstLength;  // replace the first packet's length byte
   std::optional<uint8_t> laterLength;  // replace every continuation packet's length byte
+  std::optional<uint8_t> laterOpcode;  // replace every continuation packet's opcode
   bool lastStatusNonZero = false;      // the last packet keeps status 0x02 ("more follow")
   std::optional<size_t> badChecksumPacket;  // this packet (0 = first) carries a wrong checksum
   bool waitForAcks = true;                  // false: send every packet without waiting (a decode
