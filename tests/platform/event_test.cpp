@@ -44,17 +44,11 @@ class NamedEvent : public ::testing::Test {
   std::string semName_;
 };
 
-TEST_F(NamedEvent, IsCreatedNotSetUnderThePrefixedName) {
+TEST_F(NamedEvent, IsCreatedUnsetAndSettingTwiceLeavesOneSignal) {
   EXPECT_EQ(Count(), -1);
   Event *event = EventOpen(kName);
   ASSERT_NE(event, nullptr);
   EXPECT_EQ(Count(), 0);
-  EventClose(event);
-}
-
-TEST_F(NamedEvent, SettingTwiceLeavesOneSignalThenItCanBeSetAgain) {
-  Event *event = EventOpen(kName);
-  ASSERT_NE(event, nullptr);
   EXPECT_TRUE(EventSet(event));
   EXPECT_TRUE(EventSet(event));
   EXPECT_EQ(Count(), 1);
