@@ -134,13 +134,16 @@ void CheckWrite(const ParamHandler &handler, const ScanEngine &engine, int32_t r
                 const int32_t *values, const bool *given) {
   const int32_t type = engine.DeviceType();
   const bool served = Serves(handler.serves, type);
+  // A refused write sends nothing and changes nothing, the library-kept value included.
+  const bool refused = result == 0 && PortWrites().empty();
   for (uint8_t arg = 1; arg <= handler.count; ++arg) {
     const ParamOption &option = OptionOf(handler, arg);
     const int32_t cached = CachedValue(handler, arg);
     if (option.kind == OptionKind::kLibraryKept) {
       Check(cached == kUnknownValue, "the library-kept value is never cached");
       if (served && given[arg - 1]) {
-        Check(engine.link.libraryKeptValue == values[arg - 1], "a write keeps the value");
+        Check(engine.link.libraryKeptValue == (refused ? 0 : values[arg - 1]),
+              "a write keeps the value unless it is refused");
       }
       continue;
     }
