@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
@@ -24,31 +23,6 @@ namespace {
 
 using namespace bcr;
 using namespace bcr::fuzz;
-
-const ParamHandler *const kHandlers[] = {
-    &Code39Param,
-    &UpcParam,
-    &EanJanParam,
-    &Code128Param,
-    &Code93Param,
-    &Code11Param,
-    &Interleaved2Of5Param,
-    &Industrial2Of5Param,
-    &CodabarParam,
-    &MsiParam,
-    &RssParam,
-    &Chinese2Of5Param,
-    &PostalCodeParam,
-    &CompositeParam,
-    &SymbologySecurityLevelParam,
-    &MacroPDFParam,
-    &Matrix2Of5Param,
-    &SymbologiesParam,
-    &ImagerParam,
-    &MiscellaneousOptionParam,
-    &UserPreferences2DParam,
-    &UserPreferences1DParam,
-};
 
 constexpr size_t kHeaderBytes = 4;
 constexpr int32_t kAttempts = 5;
@@ -165,7 +139,7 @@ uint32_t Little32(const uint8_t *bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < kHeaderBytes) return -1;
-  const ParamHandler &handler = *kHandlers[data[0] % std::size(kHandlers)];
+  const ParamHandler &handler = *kAllHandlers[data[0] % kHandlerCount];
   const int32_t type = (data[1] & 1) != 0 ? kEngineSE955 : kImager4507;
   const bool write = (data[1] & 2) != 0;
   const uint32_t mask = uint32_t{data[2]} | uint32_t{data[3]} << 8;
