@@ -248,6 +248,6 @@ WIN_TEST(PortWriteDoesNotWaitBehindAnotherThreadsRead) {
   p::PortClose(port);
 }
 
-int main(int argc, char **argv) {
-  return wintest::RunAll(argc, argv);
+int main() {
+  return wintest::RunAll();
 }
