@@ -104,12 +104,12 @@ class KeyboardDeathTest : public ::testing::Test {
     return std::string(base) + suffix;
   }
 
-  // Runs type in a fresh process that types into the event file for layout (BCREADER_KEYMAP,
-  // unset when empty) with the given pause, and expects it to have skipped `skipped`
-  // characters. Returns the file's key events.
+  // Runs type in a fresh process that types into the event file for layout (BCREADER_KEYMAP)
+  // with the given pause, and expects it to have skipped `skipped` characters and to have written
+  // the message, when one is given, exactly once. Returns the file's key events.
   static std::vector<bcr::test::KeyEvent> Typed(const char *layout, const char *delayMs,
-                                                uint32_t skipped,
-                                                const std::function<void()> &type) {
+                                                uint32_t skipped, const std::function<void()> &type,
+                                                const std::string &message = "") {
     const std::string file = File(".events");
     unlink(file.c_str());
     auto child = [&] {
@@ -119,7 +119,14 @@ class KeyboardDeathTest : public ::testing::Test {
       type();
       std::exit(static_cast<int>(KeyboardSkippedCount()));
     };
-    EXPECT_EXIT(child(), ::testing::ExitedWithCode(static_cast<int>(skipped)), "") << layout;
+    auto once = [&message](const std::string &err) {
+      size_t first = err.find(message);
+      return message.empty() ||
+             (first != std::string::npos && err.find(message, first + 1) == std::string::npos);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(static_cast<int>(skipped)),
+                ::testing::Truly(once))
+        << layout;
     std::vector<bcr::test::KeyEvent> keys = ReadKeyEvents(file);
     unlink(file.c_str());
     return keys;
@@ -224,25 +231,17 @@ TEST_F(KeyboardDeathTest, HeldKeysAreLetGoAroundACharacterAndReleasedAtUnload) {
 }
 
 TEST_F(KeyboardDeathTest, AnUnknownLayoutFallsBackToUsWithOneMessage) {
-  const std::string file = File(".events");
-  unlink(file.c_str());
-  auto once = [](const std::string &err) {
-    const std::string message =
-        "bcreader: keyboard layout \"nosuch(layout)\" cannot be compiled; typing for the \"us\" "
-        "layout instead\n";
-    size_t first = err.find(message);
-    return first != std::string::npos && err.find(message, first + 1) == std::string::npos;
-  };
-  auto type = [&file] {
-    setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
-    setenv("BCREADER_KEYMAP", "nosuch(layout)", 1);
-    Post({'A', 'z'});
-    Post({'@'});
-    std::exit(0);
-  };
-  EXPECT_EXIT(type(), ::testing::ExitedWithCode(0), ::testing::Truly(once));
-  EXPECT_EQ(KeyString(ReadKeyEvents(file)), "+42 +30 -30 -42 +44 -44 +42 +3 -3 -42");
-  unlink(file.c_str());
+  const char message[] =
+      "bcreader: keyboard layout \"nosuch(layout)\" cannot be compiled; typing for the \"us\" "
+      "layout instead\n";
+  EXPECT_EQ(KeyString(Typed(
+                "nosuch(layout)", "0", 0,
+                [] {
+                  Post({'A', 'z'});
+                  Post({'@'});
+                },
+                message)),
+            "+42 +30 -30 -42 +44 -44 +42 +3 -3 -42");
 }
 
 TEST_F(KeyboardDeathTest, TheKeyDelaySpacesTheTypedKeys) {
