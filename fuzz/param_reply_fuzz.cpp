@@ -145,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const uint32_t mask = uint32_t{data[2]} | uint32_t{data[3]} << 8;
   size_t used = kHeaderBytes;
 
+  ForgetParamCache();
   int32_t values[kMaxHandlerArgs];
   bool given[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};
@@ -157,7 +158,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     given[i] = (mask >> i & 1) != 0;
     pointers[i] = given[i] ? &values[i] : nullptr;
-    handler.cache[i].value = kUnknownValue;
   }
 
   ScanEngine engine;

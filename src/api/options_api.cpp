@@ -149,13 +149,12 @@ BCR_EXPORT int32_t Rss_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *
       [&] { return bcr::RssOptions(Engine(), kImager4507, mode, a1, a2, a3, a4); });
 }
 
-// The newer names of the GS1 DataBar functions are the same entries, not wrappers. The guard
-// lets nothing through, which a compiler that sees it infers for the targets; the aliases say so.
+// The newer names of the GS1 DataBar functions are the same entries, not wrappers.
 BCR_EXPORT int32_t GS1_DataBar_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                         int32_t *a4)
-    __attribute__((alias("Rss_1D_SE955"), nothrow));
+    __attribute__((nothrow, alias("Rss_1D_SE955")));
 BCR_EXPORT int32_t GS1_DataBar_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
-                                       int32_t *a4) __attribute__((alias("Rss_2D_4507"), nothrow));
+                                       int32_t *a4) __attribute__((nothrow, alias("Rss_2D_4507")));
 
 BCR_EXPORT int32_t Chinese2Of5_1D_SE955(int32_t mode, int32_t *a1) {
   return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(Engine(), kEngineSE955, mode, a1); });

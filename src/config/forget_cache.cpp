@@ -29,7 +29,10 @@ const ParamHandler *const kAllHandlers[kHandlerCount] = {
 
 void ForgetParamCache() {
   for (const ParamHandler *handler : kAllHandlers) {
-    for (uint8_t i = 0; i < handler->count; ++i) handler->cache[i].value = kUnknownValue;
+    for (uint8_t i = 0; i < handler->count; ++i) {
+      handler->cache[i].value = kUnknownValue;
+      handler->cache[i].written = false;
+    }
   }
 }
 

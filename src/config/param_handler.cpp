@@ -105,6 +105,14 @@ uint32_t MatchWhole(const ParamOption &option, const WString &reply, uint32_t i)
   return end;
 }
 
+WString ParamSendHead() {
+  WString frame;
+  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
+    frame.AppendUnit(byte);
+  }
+  return frame;
+}
+
 const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
   for (uint8_t i = 0; i < handler.count; ++i) {
     if (handler.options[i].arg == arg) return &handler.options[i];
@@ -126,6 +134,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *po
   WString reply;
   {
     ExchangeLock exchange(link);
+    if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
   }
@@ -153,9 +162,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *po
 // tells whether the frame holds a pair.
 bool BuildWriteFrame(const ParamHandler &handler, int32_t deviceType, int32_t *const *pointers,
                      const int32_t *values, WString &frame, bool *any) {
-  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
-    frame.AppendUnit(byte);
-  }
+  frame = ParamSendHead();
   *any = false;
   for (uint8_t k = 0; k < handler.count; ++k) {
     const ParamOption *option = handler.sendOrder != nullptr
@@ -205,6 +212,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *p
   WString reply;
   {
     ExchangeLock exchange(link);
+    if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;
   }
@@ -213,6 +221,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *p
     const uint8_t index = option.arg - 1;
     if (pointers[index] == nullptr || !IsEngineOption(option, deviceType)) continue;
     handler.cache[index].value = values[index];
+    handler.cache[index].written = true;
     if (option.triggerMode) engine.triggerMode = static_cast<uint32_t>(values[index]);
   }
   return 1;
@@ -259,6 +268,30 @@ bool WriteAccepted(const ParamHandler &handler, ScanEngine &engine,
 int32_t CachedValue(const ParamHandler &handler, uint8_t arg) {
   if (arg < 1 || arg > handler.count) return kUnknownValue;
   return handler.cache[arg - 1].value;
+}
+
+WString BuildWrittenFrame(const ParamHandler &handler, int32_t deviceType,
+                          std::initializer_list<uint32_t> leaveOut) {
+  WString frame = ParamSendHead();
+  bool any = false;
+  for (uint8_t k = 0; k < handler.count; ++k) {
+    const ParamOption *option = handler.sendOrder != nullptr
+                                    ? OptionOfArg(handler, handler.sendOrder[k])
+                                    : &handler.options[k];
+    if (option == nullptr || !IsEngineOption(*option, deviceType)) continue;
+    const CacheEntry &entry = handler.cache[option->arg - 1];
+    const int32_t value = entry.value;
+    if (!entry.written || value == kUnknownValue || !Carriable(*option, value)) continue;
+    bool left = false;
+    for (uint32_t number : leaveOut) left = left || number == option->number;
+    if (left) continue;
+    AppendNumber(option->number, frame);
+    AppendValue(*option, value, frame);
+    any = true;
+  }
+  if (!any || frame.Size() > kMaxFrameLength) return WString();
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  return frame;
 }
 
 WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType) {

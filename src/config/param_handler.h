@@ -71,8 +71,11 @@ struct ParamOption {
 };
 
 // One cache entry; constant-initialised, so the cache needs no code at load or unload.
+// written: a write since load sent or confirmed the value (the engine must hold it again after
+// it lost its store).
 struct CacheEntry {
   std::atomic<int32_t> value{kUnknownValue};
+  std::atomic<bool> written{false};
 };
 
 struct ParamHandler {
@@ -110,6 +113,12 @@ bool WriteAccepted(const ParamHandler &handler, ScanEngine &engine,
 int32_t CachedValue(const ParamHandler &handler, uint8_t arg);
 
 // The frames and the reply parsing of the procedures, without the port.
+
+// The parameter send that gives the engine back every option of the handler written since load
+// (the value of its cache entry), in send order, without checksum; options whose number is in
+// leaveOut are not included. Empty when there is nothing to send.
+WString BuildWrittenFrame(const ParamHandler &handler, int32_t deviceType,
+                          std::initializer_list<uint32_t> leaveOut = {});
 
 // The parameter request for the options that apply to deviceType, without checksum.
 WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType);

@@ -147,6 +147,7 @@ int32_t SendPreferenceDefaults(EngineLink &link) {
   const int32_t deviceType = link.deviceType;
   if (!IsKnownEngine(deviceType)) return 0;
   ExchangeLock exchange(link);
+  if (!exchange.Held()) return 0;
   WakeEngine(link);
   WString frame =
       deviceType == kImager4507 ? DefaultsFrame(kDefaults4507) : DefaultsFrame(kDefaultsSE955);
@@ -163,14 +164,18 @@ int32_t ResetAllSettings(ScanEngine &engine, int32_t selector) {
   if (selector != kResetAllSelector) return 0;
   const int32_t deviceType = engine.DeviceType();
   if (!IsKnownEngine(deviceType)) return 0;
-  // One wait for the port for the whole sequence rather than one per handler.
-  ExchangeLock exchange(engine.link);
-  SendPreferenceDefaults(engine.link);
-  if (deviceType == kImager4507) {
-    for (const ResetStep &step : kReset4507) RunStep(engine, step);
-  } else {
-    for (const ResetStep &step : kResetSE955) RunStep(engine, step);
-  }
+  // Each step waits for the port on its own and lets go of it after its exchange, so that a
+  // reset with a silent engine (about five seconds per step) never keeps reads and trigger
+  // presses waiting for the whole sequence.
+  // An engine that answered nothing at all to a step (five attempts of a second each) is not
+  // there: the rest of the sequence is not sent to it.
+  EngineLink &link = engine.link;
+  const uint32_t before = link.unanswered;
+  SendPreferenceDefaults(link);
+  const bool imager = deviceType == kImager4507;
+  const ResetStep *steps = imager ? kReset4507 : kResetSE955;
+  const size_t count = imager ? std::size(kReset4507) : std::size(kResetSE955);
+  for (size_t i = 0; i < count && link.unanswered == before; ++i) RunStep(engine, steps[i]);
   return 1;
 }
 
@@ -179,7 +184,6 @@ int32_t ResetReader(ScanEngine &engine, int32_t selector) {
   if (deviceType == kNoEngine) return kResultNoEngine;
   if (selector != kReaderDevice && selector != kAnyDevice) return 0;
   ResetSettings();
-  ExchangeLock exchange(engine.link);
   ResetAllSettings(engine, kResetAllSelector);
   if (deviceType != kEngineSE955) return 1;
 

@@ -36,6 +36,7 @@ static_assert(std::size(kStartupReads) == 14);
 void ReadAllSettings(EngineLink &link) {
   if (link.engine == nullptr) return;
   ExchangeLock exchange(link);
+  if (!exchange.Held()) return;
   for (const ParamHandler *handler : kStartupReads) {
     int32_t values[kMaxHandlerArgs] = {};
     int32_t *pointers[kMaxHandlerArgs] = {};

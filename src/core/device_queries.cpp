@@ -1,5 +1,6 @@
 #include "core/device_queries.h"
 
+#include "config/exchange_lock.h"
 #include "core/scan_engine.h"
 #include "link/identify.h"
 #include "platform/registry.h"
@@ -57,9 +58,13 @@ int32_t DecoderVersion(ScanEngine &engine, int32_t kind, char *buffer, int32_t s
   int32_t type = engine.DeviceType();
   if (type == kNoEngine) return kResultNoEngine;
   WString revision;
-  RequestRevision(engine, type, revision);
+  // Under the link lock like every exchange: without it the request's purge would destroy a
+  // decode in flight and its reply wait would read that decode as the revision.
+  ExchangeLock exchange(engine.link);
+  // 0 (with an empty text) when the engine did not answer or the port did not come free.
+  const int answered = exchange.Held() ? RequestRevision(engine, type, revision) : 0;
   CopyOut(revision, buffer, size);
-  return 1;
+  return answered;
 }
 
 }  // namespace bcr

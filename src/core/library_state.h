@@ -22,6 +22,7 @@ enum Worker : int {
   kVibrateWorker,
   kLedWorker,
   kBeepWorker,
+  kRecoveryWorker,
   kWorkerCount,
 };
 
@@ -41,6 +42,7 @@ struct Messages {
   std::atomic<uint32_t> user2Up{0};
   std::atomic<uint32_t> decode{0};
   std::atomic<uint32_t> decodeData{0};
+  std::atomic<uint32_t> readerState{0};
 };
 
 struct LibraryState {
@@ -50,6 +52,9 @@ struct LibraryState {
   std::atomic<uint32_t> readerInitialised{0};
   std::atomic<uint32_t> keepWindowOnDetach{0};
   // Tells every worker to end at its next wake-up.
+  // Set by a trigger press that released the decode thread, taken by its next reception: such a
+  // reception is the answer to that press, not to what the engine sent before it.
+  std::atomic<bool> triggerPressed{false};
   std::atomic<uint32_t> quitFlag{0};
   platform::Event *decodeEvent = nullptr;
   Messages messages;

@@ -6,6 +6,7 @@
 #include "core/device_queries.h"
 #include "core/library_state.h"
 #include "core/published_decode.h"
+#include "core/recovery.h"
 #include "core/scan_engine.h"
 #include "core/settings.h"
 #include "core/system_library.h"
@@ -14,6 +15,7 @@
 #include "link/identify.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
+#include "platform/trace.h"
 #include "platform/trigger.h"
 
 namespace bcr {
@@ -33,15 +35,16 @@ struct MessageName {
 
 // Registered in this order.
 const MessageName kMessageNames[] = {
-    {&Messages::decodeImg, "WM_DECODEIMG"}, {&Messages::decodeImage, "WM_DECODEIMAGE"},
-    {&Messages::user1Down, "WM_USER1DOWN"}, {&Messages::user2Down, "WM_USER2DOWN"},
-    {&Messages::user1Up, "WM_USER1UP"},     {&Messages::user2Up, "WM_USER2UP"},
-    {&Messages::decode, "WM_DECODE"},       {&Messages::decodeData, "WM_DECODEDATA"},
+    {&Messages::decodeImg, "WM_DECODEIMG"},     {&Messages::decodeImage, "WM_DECODEIMAGE"},
+    {&Messages::user1Down, "WM_USER1DOWN"},     {&Messages::user2Down, "WM_USER2DOWN"},
+    {&Messages::user1Up, "WM_USER1UP"},         {&Messages::user2Up, "WM_USER2UP"},
+    {&Messages::decode, "WM_DECODE"},           {&Messages::decodeData, "WM_DECODEDATA"},
+    {&Messages::readerState, "WM_READERSTATE"},
 };
 
 // The order of detach; the notification workers follow the cancel of the LED and vibrator.
-const Worker kStopOrder[] = {kDecodeWorker, kAutoTriggerWorker, kVibrateWorker, kLedWorker,
-                             kBeepWorker};
+const Worker kStopOrder[] = {kRecoveryWorker, kDecodeWorker, kAutoTriggerWorker,
+                             kVibrateWorker,  kLedWorker,    kBeepWorker};
 
 platform::Semaphore *NewSemaphore() {
   return platform::SemaphoreCreate(0, 1);
@@ -56,6 +59,9 @@ void ProcessAttach(void *module) {
   }
   if (state.decodeEvent == nullptr) state.decodeEvent = platform::EventOpen(kDecodeEventName);
   state.moduleInstance = module;
+  // An attach after a detach in the same process (the tests' case) starts afresh.
+  state.quitFlag = 0;
+  Engine().link.portLock.Reopen();
   // Done semaphores first, then the start semaphores of the decode and auto-trigger workers,
   // the continuous-mode token and the start semaphores of the notification workers.
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
@@ -65,6 +71,9 @@ void ProcessAttach(void *module) {
   state.workers[kLedWorker].start = NewSemaphore();
   state.workers[kVibrateWorker].start = NewSemaphore();
   state.workers[kBeepWorker].start = NewSemaphore();
+  state.workers[kRecoveryWorker].start = NewSemaphore();
+  Engine().link.health.Reset();
+  InstallLostHandler(Engine());
 }
 
 void ForgetLoadState() {
@@ -84,7 +93,12 @@ void ForgetLoadState() {
 void ProcessDetach() {
   LibraryState &state = State();
   ScanEngine &engine = Engine();
+  // A recovery in progress gives up, and every exchange with it.
+  AbortRecovery(engine);
   platform::TriggerSourceStop();
+  // A reception that is listening, and every wait for the port, give up at once: the unload
+  // then takes no longer with a pending read than with an idle reader.
+  engine.link.portLock.Cancel();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
       platform::SemaphoreRelease(engine.ledCancel, 1);
@@ -119,6 +133,7 @@ int EngineOpen(ScanEngine &engine, int32_t selector, uint32_t *error) {
   *error = 0;
   if (engine.link.port != nullptr) return 1;
   engine.platformKind = kPlatformPocketPc;
+  platform::TraceConfigure();
   LoadSystemLibrary(engine);
   if (engine.link.port == nullptr && selector == kEngineSelector) {
     if (OpenEngine(engine, static_cast<int32_t>(kEnginePort))) {
@@ -149,6 +164,12 @@ int32_t InitReader() {
     // The terminal's scan key, where one is configured, presses the trigger of this window.
     platform::TriggerSourceStart(window, state.messages.user1Down, state.messages.user1Up);
   }
+  // The engine was lost: its recovery tries again at once, and until it succeeds the engine is
+  // one that does not answer.
+  if (EngineAway(engine)) {
+    HurryRecovery();
+    return kResultEngineDown;
+  }
   uint32_t error = 0;
   int opened = EngineOpen(engine, kEngineSelector, &error);
   if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
@@ -158,6 +179,7 @@ int32_t InitReader() {
     StartWorker(kDecodeWorker, DecodeThread, window);
     if (IsKnownEngine(engine.DeviceType()))
       StartWorker(kAutoTriggerWorker, AutoTriggerThread, window);
+    StartWorker(kRecoveryWorker, RecoveryThread, nullptr);
   }
   // The sound device is opened here rather than by the sound worker, which then never needs the
   // dynamic loader: an unload holds the loader's lock while it waits for the worker.

@@ -13,7 +13,9 @@ namespace bcr {
 namespace {
 
 void ReleaseRead() {
-  if (State().readerInitialised != 0 && !InContinuousMode(Engine())) WakeWorker(kDecodeWorker);
+  if (State().readerInitialised == 0 || InContinuousMode(Engine())) return;
+  State().triggerPressed = true;
+  WakeWorker(kDecodeWorker);
 }
 
 void Deliver() {

@@ -23,6 +23,7 @@ void AutoTriggerThread(void *window);
 void VibrateThread(void *);
 void LedThread(void *);
 void BeepThread(void *);
+void RecoveryThread(void *);
 
 }  // namespace bcr
 

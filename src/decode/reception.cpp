@@ -11,6 +11,7 @@
 #include "link/receiver.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
+#include "link/wire_trace.h"
 #include "platform/clock.h"
 #include "util/copy_out.h"
 
@@ -21,43 +22,73 @@ namespace {
 constexpr uint32_t kStopDelay = 50;
 // What a failed reception may discard: the rest of a broken frame, not a decode that comes later.
 constexpr uint32_t kDiscardLimit = 4096;
+// A reception listens in slices of this length, so that it notices an unload (and, in the
+// continuous modes, a waiting option call) between them.
+constexpr uint32_t kListenSlice = 100;
 
 // After a reception that failed, whatever is still arriving belongs to the broken frame (or is
 // noise on the line): read it away until the line has been quiet for one byte time-out, so that
-// the next reception starts at the next frame instead of inside the rest of this one.
-void DiscardRest(EngineLink &link) {
+// the next frame is read from its start instead of inside the rest of this one.
+uint32_t DiscardRest(EngineLink &link) {
   SetPortTimeout(link, kReplyByteTimeout, 'r');
   uint8_t byte;
-  for (uint32_t i = 0; i < kDiscardLimit && ReadPortByte(link, &byte); ++i) {
-  }
+  uint32_t count = 0;
+  while (count < kDiscardLimit && ReadPortByte(link, &byte)) ++count;
+  TraceReceivedAs(link, "noise discarded");
+  return count;
 }
 
-// The receptions that take the link lock: the continuous trigger modes, and trigger mode 7 on
-// the SE955 as well.
-bool NeedsLinkLock(const ScanEngine &engine) {
-  uint32_t mode = engine.triggerMode;
-  int32_t type = engine.DeviceType();
-  return (mode == 7 && IsKnownEngine(type)) || (type == kEngineSE955 && mode == 4);
+// What arrived while no reception was listening (a decode after its press's wait ran out, or
+// scanned before the press) is not the answer to this press or read: it is read away, with the
+// rest of a frame still arriving, and counted.
+void DiscardStale(EngineLink &link) {
+  SetPortTimeout(link, 0, 'r');
+  uint8_t byte;
+  if (!ReadPortByte(link, &byte)) return;
+  uint32_t count = 1 + DiscardRest(link);
+  ++link.staleDiscards;
+  link.staleBytes += count;
 }
 
 void PostDecodeMessage() {
   platform::WindowPost(State().readerWindow, State().messages.decode, kDecodeMessageParam, 0);
 }
 
-}  // namespace
-
-int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
+// One decode-data frame within waitMs: acknowledged, parsed, kept as the DecodeResult. A frame
+// that breaks (noise, a wrong checksum, a cut) is read away and the reception listens on,
+// resynchronised, until its wait runs out. The caller holds the port.
+int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *received) {
   EngineLink &link = engine.link;
+  const uint64_t deadline = platform::NowMs() + waitMs;
   WString data;
   engine.SetDecodeData(data);
-  if (!ReceiveFrame(link, data, link.transferWait, kDecodeDataMode)) {
+  for (bool first = true;; first = false) {
+    const uint64_t now = platform::NowMs();
+    // A lost engine's port is closed to this thread: the reception ends at once.
+    if (link.portLock.Cancelled() || PortBarred(link.health) || now >= deadline) return 0;
+    const uint64_t left = deadline - now;
+    // A reception that may give way looks first only for what is already arriving.
+    const uint32_t longest = givesWay && first ? kReplyByteTimeout : kListenSlice;
+    const uint32_t slice = left < longest ? static_cast<uint32_t>(left) : longest;
+    const uint32_t before = link.bytesRead;
+    if (ReceiveFrame(link, data, slice, kDecodeDataMode)) break;
     engine.SetDecodeData(data);
-    DiscardRest(link);
-    return 0;
+    if (link.bytesRead != before) {
+      TraceReceivedAs(link, "no decode: frame broken");
+      DiscardRest(link);
+      link.portLock.SetFrameInFlight(false);
+      continue;
+    }
+    // A quiet line at the start of an auto-trigger reception: a waiting option call goes first.
+    // Once listening, the reception keeps the port for its wait, so that the engine's next scan
+    // finds it listening rather than an exchange purging the input.
+    if (givesWay && first && link.portLock.OthersWaiting()) return 0;
   }
+  TraceReceivedAs(link, "decode");
   WakeEngine(link);
   WString ack = DecodeAckFrame();
   SendAndWait(link, ack, kDecodeAckTimeout, nullptr, 1);
+  link.portLock.SetFrameInFlight(false);
   Decode decode;
   decode.data.Assign(data);
   ParseDecodeData(link.deviceType, decode);
@@ -66,18 +97,32 @@ int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
   return 1;
 }
 
-int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs) {
+}  // namespace
+
+int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
+  PortHold hold(engine.link.portLock, engine.link.transferWait);
+  if (!hold.Held()) return 0;
+  return ListenForDecode(engine, engine.link.transferWait, false, received);
+}
+
+int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs, Reception kind) {
   if (engine.active == 0) return 0;
-  bool locked = NeedsLinkLock(engine);
-  // A parameter exchange waiting for the port goes first; the auto-trigger starts the next
-  // reception a moment later.
-  if (locked && engine.link.exchangesWaiting > 0) return 0;
-  if (locked) platform::SemaphoreWait(engine.link.lock, platform::kInfinite);
-  engine.link.transferWait = waitMs;
+  EngineLink &link = engine.link;
+  const uint64_t start = platform::NowMs();
+  // Whoever uses the port first is served first; this reception waits at most its own wait.
+  PortHold hold(link.portLock, waitMs);
+  if (!hold.Held()) return 0;
+  const bool continuous = kind == Reception::kAutomatic;
+  // The auto-trigger's receptions keep what the engine sent between two of them: it is the next
+  // scan. They give way to a waiting option call only when the line is quiet at their start, so
+  // that such a scan is read before the call's purge could discard it.
+  if (kind == Reception::kPressed) DiscardStale(link);
+  const uint64_t spent = platform::NowMs() - start;
+  const uint32_t left = spent >= waitMs ? 0 : static_cast<uint32_t>(waitMs - spent);
+  link.transferWait = left;
   Decode received;
-  int result = ReceiveDecodeFrame(engine, &received);
+  int result = ListenForDecode(engine, left, continuous, &received);
   if (result) out = received;
-  if (locked) platform::SemaphoreRelease(engine.link.lock, 1);
   return result;
 }
 
@@ -91,15 +136,22 @@ int32_t ReadBarcode(ScanEngine &engine, uint32_t *codeType, char *buffer, int32_
   if (buffer == nullptr || size < 1) return 0;
   Decode decode;
   bool received = false;
-  if (StartDecode(engine, 1)) {
-    received = ReceiveDecode(engine, decode, DecodeWaitMs()) == 1;
+  const uint32_t wait = DecodeWaitMs();
+  // The whole read holds the port: no other reception takes its decode, no exchange purges it.
+  // A read that does not get the port within its decode wait fails like a refused start.
+  PortHold hold(engine.link.portLock, wait);
+  if (hold.Held() && engine.active != 0) DiscardStale(engine.link);
+  if (hold.Held() && StartDecode(engine, 1)) {
+    received = ReceiveDecode(engine, decode, wait, Reception::kSynchronous) == 1;
     platform::Sleep(kStopDelay);
     StopDecode(engine, 1);
     if (!received) return 0;
   }
   if (codeType != nullptr) {
+    // The type of this read's own decode, not whatever another thread set meanwhile.
     SetLastCodeType(static_cast<int32_t>(decode.codeType));
-    *codeType = static_cast<uint32_t>(DecodeTypeResult(engine.DeviceType(), LastCodeType()));
+    *codeType = static_cast<uint32_t>(
+        DecodeTypeResult(engine.DeviceType(), static_cast<int32_t>(decode.codeType)));
   }
   CopyOut(decode.data, buffer, size);
   if (received) PostDecodeMessage();
@@ -117,7 +169,9 @@ int32_t CopyLastDecodeData(const ScanEngine &engine, char *buffer, int32_t size)
 void DecodeThread(void *) {
   RunWorker(kDecodeWorker, [] {
     Decode decode;
-    if (!ReceiveDecode(Engine(), decode, DecodeWaitMs())) return;
+    const Reception kind =
+        State().triggerPressed.exchange(false) ? Reception::kPressed : Reception::kAutomatic;
+    if (!ReceiveDecode(Engine(), decode, DecodeWaitMs(), kind)) return;
     PublishDecode(decode);
     PostDecodeMessage();
   });

@@ -11,13 +11,20 @@ namespace bcr {
 
 class ScanEngine;
 
-// Waits the link's transfer wait for a decode, acknowledges it and keeps it as the DecodeResult
-// (also copied to *received). A failed reception leaves the DecodeResult's data empty or
-// partial, its code type and name as they were.
+// How a reception was started: by a trigger press, by the auto-trigger (continuous modes), or
+// inside a synchronous read (which has discarded stale input before its start decode).
+enum class Reception { kPressed, kAutomatic, kSynchronous };
+
+// Takes the port within the link's transfer wait and listens for the rest of it for a decode,
+// acknowledges it and keeps it as the DecodeResult (also copied to *received). A failed
+// reception leaves the DecodeResult's data empty or partial, its code type and name as they were.
 int ReceiveDecodeFrame(ScanEngine &engine, Decode *received);
-// One reception of waitMs, under the link lock in the continuous trigger modes. Nothing while
-// the reader is inactive. out is written only on success.
-int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs);
+// One reception of waitMs, counted from the call: the wait for the port comes out of it. A
+// reception started by a trigger press first reads away (and counts) what arrived while no
+// reception was listening; one of the auto-trigger keeps it (the engine scans continuously), and
+// gives way to an option call waiting for the port when the line is quiet at its start. Nothing
+// while the reader is inactive. out is written only on success.
+int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs, Reception kind);
 // A copy of the DecodeResult; always 1.
 int GetLastDecode(const ScanEngine &engine, Decode &out);
 

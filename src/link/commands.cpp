@@ -8,6 +8,10 @@ namespace bcr {
 
 namespace {
 
+// Start and stop decode run inside a synchronous read that holds the port already; this bounds
+// the wait of any other caller.
+constexpr uint32_t kDecodeCommandLockWait = 1000;
+
 int Command(ScanEngine &engine, uint32_t on, uint32_t enable) {
   if (enable == 0 || engine.active == 0) return 0;
   return static_cast<int>(SetDecoding(engine.link, on) & enable);
@@ -17,7 +21,8 @@ int Command(ScanEngine &engine, uint32_t on, uint32_t enable) {
 
 int SetDecoding(EngineLink &link, uint32_t on) {
   if (!IsKnownEngine(link.deviceType)) return 0;
-  platform::SemaphoreWait(link.lock, platform::kInfinite);
+  PortHold hold(link.portLock, kDecodeCommandLockWait);
+  if (!hold.Held()) return 0;
   uint32_t wanted = on != 0 ? 1 : 0;
   int result = 1;
   if (link.decoding != wanted) {
@@ -27,7 +32,6 @@ int SetDecoding(EngineLink &link, uint32_t on) {
     result = SendAndWait(link, frame, kDecodeCommandTimeout, &reply, 1);
     if (result) link.decoding = wanted;
   }
-  platform::SemaphoreRelease(link.lock, 1);
   return result;
 }
 

@@ -13,16 +13,12 @@ void EngineLink::Initialise() {
   lastError = 0;
   decoding = 0;
   libraryKeptValue = 0;
-  exchangesWaiting = 0;
-  lock = platform::SemaphoreCreate(1, 1);
+  staleDiscards = 0;
+  staleBytes = 0;
 }
 
 void EngineLink::Close() {
   ClosePort(*this);
-  if (lock != nullptr) {
-    platform::SemaphoreClose(lock);
-    lock = nullptr;
-  }
 }
 
 }  // namespace bcr

@@ -5,8 +5,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "link/link_health.h"
+#include "link/port_lock.h"
 #include "platform/port.h"
-#include "platform/sync.h"
 
 namespace bcr {
 
@@ -29,10 +30,9 @@ struct EngineLink {
   EngineLink(const EngineLink &) = delete;
   EngineLink &operator=(const EngineLink &) = delete;
 
-  // Sets every field to its construction value and creates the link lock. The port must be
-  // closed.
+  // Sets every field to its construction value. The port must be closed.
   void Initialise();
-  // Purges and closes the port, and closes the link lock.
+  // Purges and closes the port.
   void Close();
 
   ScanEngine *engine = nullptr;  // the reader object this link belongs to
@@ -47,10 +47,18 @@ struct EngineLink {
   std::atomic<uint32_t> lastError{0};
   // 1 after a start decode the engine accepted, 0 after a stop decode.
   std::atomic<uint32_t> decoding{0};
-  // Serialises the start and stop decode commands and the continuous-mode receptions.
-  platform::Semaphore *lock = nullptr;
-  // Parameter exchanges waiting for the link lock; continuous-mode receptions give way to them.
-  std::atomic<uint32_t> exchangesWaiting{0};
+  // The link lock: whoever uses the port holds it (the rules are in link/port_lock.h).
+  PortLock portLock;
+  // Times a trigger-started reception found data in the input that had arrived while no
+  // reception was listening, and discarded them; and the bytes so discarded.
+  std::atomic<uint32_t> staleDiscards{0};
+  // Bytes read from the port so far; a reception tells by it whether a failed frame had begun.
+  std::atomic<uint32_t> bytesRead{0};
+  // Exchanges whose every attempt met silence (not one byte came back).
+  std::atomic<uint32_t> unanswered{0};
+  std::atomic<uint32_t> staleBytes{0};
+  // Whether the engine is still there; the gate of the port while it is found again.
+  LinkHealth health;
   // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
   std::atomic<int32_t> libraryKeptValue{0};
 };

@@ -162,8 +162,13 @@ int RequestRevision(ScanEngine &engine, int32_t type, WString &out) {
   out.AssignNarrow("");
   if (!IsKnownEngine(type)) return 0;
   WString reply;
-  if (AskRevision(engine.link, kCommandAttempts, reply)) reply.Mid(4, RevisionEnd(type), out);
-  return 0;
+  // A decode that the engine sent on its own at that moment is no revision.
+  if (!AskRevision(engine.link, kCommandAttempts, reply) || reply.Size() < 2 ||
+      reply.Data()[1] == kOpDecodeData) {
+    return 0;
+  }
+  reply.Mid(4, RevisionEnd(type), out);
+  return 1;
 }
 
 }  // namespace bcr

@@ -23,7 +23,20 @@ class Receiver {
   int DecodeData(uint32_t wait);
 
  private:
-  bool Read(uint8_t &byte) { return ReadPortByte(link_, &byte) == 1; }
+  // Every byte read counts towards the checksum of the packet being read.
+  bool Read(uint8_t &byte) {
+    if (ReadPortByte(link_, &byte) != 1) return false;
+    sum_ = static_cast<uint16_t>(sum_ + byte);
+    return true;
+  }
+  void BeginPacket() { sum_ = 0; }
+  // Reads the packet's two checksum bytes; true when they complete its sum to zero.
+  bool ChecksumFits() {
+    uint8_t high, low;
+    if (ReadPortByte(link_, &high) != 1 || ReadPortByte(link_, &low) != 1) return false;
+    return static_cast<uint16_t>(sum_ + ((high << 8) | low)) == 0;
+  }
+  void InFlight() { link_.portLock.SetFrameInFlight(true); }
   bool ReadAppend() {
     uint8_t byte;
     if (!Read(byte)) return false;
@@ -57,29 +70,37 @@ class Receiver {
 
   EngineLink &link_;
   WString &out_;
+  uint16_t sum_ = 0;
 };
 
 int Receiver::Reply(uint32_t wait) {
   ReadTimeout(wait);
+  BeginPacket();
   uint8_t length;
   if (!Read(length)) return 0;
   ReadTimeout(kReplyByteTimeout);
   out_.AppendUnit(length);
   // A length of 0 cannot even cover itself.
   if (length == 0) return 0;
-  return ReadAppend(length - 1u) ? 1 : 0;
+  if (!ReadAppend(length - 1u)) return 0;
+  // A reply with a wrong checksum counts as no reply.
+  return ChecksumFits() ? 1 : 0;
 }
 
 int Receiver::DecodeData(uint32_t wait) {
   ReadTimeout(wait);
+  BeginPacket();
   uint8_t length, opcode;
-  if (!Read(length) || !Read(opcode)) return 0;
+  if (!Read(length)) return 0;
+  InFlight();
+  if (!Read(opcode)) return 0;
   uint32_t remaining = length;
   if (opcode == kOpDecodeData) {
     ReadTimeout(kReplyByteTimeout);
   } else {
     // The first two bytes were left over from an earlier frame: the frame starts at the third.
     uint8_t third, fourth;
+    BeginPacket();
     if (!Read(third)) return 0;
     remaining = third;
     ReadTimeout(kReplyByteTimeout);
@@ -122,7 +143,7 @@ int Receiver::SE955Format99(uint32_t remaining) {
     Skip(group);
     remaining -= group;
   }
-  return 1;
+  return ChecksumFits() ? 1 : 0;
 }
 
 // 0x99 t b b b b data... in the first packet, then packets L op src S x data... until one with
@@ -132,18 +153,20 @@ int Receiver::Imager99(uint32_t remaining) {
   if (!ReadAppend()) return 0;
   if (!Skip(4)) return 0;
   if (!ReadAppend(remaining - kImager99Skip)) return 0;
+  if (!ChecksumFits()) return 0;
   WakeEngine(link_);
   if (!AckContinuation()) return 0;
   ReadTimeout(kImagerPacketTimeout);
   for (;;) {
+    BeginPacket();
     uint8_t length;
     if (!Read(length)) return 1;
-    // A packet too short for its own header ends the decode.
-    if (length < kImager99Skip) return 1;
+    // A packet too short for its own header is a broken decode, not its end.
+    if (length < kImager99Skip) return 0;
     uint8_t opcode, source, status;
     if (!Read(opcode) || !Read(source) || !Read(status) || !Skip(1)) return 0;
     if (!ReadAppend(length - kImager99Skip)) return 0;
-    if (TooLong()) return 0;
+    if (TooLong() || !ChecksumFits()) return 0;
     if (status == 0x00) return 1;
     if (!AckContinuation()) return 0;
   }
@@ -151,6 +174,7 @@ int Receiver::Imager99(uint32_t remaining) {
 
 int Receiver::Plain(uint8_t status, uint32_t remaining) {
   if (!ReadAppend(remaining)) return 0;
+  if (!ChecksumFits()) return 0;
   if (status != kStatusMorePackets) return 1;
   if (link_.deviceType == kEngineSE955) {
     WakeEngine(link_);
@@ -163,9 +187,11 @@ int Receiver::Plain(uint8_t status, uint32_t remaining) {
 }
 
 // Packets L F3 src status x data...; any byte that does not come ends the decode with what has
-// arrived. Each packet is acknowledged, whatever the send gives.
+// arrived, a packet with a wrong checksum fails it. Each packet is acknowledged, whatever the
+// send gives.
 int Receiver::PlainContinuation() {
   for (;;) {
+    BeginPacket();
     uint8_t length, opcode, source, status, dropped;
     if (!Read(length)) return 1;
     if (length < kDecodeHeaderBytes) return 1;
@@ -176,6 +202,10 @@ int Receiver::PlainContinuation() {
     bool whole = ReadAppend(length - kDecodeHeaderBytes);
     if (TooLong()) return 0;
     if (!whole) return 1;
+    uint8_t high, low;
+    if (ReadPortByte(link_, &high) != 1) return 1;
+    if (ReadPortByte(link_, &low) != 1) return 1;
+    if (static_cast<uint16_t>(sum_ + ((high << 8) | low)) != 0) return 0;
     AckContinuation();
   }
 }

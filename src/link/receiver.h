@@ -1,7 +1,8 @@
 // The frame receiver. Bytes are read one at a time: the first byte of a frame may take the long
 // wait, every later byte at most 20 ms (500 ms between the packets of a 4507 decode), so a silent
-// or stalled engine costs a bounded time. The two checksum bytes of a received frame are never
-// read; the purge before the next write discards them.
+// or stalled engine costs a bounded time. The two checksum bytes of every packet are read and
+// checked: a reply with a wrong checksum is no reply, a decode packet with one fails the
+// reception.
 #ifndef BCREADER_LINK_RECEIVER_H
 #define BCREADER_LINK_RECEIVER_H
 
@@ -22,7 +23,8 @@ constexpr uint32_t kMaxDecodeUnits = 65536;
 // Reply mode: out receives the L bytes of one frame (length through last data byte).
 // Decode-data mode (any mode but 0): out receives the engine code type and the decoded bytes,
 // gathered from every packet of the decode in the format of the engine; continuation packets are
-// acknowledged with 04 D0 04 03. On failure out keeps what arrived before it.
+// acknowledged with 04 D0 04 03. On failure out keeps what arrived before it. Marks the link lock's
+// holder as inside a frame once the first byte has come (the reception clears the mark).
 // 0 at once when the link has no engine type.
 int ReceiveFrame(EngineLink &link, WString &out, uint32_t firstByteWait, int mode);
 

@@ -2,12 +2,21 @@
 
 #include <vector>
 
+#include "link/wire_trace.h"
+
 namespace bcr {
 
 namespace {
 
 int Failed(EngineLink &link) {
   link.lastError = platform::LastError();
+  return 0;
+}
+
+// A platform call that returned false: a device gone is reported.
+int PortFailed(EngineLink &link) {
+  Failed(link);
+  NotePortError(link.health, link.lastError);
   return 0;
 }
 
@@ -31,8 +40,10 @@ void ClosePort(EngineLink &link) {
 }
 
 int SetPortSpeed(EngineLink &link, uint32_t speed) {
+  PortUse use(link.health);
+  if (!use) return 0;
   platform::LineSettings line;
-  if (!platform::PortGetLine(link.port, &line)) return Failed(link);
+  if (!platform::PortGetLine(link.port, &line)) return PortFailed(link);
   line.baudRate = speed;
   line.byteSize = 8;
   line.parity = 0;
@@ -40,11 +51,13 @@ int SetPortSpeed(EngineLink &link, uint32_t speed) {
   line.ctsFlow = false;
   line.rtsFlow = false;
   link.portSpeed = speed;
-  if (!platform::PortSetLine(link.port, line)) return Failed(link);
+  if (!platform::PortSetLine(link.port, line)) return PortFailed(link);
   return 1;
 }
 
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
+  PortUse use(link.health);
+  if (!use) return 0;
   platform::PortTimeouts timeouts;
   platform::PortGetTimeouts(link.port, &timeouts);
   if (selector == 'r') {
@@ -64,21 +77,29 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
 
 int ReadPortByte(EngineLink &link, uint8_t *out) {
   *out = 0;
+  PortUse use(link.health);
+  if (!use) return 0;
   uint32_t received = 0;
-  if (platform::PortRead(link.port, out, 1, &received) && received != 0) return 1;
-  return Failed(link);
+  if (!platform::PortRead(link.port, out, 1, &received)) return PortFailed(link);
+  if (received == 0) return Failed(link);
+  ++link.bytesRead;
+  TraceByte(*out);
+  return 1;
 }
 
 int WritePortFrame(EngineLink &link, const WString &frame) {
+  PortUse use(link.health);
+  if (!use) return 0;
   if (link.port != nullptr) platform::PortPurge(link.port, platform::kPurgeAll);
   std::vector<uint8_t> bytes(frame.Size());
   for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
+  TraceSent(link, bytes.data(), bytes.size());
   uint32_t written = 0;
-  if (platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) &&
-      written != 0) {
-    return 1;
+  if (!platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()),
+                           &written)) {
+    return PortFailed(link);
   }
-  return Failed(link);
+  return written != 0 ? 1 : Failed(link);
 }
 
 }  // namespace bcr

@@ -3,6 +3,7 @@
 #include "link/frame.h"
 #include "link/receiver.h"
 #include "link/serial_port.h"
+#include "link/wire_trace.h"
 #include "platform/clock.h"
 
 namespace bcr {
@@ -20,6 +21,8 @@ bool IsNegativeAck(const WString &reply) {
 }  // namespace
 
 void WakeEngine(EngineLink &link) {
+  // Nothing to wake while the port is closed to this thread; no pause either.
+  if (PortBarred(link.health)) return;
   WString wake = MakeFrame({0x00});
   SetPortTimeout(link, kWakeWriteTimeout, 'w');
   WritePortFrame(link, wake);
@@ -33,13 +36,34 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
   AppendChecksum(frame);
   if (reply == nullptr) return WritePortFrame(link, frame);
   if (attempts <= 0) return 0;
+  const uint32_t before = link.bytesRead;
+  // Whether every attempt went out and none heard anything: a sign of a lost engine.
+  bool unheard = true;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
-    if (!WritePortFrame(link, frame)) continue;
-    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) continue;
-    if (reply->Size() <= 4) return 1;
-    if (IsNegativeAck(*reply)) continue;
+    if (!WritePortFrame(link, frame)) {
+      unheard = false;
+      continue;
+    }
+    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) {
+      TraceReceivedAs(link, "broken reply");
+      if (reply->Size() == 0) {
+        TraceNote(link, "no reply");
+      } else {
+        unheard = false;
+      }
+      continue;
+    }
+    unheard = false;
+    if (reply->Size() > 4 && IsNegativeAck(*reply)) {
+      TraceReceivedAs(link, "NAK");
+      continue;
+    }
+    TraceReceivedAs(link, "reply");
+    NoteExchange(link.health, true, false);
     return 1;
   }
+  if (link.bytesRead == before) ++link.unanswered;
+  NoteExchange(link.health, false, unheard && link.bytesRead == before);
   return 0;
 }
 

@@ -58,6 +58,9 @@ bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written
 
 // The error code of the calling thread's last failed platform call (errno on Linux).
 uint32_t LastError();
+// Whether a port call's error says the device itself is gone (hung up, unplugged, removed), as
+// opposed to a refused setting or a bad argument: the port must be opened anew.
+bool PortGoneError(uint32_t error);
 void SetLastError(uint32_t error);
 
 }  // namespace bcr::platform

@@ -111,7 +111,8 @@ TEST(InitReader, SecondCallKeepsOneOfEachThread) {
   int before = ThreadCount();
   EXPECT_EQ(reader.Init(), 1);
   int running = ThreadCount();
-  EXPECT_EQ(running - before, 5);
+  // Decode, auto-trigger, vibrator, LED, sound, and the recovery of a lost engine.
+  EXPECT_EQ(running - before, 6);
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_EQ(ThreadCount(), running);
   EXPECT_EQ(reader.engine->Frames().size(), 1u);  // the engine was not opened again

@@ -182,7 +182,8 @@ std::string WithoutMs(const std::string &line, long *ms = nullptr) {
   return std::regex_replace(line, kMs, "\"ms\":0}");
 }
 
-const char *const kCommands[] = {"demo", "info", "read", "listen", "get", "set", "reset", "beep"};
+const char *const kCommands[] = {"demo", "info",  "read", "listen", "get",
+                                 "set",  "reset", "beep", "trace"};
 
 TEST(CliHelp, EveryCommandExplainsItself) {
   ToolResult top = RunTool({"--help"}, kQuickRunMs);
@@ -332,6 +333,44 @@ TEST(CliReader, JsonEscapesTheDataAndNamesWhatTheLibraryNames) {
   EXPECT_EQ(unnamed.status, 0) << unnamed.err;
   EXPECT_EQ(WithoutMs(unnamed.out),
             "{\"type\":null,\"symbology\":\"unkonwn\",\"data\":\"xyz\",\"length\":3,\"ms\":0}\n");
+}
+
+TEST(CliReader, TraceShowsEveryFrameOfTheReadInOrderAndReadsAFileDecoded) {
+  ToolResult run =
+      RunTool({"read", "--sim", "se955", "--trace", "--sim-decode", "TR"}, kReaderRunMs);
+  EXPECT_EQ(run.status, 0) << run.err;
+  size_t at = 0;
+  for (const char *frame :
+       {"tx  38400  wake [00]\n", "revision request, checksum good [04 A3 04 00 FF 55]\n",
+        "rx  38400  revision reply, checksum good [14 A4 00",
+        "start decode, checksum good [04 E4 04 00 FF 14]",
+        "rx  38400  ack, checksum good [04 D0 00 00 FF 2C]", "07 F3 00 00 03 54 52", "(decode)",
+        "ack, checksum good [04 D0 04 00 FF 28]",
+        "stop decode, checksum good [04 E5 04 00 FF 13]"}) {
+    at = run.err.find(frame, at);
+    ASSERT_NE(at, std::string::npos) << frame << " in\n" << run.err;
+  }
+
+  char name[] = "/tmp/bcrtrace-XXXXXX";
+  const int fd = mkstemp(name);
+  ASSERT_GE(fd, 0);
+  const std::string text =
+      "1000 7 tx 9600 07 C6 04 08 FF 9C 08 FD 84 |\n"
+      "1250 7 rx 9600 05 D1 00 00 01 FF 28 | NAK\n"
+      "1300 7 -- 9600 | engine lost: line hung up\n"
+      "garbage\n";
+  ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  close(fd);
+  ToolResult shown = RunTool({"trace", name}, kQuickRunMs);
+  unlink(name);
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_EQ(
+      Lines(shown.out),
+      (std::vector<std::string>{
+          "   0.000 s      7 tx   9600  parameter send, checksum good [07 C6 04 08 FF 9C 08 FD 84]",
+          "   0.250 s      7 rx   9600  nak, checksum BAD [05 D1 00 00 01 FF 28] (NAK)",
+          "   0.300 s      7 --   9600  engine lost: line hung up", "? garbage"}));
+  EXPECT_EQ(RunTool({"trace", "/nonexistent/trace"}, kQuickRunMs).status, 2);
 }
 
 TEST(CliReader, ReadWithoutADecodeExitsThree) {

@@ -128,9 +128,9 @@ TEST_F(Identify, RevisionTextIsCutPerEngine) {
   engine_.link.deviceType = kEngineSE955;
   ASSERT_EQ(SetPortSpeed(engine_.link, 38400), 1);
   WString text;
-  EXPECT_EQ(RequestRevision(engine_, kEngineSE955, text), 0);
+  EXPECT_EQ(RequestRevision(engine_, kEngineSE955, text), 1);
   EXPECT_STREQ(text.Narrow(), "ABCDEFGH");
-  EXPECT_EQ(RequestRevision(engine_, kImager4507, text), 0);
+  EXPECT_EQ(RequestRevision(engine_, kImager4507, text), 1);
   EXPECT_EQ(text.Size(), 16u);
   EXPECT_EQ(RequestRevision(engine_, kNoEngine, text), 0);
   EXPECT_EQ(text.Size(), 0u);

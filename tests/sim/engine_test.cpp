@@ -45,6 +45,14 @@ class Line {
     ASSERT_EQ(tcsetattr(fd_, TCSANOW, &settings), 0);
   }
 
+  // A wake byte, then the frame, as the library sends a command (its pause left out).
+  void Command(const Bytes &frame) {
+    Bytes bytes{0x00};
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  Bytes Silence() { return Read(1, 300); }
+
   // Up to count bytes; returns early once count bytes arrived.
   Bytes Read(size_t count, int timeoutMs = 1000) {
     Bytes got;
@@ -97,6 +105,55 @@ TEST(SimLifecycle, LinksTheDeviceAndStopsPromptlyMidDecode) {
   const auto start = std::chrono::steady_clock::now();
   engine.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  EXPECT_NE(access(link.c_str(), F_OK), 0);
+  rmdir(dir);
+}
+
+TEST(SimPower, CycleForgetsSpeedAndStoreAndReplugMovesTheLink) {
+  char dir[] = "/tmp/bcrsim-test-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string link = std::string(dir) + "/com2";
+  auto engine = Engine::SE955().Speed(38400).Link(link).Start();
+  ASSERT_TRUE(engine);
+  engine->SetParam(0x09, 0);
+
+  // Off: deaf for the pause, then at 9600 with its factory store on the same line.
+  {
+    Line line(link, 38400);
+    engine->PowerCycle(300);
+    EXPECT_FALSE(engine->PoweredOn());
+    line.Command(kRevisionRequest);
+    EXPECT_TRUE(line.Silence().empty());
+    ASSERT_TRUE(engine->WaitPoweredOn(2000));
+    line.Command(kRevisionRequest);
+    EXPECT_TRUE(line.Silence().empty());
+    line.SetSpeed(9600);
+    line.Command(kRevisionRequest);
+    EXPECT_EQ(line.Read(22).size(), 22u);
+  }
+  EXPECT_EQ(engine->Speed(), 9600u);
+  EXPECT_EQ(engine->Param(0x9C), 0x06u);
+  EXPECT_EQ(engine->Param(0x09), 1u);
+  EXPECT_EQ(engine->PowerCycles(), 1u);
+
+  // Re-plugged: the host's descriptor hangs up, the link goes, then names a new device.
+  const int fd = open(link.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  engine->Replug(400);
+  pollfd p{fd, POLLIN, 0};
+  EXPECT_EQ(poll(&p, 1, 1000), 1);
+  EXPECT_NE(p.revents & POLLHUP, 0);
+  close(fd);
+  EXPECT_FALSE(engine->PoweredOn());
+  ASSERT_TRUE(engine->WaitPoweredOn(3000));
+  char target[256] = {};
+  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(engine->Path(), target);
+  Line fresh(link, 9600);
+  fresh.Command(kRevisionRequest);
+  EXPECT_EQ(fresh.Read(22).size(), 22u);
+  EXPECT_EQ(engine->PowerCycles(), 2u);
+  engine.reset();
   EXPECT_NE(access(link.c_str(), F_OK), 0);
   rmdir(dir);
 }

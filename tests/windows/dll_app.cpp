@@ -272,6 +272,8 @@ WIN_TEST(TriggerPressDeliversTheDecodeByBroadcastAndEvent) {
 
   HWND reader = FindWindowW(L"Quenrix", nullptr);
   CHECK(PostMessageW(reader, RegisterWindowMessageW(L"WM_USER1DOWN"), 0, 0));
+  // The press's reception starts when its message is dispatched; a scan before then is stale.
+  PumpUntilBroadcasts(1, 100);
   CHECK(Simulator("decode 01 WINE-1234"));
   CHECK(PumpUntilBroadcasts(1, 10000));
   CHECK_EQ(decodeDataParam, WPARAM{7});
@@ -375,6 +377,7 @@ WIN_TEST(LibraryUnloadedByAnotherThreadStartsAgain) {
   CHECK_EQ(Entry<NoArguments>("InitReader")(), 1);
   CHECK(PostMessageW(FindWindowW(L"Quenrix", nullptr), RegisterWindowMessageW(L"WM_USER1DOWN"), 0,
                      0));
+  PumpUntilBroadcasts(decodeDataCount + 1, 100);
   CHECK(Simulator("decode 01 AGAIN-1"));
   CHECK(PumpUntilBroadcasts(decodeDataCount + 1, 10000));
   char data[64] = {};
@@ -399,6 +402,7 @@ WIN_TEST(WindowKeptByInitReaderForNetOutlivesTheLibrary) {
   Load();
   CHECK_EQ(Entry<NoArguments>("InitReader")(), 1);
   CHECK(PostMessageW(HWND_BROADCAST, press, 0, 0));
+  PumpUntilBroadcasts(decodeDataCount + 1, 100);
   CHECK(Simulator("decode 01 KEPT-1"));
   CHECK(PumpUntilBroadcasts(decodeDataCount + 1, 10000));
   char data[64] = {};

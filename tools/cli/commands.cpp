@@ -255,6 +255,17 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
   while (gStop == 0 && (count == 0 || printed < count) &&
          (timeoutMs == 0 || MillisecondsSince(start) < timeoutMs)) {
     BcrDispatchMessages(10);
+    for (bool back : session.TakeReaderStates()) {
+      const int64_t ms = MillisecondsSince(start);
+      if (json) {
+        std::printf("{\"readerState\":\"%s\",\"ms\":%lld}\n", back ? "back" : "lost",
+                    static_cast<long long>(ms));
+      } else {
+        std::printf("reader state: %s (%lld ms)\n",
+                    back ? "back, the engine answers again" : "lost, the engine does not answer",
+                    static_cast<long long>(ms));
+      }
+    }
     if (session.Delivered() != seen) {
       seen = session.Delivered();
       DecodeReport decode;

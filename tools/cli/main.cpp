@@ -1,6 +1,9 @@
 // bcreader: the command-line face of the barcode-reader library, a plain user of its exported
 // functions.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "config/option_catalog.h"
 #include "exit_codes.h"
 #include "session.h"
+#include "trace_view.h"
 
 namespace {
 
@@ -30,19 +34,23 @@ constexpr const char kUsage[] =
     "                        change options; the others keep their values\n"
     "  reset                 reset the library's settings and the engine's parameters\n"
     "  beep N                play good-read sound N (1..9; 0 stops the sound playing)\n"
+    "  trace <file>          show a wire trace (BCREADER_TRACE) decoded, one frame a line\n"
     "  help [command]        this text, or a command's\n"
     "\n"
     "Reader options (info, read, listen, get, set, reset):\n"
     "  --port PATH           the engine's serial port, what \"COM2:\" names (default:\n"
     "                        $BCREADER_COM2, else /dev/ttyS1)\n"
     "  --sim se955|4507      a simulated engine on a pseudo-terminal inside this program\n"
+    "  --trace               afterwards, show the frames exchanged with the engine\n"
     "\n"
     "Every command takes --help. Exit status: 0 success, 1 usage error, 2 reader error,\n"
     "3 no decode within the time-out.\n";
 
 constexpr const char kReaderOptions[] =
     "  --port PATH           the engine's serial port (what \"COM2:\" names)\n"
-    "  --sim se955|4507      a simulated engine inside this program instead of a port\n";
+    "  --sim se955|4507      a simulated engine inside this program instead of a port\n"
+    "  --trace               afterwards, show every frame exchanged with the engine on standard\n"
+    "                        error (into $BCREADER_TRACE when set, else a temporary file)\n";
 
 constexpr const char kSimTestingOptions[] =
     "For testing with --sim:\n"
@@ -97,7 +105,9 @@ const std::vector<Command> &Commands() {
        "interrupted (Ctrl-C). Reads start from the scan key the library watches\n"
        "(BCREADER_TRIGGER=<evdev device>:<key code>), or with --continuous in the engine's\n"
        "continuous mode, which is switched off again at the end. \"ms\" is the time since\n"
-       "listening began. With --sim a simulated user scans once a second.\n\n"
+       "listening began. With --sim a simulated user scans once a second. When the engine\n"
+       "stops answering and when it answers again (the library recovers it by itself), a\n"
+       "line says so (\"readerState\": \"lost\" or \"back\" in JSON).\n\n"
        "  --continuous          reads follow one another without the scan key\n"
        "  --count N             stop after N decodes\n"
        "  --timeout S           stop after S seconds (exit status 3 when nothing was read)\n"
@@ -139,6 +149,14 @@ const std::vector<Command> &Commands() {
        "  --file PATH           the wave file to play\n",
        false,
        {{"file", true, false}}},
+      {"trace",
+       "usage: bcreader trace <file>\n\n"
+       "Shows a wire trace written by the library (BCREADER_TRACE=<file>) one frame a line:\n"
+       "the time since the first line, the process, tx (sent) or rx (received) or -- (a step\n"
+       "of the library's own), the port's speed, what the frame is with its checksum checked,\n"
+       "its bytes, and what the library made of it.\n",
+       false,
+       {}},
   };
   return kCommands;
 }
@@ -208,10 +226,20 @@ int UsageError(const std::string &message, const char *command) {
   return cli::kExitUsage;
 }
 
+int RunReaderCommand(const std::string &name, const Arguments &args, const ReaderSetup &setup) {
+  if (name == "info") return cli::RunInfo(args, setup);
+  if (name == "read") return cli::RunRead(args, setup);
+  if (name == "listen") return cli::RunListen(args, setup);
+  if (name == "get") return cli::RunGet(args, setup);
+  if (name == "set") return cli::RunSet(args, setup);
+  return cli::RunReset(args, setup);
+}
+
 int Run(const Command &command, const Arguments &args) {
   const std::string name = command.name;
   if (name == "demo") return cli::RunDemo(args);
   if (name == "beep") return cli::RunBeep(args);
+  if (name == "trace") return cli::RunTrace(args);
 
   ReaderSetup setup;
   const std::string *port = args.Value("port");
@@ -234,12 +262,28 @@ int Run(const Command &command, const Arguments &args) {
   if ((args.Has("sim-decode") || args.Has("sim-type")) && sim == nullptr) {
     return UsageError("--sim-decode and --sim-type need --sim", command.name);
   }
-  if (name == "info") return cli::RunInfo(args, setup);
-  if (name == "read") return cli::RunRead(args, setup);
-  if (name == "listen") return cli::RunListen(args, setup);
-  if (name == "get") return cli::RunGet(args, setup);
-  if (name == "set") return cli::RunSet(args, setup);
-  return cli::RunReset(args, setup);
+  if (!args.Has("trace")) return RunReaderCommand(name, args, setup);
+
+  // The library reads the variable when it opens the engine, inside the command.
+  std::string traceFile;
+  bool ownFile = false;
+  if (const char *set = std::getenv("BCREADER_TRACE"); set != nullptr && *set != '\0') {
+    traceFile = set;
+  } else {
+    char name_template[] = "/tmp/bcreader-trace-XXXXXX";
+    const int fd = mkstemp(name_template);
+    if (fd < 0) return UsageError("--trace: cannot make a temporary file", command.name);
+    close(fd);
+    traceFile = name_template;
+    ownFile = true;
+    setenv("BCREADER_TRACE", traceFile.c_str(), 1);
+  }
+  const int status = RunReaderCommand(name, args, setup);
+  std::fflush(stdout);
+  std::fprintf(stderr, "wire trace (%s):\n", traceFile.c_str());
+  cli::PrintTrace(traceFile, static_cast<uint32_t>(getpid()), stderr);
+  if (ownFile) unlink(traceFile.c_str());
+  return status;
 }
 
 }  // namespace
@@ -275,6 +319,7 @@ int main(int argc, char **argv) {
   if (command->usesReader) {
     allowed.push_back({"port", true, false});
     allowed.push_back({"sim", true, false});
+    allowed.push_back({"trace", false, false});
   }
   Arguments args;
   std::string error;

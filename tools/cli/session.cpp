@@ -34,13 +34,18 @@ bcrsim::Engine *gSimulatedEngine = nullptr;
 
 // State of the tool's window; its procedure runs on the thread that dispatches.
 uint32_t gDecodeDataMessage = 0;
+uint32_t gReaderStateMessage = 0;
 int gDelivered = 0;
 Clock::time_point gDeliveredAt;
+std::vector<bool> gReaderStates;  // "WM_READERSTATE" broadcasts not yet taken: true back
 
-intptr_t ToolWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t) {
-  if (msg == gDecodeDataMessage && wParam == static_cast<uintptr_t>(kReaderDevice)) {
+intptr_t ToolWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
+  if (wParam != static_cast<uintptr_t>(kReaderDevice)) return 0;
+  if (msg == gDecodeDataMessage) {
     ++gDelivered;
     gDeliveredAt = Clock::now();
+  } else if (msg == gReaderStateMessage) {
+    gReaderStates.push_back(lParam != 0);
   }
   return 0;
 }
@@ -173,7 +178,9 @@ const char *Session::EngineName() const {
 
 bool Session::OpenWindow() {
   gDecodeDataMessage = BcrRegisterWindowMessage("WM_DECODEDATA");
+  gReaderStateMessage = BcrRegisterWindowMessage("WM_READERSTATE");
   gDelivered = 0;
+  gReaderStates.clear();
   return gDecodeDataMessage != 0 && BcrCreateWindow("BcreaderTool", ToolWindowProc) != nullptr;
 }
 
@@ -183,6 +190,12 @@ int Session::Delivered() const {
 
 Clock::time_point Session::LastDeliveryAt() const {
   return gDeliveredAt;
+}
+
+std::vector<bool> Session::TakeReaderStates() {
+  std::vector<bool> states;
+  states.swap(gReaderStates);
+  return states;
 }
 
 void Session::Pump(int ms) {

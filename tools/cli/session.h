@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "decode_report.h"
 #include "sim/engine.h"
@@ -69,6 +70,9 @@ class Session {
   // Broadcasts seen since OpenWindow, and when the last arrived.
   int Delivered() const;
   Clock::time_point LastDeliveryAt() const;
+  // The "WM_READERSTATE" broadcasts seen since the last call, in order: false the engine was
+  // lost, true it is back.
+  std::vector<bool> TakeReaderStates();
   // Runs this thread's messages (the library's window procedure included) for ms.
   void Pump(int ms);
   // Runs messages until count broadcasts were seen, timeoutMs passed or *stop became non-zero.

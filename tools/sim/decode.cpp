@@ -59,6 +59,7 @@ std::vector<Packet> DecodePackets(Kind kind, const Decode &decode) {
     if (k == 0 && decode.firstLength) frame[0] = *decode.firstLength;
     if (k > 0 && decode.laterLength) frame[0] = *decode.laterLength;
     frame = WithChecksum(std::move(frame));
+    if (decode.badChecksumPacket && *decode.badChecksumPacket == k) frame.back() ^= 0x01;
     if (frame.size() > budget) frame.resize(budget);
     budget -= frame.size();
     packets.emplace_back(std::move(frame), decode.waitForAcks && !last && budget > 0);

@@ -72,10 +72,18 @@ struct Engine::Impl {
     RemoveLink();
   }
 
+  // The link is replaced in one step (a new link renamed over it), so that a host opening it
+  // never finds it missing while it is being re-pointed.
   bool MakeLink(const std::string &path) {
     struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(path.c_str());
-    if (symlink(pty.path.c_str(), path.c_str()) != 0) return false;
+    if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) return false;
+    const std::string fresh = path + ".new";
+    unlink(fresh.c_str());
+    if (symlink(pty.path.c_str(), fresh.c_str()) != 0) return false;
+    if (rename(fresh.c_str(), path.c_str()) != 0) {
+      unlink(fresh.c_str());
+      return false;
+    }
     link = path;
     return true;
   }
@@ -118,17 +126,24 @@ struct Engine::Impl {
     speed = bitsPerSecond;
     params[kParamSpeed] = SpeedCode(bitsPerSecond);
   }
+  void PowerOff(int offMs, bool unplug);
+  bool PowerUp(Clock::time_point now);
 
   // Fixed once the engine runs.
   const Kind kind;
-  Pty pty;
-  std::string link;
   int wakeRead = -1;
   int wakeWrite = -1;
   std::thread thread;
 
-  // Everything below is guarded by mu.
+  // Everything below is guarded by mu. The pseudo-terminal is closed and opened only by the
+  // engine thread, so that no descriptor it waits on is closed under it.
   mutable std::mutex mu;
+  Pty pty;
+  std::string link;
+  bool off = false;
+  bool unplug = false;  // the line goes with the power: closed at the next step
+  Clock::time_point onAt{};
+  size_t powerCycles = 0;
   mutable std::condition_variable changed;
   bool stop = false;
   uint32_t speed;
@@ -154,6 +169,7 @@ struct Engine::Impl {
 
   Bytes received;
   std::vector<Bytes> frames;
+  std::vector<Clock::time_point> frameTimes;
   size_t garbage = 0;
   size_t continuationAcks = 0;
 };
@@ -162,9 +178,11 @@ void Engine::Impl::Run() {
   std::unique_lock<std::mutex> lock(mu);
   while (!stop) {
     const int timeoutMs = Step(Clock::now());
+    const int master = pty.master;
     lock.unlock();
 
-    pollfd fds[2] = {{pty.master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+    // A closed line (master -1) is passed over by poll.
+    pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
     const int ready = poll(fds, 2, timeoutMs);
     if (ready > 0 && (fds[1].revents & POLLIN)) {
       uint8_t drain[64];
@@ -175,19 +193,64 @@ void Engine::Impl::Run() {
     uint32_t lineSpeed = 0;
     if (ready > 0 && (fds[0].revents & POLLIN)) {
       chunk = ReadAvailable();
-      lineSpeed = LineSpeed(pty.master);
+      lineSpeed = LineSpeed(master);
     } else if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))) {
       // Not expected while the engine holds its own slave descriptor; do not spin on it.
       poll(&fds[1], 1, 10);
     }
 
     lock.lock();
-    if (!chunk.empty()) Receive(chunk, lineSpeed, Clock::now());
+    // What arrives while the engine is off is lost.
+    if (!chunk.empty() && !off) Receive(chunk, lineSpeed, Clock::now());
   }
+}
+
+void Engine::Impl::PowerOff(int offMs, bool unplugLine) {
+  off = true;
+  unplug = unplug || unplugLine;
+  onAt = Clock::now() + milliseconds(std::max(offMs, 0));
+  jobs.clear();
+  awaitingAck = false;
+  receiver.Reset();
+  nakNext = 0;
+  // Power on forgets what was set: the factory speed and store.
+  speed = 9600;
+  params = DefaultParams(kind, speed);
+  idle = true;
+  changed.notify_all();
+}
+
+// True when the engine is on (again).
+bool Engine::Impl::PowerUp(Clock::time_point now) {
+  if (unplug) {
+    unplug = false;
+    RemoveLink();
+    ClosePty(&pty);
+  }
+  if (!off) return true;
+  if (now < onAt) return false;
+  if (pty.master < 0) {
+    std::optional<Pty> fresh = OpenPty(speed);
+    if (!fresh) {
+      onAt = now + kIdlePoll;  // try again
+      return false;
+    }
+    pty = std::move(*fresh);
+    if (!link.empty()) MakeLink(link);
+  }
+  off = false;
+  nextWriteAt = now;
+  ++powerCycles;
+  changed.notify_all();
+  return true;
 }
 
 // Sends what is due, expires what waited too long; returns how long the thread may sleep.
 int Engine::Impl::Step(Clock::time_point now) {
+  if (!PowerUp(now)) {
+    const auto left = std::chrono::ceil<milliseconds>(onAt - now).count();
+    return static_cast<int>(std::clamp<decltype(left)>(left, 1, kIdlePoll.count()));
+  }
   if (receiver.Partial() && now - lastByteAt >= kFrameGap) receiver.Reset();
   if (awaitingAck && now >= ackDeadline) {
     awaitingAck = false;
@@ -283,6 +346,7 @@ void Engine::Impl::Receive(const Bytes &chunk, uint32_t lineSpeed, Clock::time_p
 
 void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
   frames.push_back(frame);
+  frameTimes.push_back(now);
   const bool valid = ChecksumValid(frame);
   const size_t length = frame.size() - 2;
   if (valid && length < 4) return;  // no header to act on
@@ -402,7 +466,8 @@ Kind Engine::EngineKind() const {
   return impl_->kind;
 }
 
-const std::string &Engine::Path() const {
+std::string Engine::Path() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
   return impl_->pty.path;
 }
 
@@ -441,6 +506,37 @@ void Engine::SetRevision(Bytes reply) {
   impl_->revision = std::move(reply);
 }
 
+void Engine::PowerCycle(int offMs) {
+  {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->PowerOff(offMs, false);
+  }
+  impl_->Wake();
+}
+
+void Engine::Replug(int offMs) {
+  {
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->PowerOff(offMs, true);
+  }
+  impl_->Wake();
+}
+
+bool Engine::PoweredOn() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return !impl_->off;
+}
+
+size_t Engine::PowerCycles() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->powerCycles;
+}
+
+bool Engine::WaitPoweredOn(int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(impl_->mu);
+  return impl_->changed.wait_for(lock, milliseconds(timeoutMs), [this] { return !impl_->off; });
+}
+
 void Engine::Send(Bytes bytes) {
   {
     std::lock_guard<std::mutex> lock(impl_->mu);
@@ -462,6 +558,11 @@ void Engine::OnStartDecode(Decode decode) {
   impl_->onStart.push_back(std::move(decode));
 }
 
+size_t Engine::PendingOnStart() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->onStart.size();
+}
+
 bool Engine::WaitIdle(int timeoutMs) {
   std::unique_lock<std::mutex> lock(impl_->mu);
   return impl_->changed.wait_for(lock, milliseconds(timeoutMs), [this] { return impl_->idle; });
@@ -475,6 +576,11 @@ Bytes Engine::Received() const {
 std::vector<Bytes> Engine::Frames() const {
   std::lock_guard<std::mutex> lock(impl_->mu);
   return impl_->frames;
+}
+
+std::vector<std::chrono::steady_clock::time_point> Engine::FrameTimes() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->frameTimes;
 }
 
 size_t Engine::GarbageBytes() const {
@@ -496,6 +602,7 @@ void Engine::ClearRecord() {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->received.clear();
   impl_->frames.clear();
+  impl_->frameTimes.clear();
   impl_->garbage = 0;
   impl_->continuationAcks = 0;
 }

@@ -29,6 +29,11 @@
 //   command has no effect (no parameter stored, no speed change, no queued decode started).
 // - Every byte received at its speed is recorded (Received()), and every whole frame it parsed
 //   (Frames(), checksum included, wake bytes excluded).
+// - Power: a power cycle makes it deaf and dumb for a pause (bytes arriving are lost, queued
+//   output is dropped), after which it comes back as new: at 9600 with its factory parameter
+//   store. A re-plug also takes its line away: the pseudo-terminal is closed (the host's reads
+//   fail as on a hung-up line), the link is removed, and after the pause a new pseudo-terminal is
+//   opened and the link points at it.
 #ifndef BCRSIM_ENGINE_H
 #define BCRSIM_ENGINE_H
 
@@ -69,8 +74,9 @@ struct Decode {
   std::optional<uint8_t> firstLength;  // replace the first packet's length byte
   std::optional<uint8_t> laterLength;  // replace every continuation packet's length byte
   bool lastStatusNonZero = false;      // the last packet keeps status 0x02 ("more follow")
-  bool waitForAcks = true;             // false: send every packet without waiting (a decode
-                                       // waiting for an acknowledgement gives up after 2 s)
+  std::optional<size_t> badChecksumPacket;  // this packet (0 = first) carries a wrong checksum
+  bool waitForAcks = true;                  // false: send every packet without waiting (a decode
+                                            // waiting for an acknowledgement gives up after 2 s)
 };
 
 class Engine {
@@ -109,7 +115,7 @@ class Engine {
   Engine &operator=(const Engine &) = delete;
 
   Kind EngineKind() const;
-  const std::string &Path() const;        // the slave device the library opens
+  std::string Path() const;               // the slave device the library opens (new after Replug)
   uint32_t Speed() const;                 // the engine's own current speed
   void SetSpeed(uint32_t bitsPerSecond);  // also stores its code in parameter 0x9C
 
@@ -119,6 +125,19 @@ class Engine {
   void NakNext(int count);      // the next count answers are 05 D1 00 00 01
   void SetReplyDelay(int ms);   // wait before each answer (default 0)
   void SetRevision(Bytes reply);
+
+  // Power. Both return at once; the engine is back after offMs.
+  // Off for offMs, then on at 9600 with the factory parameter store, on the same line.
+  void PowerCycle(int offMs);
+  // The line goes away with the power: the pseudo-terminal closes now (a host reading it sees a
+  // hang-up); after offMs a new one opens at 9600, the link (when made) pointing at it.
+  void Replug(int offMs);
+  // Whether the engine is on and on a line; PowerCycles() counts completed power-ups after a
+  // cycle or a re-plug.
+  bool PoweredOn() const;
+  size_t PowerCycles() const;
+  // Blocks until the engine is on again (or timeoutMs passed).
+  bool WaitPoweredOn(int timeoutMs) const;
 
   // Output. Both return at once; the engine thread does the sending.
   // Writes the bytes as one packet at the engine's speed.
@@ -132,6 +151,8 @@ class Engine {
   void SendDecode(Decode decode);
   // Queue a decode that is sent right after the acknowledgement of the next start decode.
   void OnStartDecode(Decode decode);
+  // Decodes queued with OnStartDecode that no start decode has released yet.
+  size_t PendingOnStart() const;
   // Blocks until everything queued has been sent and its wire time has passed (or timeoutMs
   // passed). True when idle. Decodes held for OnStartDecode do not count until started.
   bool WaitIdle(int timeoutMs);
@@ -139,8 +160,10 @@ class Engine {
   // Record.
   Bytes Received() const;             // every byte received at the engine's speed
   std::vector<Bytes> Frames() const;  // every frame parsed, checksum included
-  size_t GarbageBytes() const;        // bytes received at a foreign speed
-  size_t ContinuationAcks() const;    // 04 D0 04 03 frames received
+  // When each frame of Frames() had come whole, in the same order.
+  std::vector<std::chrono::steady_clock::time_point> FrameTimes() const;
+  size_t GarbageBytes() const;      // bytes received at a foreign speed
+  size_t ContinuationAcks() const;  // 04 D0 04 03 frames received
   // When the last packet the engine sent had gone out whole (its last byte written).
   std::chrono::steady_clock::time_point LastWriteAt() const;
   void ClearRecord();

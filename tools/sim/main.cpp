@@ -23,6 +23,9 @@ namespace {
 
 volatile std::sig_atomic_t gStop = 0;
 
+constexpr uint32_t kDefaultOffMs = 500;
+constexpr uint32_t kLongestOffMs = 3600 * 1000;
+
 void OnSignal(int) {
   gStop = 1;
 }
@@ -53,6 +56,12 @@ constexpr const char kUsage[] =
     "  received                    print every byte received at the engine's speed, in hex\n"
     "  status                      print speed, garbage bytes and continuation acknowledgements\n"
     "  clear                       forget what was received\n"
+    "  power-cycle [ms]            off for ms (default 500), then on at 9600 with the factory "
+    "store\n"
+    "  power-loss <ms>             the same, for a given time without power\n"
+    "  replug [ms]                 the line goes too: the device closes (a hang-up), and after ms\n"
+    "                              (default 500) a new one opens, --link re-pointed at it\n"
+    "  power                       print on|off, the power-ups so far and the current device\n"
     "  quit                        stop\n";
 
 std::string Hex(const bcrsim::Bytes &bytes) {
@@ -134,13 +143,33 @@ class Console {
     std::string command;
     if (!(in >> command)) return true;
     if (command == "quit") return false;
-    if (!Dispatch(command, in))
+    if (!DispatchPower(command, in) && !Dispatch(command, in))
       std::fprintf(stderr, "bcreader-sim: bad command: %s\n", line.c_str());
     std::fflush(stdout);
     return true;
   }
 
  private:
+  // The power commands; false for any other command (or a bad argument).
+  bool DispatchPower(const std::string &command, std::istringstream &in) {
+    if (command == "power") {
+      std::printf("power %s cycles %zu %s\n", engine_.PoweredOn() ? "on" : "off",
+                  engine_.PowerCycles(), engine_.Path().c_str());
+      return true;
+    }
+    if (command != "power-cycle" && command != "power-loss" && command != "replug") return false;
+    std::string arg;
+    std::optional<uint32_t> ms = kDefaultOffMs;
+    if (in >> arg || command == "power-loss") ms = ParseNumber(arg, 10);
+    if (!ms || *ms > kLongestOffMs) return false;
+    if (command == "replug") {
+      engine_.Replug(static_cast<int>(*ms));
+    } else {
+      engine_.PowerCycle(static_cast<int>(*ms));
+    }
+    return true;
+  }
+
   bool Dispatch(const std::string &command, std::istringstream &in) {
     std::string arg;
     if (command == "decode" || command == "decode99" || command == "trigger") {

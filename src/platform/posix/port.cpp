@@ -101,6 +101,10 @@ bool HungUp(int fd) {
 uint32_t LastError() {
   return lastError;
 }
+
+bool PortGoneError(uint32_t error) {
+  return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
 void SetLastError(uint32_t error) {
   lastError = error;
 }

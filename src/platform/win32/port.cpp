@@ -122,6 +122,12 @@ uint32_t LastError() {
   return GetLastError();
 }
 
+bool PortGoneError(uint32_t error) {
+  return error == ERROR_DEVICE_REMOVED || error == ERROR_BAD_COMMAND ||
+         error == ERROR_INVALID_HANDLE || error == ERROR_DEV_NOT_EXIST ||
+         error == ERROR_GEN_FAILURE || error == ERROR_ACCESS_DENIED;
+}
+
 void SetLastError(uint32_t error) {
   ::SetLastError(error);
 }

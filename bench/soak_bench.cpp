@@ -1,0 +1,30 @@
+// The threaded soak (tests/support/soak.h) as figures: decodes sent, delivered, discarded by a
+// documented rule, lost, duplicated and wrong, and the longest call.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "bench.h"
+#include "bench_reader.h"
+#include "soak_driver.h"
+
+BCR_BENCHMARK(ThreadedSoak) {
+  char folder[] = "/tmp/bcrsoak-XXXXXX";
+  if (mkdtemp(folder) == nullptr) return;
+  setenv("BCREADER_SYSLIB", (bcr::bench::LibDir() + "/libbrevald.so").c_str(), 1);
+  const bcr::soak::Figures f =
+      bcr::soak::Run(bcr::bench::LibDir() + "/libbcreader.so", folder, 12, 16);
+  const std::string registry = std::string(folder) + "/registry.reg";
+  unlink(registry.c_str());
+  rmdir(folder);
+  if (!f.started) return;
+  bcr::bench::Report("soak_sent", f.sent, "decodes", "> 0");
+  bcr::bench::Report("soak_delivered", f.delivered, "decodes", "= sent - discarded");
+  bcr::bench::Report("soak_discarded_by_rule", f.discarded, "decodes", "documented");
+  bcr::bench::Report("soak_lost", f.lost, "decodes", "= 0");
+  bcr::bench::Report("soak_duplicated", f.duplicated, "decodes", "= 0");
+  bcr::bench::Report("soak_wrong", f.wrong, "decodes", "= 0");
+  bcr::bench::Report("soak_calls_over_bound", f.slowCalls, "calls", "= 0");
+  bcr::bench::Report("soak_longest_call", static_cast<double>(f.longestCallMs), "ms", "< 10000");
+}

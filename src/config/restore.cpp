@@ -1,0 +1,116 @@
+#include "config/restore.h"
+
+#include <iterator>
+
+#include "config/handlers.h"
+#include "config/param_handler.h"
+#include "core/scan_engine.h"
+#include "core/settings.h"
+#include "link/frame.h"
+#include "link/transaction.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr int32_t kRestoreAttempts = 5;
+constexpr uint8_t kNoBeep = 0xFF;
+constexpr uint8_t kTimeoutParameter = 0x88;
+constexpr uint8_t kTriggerModeParameter = 0x8A;
+
+const ParamHandler *const kEveryHandler[] = {
+    &Code39Param,
+    &UpcParam,
+    &EanJanParam,
+    &Code128Param,
+    &Code93Param,
+    &Code11Param,
+    &Interleaved2Of5Param,
+    &Industrial2Of5Param,
+    &CodabarParam,
+    &MsiParam,
+    &RssParam,
+    &Chinese2Of5Param,
+    &PostalCodeParam,
+    &CompositeParam,
+    &SymbologySecurityLevelParam,
+    &MacroPDFParam,
+    &Matrix2Of5Param,
+    &SymbologiesParam,
+    &ImagerParam,
+    &MiscellaneousOptionParam,
+    &UserPreferences2DParam,
+    &UserPreferences1DParam,
+};
+static_assert(std::size(kEveryHandler) + 1 <= kMaxRestoreFrames);
+
+// Where each engine keeps the decode time-out and the trigger mode among its user preferences.
+struct PreferenceArgs {
+  int32_t deviceType;
+  const ParamHandler *handler;
+  uint8_t timeoutArg;
+  uint8_t triggerModeArg;
+};
+const PreferenceArgs kPreferenceArgs[] = {
+    {kEngineSE955, &UserPreferences1DParam, 1, 7},
+    {kImager4507, &UserPreferences2DParam, 1, 3},
+};
+
+// The decode time-out and the trigger mode: the values last written or read, the time-out
+// otherwise from the library's decode wait.
+WString PreferencesFrame(const ScanEngine &engine) {
+  const int32_t deviceType = engine.DeviceType();
+  int32_t timeout = CurrentSettings().decodeTimeout * 10;
+  int32_t triggerMode = kUnknownValue;
+  for (const PreferenceArgs &row : kPreferenceArgs) {
+    if (row.deviceType != deviceType) continue;
+    if (int32_t cached = CachedValue(*row.handler, row.timeoutArg); cached != kUnknownValue) {
+      timeout = cached;
+    }
+    triggerMode = CachedValue(*row.handler, row.triggerModeArg);
+  }
+  WString frame;
+  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
+    frame.AppendUnit(byte);
+  }
+  if (timeout >= 1 && timeout <= 0xFF) {
+    frame.AppendUnit(kTimeoutParameter);
+    frame.AppendUnit(static_cast<uint16_t>(timeout));
+  }
+  if (triggerMode >= 0 && triggerMode <= 0xFF) {
+    frame.AppendUnit(kTriggerModeParameter);
+    frame.AppendUnit(static_cast<uint16_t>(triggerMode));
+  }
+  if (frame.Size() == 5) return WString();
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  return frame;
+}
+
+}  // namespace
+
+uint32_t RestoreFrames(const ScanEngine &engine, WString *frames) {
+  const int32_t deviceType = engine.DeviceType();
+  uint32_t count = 0;
+  for (const ParamHandler *handler : kEveryHandler) {
+    if (!Serves(handler->serves, deviceType)) continue;
+    WString frame =
+        BuildWrittenFrame(*handler, deviceType, {kTimeoutParameter, kTriggerModeParameter});
+    if (frame.Size() != 0) frames[count++].Assign(frame);
+  }
+  WString preferences = PreferencesFrame(engine);
+  if (preferences.Size() != 0) frames[count++].Assign(preferences);
+  return count;
+}
+
+int32_t RestoreSettings(ScanEngine &engine) {
+  WString frames[kMaxRestoreFrames];
+  const uint32_t count = RestoreFrames(engine, frames);
+  for (uint32_t i = 0; i < count; ++i) {
+    WakeEngine(engine.link);
+    WString reply;
+    if (!SendAndWait(engine.link, frames[i], kCommandTimeout, &reply, kRestoreAttempts)) return 0;
+  }
+  return 1;
+}
+
+}  // namespace bcr

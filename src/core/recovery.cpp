@@ -1,0 +1,136 @@
+#include "core/recovery.h"
+
+#include <atomic>
+#include <string>
+
+#include "config/restore.h"
+#include "core/device_queries.h"
+#include "core/library_state.h"
+#include "core/scan_engine.h"
+#include "core/workers.h"
+#include "link/identify.h"
+#include "link/serial_port.h"
+#include "link/wire_trace.h"
+#include "platform/clock.h"
+
+namespace bcr {
+
+namespace {
+
+constexpr uint32_t kFirstRecoveryPause = 100;
+constexpr uint32_t kReopenPause = 500;  // as after the first open: the line settles
+constexpr uint32_t kPauseSlice = 20;
+constexpr uint32_t kPortLockWait = 500;
+
+std::atomic<bool> hurry{false};
+
+bool Aborted(const ScanEngine &engine) {
+  return engine.link.health.abort || State().quitFlag == 1;
+}
+
+// Sleeps up to ms; false when the library is being unloaded. A hurry ends the pause early.
+bool Pause(const ScanEngine &engine, uint32_t ms) {
+  for (uint32_t slept = 0; slept < ms; slept += kPauseSlice) {
+    if (Aborted(engine)) return false;
+    if (hurry.exchange(false)) return true;
+    platform::Sleep(kPauseSlice);
+  }
+  return !Aborted(engine);
+}
+
+void BroadcastReaderState(intptr_t state) {
+  platform::WindowPost(platform::BroadcastWindow(), State().messages.readerState, kReaderDevice,
+                       state);
+}
+
+void OnEngineLost(const char *reason) {
+  ScanEngine &engine = Engine();
+  if (engine.active == 0 || Aborted(engine)) return;
+  if (engine.link.health.away.exchange(true)) return;
+  if (platform::TraceOn()) TraceNote(engine.link, (std::string("engine lost: ") + reason).c_str());
+  BroadcastReaderState(kReaderStateLost);
+  WakeWorker(kRecoveryWorker);
+}
+
+// Waits until no other thread is inside a port call (they all fail at once now); false on unload.
+bool WaitForPortUsers(const ScanEngine &engine) {
+  while (engine.link.health.users != 0) {
+    if (Aborted(engine)) return false;
+    platform::Sleep(1);
+  }
+  return true;
+}
+
+// One try: the port anew, the engine at its working speed, its settings back.
+bool TryOnce(ScanEngine &engine) {
+  EngineLink &link = engine.link;
+  if (!WaitForPortUsers(engine)) return false;
+  // The port changes hands under the link lock. The exchanges after it do not hold the lock:
+  // every other thread's port calls fail at once while the engine is away (the gate keeps them
+  // apart), and a call waiting for the lock would wait out the whole try instead of failing fast.
+  {
+    PortHold hold(link.portLock, kPortLockWait);
+    if (!hold.Held()) return false;
+    ClosePort(link);
+    link.decoding = 0;
+    if (!OpenPort(link)) {
+      TraceNote(link, "recovery: the port does not open");
+      return false;
+    }
+  }
+  TraceNote(link, "recovery: port open again");
+  if (!Pause(engine, kReopenPause)) return false;
+  if (!NegotiateSpeed(link)) {
+    TraceNote(link, "recovery: the engine does not answer");
+    return false;
+  }
+  if (!RestoreSettings(engine)) {
+    TraceNote(link, "recovery: the settings were not all taken");
+    return false;
+  }
+  return true;
+}
+
+void Recover() {
+  ScanEngine &engine = Engine();
+  EngineLink &link = engine.link;
+  if (!link.health.away) return;
+  RecoveryScope scope(link.health);
+  uint32_t pause = kFirstRecoveryPause;
+  while (!Aborted(engine)) {
+    if (TryOnce(engine)) {
+      link.health.silentExchanges = 0;
+      link.health.away = false;
+      TraceNote(link, "engine back");
+      BroadcastReaderState(kReaderStateBack);
+      return;
+    }
+    if (!Pause(engine, pause)) break;
+    pause = pause * 2 < kLongestRecoveryPause ? pause * 2 : kLongestRecoveryPause;
+  }
+}
+
+}  // namespace
+
+void InstallLostHandler(ScanEngine &engine) {
+  engine.link.health.onLost = OnEngineLost;
+}
+
+bool EngineAway(const ScanEngine &engine) {
+  return engine.link.health.away;
+}
+
+void HurryRecovery() {
+  hurry = true;
+  WakeWorker(kRecoveryWorker);
+}
+
+void AbortRecovery(ScanEngine &engine) {
+  engine.link.health.abort = true;
+}
+
+void RecoveryThread(void *) {
+  RunWorker(kRecoveryWorker, Recover);
+}
+
+}  // namespace bcr

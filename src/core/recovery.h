@@ -1,0 +1,39 @@
+// Finding the engine again. When the link reports a hung-up line or an engine that stopped
+// answering, the reader takes the engine for lost: it broadcasts "WM_READERSTATE" (lost), every
+// port call of other threads fails at once, and the recovery worker, never the application's
+// thread, closes the port, reopens the same port name (waiting with a back-off of 100 ms doubling
+// up to 2 s for the device to be there again), reaches the engine at its working speed or at 9600
+// and moves it to the working speed, gives it back every option value written since load, then
+// the decode time-out and the trigger mode, and broadcasts "WM_READERSTATE" (back). It keeps
+// trying until it succeeds or the library is unloaded.
+#ifndef BCREADER_CORE_RECOVERY_H
+#define BCREADER_CORE_RECOVERY_H
+
+#include <cstdint>
+
+namespace bcr {
+
+class ScanEngine;
+
+// lParam of "WM_READERSTATE".
+constexpr intptr_t kReaderStateLost = 0;
+constexpr intptr_t kReaderStateBack = 1;
+
+// Longest pause between two tries to find the engine, in ms.
+constexpr uint32_t kLongestRecoveryPause = 2000;
+
+// Connects the link's reports to the reader; at every load.
+void InstallLostHandler(ScanEngine &engine);
+// Whether the engine is taken for lost now.
+bool EngineAway(const ScanEngine &engine);
+// A try that is waiting out its back-off starts at once (InitReader while the engine is away).
+void HurryRecovery();
+// Stops every port call and makes the recovery give up (unload); bounded by one exchange attempt.
+void AbortRecovery(ScanEngine &engine);
+
+// The worker's thread body.
+void RecoveryThread(void *);
+
+}  // namespace bcr
+
+#endif  // BCREADER_CORE_RECOVERY_H

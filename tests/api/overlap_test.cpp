@@ -1,0 +1,234 @@
+// Calls that overlap and a line that misbehaves, through the exported functions: every decode
+// reaches the press or read it answers, once and unchanged, and nothing waits without bound.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "sim/engine.h"
+#include "support/loaded_library.h"
+
+namespace bcr::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+bcrsim::Decode Decoding(const std::string &text, uint8_t type = 0x01, size_t packetData = 0) {
+  bcrsim::Decode decode;
+  decode.codeType = type;
+  decode.data.assign(text.begin(), text.end());
+  decode.packetData = packetData;
+  return decode;
+}
+
+int64_t MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+}
+
+class Overlap : public ::testing::Test {
+ protected:
+  void Start(std::unique_ptr<bcrsim::Engine> sim, const char *kind) {
+    engine_ = std::move(sim);
+    ASSERT_NE(engine_, nullptr);
+    PointLibraryAt(engine_->Path(), kind, scratch_);
+    library_.Open();
+    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+    reader_ = BCR_FN(library_, BcrFindWindow)("Quenrix");
+    press_ = BCR_FN(library_, BcrRegisterWindowMessage)("WM_USER1DOWN");
+  }
+  void TearDown() override { library_.Close(); }
+
+  void Press() { ASSERT_EQ(BCR_FN(library_, BcrPostMessage)(reader_, press_, 0, 0), 1); }
+
+  std::string LastData() {
+    char buffer[256] = {};
+    BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer);
+    return buffer;
+  }
+
+  // Dispatches the reader's messages until GetDecodeData gives text or waitMs pass.
+  std::string AwaitData(const std::string &text, int waitMs) {
+    const auto end = Clock::now() + milliseconds(waitMs);
+    while (Clock::now() < end && LastData() != text) BCR_FN(library_, BcrDispatchMessages)(10);
+    return LastData();
+  }
+
+  void SetTimeoutTenths(int32_t tenths) {
+    int32_t mode = 6;
+    ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &tenths, nullptr, nullptr, nullptr,
+                                                         nullptr, nullptr, &mode),
+              1);
+  }
+
+  ScratchDir scratch_;
+  std::unique_ptr<bcrsim::Engine> engine_;
+  LoadedLibrary library_{false};
+  BcrWindow reader_ = nullptr;
+  uint32_t press_ = 0;
+};
+
+// A broken frame (noise, a damaged decode) does not end the press's reception: the scan that
+// follows is its answer. A scan that came while nobody listened is never delivered to a later
+// press.
+TEST_F(Overlap, NoiseAndLateScansNeverShiftDecodesToLaterPresses) {
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  struct Fault {
+    const char *name;
+    bool noise;
+    bool damagedDecode;
+  };
+  const Fault faults[] = {{"noise", true, false}, {"damaged", false, true}, {"both", true, true}};
+  int round = 0;
+  for (const Fault &fault : faults) {
+    SCOPED_TRACE(fault.name);
+    const std::string scan = "scan-" + std::to_string(++round);
+    Press();
+    BCR_FN(library_, BcrDispatchMessages)(50);
+    if (fault.noise) engine_->Send({0x07, 0x13, 0xF3, 0x55, 0xAA, 0x00, 0xF3, 0x09});
+    if (fault.damagedDecode) {
+      bcrsim::Decode damaged = Decoding("garbled");
+      damaged.badChecksumPacket = 0;
+      engine_->SendDecode(damaged);
+    }
+    std::this_thread::sleep_for(milliseconds(150));
+    engine_->SendDecode(Decoding(scan));
+    EXPECT_EQ(AwaitData(scan, 3000), scan);
+    // Scanned after the reception ended: read away by the next press, not delivered by it.
+    engine_->SendDecode(Decoding("late-" + scan));
+    std::this_thread::sleep_for(milliseconds(200));
+  }
+  Press();
+  BCR_FN(library_, BcrDispatchMessages)(50);
+  std::this_thread::sleep_for(milliseconds(150));
+  engine_->SendDecode(Decoding("last"));
+  EXPECT_EQ(AwaitData("last", 3000), "last");
+}
+
+// Synchronous reads, option calls and revision requests on other threads while presses are
+// answered by decodes of several packets: each decode reaches its own press or read, whole and
+// with its own code type, and the revision is never a decode.
+TEST_F(Overlap, CallsOnOtherThreadsNeverTakeOrPurgeAnotherCallsDecode) {
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  std::atomic<bool> done{false};
+  std::atomic<int> readsWrong{0}, reads{0}, optionFailures{0}, versionsWrong{0};
+  std::thread reader([&] {
+    for (int i = 0; !done; ++i) {
+      const std::string text = "read-" + std::to_string(i) + "-0123456789";
+      engine_->OnStartDecode(Decoding(text, 0x03, 6));  // Code 128
+      uint32_t type = 0;
+      char buffer[64] = {};
+      const int32_t n = BCR_FN(library_, ReadBarcodeData)(&type, buffer, sizeof buffer);
+      // A read that did not get the port in its wait sent no start decode: its decode stays
+      // queued for the next one.
+      if (n == 0) continue;
+      ++reads;
+      if (buffer != text || type != 'I') ++readsWrong;
+      std::this_thread::sleep_for(milliseconds(100));
+    }
+  });
+  std::thread options([&] {
+    for (int32_t i = 0; !done; ++i) {
+      int32_t enable = i % 2, a = 0, b = 0, c = 0;
+      if (BCR_FN(library_, Code93_1D_SE955)('w', &enable, nullptr, nullptr) != 1) ++optionFailures;
+      if (BCR_FN(library_, Code93_1D_SE955)('r', &a, &b, &c) != 1) ++optionFailures;
+      char version[32] = {};
+      if (BCR_FN(library_, GetDecoderVersion)(7, version, sizeof version) != 1 ||
+          std::strncmp(version, "ENG955A7", 8) != 0) {
+        ++versionsWrong;
+      }
+    }
+  });
+  for (int i = 0; i < 6; ++i) {
+    const std::string scan = "press-" + std::to_string(i) + "-ABCDEFGHIJKL";
+    Press();
+    BCR_FN(library_, BcrDispatchMessages)(20);
+    // Later than anyone ahead of the press's reception keeps the port (a read: about 0.4 s).
+    std::this_thread::sleep_for(milliseconds(900));
+    engine_->SendDecode(Decoding(scan, 0x01, 5));
+    EXPECT_EQ(AwaitData(scan, 3000), scan);
+  }
+  done = true;
+  reader.join();
+  options.join();
+  EXPECT_GT(reads, 0);
+  EXPECT_EQ(readsWrong, 0);
+  EXPECT_EQ(optionFailures, 0);
+  EXPECT_EQ(versionsWrong, 0);
+}
+
+// Bounds: a reset with a silent engine keeps no read waiting for its whole sequence, and ends
+// early itself; an unload while a press waits for its decode takes no longer than an idle one.
+TEST_F(Overlap, NoCallWaitsBeyondItsBound) {
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  engine_->SetSilent(true);
+  auto start = Clock::now();
+  auto reset =
+      std::async(std::launch::async, [&] { return BCR_FN(library_, ResetReaderToDefault)(7); });
+  std::this_thread::sleep_for(milliseconds(300));
+  char buffer[32];
+  uint32_t type = 0;
+  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&type, buffer, sizeof buffer), 0);
+  EXPECT_LT(MsSince(start), 12000);
+  ASSERT_EQ(reset.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  EXPECT_EQ(reset.get(), 1);
+  EXPECT_LT(MsSince(start), 15000);
+  engine_->SetSilent(false);
+  // The silent engine was taken for lost; the library finds it again by itself, and InitReader
+  // says so.
+  const auto back = Clock::now() + std::chrono::seconds(20);
+  while (BCR_FN(library_, InitReader)() != 1 && Clock::now() < back) {
+    std::this_thread::sleep_for(milliseconds(100));
+  }
+
+  SetTimeoutTenths(250);  // 25 s
+  Press();
+  BCR_FN(library_, BcrDispatchMessages)(50);
+  std::this_thread::sleep_for(milliseconds(200));
+  start = Clock::now();
+  library_.Close();
+  EXPECT_LT(MsSince(start), 2500);
+}
+
+// Decodes that are not whole fail the read instead of being delivered cut or damaged: a 4507
+// continuation packet in the 0x99 format too short for its header, a packet with a wrong
+// checksum.
+TEST_F(Overlap, BrokenDecodesFailTheRead) {
+  Start(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
+  int32_t tenths = 10, mode = 6;
+  ASSERT_EQ(BCR_FN(library_, UserPreferences_2D_4507)('w', &tenths, nullptr, &mode), 1);
+  struct Case {
+    const char *name;
+    bool format99;
+    std::optional<uint8_t> laterLength;
+    std::optional<size_t> badPacket;
+    int32_t result;
+  };
+  const Case cases[] = {
+      {"whole", true, std::nullopt, std::nullopt, 8},
+      {"short 0x99 continuation", true, 0x03, std::nullopt, 0},
+      {"short plain continuation", false, 0x03, std::nullopt, 4},
+      {"bad checksum first", false, std::nullopt, 0, 0},
+      {"bad checksum later", true, std::nullopt, 1, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    bcrsim::Decode decode = Decoding("ABCDEFGH", 0x1B, 4);
+    if (c.format99) decode.format = bcrsim::Format::Format99;
+    decode.laterLength = c.laterLength;
+    decode.badChecksumPacket = c.badPacket;
+    engine_->OnStartDecode(decode);
+    char buffer[32] = {};
+    uint32_t type = 0;
+    EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&type, buffer, sizeof buffer), c.result);
+    engine_->WaitIdle(2000);
+  }
+}
+
+}  // namespace
+}  // namespace bcr::test

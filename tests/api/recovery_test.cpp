@@ -1,0 +1,247 @@
+// The engine goes away and comes back: the library notices, finds it again by itself, gives it
+// back what the application set and tells the application, while every call stays bounded.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sim/engine.h"
+#include "support/loaded_library.h"
+
+namespace bcr::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+// What the library sends an SE955 found at 9600 and the settings the application wrote: the
+// move to 38400, Code 39 off with minimum length 6, then the decode time-out (3 s).
+const Bytes kSpeedChange = {0x07, 0xC6, 0x04, 0x08, 0xFF, 0x9C, 0x08, 0xFD, 0x84};
+const Bytes kCode39Write = {0x09, 0xC6, 0x04, 0x08, 0xFF, 0x00, 0x00, 0x12, 0x06, 0xFE, 0x0E};
+const Bytes kTimeoutWrite = {0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x1E, 0xFD, 0x82};
+
+// Bounds: an exported call while the engine is away, and the whole recovery after the engine is
+// there again (the README documents a few seconds; these are generous for a loaded machine).
+constexpr int kAwayCallMs = 1500;
+constexpr int kRecoveryMs = 20000;
+
+struct Seen {
+  uint32_t decodeData = 0;
+  uint32_t readerState = 0;
+  int decodes = 0;
+  std::vector<intptr_t> states;
+  std::vector<uintptr_t> stateWParams;
+};
+Seen seen;
+
+intptr_t TestWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
+  if (msg == seen.decodeData) ++seen.decodes;
+  if (msg == seen.readerState) {
+    seen.states.push_back(lParam);
+    seen.stateWParams.push_back(wParam);
+  }
+  return 0;
+}
+
+std::set<std::string> OpenDescriptors() {
+  std::set<std::string> open;
+  if (DIR *dir = opendir("/proc/self/fd")) {
+    while (dirent *entry = readdir(dir)) {
+      char target[512] = {};
+      std::string path = std::string("/proc/self/fd/") + entry->d_name;
+      // The listing's own descriptor is left out.
+      if (entry->d_name[0] != '.' && readlink(path.c_str(), target, sizeof target - 1) > 0 &&
+          std::string(target).rfind("/proc/", 0) != 0) {
+        open.insert(std::string(entry->d_name) + " " + target);
+      }
+    }
+    closedir(dir);
+  }
+  return open;
+}
+
+int64_t MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class Recovery : public ::testing::Test {
+ protected:
+  void Start() {
+    engine_ = bcrsim::Engine::SE955().Speed(38400).Link(scratch_.File("com2")).Start();
+    ASSERT_NE(engine_, nullptr);
+    PointLibraryAt(scratch_.File("com2"), "1", scratch_);
+    threadsBefore_ = ThreadCount();
+    library_.Open();
+    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+    seen = Seen();
+    seen.decodeData = BCR_FN(library_, BcrRegisterWindowMessage)("WM_DECODEDATA");
+    seen.readerState = BCR_FN(library_, BcrRegisterWindowMessage)("WM_READERSTATE");
+    ASSERT_NE(BCR_FN(library_, BcrCreateWindow)("RecoveryTest", TestWindowProc), nullptr);
+  }
+
+  bool PumpUntil(const std::function<bool()> &done, int ms) {
+    auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (!done() && Clock::now() < end) BCR_FN(library_, BcrDispatchMessages)(20);
+    return done();
+  }
+  void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+  }
+  void PressTrigger() {
+    BcrWindow reader = BCR_FN(library_, BcrFindWindow)("Quenrix");
+    BCR_FN(library_, BcrPostMessage)
+    (reader, BCR_FN(library_, BcrRegisterWindowMessage)("WM_USER1DOWN"), 0, 0);
+  }
+  // A scan: the key pressed, then the engine's decode; true when it was delivered.
+  bool TriggeredDecode(const std::string &text) {
+    const int before = seen.decodes;
+    PressTrigger();
+    Pump(300);
+    bcrsim::Decode decode;
+    decode.codeType = 0x03;
+    decode.data.assign(text.begin(), text.end());
+    engine_->SendDecode(decode);
+    if (!PumpUntil([before] { return seen.decodes > before; }, 5000)) return false;
+    char buffer[64] = "";
+    BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer);
+    return text == buffer;
+  }
+  int32_t WriteCode39() {
+    int32_t off = 0, minimum = 6;
+    return BCR_FN(library_, Code39_1D_SE955)('w', &off, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr, &minimum, nullptr);
+  }
+  int32_t ReadCode39() {
+    int32_t enable = -1;
+    return BCR_FN(library_, Code39_1D_SE955)('r', &enable, nullptr, nullptr, nullptr, nullptr,
+                                             nullptr, nullptr, nullptr, nullptr);
+  }
+  int32_t Read() {
+    char buffer[64];
+    return BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer);
+  }
+
+  ScratchDir scratch_;
+  std::unique_ptr<bcrsim::Engine> engine_;
+  LoadedLibrary library_{false};
+  int threadsBefore_ = 0;
+};
+
+// How the engine goes away, and how the library comes to notice it.
+struct Outage {
+  const char *name;
+  std::function<void(bcrsim::Engine &)> begin;
+  bool noticedByScanKey;  // a hang-up, found by the next reception; else by two failed reads
+};
+
+class Outages : public Recovery, public ::testing::WithParamInterface<Outage> {};
+
+TEST_P(Outages, DecodesResumeWithTheWrittenSettingsAndOneLostOneBack) {
+  Start();
+  ASSERT_EQ(WriteCode39(), 1);
+  ASSERT_TRUE(TriggeredDecode("BEFORE"));
+  GetParam().begin(*engine_);
+  engine_->ClearRecord();
+
+  if (GetParam().noticedByScanKey) {
+    PressTrigger();
+  } else {
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Read(), 0);
+  }
+  ASSERT_TRUE(PumpUntil([] { return !seen.states.empty(); }, 5000));
+
+  // While the engine is away every call returns its failure at once.
+  const std::vector<std::pair<const char *, std::function<int32_t()>>> calls = {
+      {"InitReader", [this] { return BCR_FN(library_, InitReader)(); }},
+      {"ReadBarcodeData", [this] { return Read(); }},
+      {"Code39 read", [this] { return ReadCode39(); }},
+  };
+  const std::vector<int32_t> failures = {-111, 0, 0};
+  for (size_t i = 0; i < calls.size(); ++i) {
+    auto start = Clock::now();
+    EXPECT_EQ(calls[i].second(), failures[i]) << calls[i].first;
+    EXPECT_LT(MsSince(start), kAwayCallMs) << calls[i].first;
+  }
+
+  ASSERT_TRUE(PumpUntil([] { return seen.states.size() >= 2; }, kRecoveryMs));
+  Pump(300);
+  EXPECT_EQ(seen.states, (std::vector<intptr_t>{0, 1}));
+  EXPECT_EQ(seen.stateWParams, (std::vector<uintptr_t>{7, 7}));
+  std::vector<Bytes> frames = engine_->Frames();
+  ASSERT_GE(frames.size(), 3u);
+  EXPECT_EQ(std::vector<Bytes>(frames.end() - 3, frames.end()),
+            (std::vector<Bytes>{kSpeedChange, kCode39Write, kTimeoutWrite}));
+  EXPECT_EQ(engine_->Param(0x00), 0u);
+  EXPECT_EQ(engine_->Param(0x12), 6u);
+  EXPECT_EQ(engine_->Speed(), 38400u);
+
+  // No call from the application: the next scans are delivered.
+  EXPECT_TRUE(TriggeredDecode("AFTER"));
+  EXPECT_EQ(ReadCode39(), 1);
+  EXPECT_EQ(BCR_FN(library_, InitReader)(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, Outages,
+    ::testing::Values(Outage{"BackAt9600", [](bcrsim::Engine &e) { e.SetSpeed(9600); }, false},
+                      Outage{"PowerCycle", [](bcrsim::Engine &e) { e.PowerCycle(500); }, false},
+                      Outage{"Replug", [](bcrsim::Engine &e) { e.Replug(500); }, true},
+                      Outage{"HangUpFor10s", [](bcrsim::Engine &e) { e.Replug(10000); }, true}),
+    [](const ::testing::TestParamInfo<Outage> &outage) { return std::string(outage.param.name); });
+
+TEST_F(Recovery, NoiseAndNaksAreNoLoss) {
+  Start();
+  engine_->SetNakAll(true);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(ReadCode39(), 0);
+  EXPECT_EQ(Read(), 0);
+  engine_->SetNakAll(false);
+  for (int i = 0; i < 2; ++i) {
+    PressTrigger();
+    Pump(200);
+    engine_->Send({0x55, 0xAA, 0x01, 0xF3, 0x00, 0x7E});
+    Pump(3500);
+  }
+  EXPECT_TRUE(seen.states.empty());
+  EXPECT_EQ(ReadCode39(), 1);
+  EXPECT_TRUE(TriggeredDecode("STILL"));
+  EXPECT_TRUE(seen.states.empty());
+}
+
+TEST_F(Recovery, UnloadDuringARecoveryIsPromptAndLeavesNothing) {
+  Start();
+  const std::set<std::string> before = OpenDescriptors();
+  engine_->Replug(10000);
+  PressTrigger();
+  ASSERT_TRUE(PumpUntil([] { return !seen.states.empty(); }, 5000));
+  Pump(1500);
+  auto start = Clock::now();
+  library_.Close();
+  EXPECT_LT(MsSince(start), 2000);
+  EXPECT_EQ(ThreadCount(), threadsBefore_);
+  for (const std::string &open : OpenDescriptors()) EXPECT_EQ(before.count(open), 1u) << open;
+}
+
+TEST_F(Recovery, TraceHoldsEveryFrameOfInitAndATriggeredDecodeInOrder) {
+  const std::string trace = scratch_.File("trace");
+  setenv("BCREADER_TRACE", trace.c_str(), 1);
+  Start();
+  ASSERT_TRUE(TriggeredDecode("TR"));
+  unsetenv("BCREADER_TRACE");
+  const std::string text = ReadFile(trace);
+  size_t at = 0;
+  for (const char *line :
+       {" tx 38400 00 | wake\n", " tx 38400 04 A3 04 00 FF 55 |\n",
+        " rx 38400 14 A4 00 00 45 4E 47", "| reply\n", " rx 38400 ", "07 F3 00 00 03 54 52",
+        "| decode\n", " tx 38400 00 | wake\n", " tx 38400 04 D0 04 00 FF 28 |\n"}) {
+    at = text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << " in\n" << text;
+  }
+}
+
+}  // namespace
+}  // namespace bcr::test
