@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
@@ -24,31 +23,6 @@ namespace {
 
 using namespace bcr;
 using namespace bcr::fuzz;
-
-const ParamHandler *const kHandlers[] = {
-    &Code39Param,
-    &UpcParam,
-    &EanJanParam,
-    &Code128Param,
-    &Code93Param,
-    &Code11Param,
-    &Interleaved2Of5Param,
-    &Industrial2Of5Param,
-    &CodabarParam,
-    &MsiParam,
-    &RssParam,
-    &Chinese2Of5Param,
-    &PostalCodeParam,
-    &CompositeParam,
-    &SymbologySecurityLevelParam,
-    &MacroPDFParam,
-    &Matrix2Of5Param,
-    &SymbologiesParam,
-    &ImagerParam,
-    &MiscellaneousOptionParam,
-    &UserPreferences2DParam,
-    &UserPreferences1DParam,
-};
 
 constexpr size_t kHeaderBytes = 4;
 constexpr int32_t kAttempts = 5;
@@ -134,13 +108,16 @@ void CheckWrite(const ParamHandler &handler, const ScanEngine &engine, int32_t r
                 const int32_t *values, const bool *given) {
   const int32_t type = engine.DeviceType();
   const bool served = Serves(handler.serves, type);
+  // A refused write sends nothing and changes nothing, the library-kept value included.
+  const bool refused = result == 0 && PortWrites().empty();
   for (uint8_t arg = 1; arg <= handler.count; ++arg) {
     const ParamOption &option = OptionOf(handler, arg);
     const int32_t cached = CachedValue(handler, arg);
     if (option.kind == OptionKind::kLibraryKept) {
       Check(cached == kUnknownValue, "the library-kept value is never cached");
       if (served && given[arg - 1]) {
-        Check(engine.link.libraryKeptValue == values[arg - 1], "a write keeps the value");
+        Check(engine.link.libraryKeptValue == (refused ? 0 : values[arg - 1]),
+              "a write keeps the value unless it is refused");
       }
       continue;
     }
@@ -162,12 +139,13 @@ uint32_t Little32(const uint8_t *bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < kHeaderBytes) return -1;
-  const ParamHandler &handler = *kHandlers[data[0] % std::size(kHandlers)];
+  const ParamHandler &handler = *kAllHandlers[data[0] % kHandlerCount];
   const int32_t type = (data[1] & 1) != 0 ? kEngineSE955 : kImager4507;
   const bool write = (data[1] & 2) != 0;
   const uint32_t mask = uint32_t{data[2]} | uint32_t{data[3]} << 8;
   size_t used = kHeaderBytes;
 
+  ForgetParamCache();
   int32_t values[kMaxHandlerArgs];
   bool given[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};
@@ -180,7 +158,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     given[i] = (mask >> i & 1) != 0;
     pointers[i] = given[i] ? &values[i] : nullptr;
-    handler.cache[i].value = kUnknownValue;
   }
 
   ScanEngine engine;

@@ -4,6 +4,8 @@
 #ifndef BCREADER_CONFIG_HANDLERS_H
 #define BCREADER_CONFIG_HANDLERS_H
 
+#include <cstddef>
+
 #include "config/param_handler.h"
 
 namespace bcr {
@@ -39,6 +41,10 @@ extern const ParamHandler UserPreferences1DParam;    // 7 options; the SE955 onl
 // Every cache entry of every handler back to unknown, as when the library is loaded; for
 // programs that run several independent sessions of the handlers in one process.
 void ForgetParamCache();
+
+// Every handler, once each.
+constexpr size_t kHandlerCount = 22;
+extern const ParamHandler *const kAllHandlers[kHandlerCount];
 
 }  // namespace bcr
 

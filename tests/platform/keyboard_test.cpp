@@ -1,20 +1,14 @@
 // The keyboard platform calls: the fixed keys of virtual keys, the characters of three layouts
 // and the held keys, all read back from the input_event stream of BCREADER_KEYBOARD=uinput:<file>
 // and compared with literal Linux key codes; the record: sink's line format; the once-per-process
-// choice of the sink; and (where /dev/uinput exists) the key events a real device produces.
+// choice of the sink.
 #include "platform/keyboard.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <linux/input.h>
-#include <poll.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -22,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/posix/keyboard_sink.h"
 #include "platform/posix/uinput_keymap.h"
 #include "platform/posix/xkb_layout.h"
@@ -111,12 +104,12 @@ class KeyboardDeathTest : public ::testing::Test {
     return std::string(base) + suffix;
   }
 
-  // Runs type in a fresh process that types into the event file for layout (BCREADER_KEYMAP,
-  // unset when empty) with the given pause, and expects it to have skipped `skipped`
-  // characters. Returns the file's key events.
+  // Runs type in a fresh process that types into the event file for layout (BCREADER_KEYMAP)
+  // with the given pause, and expects it to have skipped `skipped` characters and to have written
+  // the message, when one is given, exactly once. Returns the file's key events.
   static std::vector<bcr::test::KeyEvent> Typed(const char *layout, const char *delayMs,
-                                                uint32_t skipped,
-                                                const std::function<void()> &type) {
+                                                uint32_t skipped, const std::function<void()> &type,
+                                                const std::string &message = "") {
     const std::string file = File(".events");
     unlink(file.c_str());
     auto child = [&] {
@@ -126,7 +119,14 @@ class KeyboardDeathTest : public ::testing::Test {
       type();
       std::exit(static_cast<int>(KeyboardSkippedCount()));
     };
-    EXPECT_EXIT(child(), ::testing::ExitedWithCode(static_cast<int>(skipped)), "") << layout;
+    auto once = [&message](const std::string &err) {
+      size_t first = err.find(message);
+      return message.empty() ||
+             (first != std::string::npos && err.find(message, first + 1) == std::string::npos);
+    };
+    EXPECT_EXIT(child(), ::testing::ExitedWithCode(static_cast<int>(skipped)),
+                ::testing::Truly(once))
+        << layout;
     std::vector<bcr::test::KeyEvent> keys = ReadKeyEvents(file);
     unlink(file.c_str());
     return keys;
@@ -231,25 +231,17 @@ TEST_F(KeyboardDeathTest, HeldKeysAreLetGoAroundACharacterAndReleasedAtUnload) {
 }
 
 TEST_F(KeyboardDeathTest, AnUnknownLayoutFallsBackToUsWithOneMessage) {
-  const std::string file = File(".events");
-  unlink(file.c_str());
-  auto once = [](const std::string &err) {
-    const std::string message =
-        "bcreader: keyboard layout \"nosuch(layout)\" cannot be compiled; typing for the \"us\" "
-        "layout instead\n";
-    size_t first = err.find(message);
-    return first != std::string::npos && err.find(message, first + 1) == std::string::npos;
-  };
-  auto type = [&file] {
-    setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
-    setenv("BCREADER_KEYMAP", "nosuch(layout)", 1);
-    Post({'A', 'z'});
-    Post({'@'});
-    std::exit(0);
-  };
-  EXPECT_EXIT(type(), ::testing::ExitedWithCode(0), ::testing::Truly(once));
-  EXPECT_EQ(KeyString(ReadKeyEvents(file)), "+42 +30 -30 -42 +44 -44 +42 +3 -3 -42");
-  unlink(file.c_str());
+  const char message[] =
+      "bcreader: keyboard layout \"nosuch(layout)\" cannot be compiled; typing for the \"us\" "
+      "layout instead\n";
+  EXPECT_EQ(KeyString(Typed(
+                "nosuch(layout)", "0", 0,
+                [] {
+                  Post({'A', 'z'});
+                  Post({'@'});
+                },
+                message)),
+            "+42 +30 -30 -42 +44 -44 +42 +3 -3 -42");
 }
 
 TEST_F(KeyboardDeathTest, TheKeyDelaySpacesTheTypedKeys) {
@@ -309,84 +301,6 @@ TEST_F(KeyboardDeathTest, TheRecordSinkWritesEveryCallAsALineAndStaysTheSink) {
                                     "keybd_event 65 0 0", "post 128 65 65"}));
   unlink(first.c_str());
   unlink(late.c_str());
-}
-
-// The virtual keyboard, read back through its evdev node.
-class UinputSink : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (access("/dev/uinput", W_OK) != 0) GTEST_SKIP() << "no writable /dev/uinput here";
-    // The only test that types in this process: the US layout, whatever the system's.
-    setenv("BCREADER_KEYBOARD", "uinput", 1);
-    setenv("BCREADER_KEYMAP", "us", 1);
-  }
-  void TearDown() override {
-    if (events_ >= 0) close(events_);
-  }
-
-  // Finds the node of the device named name, waiting up to 3 s for it to appear.
-  bool OpenDevice(const char *name) {
-    for (uint64_t deadline = NowMs() + 3000; NowMs() < deadline; Sleep(50)) {
-      DIR *dir = opendir("/dev/input");
-      if (dir == nullptr) continue;
-      for (dirent *entry; (entry = readdir(dir)) != nullptr;) {
-        if (std::strncmp(entry->d_name, "event", 5) != 0) continue;
-        std::string path = std::string("/dev/input/") + entry->d_name;
-        int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;
-        char found[256] = {};
-        if (ioctl(fd, EVIOCGNAME(sizeof found - 1), found) >= 0 && std::strcmp(found, name) == 0) {
-          events_ = fd;
-          closedir(dir);
-          return true;
-        }
-        close(fd);
-      }
-      closedir(dir);
-    }
-    return false;
-  }
-
-  // The key events (code, value) read until count arrived or 3 s passed.
-  std::vector<std::pair<int, int>> ReadKeys(size_t count) {
-    std::vector<std::pair<int, int>> keys;
-    for (uint64_t deadline = NowMs() + 3000; keys.size() < count && NowMs() < deadline;) {
-      pollfd fd = {events_, POLLIN, 0};
-      if (poll(&fd, 1, 100) <= 0) continue;
-      input_event event;
-      while (read(events_, &event, sizeof event) == static_cast<ssize_t>(sizeof event)) {
-        if (event.type == EV_KEY) keys.emplace_back(event.code, event.value);
-      }
-    }
-    return keys;
-  }
-
-  int events_ = -1;
-};
-
-TEST_F(UinputSink, KeyEventsAndCharactersBecomeKeyPresses) {
-  // The first call makes the device; releasing a key that is not down sends nothing.
-  KeybdEvent(0x10, 0x58, 6);
-  if (!OpenDevice("bcreader keyboard")) GTEST_SKIP() << "no evdev node appeared for the device";
-  KeybdEvent(0x41, 0, 0);
-  KeybdEvent(0x41, 2, 6);
-  KeybdEvent(0x14, 0, 0);  // Caps Lock: not pressed
-  const uint32_t chars[] = {'!', 0xE9, 0xFFFFFFFF, 'b'};
-  const uint32_t states[] = {0x80, 0x80, 0x80, 0x80};
-  PostKeybdMessage(0x80, 4, states, chars);
-  // A held Shift is let go around a character that needs none.
-  KeybdEvent(0x10, 0x58, 4);
-  const uint32_t lower[] = {'q'};
-  PostKeybdMessage(0x80, 1, states, lower);
-  KeybdEvent(0x10, 0x58, 6);
-  std::vector<std::pair<int, int>> expected = {
-      {30, 1}, {30, 0},                    // A
-      {42, 1}, {2, 1},  {2, 0},  {42, 0},  // !
-      {48, 1}, {48, 0},                    // b
-      {42, 1}, {42, 0}, {16, 1}, {16, 0},  // Shift down, q typed without it
-      {42, 1}, {42, 0},                    // Shift pressed again, then let go
-  };
-  EXPECT_EQ(ReadKeys(expected.size()), expected);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "platform/posix/registry_folder.h"
+
 namespace bcr::platform {
 namespace {
 
@@ -68,60 +70,46 @@ TEST_F(RegistryFile, FirstWriteCreatesFoldersAndFileInRegFormat) {
   EXPECT_EQ(data, 1u);
 }
 
-TEST_F(RegistryFile, RewriteChangesTheValueInPlace) {
-  ASSERT_TRUE(Write(1));
-  ASSERT_TRUE(Write(0));
-  ASSERT_TRUE(Write(0xDEADBEEF));
-  EXPECT_EQ(Slurp(path_),
-            std::string(kHeader) + kKeyLine + "\"BarcodeUnderUsing\"=dword:deadbeef\n");
-}
-
-TEST_F(RegistryFile, OtherKeysValuesAndCommentsAreKept) {
-  const std::string otherKey = std::string(kHeader) +
-                               "; written by hand\n"
-                               "[HKEY_CURRENT_USER\\Software\\Other]\n"
-                               "\"Blob\"=hex:01,02,03,\\\n"
-                               "  04,05\n"
-                               "\n";
-  const std::string ourKey = std::string(kKeyLine) + "\"Port\"=\"COM2:\"\n";
-  const std::string lastKey =
-      "\n"
-      "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Keypad]\n"
-      "\"BarcodeUnderUsing\"=dword:00000005\n";
-  Prepare(otherKey + ourKey + lastKey);
-  ASSERT_TRUE(Write(1));
-  EXPECT_EQ(Slurp(path_), otherKey + ourKey + "\"BarcodeUnderUsing\"=dword:00000001\n" + lastKey);
-
-  uint32_t other = 0;
-  EXPECT_TRUE(RegistryReadDword(kRegistryLocalMachine, "Drivers\\BuiltIn\\Keypad", kValue, &other));
-  EXPECT_EQ(other, 5u);
-}
-
-TEST_F(RegistryFile, ByteOrderMarkAndCrLfAreReadAsRegText) {
+// What a write of 1 (then 0xDEADBEEF) makes of a file that held the given text: our value changed
+// in place, everything else kept as it was written.
+TEST_F(RegistryFile, WritesChangeOnlyTheirValueAndKeepTheRestOfTheText) {
   const std::string head =
+      std::string(kHeader) + "; written by hand\n" + "[HKEY_CURRENT_USER\\Software\\Other]\n" +
+      "\"Blob\"=hex:01,02,03,\\\n  04,05\n\n" + kKeyLine + "\"Port\"=\"COM2:\"\n";
+  const std::string tail =
+      "\n[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Keypad]\n\"BarcodeUnderUsing\"=dword:00000005\n";
+  const std::string crlf =
       "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
       "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\SerialBarcode]\r\n";
-  Prepare(head + "\"BarcodeUnderUsing\"=dword:00000001\r\n");
-  ASSERT_TRUE(Write(0));
-  EXPECT_FALSE(std::filesystem::exists(path_ + ".bad"));
-  EXPECT_EQ(Slurp(path_), head + "\"BarcodeUnderUsing\"=dword:00000000\r\n");
-}
-
-TEST_F(RegistryFile, KeyAndValueMatchWithoutRegardToCase) {
-  Prepare(std::string(kHeader) +
-          "[hkey_local_machine\\DRIVERS\\builtin\\serialbarcode]\n"
-          "\"barcodeunderusing\"=dword:00000001\n");
-  ASSERT_TRUE(Write(0));
-  EXPECT_EQ(Slurp(path_), std::string(kHeader) +
-                              "[hkey_local_machine\\DRIVERS\\builtin\\serialbarcode]\n"
-                              "\"BarcodeUnderUsing\"=dword:00000000\n");
-}
-
-TEST_F(RegistryFile, NewKeyIsAppendedAfterABlankLine) {
-  Prepare(std::string(kHeader) + "[HKEY_USERS\\x]\n\"a\"=dword:00000002");  // no final LF
-  ASSERT_TRUE(Write(1));
-  EXPECT_EQ(Slurp(path_), std::string(kHeader) + "[HKEY_USERS\\x]\n\"a\"=dword:00000002\n\n" +
-                              kKeyLine + "\"BarcodeUnderUsing\"=dword:00000001\n");
+  const std::string lower =
+      std::string(kHeader) + "[hkey_local_machine\\DRIVERS\\builtin\\serialbarcode]\n";
+  // Ends in a character of three bytes, and no line feed.
+  const std::string other =
+      std::string(kHeader) + "[HKEY_USERS\\x]\n\"a\"=\"\xC3\xA9\"\n; \xE2\x82\xAC";
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {other, other + "\n\n" + kKeyLine + "\"BarcodeUnderUsing\"=dword:00000001\n"},
+      {crlf + "\"BarcodeUnderUsing\"=dword:00000000\r\n",
+       crlf + "\"BarcodeUnderUsing\"=dword:00000001\r\n"},
+      {lower + "\"barcodeunderusing\"=dword:00000000\n",
+       lower + "\"BarcodeUnderUsing\"=dword:00000001\n"},
+      {head + tail, head + "\"BarcodeUnderUsing\"=dword:00000001\n" + tail},
+      {head + "\"BarcodeUnderUsing\"=dword:00000000\n" + tail,
+       head + "\"BarcodeUnderUsing\"=dword:00000001\n" + tail},
+  };
+  for (const auto &c : cases) {
+    Prepare(c.before);
+    ASSERT_TRUE(Write(1));
+    EXPECT_FALSE(std::filesystem::exists(path_ + ".bad")) << c.before;
+    EXPECT_EQ(Slurp(path_), c.after);
+  }
+  ASSERT_TRUE(Write(0xDEADBEEF));
+  EXPECT_EQ(Slurp(path_), head + "\"BarcodeUnderUsing\"=dword:deadbeef\n" + tail);
+  uint32_t keypad = 0;
+  EXPECT_TRUE(
+      RegistryReadDword(kRegistryLocalMachine, "Drivers\\BuiltIn\\Keypad", kValue, &keypad));
+  EXPECT_EQ(keypad, 5u);
 }
 
 TEST_F(RegistryFile, UnreadableFileIsKeptAsBadAndANewOneWritten) {
@@ -131,6 +119,7 @@ TEST_F(RegistryFile, UnreadableFileIsKeptAsBadAndANewOneWritten) {
       std::string(kHeader) + "\"Orphan\"=dword:00000001\n",  // a value outside any key
       std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\x]\nnot a value line\n",
       std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\x]\n\"a\"=\"\xC3\x28\"\n",  // not UTF-8
+      std::string(kHeader) + "; \xE2\x82",                                     // cut at the end
       "",
   };
   for (const std::string &damaged : cases) {
@@ -179,6 +168,23 @@ TEST_F(RegistryFile, FailedWritesLeaveNoFile) {
 
   uint32_t data = 0;
   EXPECT_FALSE(RegistryReadDword(kRegistryLocalMachine, kSubkey, kValue, &data));
+}
+
+TEST_F(RegistryFile, OnlyAFolderThatCanBeReachedIsTakenAsWritable) {
+  Spit(folder_ + "/plain", "x");
+  ASSERT_EQ(symlink("loop", (folder_ + "/loop").c_str()), 0);
+  const struct {
+    std::string file;
+    bool writable;
+  } cases[] = {
+      {folder_ + "/registry.reg", true},
+      {folder_ + "/not/yet/registry.reg", true},
+      {folder_ + "/plain/registry.reg", false},  // a file where a folder should be
+      {folder_ + "/loop/registry.reg", false},   // a loop of links
+      {folder_ + "/loop/below/registry.reg", false},
+      {folder_ + "/" + std::string(300, 'x') + "/a/registry.reg", false},  // a name too long
+  };
+  for (const auto &c : cases) EXPECT_EQ(FolderWritable(c.file), c.writable) << c.file;
 }
 
 }  // namespace

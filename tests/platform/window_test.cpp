@@ -73,24 +73,19 @@ TEST_F(Windows, ClassRulesFollowWin32) {
   EXPECT_EQ(error, kErrorInvalidParameter);
 }
 
-TEST_F(Windows, ApplicationWindowBringsItsClassAndTakesItAway) {
-  Window *window = Make("AppClass");
-  ASSERT_NE(window, nullptr);
-  uint32_t error = 0;
-  EXPECT_FALSE(WindowClassRegister("AppClass", Record, &error));
-  EXPECT_EQ(error, kErrorClassAlreadyExists);
-  WindowDestroy(window);
-  EXPECT_TRUE(WindowClassRegister("AppClass", Record, &error));
-  EXPECT_TRUE(WindowClassUnregister("AppClass"));
-}
-
-TEST_F(Windows, FindGivesTheNewestWindowOfTheClass) {
+TEST_F(Windows, ApplicationWindowBringsItsClassAndFindGivesTheNewestOfAClass) {
   EXPECT_EQ(WindowFind("FindClass"), nullptr);
   Window *first = Make("FindClass");
   Window *second = Make("findclass");
   EXPECT_EQ(WindowFind("FINDCLASS"), second);
+  uint32_t error = 0;
+  EXPECT_FALSE(WindowClassRegister("FindClass", Record, &error));
+  EXPECT_EQ(error, kErrorClassAlreadyExists);
   WindowDestroy(second);
   EXPECT_EQ(WindowFind("FindClass"), first);
+  WindowDestroy(first);
+  EXPECT_TRUE(WindowClassRegister("FindClass", Record, &error));
+  EXPECT_TRUE(WindowClassUnregister("FindClass"));
 }
 
 TEST_F(Windows, PostedMessagesRunInOrderOnlyWhenDispatched) {
@@ -108,21 +103,17 @@ TEST_F(Windows, PostedMessagesRunInOrderOnlyWhenDispatched) {
   EXPECT_EQ(WindowDispatch(0), 0);
 }
 
-TEST_F(Windows, DestroyedWindowGetsNothing) {
+TEST_F(Windows, DestroyedWindowsAndHandlesThatAreNoWindowGetNothing) {
   Window *window = Make("GoneClass");
   ASSERT_TRUE(WindowPost(window, 0xC100, 0, 0));
   ASSERT_TRUE(WindowDestroy(window));
   EXPECT_EQ(WindowDispatch(0), 0);
-  EXPECT_FALSE(WindowPost(window, 0xC100, 0, 0));
-  EXPECT_FALSE(WindowDestroy(window));
   EXPECT_TRUE(received.empty());
-}
-
-TEST_F(Windows, HandlesThatAreNoWindowAreRefusedWithoutBeingFollowed) {
-  for (uintptr_t bogus : {uintptr_t{0}, uintptr_t{1}, uintptr_t{0x1234567}, ~uintptr_t{0}}) {
-    Window *window = reinterpret_cast<Window *>(bogus);
-    EXPECT_FALSE(WindowPost(window, 0xC100, 0, 0));
-    EXPECT_FALSE(WindowDestroy(window));
+  // Refused without being followed.
+  for (uintptr_t bogus : {reinterpret_cast<uintptr_t>(window), uintptr_t{0}, uintptr_t{1},
+                          uintptr_t{0x1234567}, ~uintptr_t{0}}) {
+    EXPECT_FALSE(WindowPost(reinterpret_cast<Window *>(bogus), 0xC100, 0, 0));
+    EXPECT_FALSE(WindowDestroy(reinterpret_cast<Window *>(bogus)));
   }
 }
 

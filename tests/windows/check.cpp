@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace wintest {
@@ -22,14 +21,6 @@ std::vector<Case> &Cases() {
 
 bool currentFailed = false;
 
-bool Selected(const char *name, int argc, char **argv) {
-  if (argc < 2) return true;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], name) == 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 Registrar::Registrar(const char *name, Body body) {
@@ -42,11 +33,10 @@ void Fail(const char *file, int line, const std::string &what) {
   std::fflush(stdout);
 }
 
-int RunAll(int argc, char **argv) {
+int RunAll() {
   int passed = 0;
   int failed = 0;
   for (const Case &test : Cases()) {
-    if (!Selected(test.name, argc, argv)) continue;
     std::printf("[ RUN      ] %s\n", test.name);
     std::fflush(stdout);
     currentFailed = false;

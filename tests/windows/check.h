@@ -16,8 +16,8 @@ struct Registrar {
 };
 
 void Fail(const char *file, int line, const std::string &what);
-// Runs every case, or the cases named on the command line; 0 when all passed.
-int RunAll(int argc, char **argv);
+// Runs every case; 0 when all passed.
+int RunAll();
 
 // A file of that name in the temporary folder, removed if it was there.
 std::wstring TempFile(const wchar_t *name);

@@ -1,6 +1,7 @@
-// Checks of the Win32 platform layer, run under Wine with "COM2:" mapped to the engine
-// simulator's pseudo-terminal (an SE955 at 9600 bit/s) and the test system library in
-// C:\windows. The library's core is linked in.
+// Checks of the Win32 platform layer that the application test (dll_app.cpp) cannot make through
+// the library: class and window rules, bounded waits, code pages, event names, port settings
+// and waits. Run under Wine with "COM2:" mapped to the engine simulator's pseudo-terminal (an
+// SE955 at 9600 bit/s); the library's core is linked in.
 #include <windows.h>
 
 #include <atomic>
@@ -10,11 +11,9 @@
 #include "check.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/dynlib.h"
 #include "platform/event.h"
 #include "platform/keyboard.h"
 #include "platform/port.h"
-#include "platform/registry.h"
 #include "platform/sound.h"
 #include "platform/sync.h"
 #include "platform/thread.h"
@@ -42,12 +41,6 @@ intptr_t RecordingProc(p::Window *window, uint32_t message, uintptr_t wParam, in
   return p::WindowDefaultProc(window, message, wParam, lParam);
 }
 
-int CountSeen(p::Window *window) {
-  int n = 0;
-  for (const Seen &s : seen) n += s.window == window ? 1 : 0;
-  return n;
-}
-
 p::Port *OpenEnginePort() {
   p::Port *port = p::PortOpen("COM2:");
   if (port == nullptr) return nullptr;
@@ -68,21 +61,6 @@ void SetReadTimeout(p::Port *port, uint32_t constant) {
 }
 
 }  // namespace
-
-WIN_TEST(ThreadIsSignalledWhenItsFunctionReturns) {
-  p::Semaphore *go = p::SemaphoreCreate(0, 1);
-  p::Thread *thread = p::ThreadCreate(
-      [](void *parameter) {
-        p::SemaphoreWait(static_cast<p::Semaphore *>(parameter), p::kInfinite);
-      },
-      go);
-  CHECK(thread != nullptr);
-  CHECK(p::ThreadWait(thread, 50) == p::WaitResult::kTimeout);
-  p::SemaphoreRelease(go, 1);
-  CHECK(p::ThreadWait(thread, 5000) == p::WaitResult::kSignalled);
-  p::ThreadClose(thread);
-  p::SemaphoreClose(go);
-}
 
 WIN_TEST(ClassRegistrationReportsTheSystemsErrors) {
   uint32_t error = 0;
@@ -105,39 +83,6 @@ WIN_TEST(ClassRegistrationReportsTheSystemsErrors) {
   CHECK(!p::WindowClassUnregister("BcrTestClass", &error));
   CHECK_EQ(error, p::kErrorClassDoesNotExist);
   CHECK(p::WindowCreate("BcrTestClass") == nullptr);
-}
-
-WIN_TEST(PostedMessagesRunInOrderWhenTheOwnerDispatches) {
-  seen.clear();
-  p::Window *window = p::WindowCreateWithProc("BcrOrderWindow", RecordingProc);
-  CHECK(window != nullptr);
-  for (uintptr_t i = 1; i <= 3; ++i) CHECK(p::WindowPost(window, kTestMessage, i, 0));
-  CHECK(seen.empty());
-  CHECK_EQ(p::WindowDispatch(0), 3);
-  CHECK_EQ(seen.size(), size_t{3});
-  for (size_t i = 0; i < seen.size(); ++i) CHECK_EQ(seen[i].wParam, i + 1);
-  CHECK_EQ(p::WindowDefaultProc(window, kTestMessage, 0, 0), intptr_t{0});
-  CHECK(p::WindowDestroy(window));
-  CHECK(!p::WindowPost(window, kTestMessage, 0, 0));
-  CHECK(!p::WindowPost(reinterpret_cast<p::Window *>(uintptr_t{0x12345678}), kTestMessage, 0, 0));
-}
-
-WIN_TEST(BroadcastReachesEveryTopLevelWindow) {
-  seen.clear();
-  p::Window *first = p::WindowCreateWithProc("BcrBroadcastA", RecordingProc);
-  p::Window *second = p::WindowCreateWithProc("BcrBroadcastB", RecordingProc);
-  CHECK(p::WindowPost(p::BroadcastWindow(), kTestMessage, 7, 0));
-  p::WindowDispatch(1000);
-  // The second may arrive in a later dispatch; every wait is bounded.
-  for (int i = 0; i < 20 && (CountSeen(first) == 0 || CountSeen(second) == 0); ++i) {
-    p::WindowDispatch(100);
-  }
-  CHECK_EQ(CountSeen(first), 1);
-  CHECK_EQ(CountSeen(second), 1);
-  CHECK(p::WindowFind("BcrBroadcastB") == second);
-  p::WindowDestroy(first);
-  p::WindowDestroy(second);
-  CHECK(p::WindowFind("BcrBroadcastB") == nullptr);
 }
 
 WIN_TEST(DispatchWaitsForTheFirstMessageOnlyAsLongAsAsked) {
@@ -184,17 +129,13 @@ WIN_TEST(WindowDestroyedFromAnotherThreadRunsNoMoreOfItsProcedure) {
   CHECK(!IsWindow(reinterpret_cast<HWND>(window)));
 }
 
-WIN_TEST(NamedEventIsSetOnceAndCarriesThePrefix) {
+WIN_TEST(NamedEventCarriesThePrefixAndRefusesUnusableNames) {
   SetEnvironmentVariableW(L"BCREADER_EVENT_PREFIX", L"bcrtest-");
   p::Event *event = p::EventOpen("Signal");
   SetEnvironmentVariableW(L"BCREADER_EVENT_PREFIX", nullptr);
   CHECK(event != nullptr);
   HANDLE other = OpenEventW(SYNCHRONIZE, FALSE, L"bcrtest-Signal");
   CHECK(other != nullptr);
-  CHECK(p::EventSet(event));
-  CHECK(p::EventSet(event));
-  CHECK_EQ(WaitForSingleObject(other, 0), DWORD{WAIT_OBJECT_0});
-  CHECK_EQ(WaitForSingleObject(other, 0), DWORD{WAIT_TIMEOUT});
   CloseHandle(other);
   p::EventClose(event);
   CHECK(p::EventOpen("") == nullptr);
@@ -220,65 +161,28 @@ WIN_TEST(CodePageConversionKeepsUndefinedBytes) {
   CHECK_EQ(p::ConvertToWide(nullptr, 3, wide, 8), 0);
 }
 
-WIN_TEST(RegistryDwordIsWrittenAndReadBack) {
-  const char *key = "Software\\BcreaderPlatformTest";
-  uint32_t value = 0;
-  CHECK(p::RegistryWriteDword(p::kRegistryLocalMachine, key, "Value", 5));
-  CHECK(p::RegistryReadDword(p::kRegistryLocalMachine, key, "Value", &value));
-  CHECK_EQ(value, 5u);
-  CHECK(p::RegistryWriteDword(p::kRegistryLocalMachine, key, "Value", 0));
-  CHECK(p::RegistryReadDword(p::kRegistryLocalMachine, key, "Value", &value));
-  CHECK_EQ(value, 0u);
-  CHECK(!p::RegistryReadDword(p::kRegistryLocalMachine, key, "Missing", &value));
-  CHECK(!p::RegistryWriteDword(0x12345678, key, "Value", 1));
-  CHECK(!p::RegistryWriteDword(p::kRegistryLocalMachine, key, "", 1));
-  CHECK(p::RegistryFilePath().empty());
-}
-
-WIN_TEST(KeyboardRecordSinkWritesOneLinePerCall) {
-  std::wstring file = wintest::TempFile(L"bcr-keyboard.txt");
-  SetEnvironmentVariableW(L"BCREADER_KEYBOARD", (L"record:" + file).c_str());
-  p::KeybdEvent(0x10, 0x58, 6);
+// The application test sees the lines of a good read; these are the ones it cannot make.
+WIN_TEST(RecordSinksWriteOneLinePerCall) {
+  std::wstring keys = wintest::TempFile(L"bcr-keyboard.txt");
+  std::wstring sound = wintest::TempFile(L"bcr-sound.txt");
+  SetEnvironmentVariableW(L"BCREADER_KEYBOARD", (L"record:" + keys).c_str());
+  SetEnvironmentVariableW(L"BCREADER_SOUND", (L"record:" + sound).c_str());
   const uint32_t shifts[] = {0x80, 0x80};
   const uint32_t chars[] = {65, static_cast<uint32_t>(-23)};
   p::PostKeybdMessage(0x80, 2, shifts, chars);
   p::PostKeybdMessage(0x80, 2, nullptr, chars);
-  CHECK_EQ(wintest::ReadText(file), std::string("keybd_event 16 88 6\npost 128 65,-23 128,128\n"));
-}
-
-WIN_TEST(SoundRecordSinkWritesOneLinePerCall) {
-  std::wstring file = wintest::TempFile(L"bcr-sound.txt");
-  SetEnvironmentVariableW(L"BCREADER_SOUND", (L"record:" + file).c_str());
+  CHECK_EQ(wintest::ReadText(keys), std::string("post 128 65,-23 128,128\n"));
   bcr::WString name;
   name.AssignNarrow("\\Windows\\Hwandsw");
   CHECK(p::PlaySoundFile(name, p::kSoundPlayFile));
   p::StopSound();
-  CHECK_EQ(wintest::ReadText(file), std::string("play 139264 \\Windows\\Hwandsw\nstop\n"));
+  CHECK_EQ(wintest::ReadText(sound), std::string("play 139264 \\Windows\\Hwandsw\nstop\n"));
 }
 
-WIN_TEST(TerminalLibraryIsLoadedFromTheCurrentDrive) {
-  SetEnvironmentVariableW(L"BCREADER_ENGINE_KIND", L"3");
-  p::Library *library = p::LibraryLoad("\\Windows\\Brevald.dll");
-  CHECK(library != nullptr);
-  auto getSysInfo = reinterpret_cast<int (*)(void *)>(p::LibrarySymbol(library, "GetSysInfo"));
-  CHECK(getSysInfo != nullptr);
-  if (getSysInfo != nullptr) {
-    char block[512] = {};
-    CHECK_EQ(getSysInfo(block), 0);
-    CHECK_EQ(block[32], '3');
-  }
-  CHECK(p::LibrarySymbol(library, "NoSuchEntry") == nullptr);
-  p::LibraryFree(library);
-  CHECK(p::LibraryLoad("\\Windows\\NoSuchLibrary.dll") == nullptr);
-}
-
-WIN_TEST(PortThatDoesNotExistFailsWithTheSystemsError) {
+WIN_TEST(PortKeepsItsLineAndTimeoutsAndAMissingOneFailsWithTheSystemsError) {
   p::SetLastError(0);
   CHECK(p::PortOpen("COM9:") == nullptr);
   CHECK(p::LastError() != 0u);
-}
-
-WIN_TEST(PortKeepsItsLineAndTimeouts) {
   p::Port *port = OpenEnginePort();
   CHECK(port != nullptr);
   if (port == nullptr) return;
@@ -288,16 +192,13 @@ WIN_TEST(PortKeepsItsLineAndTimeouts) {
   p::LineSettings back;
   CHECK(p::PortGetLine(port, &back));
   CHECK_EQ(back.baudRate, 38400u);
-  CHECK_EQ(back.byteSize, uint8_t{8});
-  CHECK_EQ(back.parity, uint8_t{0});
-  CHECK_EQ(back.stopBits, uint8_t{0});
+  CHECK(back.byteSize == 8 && back.parity == 0 && back.stopBits == 0);
   CHECK(!back.ctsFlow && !back.rtsFlow);
   p::PortTimeouts timeouts{0, 0, 20, 0, 500};
   CHECK(p::PortSetTimeouts(port, timeouts));
   p::PortTimeouts got;
   CHECK(p::PortGetTimeouts(port, &got));
-  CHECK_EQ(got.readConstant, 20u);
-  CHECK_EQ(got.writeConstant, 500u);
+  CHECK(got.readConstant == 20 && got.writeConstant == 500);
   p::PortClose(port);
 }
 
@@ -319,33 +220,6 @@ WIN_TEST(PortReadWaitsAtMostItsTimeout) {
   CHECK(p::PortRead(port, &octet, 1, &received));
   CHECK_EQ(received, 0u);
   CHECK(p::NowMs() - start < 1000);
-  p::PortClose(port);
-}
-
-WIN_TEST(PortExchangesFramesWithTheEngine) {
-  p::Port *port = OpenEnginePort();
-  CHECK(port != nullptr);
-  if (port == nullptr) return;
-  // The revision request 04 A3 04 00 with its checksum.
-  const uint8_t request[] = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
-  uint32_t written = 0;
-  CHECK(p::PortWrite(port, request, sizeof request, &written));
-  CHECK_EQ(written, uint32_t{sizeof request});
-  SetReadTimeout(port, 1000);
-  uint8_t reply[300] = {};
-  uint32_t received = 0;
-  CHECK(p::PortRead(port, reply, 1, &received));
-  CHECK_EQ(received, 1u);
-  uint32_t total = received;
-  SetReadTimeout(port, 100);
-  while (received != 0 && total < uint32_t{reply[0]} + 2) {
-    CHECK(p::PortRead(port, reply + total, 1, &received));
-    total += received;
-  }
-  // An SE955 revision reply: at least 17 bytes, 0x98 or 0x99 at offset 15.
-  CHECK(reply[0] >= 17);
-  CHECK_EQ(total, uint32_t{reply[0]} + 2);
-  CHECK(reply[15] == 0x98 || reply[15] == 0x99);
   p::PortClose(port);
 }
 
@@ -374,6 +248,6 @@ WIN_TEST(PortWriteDoesNotWaitBehindAnotherThreadsRead) {
   p::PortClose(port);
 }
 
-int main(int argc, char **argv) {
-  return wintest::RunAll(argc, argv);
+int main() {
+  return wintest::RunAll();
 }

@@ -17,6 +17,7 @@
 
 #include "platform/clock.h"
 #include "platform/posix/reg_text.h"
+#include "platform/posix/registry_folder.h"
 
 namespace bcr::platform {
 
@@ -35,19 +36,6 @@ std::string Parent(const std::string &path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-// True when the file could be written there: its nearest existing folder lets us add entries.
-bool FolderWritable(const std::string &file) {
-  std::string folder = Parent(file);
-  for (;;) {
-    struct stat info;
-    if (stat(folder.c_str(), &info) == 0) {
-      return S_ISDIR(info.st_mode) && access(folder.c_str(), W_OK | X_OK) == 0;
-    }
-    if (errno != ENOENT || folder == "/" || folder == ".") return false;
-    folder = Parent(folder);
-  }
 }
 
 std::string HomeFolder() {
@@ -217,6 +205,18 @@ std::string KeyPath(uint32_t root, const char *subkey) {
 }
 
 }  // namespace
+
+bool FolderWritable(const std::string &file) {
+  std::string folder = Parent(file);
+  for (;;) {
+    struct stat info;
+    if (stat(folder.c_str(), &info) == 0) {
+      return S_ISDIR(info.st_mode) && access(folder.c_str(), W_OK | X_OK) == 0;
+    }
+    if (errno != ENOENT || folder == "/" || folder == ".") return false;
+    folder = Parent(folder);
+  }
+}
 
 std::string RegistryFilePath() {
   std::string configured = Env("BCREADER_REGISTRY");
