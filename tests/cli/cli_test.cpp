@@ -17,10 +17,12 @@
 
 #include "config/option_catalog.h"
 #include "support/input_events.h"
+#include "support/sim_reader.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bcr::test::Clock;
+using bcr::test::Lines;
 
 // Generous bounds: the tool itself bounds every wait, these only keep a broken tool from
 // hanging the suite.
@@ -132,14 +134,6 @@ ToolResult RunTool(const std::vector<std::string> &args, int timeoutMs,
   ToolProcess tool(args, env);
   EXPECT_TRUE(tool.Started());
   return tool.Finish(timeoutMs);
-}
-
-std::vector<std::string> Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
 }
 
 // A JSON decode line with its "ms" value replaced by 0, and that value.
