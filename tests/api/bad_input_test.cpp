@@ -8,25 +8,18 @@
 #include <vector>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
-class BadInput : public ::testing::Test {
+class BadInput : public SimReader {
  protected:
   void SetUp() override {
-    engine_ = bcrsim::Engine::SE955().Speed(38400).Start();
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(engine_->Path(), "1", scratch_);
-    setenv("BCREADER_SOUND", ("record:" + scratch_.File("sound")).c_str(), 1);
-    library_.Open();
+    Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1",
+          {{"BCREADER_SOUND", "record:" + scratch_.File("sound")}}, false);
   }
   void Init() { ASSERT_EQ(BCR_FN(library_, InitReader)(), 1); }
-
-  std::unique_ptr<bcrsim::Engine> engine_;
-  ScratchDir scratch_;
-  LoadedLibrary library_{false};
 };
 
 #define CALL(name) BCR_FN(library_, name)

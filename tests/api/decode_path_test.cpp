@@ -13,19 +13,12 @@
 #include <thread>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-bcrsim::Decode Decoding(uint8_t type, const std::string &text) {
-  bcrsim::Decode decode;
-  decode.codeType = type;
-  decode.data.assign(text.begin(), text.end());
-  return decode;
-}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -58,16 +51,12 @@ intptr_t TestWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t) {
   return 0;
 }
 
-class DecodePath : public ::testing::Test {
+class DecodePath : public SimReader {
  protected:
   void Start(std::unique_ptr<bcrsim::Engine> sim, const char *kind,
              const std::string &keyboard = "none") {
-    engine_ = std::move(sim);
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(engine_->Path(), kind, scratch_);
-    setenv("BCREADER_KEYBOARD", keyboard.c_str(), 1);
-    library_.Open();
-    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+    SimReader::Start(std::move(sim), kind, {{"BCREADER_KEYBOARD", keyboard}});
+    ASSERT_FALSE(HasFatalFailure());
     deliveries = Deliveries();
     deliveries.decodeData = BCR_FN(library_, BcrRegisterWindowMessage)("WM_DECODEDATA");
     deliveries.decodeImage = BCR_FN(library_, BcrRegisterWindowMessage)("WM_DECODEIMAGE");
@@ -83,46 +72,23 @@ class DecodePath : public ::testing::Test {
     sem_unlink(EventName().c_str());
   }
 
-  void Post(const char *message, uintptr_t wParam = 0) {
-    BcrWindow reader = BCR_FN(library_, BcrFindWindow)("Quenrix");
-    ASSERT_EQ(BCR_FN(library_, BcrPostMessage)(
-                  reader, BCR_FN(library_, BcrRegisterWindowMessage)(message), wParam, 0),
-              1);
-  }
-  // Runs the messages of this thread's windows (the library's and the test's) for a while.
-  void Pump(int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) BCR_FN(library_, BcrDispatchMessages)(20);
-  }
   // Pumps until the test window has seen count broadcasts, or the time is up.
   bool PumpUntilDelivered(int count, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (deliveries.count < count && std::chrono::steady_clock::now() < end) {
-      BCR_FN(library_, BcrDispatchMessages)(20);
-    }
-    return deliveries.count >= count;
+    return PumpUntil([count] { return deliveries.count >= count; }, ms);
   }
   int EventCount() {
     int count = 0;
     while (sem_trywait(event_) == 0) ++count;
     return count;
   }
-  std::string DecodeData() {
-    char buffer[256];
-    int32_t n = BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer);
-    return n < 0 ? "<" + std::to_string(n) + ">" : std::string(buffer);
-  }
 
-  std::unique_ptr<bcrsim::Engine> engine_;
-  ScratchDir scratch_;
-  LoadedLibrary library_{false};
   BcrWindow window_ = nullptr;
   sem_t *event_ = SEM_FAILED;
 };
 
 TEST_F(DecodePath, SynchronousReadOnTheWire) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  engine_->OnStartDecode(Decoding(0x01, "12345"));
+  engine_->OnStartDecode(Decoding("12345", 0x01));
   uint32_t codeType = 0;
   char buffer[64];
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, sizeof buffer), 5);
@@ -143,7 +109,7 @@ TEST_F(DecodePath, SynchronousReadOnTheWire) {
 
 TEST_F(DecodePath, SynchronousReadIntoShortBuffersAndWithoutCodeType) {
   Start(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
-  engine_->OnStartDecode(Decoding(0x1C, "QR-CONTENT"));
+  engine_->OnStartDecode(Decoding("QR-CONTENT", 0x1C));
   char buffer[4];
   std::memset(buffer, 'x', sizeof buffer);
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, 1), 10);
@@ -151,7 +117,7 @@ TEST_F(DecodePath, SynchronousReadIntoShortBuffersAndWithoutCodeType) {
   EXPECT_EQ(buffer[1], 'x');
   EXPECT_EQ(BCR_FN(library_, GetDecodeType)(),
             0);  // a null code type leaves the published one alone
-  engine_->OnStartDecode(Decoding(0x1C, "QR-CONTENT"));
+  engine_->OnStartDecode(Decoding("QR-CONTENT", 0x1C));
   uint32_t codeType = 0;
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, sizeof buffer), 10);
   EXPECT_STREQ(buffer, "QR-");
@@ -181,7 +147,7 @@ TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNo
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   Post("WM_USER1DOWN");
   Pump(100);
-  engine_->SendDecode(Decoding(0x03, "ABC-128"));
+  engine_->SendDecode(Decoding("ABC-128", 0x03));
   ASSERT_TRUE(PumpUntilDelivered(1, 5000));
   Pump(200);
   EXPECT_EQ(deliveries.count, 1);
@@ -204,7 +170,7 @@ TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNo
   // A code type without a name: the data without its type byte, decode type 0.
   Post("WM_USER1DOWN");
   Pump(100);
-  engine_->SendDecode(Decoding(0x0D, "XYZ"));
+  engine_->SendDecode(Decoding("XYZ", 0x0D));
   ASSERT_TRUE(PumpUntilDelivered(2, 5000));
   EXPECT_EQ(DecodeData(), "XYZ");
   EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
@@ -217,13 +183,13 @@ TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
   Post("WM_USER2DOWN");
   Post("WM_USER1DOWN");
   Pump(50);
-  engine_->SendDecode(Decoding(0x01, "FIRST"));
+  engine_->SendDecode(Decoding("FIRST", 0x01));
   ASSERT_TRUE(PumpUntilDelivered(1, 5000));
   Pump(300);
-  engine_->SendDecode(Decoding(0x01, "SECOND"));
+  engine_->SendDecode(Decoding("SECOND", 0x01));
   ASSERT_TRUE(PumpUntilDelivered(2, 5000));
   Pump(300);
-  engine_->SendDecode(Decoding(0x01, "THIRD"));
+  engine_->SendDecode(Decoding("THIRD", 0x01));
   Pump(1500);
   EXPECT_EQ(deliveries.count, 2);
   EXPECT_EQ(DecodeData(), "SECOND");
@@ -241,7 +207,7 @@ TEST_F(DecodePath, SE955TriggerModeSevenPressReadsAndAnOptionCallWaitsForTheRece
                                                        nullptr, nullptr, &mode),
             1);
   EXPECT_EQ(engine_->Param(0x8A), 7u);
-  engine_->OnStartDecode(Decoding(0x01, "OLD"));
+  engine_->OnStartDecode(Decoding("OLD", 0x01));
   char record[16];
   ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, record, sizeof record), 3);
   ASSERT_TRUE(PumpUntilDelivered(1, 3000));
@@ -261,7 +227,7 @@ TEST_F(DecodePath, SE955TriggerModeSevenPressReadsAndAnOptionCallWaitsForTheRece
   });
   Pump(500);
   EXPECT_EQ(result, -1) << "the option call did not wait for the reception";
-  engine_->SendDecode(Decoding(0x01, "SEVEN"));
+  engine_->SendDecode(Decoding("SEVEN", 0x01));
   EXPECT_TRUE(PumpUntilDelivered(2, 5000));
   option.join();
   EXPECT_EQ(result, 1);
@@ -279,7 +245,7 @@ TEST_F(DecodePath, TriggerPressWithoutADecodePostsNothingAndKeepsTheLastData) {
             1);
   Post("WM_USER1DOWN");
   Pump(100);
-  engine_->SendDecode(Decoding(0x01, "FIRST"));
+  engine_->SendDecode(Decoding("FIRST", 0x01));
   ASSERT_TRUE(PumpUntilDelivered(1, 5000));
   EXPECT_EQ(EventCount(), 1);
   Post("WM_USER1DOWN");
@@ -296,7 +262,7 @@ TEST_F(DecodePath, DecodeOfManyPacketsIsDeliveredOnce) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   Post("WM_USER1DOWN");
   Pump(100);
-  bcrsim::Decode decode = Decoding(0x01, "0123456789ABCDEFGHIJ");
+  bcrsim::Decode decode = Decoding("0123456789ABCDEFGHIJ", 0x01);
   decode.packetData = 6;
   engine_->SendDecode(decode);
   ASSERT_TRUE(PumpUntilDelivered(1, 5000));
@@ -331,7 +297,7 @@ TEST_F(DecodePath, KeyboardOutputModeChoosesKeysCharactersOrNothing) {
     ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', &mode, nullptr, nullptr, nullptr, nullptr,
                                                    nullptr, 0, nullptr, 0),
               1);
-    engine_->OnStartDecode(Decoding(0x01, "A1"));
+    engine_->OnStartDecode(Decoding("A1", 0x01));
     char buffer[8];
     ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), 2);
     ASSERT_TRUE(PumpUntilDelivered(++delivered, 3000));
@@ -354,7 +320,7 @@ TEST_F(DecodePath, InitReaderGoesOnWhenTheWindowClassExists) {
   ASSERT_NE(mine, nullptr);
   EXPECT_EQ(BCR_FN(library_, InitReader)(), 1);
   EXPECT_EQ(BCR_FN(library_, GetActiveDevice)(), 7);
-  engine_->OnStartDecode(Decoding(0x01, "12345"));
+  engine_->OnStartDecode(Decoding("12345", 0x01));
   char buffer[16];
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer), 5);
   EXPECT_STREQ(buffer, "12345");
@@ -384,7 +350,7 @@ TEST_F(DecodePath, ScanKeyStartsARead) {
   EXPECT_EQ(deliveries.count, 0);
   key(191, 1);
   Pump(150);
-  engine_->SendDecode(Decoding(0x01, "SCANNED"));
+  engine_->SendDecode(Decoding("SCANNED", 0x01));
   key(191, 0);
   EXPECT_TRUE(PumpUntilDelivered(1, 5000));
   EXPECT_EQ(DecodeData(), "SCANNED");

@@ -4,12 +4,14 @@
 #include <cstring>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
-TEST(DeviceQueries, BeforeInitReaderThereIsNoEngine) {
+class DeviceQueries : public SimReader {};
+
+TEST_F(DeviceQueries, BeforeInitReaderThereIsNoEngine) {
   ScratchDir scratch;
   PointLibraryAt("/nonexistent", "1", scratch);
   LoadedLibrary library;
@@ -23,7 +25,7 @@ TEST(DeviceQueries, BeforeInitReaderThereIsNoEngine) {
   EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, 0), 0);
 }
 
-TEST(DeviceQueries, LibraryVersionIsCopiedOrCut) {
+TEST_F(DeviceQueries, LibraryVersionIsCopiedOrCut) {
   LoadedLibrary library;
   auto getDllVer = BCR_FN(library, GetDllVer);
   char buffer[16];
@@ -39,45 +41,34 @@ TEST(DeviceQueries, LibraryVersionIsCopiedOrCut) {
   EXPECT_EQ(getDllVer(nullptr, 8), 0);
 }
 
-TEST(DeviceQueries, SwitchingTheReaderIsRecordedInTheRegistry) {
-  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
-  ScratchDir scratch;
-  PointLibraryAt(engine->Path(), "1", scratch);
-  LoadedLibrary library;
-  ASSERT_EQ(BCR_FN(library, InitReader)(), 1);
-  auto setActive = BCR_FN(library, SetActiveDevice);
-  auto getActive = BCR_FN(library, GetActiveDevice);
+TEST_F(DeviceQueries, SwitchingTheReaderIsRecordedInTheRegistry) {
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  ASSERT_FALSE(HasFatalFailure());
+  auto setActive = BCR_FN(library_, SetActiveDevice);
+  auto getActive = BCR_FN(library_, GetActiveDevice);
   EXPECT_EQ(getActive(), 7);
   EXPECT_EQ(setActive(1), 0);
   EXPECT_EQ(getActive(), 7);
   EXPECT_EQ(setActive(0), 1);
   EXPECT_EQ(getActive(), 0);
-  EXPECT_EQ(ReadFile(scratch.File("registry.reg")),
-            "Windows Registry Editor Version 5.00\n"
-            "\n"
-            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\SerialBarcode]\n"
-            "\"BarcodeUnderUsing\"=dword:00000000\n");
+  const std::string kRegistry =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\SerialBarcode]\n\"BarcodeUnderUsing\"=dword:0000000";
+  EXPECT_EQ(ReadFile(scratch_.File("registry.reg")), kRegistry + "0\n");
   EXPECT_EQ(setActive(255), 1);
   EXPECT_EQ(getActive(), 7);
-  EXPECT_EQ(ReadFile(scratch.File("registry.reg")),
-            "Windows Registry Editor Version 5.00\n"
-            "\n"
-            "[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\SerialBarcode]\n"
-            "\"BarcodeUnderUsing\"=dword:00000001\n");
+  EXPECT_EQ(ReadFile(scratch_.File("registry.reg")), kRegistry + "1\n");
 }
 
-TEST(DeviceQueries, DecoderVersionIsCutToTheBuffer) {
-  auto engine =
-      bcrsim::Engine::Imager4507()
-          .Speed(115200)
-          .Revision({0x1C, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '0', '0', '-', 'R',
-                     '0',  '1',  '-',  '1',  '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'})
-          .Start();
-  ScratchDir scratch;
-  PointLibraryAt(engine->Path(), "3", scratch);
-  LoadedLibrary library;
-  ASSERT_EQ(BCR_FN(library, InitReader)(), 1);
-  auto version = BCR_FN(library, GetDecoderVersion);
+TEST_F(DeviceQueries, DecoderVersionIsCutToTheBuffer) {
+  Start(bcrsim::Engine::Imager4507()
+            .Speed(115200)
+            .Revision({0x1C, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '0', '0', '-', 'R',
+                       '0',  '1',  '-',  '1',  '2', '3', '4', '5', '6', '7', '8', '9', '0', '1'})
+            .Start(),
+        "3");
+  ASSERT_FALSE(HasFatalFailure());
+  auto version = BCR_FN(library_, GetDecoderVersion);
   char buffer[32];
   std::memset(buffer, 'x', sizeof buffer);
   EXPECT_EQ(version(7, buffer, 4), 1);
@@ -86,22 +77,20 @@ TEST(DeviceQueries, DecoderVersionIsCutToTheBuffer) {
   EXPECT_STREQ(buffer, "PAAAAS00-R01-123");  // offsets 4 to 19
 }
 
-TEST(DeviceQueries, SE955VersionHoldsAtMostEightCharacters) {
-  auto engine = bcrsim::Engine::SE955()
-                    .Speed(38400)
-                    .Revision({0x14, 0xA4, 0x00, 0x00, 'N', 'B',  'R', 'F', 'Q', 'A',
-                               'A',  'C',  'x',  'y',  'z', 0x98, '1', '2', '3', '4'})
-                    .Start();
-  ScratchDir scratch;
-  PointLibraryAt(engine->Path(), "1", scratch);
-  LoadedLibrary library;
-  ASSERT_EQ(BCR_FN(library, InitReader)(), 1);
+TEST_F(DeviceQueries, SE955VersionHoldsAtMostEightCharacters) {
+  Start(bcrsim::Engine::SE955()
+            .Speed(38400)
+            .Revision({0x14, 0xA4, 0x00, 0x00, 'N', 'B',  'R', 'F', 'Q', 'A',
+                       'A',  'C',  'x',  'y',  'z', 0x98, '1', '2', '3', '4'})
+            .Start(),
+        "1");
+  ASSERT_FALSE(HasFatalFailure());
   char buffer[32];
-  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, sizeof buffer), 1);
+  EXPECT_EQ(BCR_FN(library_, GetDecoderVersion)(7, buffer, sizeof buffer), 1);
   EXPECT_STREQ(buffer, "NBRFQAAC");
   // No answer is a failure, with an empty text.
-  engine->SetSilent(true);
-  EXPECT_EQ(BCR_FN(library, GetDecoderVersion)(7, buffer, sizeof buffer), 0);
+  engine_->SetSilent(true);
+  EXPECT_EQ(BCR_FN(library_, GetDecoderVersion)(7, buffer, sizeof buffer), 0);
   EXPECT_STREQ(buffer, "");
 }
 

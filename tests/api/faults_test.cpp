@@ -6,46 +6,20 @@
 #include <thread>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-bcrsim::Decode Decoding(const std::string &text, size_t packetData = 0) {
-  bcrsim::Decode decode;
-  decode.codeType = 0x03;
-  decode.data.assign(text.begin(), text.end());
-  decode.packetData = packetData;
-  return decode;
-}
-
-class Faults : public ::testing::Test {
+class Faults : public SimReader {
  protected:
-  void Start(std::unique_ptr<bcrsim::Engine> sim, const char *kind) {
-    engine_ = std::move(sim);
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(engine_->Path(), kind, scratch_);
-    library_.Open();
-    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
-  }
-  // A synchronous read; the decode, when given, is sent by the engine after the start decode.
-  int32_t Read(std::string &text) {
-    char buffer[512] = "";
-    int32_t n = BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer);
-    text = buffer;
-    return n;
-  }
   void Unload() {
     auto start = std::chrono::steady_clock::now();
     library_.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   }
-
-  std::unique_ptr<bcrsim::Engine> engine_;
-  ScratchDir scratch_;
-  LoadedLibrary library_{false};
 };
 
 TEST_F(Faults, EngineFallingSilentInsideADecode) {
@@ -54,9 +28,9 @@ TEST_F(Faults, EngineFallingSilentInsideADecode) {
   cut.cutAfter = 12;  // inside the first and only packet
   engine_->OnStartDecode(cut);
   std::string text;
-  EXPECT_EQ(Read(text), 0);
+  EXPECT_EQ(Read(&text), 0);
   engine_->OnStartDecode(Decoding("AFTERWARDS"));
-  EXPECT_EQ(Read(text), 10);
+  EXPECT_EQ(Read(&text), 10);
   EXPECT_EQ(text, "AFTERWARDS");
   Unload();
 }
@@ -67,10 +41,10 @@ TEST_F(Faults, GarbageBetweenFramesCostsNoLaterDecode) {
   noisy.strayBefore = {0x55, 0xAA, 0x55, 0x01, 0xF3, 0x00};
   engine_->OnStartDecode(noisy);
   std::string text;
-  EXPECT_EQ(Read(text), 0);
+  EXPECT_EQ(Read(&text), 0);
   for (const char *next : {"FIRST", "SECOND"}) {
     engine_->OnStartDecode(Decoding(next));
-    EXPECT_EQ(Read(text), static_cast<int32_t>(strlen(next)));
+    EXPECT_EQ(Read(&text), static_cast<int32_t>(strlen(next)));
     EXPECT_EQ(text, next);
   }
   Unload();
@@ -93,22 +67,20 @@ TEST_F(Faults, ParameterWritesTheEngineRefuses) {
                                                          0x1A, 0x04, 0x1B, 0x37, 0xFD, 0xAA})});
   engine_->OnStartDecode(Decoding("STILL-READS"));
   std::string text;
-  EXPECT_EQ(Read(text), 11);
+  EXPECT_EQ(Read(&text), 11);
   Unload();
 }
 
 TEST_F(Faults, PortGoneWhileAReadWaits) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  BcrWindow reader = BCR_FN(library_, BcrFindWindow)("Quenrix");
-  uint32_t press = BCR_FN(library_, BcrRegisterWindowMessage)("WM_USER1DOWN");
-  ASSERT_EQ(BCR_FN(library_, BcrPostMessage)(reader, press, 0, 0), 1);
+  Press();
   BCR_FN(library_, BcrDispatchMessages)(100);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   engine_.reset();  // the pseudo-terminal disappears under the waiting reception
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   std::string text;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Read(text), 0);
+  EXPECT_EQ(Read(&text), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   char version[32];
   EXPECT_EQ(BCR_FN(library_, GetDecoderVersion)(7, version, sizeof version), 0);

@@ -16,30 +16,15 @@
 #include <thread>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int64_t MsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-class Limits : public ::testing::Test {
+class Limits : public SimReader {
  protected:
-  void SetUp() override {
-    engine_ = bcrsim::Engine::SE955().Speed(38400).Start();
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(engine_->Path(), "1", scratch_);
-    library_.Open();
-  }
+  void SetUp() override { Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1", {}, false); }
   void Init() { ASSERT_EQ(BCR_FN(library_, InitReader)(), 1); }
-
-  std::unique_ptr<bcrsim::Engine> engine_;
-  ScratchDir scratch_;
-  LoadedLibrary library_{false};
 };
 
 #define CALL(name) BCR_FN(library_, name)

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
@@ -31,25 +31,13 @@ std::vector<Call> Calls(const std::string &file) {
   return calls;
 }
 
-std::vector<std::string> Lines(const std::string &file) {
-  std::vector<std::string> lines;
-  std::istringstream text(ReadFile(file));
-  std::string line;
-  while (std::getline(text, line)) lines.push_back(line);
-  return lines;
-}
-
-class Notification : public ::testing::Test {
+class Notification : public SimReader {
  protected:
   void SetUp() override {
-    engine_ = bcrsim::Engine::SE955().Speed(38400).Start();
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(engine_->Path(), "1", scratch_);
-    setenv("BCREADER_SYSLIB", (LibDir() + "/libbrevald-record.so").c_str(), 1);
-    setenv("BREVALD_RECORD", Calls().c_str(), 1);
-    setenv("BCREADER_SOUND", ("record:" + Sounds()).c_str(), 1);
-    library_.Open();
-    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+    Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1",
+          {{"BCREADER_SYSLIB", LibDir() + "/libbrevald-record.so"},
+           {"BREVALD_RECORD", Calls()},
+           {"BCREADER_SOUND", "record:" + Sounds()}});
   }
 
   std::string Calls() const { return scratch_.File("system-library"); }
@@ -65,16 +53,12 @@ class Notification : public ::testing::Test {
     BCR_FN(library_, BcrDispatchMessages)(100);
   }
   void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-  std::unique_ptr<bcrsim::Engine> engine_;
-  ScratchDir scratch_;
-  LoadedLibrary library_{false};
 };
 
 TEST_F(Notification, AfterLoadADecodeOnlyBeeps) {
   Decode();
   Wait(700);
-  EXPECT_EQ(Lines(Sounds()), std::vector<std::string>{"play 139264 \\Windows\\Hwandsw"});
+  EXPECT_EQ(Lines(ReadFile(Sounds())), std::vector<std::string>{"play 139264 \\Windows\\Hwandsw"});
   EXPECT_TRUE(bcr::test::Calls(Calls()).empty());
 }
 

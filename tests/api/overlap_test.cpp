@@ -11,52 +11,19 @@
 #include <thread>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-bcrsim::Decode Decoding(const std::string &text, uint8_t type = 0x01, size_t packetData = 0) {
-  bcrsim::Decode decode;
-  decode.codeType = type;
-  decode.data.assign(text.begin(), text.end());
-  decode.packetData = packetData;
-  return decode;
-}
-
-int64_t MsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
-}
-
-class Overlap : public ::testing::Test {
+class Overlap : public SimReader {
  protected:
-  void Start(std::unique_ptr<bcrsim::Engine> sim, const char *kind) {
-    engine_ = std::move(sim);
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(engine_->Path(), kind, scratch_);
-    library_.Open();
-    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
-    reader_ = BCR_FN(library_, BcrFindWindow)("Quenrix");
-    press_ = BCR_FN(library_, BcrRegisterWindowMessage)("WM_USER1DOWN");
-  }
-  void TearDown() override { library_.Close(); }
-
-  void Press() { ASSERT_EQ(BCR_FN(library_, BcrPostMessage)(reader_, press_, 0, 0), 1); }
-
-  std::string LastData() {
-    char buffer[256] = {};
-    BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer);
-    return buffer;
-  }
-
   // Dispatches the reader's messages until GetDecodeData gives text or waitMs pass.
   std::string AwaitData(const std::string &text, int waitMs) {
-    const auto end = Clock::now() + milliseconds(waitMs);
-    while (Clock::now() < end && LastData() != text) BCR_FN(library_, BcrDispatchMessages)(10);
-    return LastData();
+    PumpUntil([&] { return DecodeData() == text; }, waitMs);
+    return DecodeData();
   }
 
   void SetTimeoutTenths(int32_t tenths) {
@@ -65,12 +32,6 @@ class Overlap : public ::testing::Test {
                                                          nullptr, nullptr, &mode),
               1);
   }
-
-  ScratchDir scratch_;
-  std::unique_ptr<bcrsim::Engine> engine_;
-  LoadedLibrary library_{false};
-  BcrWindow reader_ = nullptr;
-  uint32_t press_ = 0;
 };
 
 // A broken frame (noise, a damaged decode) does not end the press's reception: the scan that

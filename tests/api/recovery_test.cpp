@@ -11,14 +11,12 @@
 #include <vector>
 
 #include "sim/engine.h"
-#include "support/loaded_library.h"
+#include "support/sim_reader.h"
 
 namespace bcr::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Clock = std::chrono::steady_clock;
-
 // What the library sends an SE955 found at 9600 and the settings the application wrote: the
 // move to 38400, Code 39 off with minimum length 6, then the decode time-out (3 s).
 const Bytes kSpeedChange = {0x07, 0xC6, 0x04, 0x08, 0xFF, 0x9C, 0x08, 0xFD, 0x84};
@@ -65,51 +63,27 @@ std::set<std::string> OpenDescriptors() {
   return open;
 }
 
-int64_t MsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-class Recovery : public ::testing::Test {
+class Recovery : public SimReader {
  protected:
   void Start() {
-    engine_ = bcrsim::Engine::SE955().Speed(38400).Link(scratch_.File("com2")).Start();
-    ASSERT_NE(engine_, nullptr);
-    PointLibraryAt(scratch_.File("com2"), "1", scratch_);
+    auto engine = bcrsim::Engine::SE955().Speed(38400).Link(scratch_.File("com2")).Start();
     threadsBefore_ = ThreadCount();
-    library_.Open();
-    ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+    // The library opens the link, which follows the engine when it is plugged in again.
+    SimReader::Start(std::move(engine), "1", {{"BCREADER_COM2", scratch_.File("com2")}});
+    ASSERT_FALSE(HasFatalFailure());
     seen = Seen();
     seen.decodeData = BCR_FN(library_, BcrRegisterWindowMessage)("WM_DECODEDATA");
     seen.readerState = BCR_FN(library_, BcrRegisterWindowMessage)("WM_READERSTATE");
     ASSERT_NE(BCR_FN(library_, BcrCreateWindow)("RecoveryTest", TestWindowProc), nullptr);
   }
 
-  bool PumpUntil(const std::function<bool()> &done, int ms) {
-    auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!done() && Clock::now() < end) BCR_FN(library_, BcrDispatchMessages)(20);
-    return done();
-  }
-  void Pump(int ms) {
-    PumpUntil([] { return false; }, ms);
-  }
-  void PressTrigger() {
-    BcrWindow reader = BCR_FN(library_, BcrFindWindow)("Quenrix");
-    BCR_FN(library_, BcrPostMessage)
-    (reader, BCR_FN(library_, BcrRegisterWindowMessage)("WM_USER1DOWN"), 0, 0);
-  }
   // A scan: the key pressed, then the engine's decode; true when it was delivered.
   bool TriggeredDecode(const std::string &text) {
     const int before = seen.decodes;
-    PressTrigger();
+    Press();
     Pump(300);
-    bcrsim::Decode decode;
-    decode.codeType = 0x03;
-    decode.data.assign(text.begin(), text.end());
-    engine_->SendDecode(decode);
-    if (!PumpUntil([before] { return seen.decodes > before; }, 5000)) return false;
-    char buffer[64] = "";
-    BCR_FN(library_, GetDecodeData)(buffer, sizeof buffer);
-    return text == buffer;
+    engine_->SendDecode(Decoding(text, 0x03));
+    return PumpUntil([before] { return seen.decodes > before; }, 5000) && DecodeData() == text;
   }
   int32_t WriteCode39() {
     int32_t off = 0, minimum = 6;
@@ -121,14 +95,7 @@ class Recovery : public ::testing::Test {
     return BCR_FN(library_, Code39_1D_SE955)('r', &enable, nullptr, nullptr, nullptr, nullptr,
                                              nullptr, nullptr, nullptr, nullptr);
   }
-  int32_t Read() {
-    char buffer[64];
-    return BCR_FN(library_, ReadBarcodeData)(nullptr, buffer, sizeof buffer);
-  }
 
-  ScratchDir scratch_;
-  std::unique_ptr<bcrsim::Engine> engine_;
-  LoadedLibrary library_{false};
   int threadsBefore_ = 0;
 };
 
@@ -149,7 +116,7 @@ TEST_P(Outages, DecodesResumeWithTheWrittenSettingsAndOneLostOneBack) {
   engine_->ClearRecord();
 
   if (GetParam().noticedByScanKey) {
-    PressTrigger();
+    Press();
   } else {
     for (int i = 0; i < 2; ++i) EXPECT_EQ(Read(), 0);
   }
@@ -201,7 +168,7 @@ TEST_F(Recovery, NoiseAndNaksAreNoLoss) {
   EXPECT_EQ(Read(), 0);
   engine_->SetNakAll(false);
   for (int i = 0; i < 2; ++i) {
-    PressTrigger();
+    Press();
     Pump(200);
     engine_->Send({0x55, 0xAA, 0x01, 0xF3, 0x00, 0x7E});
     Pump(3500);
@@ -216,7 +183,7 @@ TEST_F(Recovery, UnloadDuringARecoveryIsPromptAndLeavesNothing) {
   Start();
   const std::set<std::string> before = OpenDescriptors();
   engine_->Replug(10000);
-  PressTrigger();
+  Press();
   ASSERT_TRUE(PumpUntil([] { return !seen.states.empty(); }, 5000));
   Pump(1500);
   auto start = Clock::now();

@@ -12,12 +12,7 @@ namespace {
 
 using test::Bytes;
 using test::Frames;
-
-WString Reply(const Bytes &bytes) {
-  WString reply;
-  for (uint8_t byte : bytes) reply.AppendUnit(byte);
-  return reply;
-}
+using test::FromBytes;
 
 class ParamHandlerTest : public test::SimEngineTest {};
 
@@ -273,13 +268,13 @@ TEST_F(ParamHandlerTest, LibraryKeptValueIsStoredAndReturnedWhateverTheEngineDoe
 }
 
 TEST(ParamReply, OnlyAParameterFrameFromTheEngineIsAccepted) {
-  EXPECT_TRUE(IsParamReply(Reply({0x07, 0xC6, 0x00, 0x00, 0xFF, 0x09, 0x01})));
-  EXPECT_TRUE(IsParamReply(Reply({0x05, 0xC6, 0x00, 0x00, 0xFF})));
-  EXPECT_FALSE(IsParamReply(Reply({0x07, 0xC6, 0x00, 0x00, 0xFE, 0x09, 0x01})));
-  EXPECT_FALSE(IsParamReply(Reply({0x04, 0xD0, 0x00, 0x00})));
-  EXPECT_FALSE(IsParamReply(Reply({0x07, 0xC6, 0x04, 0x00, 0xFF, 0x09, 0x01})));
-  EXPECT_FALSE(IsParamReply(Reply({0x07, 0xC6, 0x00, 0x08, 0xFF, 0x09, 0x01})));
-  EXPECT_FALSE(IsParamReply(Reply({0x05, 0xC6, 0x00, 0x00})));
+  EXPECT_TRUE(IsParamReply(FromBytes({0x07, 0xC6, 0x00, 0x00, 0xFF, 0x09, 0x01})));
+  EXPECT_TRUE(IsParamReply(FromBytes({0x05, 0xC6, 0x00, 0x00, 0xFF})));
+  EXPECT_FALSE(IsParamReply(FromBytes({0x07, 0xC6, 0x00, 0x00, 0xFE, 0x09, 0x01})));
+  EXPECT_FALSE(IsParamReply(FromBytes({0x04, 0xD0, 0x00, 0x00})));
+  EXPECT_FALSE(IsParamReply(FromBytes({0x07, 0xC6, 0x04, 0x00, 0xFF, 0x09, 0x01})));
+  EXPECT_FALSE(IsParamReply(FromBytes({0x07, 0xC6, 0x00, 0x08, 0xFF, 0x09, 0x01})));
+  EXPECT_FALSE(IsParamReply(FromBytes({0x05, 0xC6, 0x00, 0x00})));
 }
 
 struct Parsed {
@@ -290,7 +285,7 @@ struct Parsed {
 Parsed Parse(const ParamHandler &handler, int32_t deviceType, const Bytes &reply) {
   Parsed parsed{};
   for (int32_t &value : parsed.values) value = -9;
-  ParseParamReply(handler, deviceType, Reply(reply), parsed.values, parsed.found);
+  ParseParamReply(handler, deviceType, FromBytes(reply), parsed.values, parsed.found);
   return parsed;
 }
 

@@ -44,7 +44,6 @@ TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEnd
   }
   // The SE955: a continuation packet with another opcode ends the decode with what came before.
   test::SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
-  ASSERT_TRUE(sim.Opened());
   bcrsim::Decode decode;
   decode.codeType = 0x03;
   decode.data = {'A', 'B', 'C', 'x', 'y', 'z'};

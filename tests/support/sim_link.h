@@ -30,7 +30,7 @@ inline WString FromBytes(const Bytes &bytes) {
 }
 
 // Points "COM2:" at the engine and opens the link on it at the engine's speed, with the engine
-// type of the simulated engine.
+// type of the simulated engine; a link that does not open fails the test.
 class SimLink {
  public:
   explicit SimLink(std::unique_ptr<bcrsim::Engine> engine) : engine_(std::move(engine)) {
@@ -38,6 +38,7 @@ class SimLink {
     link_.portNumber = 2;
     link_.deviceType = engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
     opened_ = OpenPort(link_) == 1 && SetPortSpeed(link_, engine_->Speed()) == 1;
+    EXPECT_TRUE(opened_) << engine_->Path();
   }
   ~SimLink() { ClosePort(link_); }
 
