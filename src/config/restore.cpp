@@ -18,31 +18,7 @@ constexpr uint8_t kNoBeep = 0xFF;
 constexpr uint8_t kTimeoutParameter = 0x88;
 constexpr uint8_t kTriggerModeParameter = 0x8A;
 
-const ParamHandler *const kEveryHandler[] = {
-    &Code39Param,
-    &UpcParam,
-    &EanJanParam,
-    &Code128Param,
-    &Code93Param,
-    &Code11Param,
-    &Interleaved2Of5Param,
-    &Industrial2Of5Param,
-    &CodabarParam,
-    &MsiParam,
-    &RssParam,
-    &Chinese2Of5Param,
-    &PostalCodeParam,
-    &CompositeParam,
-    &SymbologySecurityLevelParam,
-    &MacroPDFParam,
-    &Matrix2Of5Param,
-    &SymbologiesParam,
-    &ImagerParam,
-    &MiscellaneousOptionParam,
-    &UserPreferences2DParam,
-    &UserPreferences1DParam,
-};
-static_assert(std::size(kEveryHandler) + 1 <= kMaxRestoreFrames);
+static_assert(kHandlerCount + 1 <= kMaxRestoreFrames);
 
 // Where each engine keeps the decode time-out and the trigger mode among its user preferences.
 struct PreferenceArgs {
@@ -91,7 +67,7 @@ WString PreferencesFrame(const ScanEngine &engine) {
 uint32_t RestoreFrames(const ScanEngine &engine, WString *frames) {
   const int32_t deviceType = engine.DeviceType();
   uint32_t count = 0;
-  for (const ParamHandler *handler : kEveryHandler) {
+  for (const ParamHandler *handler : kAllHandlers) {
     if (!Serves(handler->serves, deviceType)) continue;
     WString frame =
         BuildWrittenFrame(*handler, deviceType, {kTimeoutParameter, kTriggerModeParameter});

@@ -237,14 +237,21 @@ Window *WindowCreateWithProc(const char *className, WindowProc proc) {
   return FromHandle(handle);
 }
 
-bool WindowDestroy(Window *window) {
-  HWND handle = ToHandle(window);
+// A window of this process (not the broadcast handle); otherwise the last error says so.
+static bool OwnWindow(Window *window, HWND *handle) {
+  *handle = ToHandle(window);
   DWORD process = 0;
-  if (window == BroadcastWindow() || !IsWindow(handle) ||
-      GetWindowThreadProcessId(handle, &process) == 0 || process != GetCurrentProcessId()) {
+  if (window == BroadcastWindow() || !IsWindow(*handle) ||
+      GetWindowThreadProcessId(*handle, &process) == 0 || process != GetCurrentProcessId()) {
     SetLastError(kErrorInvalidWindowHandle);
     return false;
   }
+  return true;
+}
+
+bool WindowDestroy(Window *window) {
+  HWND handle = nullptr;
+  if (!OwnWindow(window, &handle)) return false;
   std::wstring ownClass;
   bool classStillUsed = false;
   AcquireSRWLockExclusive(&tableLock);
@@ -273,13 +280,8 @@ bool WindowDestroy(Window *window) {
 }
 
 bool WindowRelease(Window *window) {
-  HWND handle = ToHandle(window);
-  DWORD process = 0;
-  if (window == BroadcastWindow() || !IsWindow(handle) ||
-      GetWindowThreadProcessId(handle, &process) == 0 || process != GetCurrentProcessId()) {
-    SetLastError(kErrorInvalidWindowHandle);
-    return false;
-  }
+  HWND handle = nullptr;
+  if (!OwnWindow(window, &handle)) return false;
   AcquireSRWLockExclusive(&tableLock);
   for (auto row = windows.begin(); row != windows.end();) {
     row = row->handle == handle ? windows.erase(row) : row + 1;
