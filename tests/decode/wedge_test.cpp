@@ -155,14 +155,8 @@ class WedgeKeysDeathTest : public ::testing::Test {
     }
     const std::string file = std::getenv("BCR_WEDGE_TEST_EVENTS");
     unlink(file.c_str());
-    auto child = [&] {
-      setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
-      setenv("BCREADER_KEYMAP", layout, 1);
-      setenv("BCREADER_KEY_DELAY_MS", delayMs, 1);
-      type();
-      std::exit(static_cast<int>(platform::KeyboardSkippedCount()));
-    };
-    EXPECT_EXIT(child(), ::testing::ExitedWithCode(skipped), "");
+    EXPECT_EXIT(test::TypeAndExit(file, layout, delayMs, type), ::testing::ExitedWithCode(skipped),
+                "");
     std::string keys = test::KeyString(test::ReadKeyEvents(file));
     unlink(file.c_str());
     return keys;

@@ -112,20 +112,13 @@ class KeyboardDeathTest : public ::testing::Test {
                                                 const std::string &message = "") {
     const std::string file = File(".events");
     unlink(file.c_str());
-    auto child = [&] {
-      setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
-      setenv("BCREADER_KEYMAP", layout, 1);
-      setenv("BCREADER_KEY_DELAY_MS", delayMs, 1);
-      type();
-      std::exit(static_cast<int>(KeyboardSkippedCount()));
-    };
     auto once = [&message](const std::string &err) {
       size_t first = err.find(message);
       return message.empty() ||
              (first != std::string::npos && err.find(message, first + 1) == std::string::npos);
     };
-    EXPECT_EXIT(child(), ::testing::ExitedWithCode(static_cast<int>(skipped)),
-                ::testing::Truly(once))
+    EXPECT_EXIT(bcr::test::TypeAndExit(file, layout, delayMs, type),
+                ::testing::ExitedWithCode(static_cast<int>(skipped)), ::testing::Truly(once))
         << layout;
     std::vector<bcr::test::KeyEvent> keys = ReadKeyEvents(file);
     unlink(file.c_str());

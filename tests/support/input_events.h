@@ -5,9 +5,13 @@
 #include <linux/input.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/posix/keyboard_sink.h"
 
 namespace bcr::test {
 
@@ -47,6 +51,17 @@ inline std::string KeyString(const std::vector<KeyEvent> &keys) {
     text += (key.value == 1 ? "+" : key.value == 0 ? "-" : "?") + std::to_string(key.code);
   }
   return text;
+}
+
+// The body of a child process that types into the event file for layout (BCREADER_KEYMAP) with
+// the given pause; its exit code is the number of characters the keyboard skipped.
+[[noreturn]] inline void TypeAndExit(const std::string &file, const char *layout,
+                                     const char *delayMs, const std::function<void()> &type) {
+  setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
+  setenv("BCREADER_KEYMAP", layout, 1);
+  setenv("BCREADER_KEY_DELAY_MS", delayMs, 1);
+  type();
+  std::exit(static_cast<int>(platform::KeyboardSkippedCount()));
 }
 
 }  // namespace bcr::test
