@@ -21,7 +21,8 @@ using namespace bcr;
 using namespace bcr::fuzz;
 
 constexpr int32_t kAttempts = 5;
-constexpr size_t kLongestFrame = 255;
+// A length byte counts at most 255 bytes; its two checksum bytes follow.
+constexpr size_t kLongestFrame = 255 + 2;
 const Frame kRevisionRequest = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
 
 uint64_t TimeBound(size_t size) {
@@ -37,7 +38,7 @@ void CheckTransaction(int result, const WString &reply) {
   }
   const Frame bytes = BytesOf(reply);
   Check(bytes.size() <= PortConsumed(), "a reply holds only bytes that arrived");
-  // A length byte counts at most 255 bytes: no attempt reads beyond the frame it announces.
+  // No attempt reads beyond the frame it announces.
   Check(PortConsumed() <= kLongestFrame * writes.size(), "each attempt reads one frame at most");
   if (result == 0) {
     Check(writes.size() == kAttempts, "a failed transaction used all its attempts");
