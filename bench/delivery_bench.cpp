@@ -14,8 +14,8 @@
 
 #include "bench.h"
 #include "bench_reader.h"
-#include "core/library_state.h"
-#include "core/lifecycle.h"
+#include "state/library_state.h"
+#include "reader/lifecycle.h"
 #include "platform/window.h"
 #include "sim/engine.h"
 

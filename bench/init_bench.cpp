@@ -10,7 +10,7 @@
 
 #include "bench.h"
 #include "bench_reader.h"
-#include "core/lifecycle.h"
+#include "reader/lifecycle.h"
 #include "sim/engine.h"
 
 BCR_BENCHMARK(InitReaderTime) {

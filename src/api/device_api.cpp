@@ -1,19 +1,19 @@
 #include "api/export.h"
 #include "api/guard.h"
 #include "bcreader.h"
-#include "core/device_queries.h"
-#include "core/library_state.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
 
 BCR_EXPORT int32_t GetReaderType(void) {
-  return bcr::api::Guard([&] { return bcr::ReaderType(bcr::Engine()); });
+  return bcr::api::Guard([&] { return bcr::ReaderType(bcr::TheReader()); });
 }
 
 BCR_EXPORT int32_t GetActiveDevice(void) {
-  return bcr::api::Guard([&] { return bcr::ActiveDevice(bcr::Engine()); });
+  return bcr::api::Guard([&] { return bcr::ActiveDevice(bcr::TheReader()); });
 }
 
 BCR_EXPORT int32_t SetActiveDevice(int32_t device) {
-  return bcr::api::Guard([&] { return bcr::SwitchReader(bcr::Engine(), device); });
+  return bcr::api::Guard([&] { return bcr::SwitchReader(bcr::TheReader(), device); });
 }
 
 BCR_EXPORT int32_t GetDllVer(char *buffer, int32_t size) {
@@ -21,5 +21,5 @@ BCR_EXPORT int32_t GetDllVer(char *buffer, int32_t size) {
 }
 
 BCR_EXPORT int32_t GetDecoderVersion(int32_t kind, char *buffer, int32_t size) {
-  return bcr::api::Guard([&] { return bcr::DecoderVersion(bcr::Engine(), kind, buffer, size); });
+  return bcr::api::Guard([&] { return bcr::DecoderVersion(bcr::TheReader(), kind, buffer, size); });
 }

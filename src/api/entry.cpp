@@ -2,7 +2,7 @@
 // objects exist, the detach before they are destroyed.
 #include <dlfcn.h>
 
-#include "core/lifecycle.h"
+#include "reader/lifecycle.h"
 
 namespace bcr {
 

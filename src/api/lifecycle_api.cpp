@@ -1,8 +1,8 @@
 #include "api/export.h"
 #include "api/guard.h"
 #include "bcreader.h"
-#include "core/device_queries.h"
-#include "core/lifecycle.h"
+#include "reader/device_queries.h"
+#include "reader/lifecycle.h"
 
 // A start that cannot get its resources (memory) reports it as the window that could not be made.
 BCR_EXPORT int32_t InitReader(void) {

@@ -5,10 +5,10 @@
 #include "config/preferences.h"
 #include "config/reset.h"
 #include "config/two_d_options.h"
-#include "core/library_state.h"
+#include "state/library_state.h"
 #include "link/engine_link.h"
 
-using bcr::Engine;
+using bcr::TheReader;
 using bcr::kEngineSE955;
 using bcr::kImager4507;
 
@@ -16,14 +16,14 @@ BCR_EXPORT int32_t Code39_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32
                                    int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8,
                                    int32_t *a9) {
   return bcr::api::Guard([&] {
-    return bcr::Code39Options(Engine(), kEngineSE955, mode, a1, a2, a3, a4, a5, a6, a7, a8, a9);
+    return bcr::Code39Options(TheReader(), kEngineSE955, mode, a1, a2, a3, a4, a5, a6, a7, a8, a9);
   });
 }
 
 BCR_EXPORT int32_t Code39_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                   int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8, int32_t *a9) {
   return bcr::api::Guard([&] {
-    return bcr::Code39Options(Engine(), kImager4507, mode, a1, a2, a3, a4, a5, a6, a7, a8, a9);
+    return bcr::Code39Options(TheReader(), kImager4507, mode, a1, a2, a3, a4, a5, a6, a7, a8, a9);
   });
 }
 
@@ -32,7 +32,7 @@ BCR_EXPORT int32_t Upc_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t 
                                 int32_t *a10, int32_t *a11, int32_t *a12, int32_t *a13,
                                 int32_t *a14, int32_t *a15) {
   return bcr::api::Guard([&] {
-    return bcr::UpcOptionsSE955(Engine(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12,
+    return bcr::UpcOptionsSE955(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12,
                                 a13, a14, a15);
   });
 }
@@ -42,7 +42,7 @@ BCR_EXPORT int32_t Upc_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *
                                int32_t *a10, int32_t *a11, int32_t *a12, int32_t *a13,
                                int32_t *a14) {
   return bcr::api::Guard([&] {
-    return bcr::UpcOptions4507(Engine(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12,
+    return bcr::UpcOptions4507(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12,
                                a13, a14);
   });
 }
@@ -50,103 +50,103 @@ BCR_EXPORT int32_t Upc_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *
 BCR_EXPORT int32_t EanJan_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                    int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8) {
   return bcr::api::Guard(
-      [&] { return bcr::EanJanOptionsSE955(Engine(), mode, a1, a2, a3, a4, a5, a6, a7, a8); });
+      [&] { return bcr::EanJanOptionsSE955(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8); });
 }
 
 BCR_EXPORT int32_t EanJan_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                   int32_t *a5, int32_t *a6, int32_t *a7) {
   return bcr::api::Guard(
-      [&] { return bcr::EanJanOptions4507(Engine(), mode, a1, a2, a3, a4, a5, a6, a7); });
+      [&] { return bcr::EanJanOptions4507(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7); });
 }
 
 BCR_EXPORT int32_t Code128_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
-  return bcr::api::Guard([&] { return bcr::Code128OptionsSE955(Engine(), mode, a1, a2, a3); });
+  return bcr::api::Guard([&] { return bcr::Code128OptionsSE955(TheReader(), mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t Code128_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                    int32_t *a5) {
   return bcr::api::Guard(
-      [&] { return bcr::Code128Options4507(Engine(), mode, a1, a2, a3, a4, a5); });
+      [&] { return bcr::Code128Options4507(TheReader(), mode, a1, a2, a3, a4, a5); });
 }
 
 BCR_EXPORT int32_t Code93_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
   return bcr::api::Guard(
-      [&] { return bcr::Code93Options(Engine(), kEngineSE955, mode, a1, a2, a3); });
+      [&] { return bcr::Code93Options(TheReader(), kEngineSE955, mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t Code93_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
   return bcr::api::Guard(
-      [&] { return bcr::Code93Options(Engine(), kImager4507, mode, a1, a2, a3); });
+      [&] { return bcr::Code93Options(TheReader(), kImager4507, mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t Code11_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                    int32_t *a5) {
   return bcr::api::Guard(
-      [&] { return bcr::Code11Options(Engine(), kEngineSE955, mode, a1, a2, a3, a4, a5); });
+      [&] { return bcr::Code11Options(TheReader(), kEngineSE955, mode, a1, a2, a3, a4, a5); });
 }
 
 BCR_EXPORT int32_t Code11_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                   int32_t *a5) {
   return bcr::api::Guard(
-      [&] { return bcr::Code11Options(Engine(), kImager4507, mode, a1, a2, a3, a4, a5); });
+      [&] { return bcr::Code11Options(TheReader(), kImager4507, mode, a1, a2, a3, a4, a5); });
 }
 
 BCR_EXPORT int32_t Interleaved2Of5_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                             int32_t *a4, int32_t *a5, int32_t *a6) {
   return bcr::api::Guard([&] {
-    return bcr::Interleaved2Of5Options(Engine(), kEngineSE955, mode, a1, a2, a3, a4, a5, a6);
+    return bcr::Interleaved2Of5Options(TheReader(), kEngineSE955, mode, a1, a2, a3, a4, a5, a6);
   });
 }
 
 BCR_EXPORT int32_t Interleaved2Of5_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                            int32_t *a4, int32_t *a5, int32_t *a6) {
   return bcr::api::Guard([&] {
-    return bcr::Interleaved2Of5Options(Engine(), kImager4507, mode, a1, a2, a3, a4, a5, a6);
+    return bcr::Interleaved2Of5Options(TheReader(), kImager4507, mode, a1, a2, a3, a4, a5, a6);
   });
 }
 
 BCR_EXPORT int32_t Industrial2Of5_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
   return bcr::api::Guard(
-      [&] { return bcr::Industrial2Of5Options(Engine(), kEngineSE955, mode, a1, a2, a3); });
+      [&] { return bcr::Industrial2Of5Options(TheReader(), kEngineSE955, mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t Industrial2Of5_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
   return bcr::api::Guard(
-      [&] { return bcr::Industrial2Of5Options(Engine(), kImager4507, mode, a1, a2, a3); });
+      [&] { return bcr::Industrial2Of5Options(TheReader(), kImager4507, mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t Codabar_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                     int32_t *a4, int32_t *a5) {
   return bcr::api::Guard(
-      [&] { return bcr::CodabarOptions(Engine(), kEngineSE955, mode, a1, a2, a3, a4, a5); });
+      [&] { return bcr::CodabarOptions(TheReader(), kEngineSE955, mode, a1, a2, a3, a4, a5); });
 }
 
 BCR_EXPORT int32_t Codabar_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                    int32_t *a5) {
   return bcr::api::Guard(
-      [&] { return bcr::CodabarOptions(Engine(), kImager4507, mode, a1, a2, a3, a4, a5); });
+      [&] { return bcr::CodabarOptions(TheReader(), kImager4507, mode, a1, a2, a3, a4, a5); });
 }
 
 BCR_EXPORT int32_t Msi_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                 int32_t *a5, int32_t *a6) {
   return bcr::api::Guard(
-      [&] { return bcr::MsiOptions(Engine(), kEngineSE955, mode, a1, a2, a3, a4, a5, a6); });
+      [&] { return bcr::MsiOptions(TheReader(), kEngineSE955, mode, a1, a2, a3, a4, a5, a6); });
 }
 
 BCR_EXPORT int32_t Msi_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                int32_t *a5, int32_t *a6) {
   return bcr::api::Guard(
-      [&] { return bcr::MsiOptions(Engine(), kImager4507, mode, a1, a2, a3, a4, a5, a6); });
+      [&] { return bcr::MsiOptions(TheReader(), kImager4507, mode, a1, a2, a3, a4, a5, a6); });
 }
 
 BCR_EXPORT int32_t Rss_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4) {
   return bcr::api::Guard(
-      [&] { return bcr::RssOptions(Engine(), kEngineSE955, mode, a1, a2, a3, a4); });
+      [&] { return bcr::RssOptions(TheReader(), kEngineSE955, mode, a1, a2, a3, a4); });
 }
 
 BCR_EXPORT int32_t Rss_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4) {
   return bcr::api::Guard(
-      [&] { return bcr::RssOptions(Engine(), kImager4507, mode, a1, a2, a3, a4); });
+      [&] { return bcr::RssOptions(TheReader(), kImager4507, mode, a1, a2, a3, a4); });
 }
 
 // The newer names of the GS1 DataBar functions are the same entries, not wrappers.
@@ -157,40 +157,40 @@ BCR_EXPORT int32_t GS1_DataBar_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, i
                                        int32_t *a4) __attribute__((nothrow, alias("Rss_2D_4507")));
 
 BCR_EXPORT int32_t Chinese2Of5_1D_SE955(int32_t mode, int32_t *a1) {
-  return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(Engine(), kEngineSE955, mode, a1); });
+  return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(TheReader(), kEngineSE955, mode, a1); });
 }
 
 BCR_EXPORT int32_t Chinese2Of5_2D_4507(int32_t mode, int32_t *a1) {
-  return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(Engine(), kImager4507, mode, a1); });
+  return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(TheReader(), kImager4507, mode, a1); });
 }
 
 BCR_EXPORT int32_t PostalCode_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                       int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7,
                                       int32_t *a8) {
   return bcr::api::Guard(
-      [&] { return bcr::PostalCodeOptions(Engine(), mode, a1, a2, a3, a4, a5, a6, a7, a8); });
+      [&] { return bcr::PostalCodeOptions(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8); });
 }
 
 BCR_EXPORT int32_t Composite_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                      int32_t *a4, int32_t *a5, int32_t *a6) {
   return bcr::api::Guard(
-      [&] { return bcr::CompositeOptions(Engine(), mode, a1, a2, a3, a4, a5, a6); });
+      [&] { return bcr::CompositeOptions(TheReader(), mode, a1, a2, a3, a4, a5, a6); });
 }
 
 BCR_EXPORT int32_t SymbologySecurityLevel_2D_4507(int32_t mode, int32_t *a1, int32_t *a2,
                                                   int32_t *a3) {
   return bcr::api::Guard(
-      [&] { return bcr::SymbologySecurityLevelOptions(Engine(), mode, a1, a2, a3); });
+      [&] { return bcr::SymbologySecurityLevelOptions(TheReader(), mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t MacroPDF_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
-  return bcr::api::Guard([&] { return bcr::MacroPDFOptions(Engine(), mode, a1, a2, a3); });
+  return bcr::api::Guard([&] { return bcr::MacroPDFOptions(TheReader(), mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t Matrix2Of5_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                       int32_t *a4, int32_t *a5, int32_t *a6) {
   return bcr::api::Guard(
-      [&] { return bcr::Matrix2Of5Options(Engine(), mode, a1, a2, a3, a4, a5, a6); });
+      [&] { return bcr::Matrix2Of5Options(TheReader(), mode, a1, a2, a3, a4, a5, a6); });
 }
 
 BCR_EXPORT int32_t Symbologies_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
@@ -198,7 +198,7 @@ BCR_EXPORT int32_t Symbologies_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, i
                                        int32_t *a8, int32_t *a9, int32_t *a10, int32_t *a11,
                                        int32_t *a12) {
   return bcr::api::Guard([&] {
-    return bcr::SymbologiesOptions(Engine(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11,
+    return bcr::SymbologiesOptions(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11,
                                    a12);
   });
 }
@@ -206,23 +206,23 @@ BCR_EXPORT int32_t Symbologies_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, i
 BCR_EXPORT int32_t UserPreferences_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                                             int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
   return bcr::api::Guard(
-      [&] { return bcr::UserPreferencesSE955(Engine(), mode, a1, a2, a3, a4, a5, a6, a7); });
+      [&] { return bcr::UserPreferencesSE955(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7); });
 }
 
 BCR_EXPORT int32_t UserPreferences_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
-  return bcr::api::Guard([&] { return bcr::UserPreferences4507(Engine(), mode, a1, a2, a3); });
+  return bcr::api::Guard([&] { return bcr::UserPreferences4507(TheReader(), mode, a1, a2, a3); });
 }
 
 BCR_EXPORT int32_t MiscellaneousOption_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2) {
   return bcr::api::Guard(
-      [&] { return bcr::MiscellaneousOptions(Engine(), kEngineSE955, mode, a1, a2); });
+      [&] { return bcr::MiscellaneousOptions(TheReader(), kEngineSE955, mode, a1, a2); });
 }
 
 BCR_EXPORT int32_t MiscellaneousOption_2D_4507(int32_t mode, int32_t *a1, int32_t *a2) {
   return bcr::api::Guard(
-      [&] { return bcr::MiscellaneousOptions(Engine(), kImager4507, mode, a1, a2); });
+      [&] { return bcr::MiscellaneousOptions(TheReader(), kImager4507, mode, a1, a2); });
 }
 
 BCR_EXPORT int32_t ResetReaderToDefault(int32_t device) {
-  return bcr::api::Guard([&] { return bcr::ResetReader(Engine(), device); });
+  return bcr::api::Guard([&] { return bcr::ResetReader(TheReader(), device); });
 }

@@ -1,21 +1,21 @@
 #include "api/export.h"
 #include "api/guard.h"
 #include "bcreader.h"
-#include "core/library_state.h"
-#include "core/published_decode.h"
-#include "core/scan_engine.h"
+#include "state/library_state.h"
+#include "state/published_decode.h"
+#include "state/reader.h"
 #include "decode/code_types.h"
 #include "decode/reception.h"
 
 BCR_EXPORT int32_t ReadBarcodeData(uint32_t *codeType, char *buffer, int32_t size) {
-  return bcr::api::Guard([&] { return bcr::ReadBarcode(bcr::Engine(), codeType, buffer, size); });
+  return bcr::api::Guard([&] { return bcr::ReadBarcode(bcr::TheReader(), codeType, buffer, size); });
 }
 
 BCR_EXPORT int32_t GetDecodeData(char *buffer, int32_t size) {
-  return bcr::api::Guard([&] { return bcr::CopyLastDecodeData(bcr::Engine(), buffer, size); });
+  return bcr::api::Guard([&] { return bcr::CopyLastDecodeData(bcr::TheReader(), buffer, size); });
 }
 
 BCR_EXPORT int32_t GetDecodeType(void) {
   return bcr::api::Guard(
-      [&] { return bcr::DecodeTypeResult(bcr::Engine().DeviceType(), bcr::LastCodeType()); });
+      [&] { return bcr::DecodeTypeResult(bcr::TheReader().DeviceType(), bcr::LastCodeType()); });
 }

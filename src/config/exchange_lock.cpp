@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/settings.h"
+#include "state/settings.h"
 #include "platform/sync.h"
 #include "link/transaction.h"
 #include "platform/sync.h"

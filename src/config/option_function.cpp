@@ -1,25 +1,25 @@
 #include "config/option_function.h"
 
-#include "core/device_queries.h"
-#include "core/scan_engine.h"
+#include "reader/device_queries.h"
+#include "state/reader.h"
 
 namespace bcr {
 
-int32_t CheckOptionCall(const ScanEngine &engine, int32_t ownEngine,
+int32_t CheckOptionCall(const Reader &reader, int32_t ownEngine,
                         std::initializer_list<int32_t *> given) {
   bool any = false;
   for (int32_t *pointer : given) any = any || pointer != nullptr;
   if (!any) return 0;
-  if (engine.DeviceType() != ownEngine) return kResultOtherEngine;
+  if (reader.DeviceType() != ownEngine) return kResultOtherEngine;
   return 1;
 }
 
-int32_t RunOptionFunction(ScanEngine &engine, int32_t ownEngine, const ParamHandler &handler,
+int32_t RunOptionFunction(Reader &reader, int32_t ownEngine, const ParamHandler &handler,
                           int32_t mode, std::initializer_list<int32_t *> given,
                           std::initializer_list<int32_t *> passed) {
-  int32_t check = CheckOptionCall(engine, ownEngine, given);
+  int32_t check = CheckOptionCall(reader, ownEngine, given);
   if (check != 1) return check;
-  return CallHandler(handler, engine, mode, passed);
+  return CallHandler(handler, reader, mode, passed);
 }
 
 }  // namespace bcr

@@ -1,7 +1,7 @@
 #include "config/param_handler.h"
 
 #include "config/exchange_lock.h"
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "link/frame.h"
 #include "link/transaction.h"
 
@@ -120,9 +120,9 @@ const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
   return nullptr;
 }
 
-int32_t Read(const ParamHandler &handler, ScanEngine &engine, int32_t *const *pointers) {
-  EngineLink &link = engine.link;
-  const int32_t deviceType = engine.DeviceType();
+int32_t Read(const ParamHandler &handler, Reader &reader, int32_t *const *pointers) {
+  EngineLink &link = reader.link;
+  const int32_t deviceType = reader.DeviceType();
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
     int32_t *pointer = pointers[option.arg - 1];
@@ -191,9 +191,9 @@ void TakeValues(const ParamHandler &handler, int32_t *const *pointers, int32_t *
   }
 }
 
-int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *pointers) {
-  EngineLink &link = engine.link;
-  const int32_t deviceType = engine.DeviceType();
+int32_t Write(const ParamHandler &handler, Reader &reader, int32_t *const *pointers) {
+  EngineLink &link = reader.link;
+  const int32_t deviceType = reader.DeviceType();
   int32_t values[kMaxHandlerArgs] = {};
   TakeValues(handler, pointers, values);
   WString frame;
@@ -222,7 +222,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &engine, int32_t *const *p
     if (pointers[index] == nullptr || !IsEngineOption(option, deviceType)) continue;
     handler.cache[index].value = values[index];
     handler.cache[index].written = true;
-    if (option.triggerMode) engine.triggerMode = static_cast<uint32_t>(values[index]);
+    if (option.triggerMode) reader.triggerMode = static_cast<uint32_t>(values[index]);
   }
   return 1;
 }
@@ -241,28 +241,28 @@ bool Serves(Engines engines, int32_t deviceType) {
   return false;
 }
 
-int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mode,
+int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
                     std::initializer_list<int32_t *> options) {
-  return CallHandler(handler, engine, mode, options.begin(), options.size());
+  return CallHandler(handler, reader, mode, options.begin(), options.size());
 }
 
-int32_t CallHandler(const ParamHandler &handler, ScanEngine &engine, int32_t mode,
+int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
                     int32_t *const *options, size_t count) {
   if (mode != kModeRead && mode != kModeWrite) return 0;
   if (count != handler.count || handler.count > kMaxHandlerArgs) return 0;
-  if (!Serves(handler.serves, engine.DeviceType())) return 0;
-  return mode == kModeRead ? Read(handler, engine, options) : Write(handler, engine, options);
+  if (!Serves(handler.serves, reader.DeviceType())) return 0;
+  return mode == kModeRead ? Read(handler, reader, options) : Write(handler, reader, options);
 }
 
-bool WriteAccepted(const ParamHandler &handler, ScanEngine &engine,
+bool WriteAccepted(const ParamHandler &handler, Reader &reader,
                    std::initializer_list<int32_t *> options) {
   if (options.size() != handler.count || handler.count > kMaxHandlerArgs) return false;
-  if (!Serves(handler.serves, engine.DeviceType())) return false;
+  if (!Serves(handler.serves, reader.DeviceType())) return false;
   int32_t values[kMaxHandlerArgs] = {};
   TakeValues(handler, options.begin(), values);
   WString frame;
   bool any = false;
-  return BuildWriteFrame(handler, engine.DeviceType(), options.begin(), values, frame, &any);
+  return BuildWriteFrame(handler, reader.DeviceType(), options.begin(), values, frame, &any);
 }
 
 int32_t CachedValue(const ParamHandler &handler, uint8_t arg) {

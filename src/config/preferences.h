@@ -8,7 +8,7 @@
 
 namespace bcr {
 
-class ScanEngine;
+class Reader;
 
 // The continuous trigger mode of each engine.
 constexpr int32_t kContinuousMode4507 = 7;
@@ -16,15 +16,15 @@ constexpr int32_t kContinuousModeSE955 = 4;
 
 // Arguments: decode time-out in tenths of a second (below 1 becomes 30), parameter 0x89 (sent
 // only together with a trigger mode, 6 when not given), trigger mode. 1, 0 or -253.
-int32_t UserPreferences4507(ScanEngine &engine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2,
                             int32_t *a3);
 // Arguments: decode time-out, 0xBF, 0x89 (sent only together with a trigger mode; when not given,
 // 2 for the continuous mode and 10 for any other), 0x4E, a5 (only counts as an argument given),
 // the library-kept value, trigger mode. 1, 0 or -253.
-int32_t UserPreferencesSE955(ScanEngine &engine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2,
                              int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7);
 // Parameter 0x2D; a2 only counts as an argument given. 1, 0 or -253.
-int32_t MiscellaneousOptions(ScanEngine &engine, int32_t ownEngine, int32_t mode, int32_t *a1,
+int32_t MiscellaneousOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                              int32_t *a2);
 
 // The continuous-mode token and the auto-trigger worker.

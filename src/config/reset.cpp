@@ -7,9 +7,9 @@
 #include "config/handlers.h"
 #include "config/param_handler.h"
 #include "config/preferences.h"
-#include "core/device_queries.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
+#include "reader/device_queries.h"
+#include "state/reader.h"
+#include "state/settings.h"
 #include "link/frame.h"
 #include "link/transaction.h"
 
@@ -113,7 +113,7 @@ const ResetStep kResetSE955[] = {
 };
 static_assert(std::size(kResetSE955) == 13);
 
-void RunStep(ScanEngine &engine, const ResetStep &step) {
+void RunStep(Reader &reader, const ResetStep &step) {
   int32_t values[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};
   for (uint8_t i = 0; i < step.count && i < kMaxHandlerArgs; ++i) {
@@ -121,10 +121,10 @@ void RunStep(ScanEngine &engine, const ResetStep &step) {
     pointers[i] = values[i] == kLeave ? nullptr : &values[i];
   }
   if (step.handler == &ImagerParam) {
-    if (step.count == kImagerArgs) ImagerSettings(engine, kModeWrite, pointers);
+    if (step.count == kImagerArgs) ImagerSettings(reader, kModeWrite, pointers);
     return;
   }
-  CallHandler(*step.handler, engine, kModeWrite, pointers, step.count);
+  CallHandler(*step.handler, reader, kModeWrite, pointers, step.count);
 }
 
 template <size_t N>
@@ -155,48 +155,48 @@ int32_t SendPreferenceDefaults(EngineLink &link) {
   return SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts);
 }
 
-int32_t ImagerSettings(ScanEngine &engine, int32_t mode, int32_t *const *options) {
-  if (engine.DeviceType() != kImager4507) return 0;
-  return CallHandler(ImagerParam, engine, mode, options, kImagerArgs);
+int32_t ImagerSettings(Reader &reader, int32_t mode, int32_t *const *options) {
+  if (reader.DeviceType() != kImager4507) return 0;
+  return CallHandler(ImagerParam, reader, mode, options, kImagerArgs);
 }
 
-int32_t ResetAllSettings(ScanEngine &engine, int32_t selector) {
+int32_t ResetAllSettings(Reader &reader, int32_t selector) {
   if (selector != kResetAllSelector) return 0;
-  const int32_t deviceType = engine.DeviceType();
+  const int32_t deviceType = reader.DeviceType();
   if (!IsKnownEngine(deviceType)) return 0;
   // Each step waits for the port on its own and lets go of it after its exchange, so that a
   // reset with a silent engine (about five seconds per step) never keeps reads and trigger
   // presses waiting for the whole sequence.
   // An engine that answered nothing at all to a step (five attempts of a second each) is not
   // there: the rest of the sequence is not sent to it.
-  EngineLink &link = engine.link;
+  EngineLink &link = reader.link;
   const uint32_t before = link.unanswered;
   SendPreferenceDefaults(link);
   const bool imager = deviceType == kImager4507;
   const ResetStep *steps = imager ? kReset4507 : kResetSE955;
   const size_t count = imager ? std::size(kReset4507) : std::size(kResetSE955);
-  for (size_t i = 0; i < count && link.unanswered == before; ++i) RunStep(engine, steps[i]);
+  for (size_t i = 0; i < count && link.unanswered == before; ++i) RunStep(reader, steps[i]);
   return 1;
 }
 
-int32_t ResetReader(ScanEngine &engine, int32_t selector) {
-  const int32_t deviceType = engine.DeviceType();
+int32_t ResetReader(Reader &reader, int32_t selector) {
+  const int32_t deviceType = reader.DeviceType();
   if (deviceType == kNoEngine) return kResultNoEngine;
   if (selector != kReaderDevice && selector != kAnyDevice) return 0;
   ResetSettings();
-  ResetAllSettings(engine, kResetAllSelector);
+  ResetAllSettings(reader, kResetAllSelector);
   if (deviceType != kEngineSE955) return 1;
 
   // The reset's own user-preference write left 0x89 at 1; what the trigger mode needs replaces
   // it, and the trigger-mode field itself is what is compared and sent for 0x8A.
   ReleaseContinuousToken();
-  int32_t triggerMode = static_cast<int32_t>(engine.triggerMode.load());
+  int32_t triggerMode = static_cast<int32_t>(reader.triggerMode.load());
   int32_t param89 = triggerMode == kContinuousModeSE955 ? 2 : 10;
   int32_t written =
-      CallHandler(UserPreferences1DParam, engine, kModeWrite,
+      CallHandler(UserPreferences1DParam, reader, kModeWrite,
                   {nullptr, nullptr, &param89, nullptr, nullptr, nullptr, &triggerMode});
   if (written == 1) {
-    if (static_cast<int32_t>(engine.triggerMode.load()) == kContinuousModeSE955) {
+    if (static_cast<int32_t>(reader.triggerMode.load()) == kContinuousModeSE955) {
       StartContinuousMode();
     } else {
       StopContinuousMode();

@@ -4,8 +4,8 @@
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
+#include "state/reader.h"
+#include "state/settings.h"
 #include "link/frame.h"
 #include "link/transaction.h"
 
@@ -34,8 +34,8 @@ const PreferenceArgs kPreferenceArgs[] = {
 
 // The decode time-out and the trigger mode: the values last written or read, the time-out
 // otherwise from the library's decode wait.
-WString PreferencesFrame(const ScanEngine &engine) {
-  const int32_t deviceType = engine.DeviceType();
+WString PreferencesFrame(const Reader &reader) {
+  const int32_t deviceType = reader.DeviceType();
   int32_t timeout = CurrentSettings().decodeTimeout * 10;
   int32_t triggerMode = kUnknownValue;
   for (const PreferenceArgs &row : kPreferenceArgs) {
@@ -64,8 +64,8 @@ WString PreferencesFrame(const ScanEngine &engine) {
 
 }  // namespace
 
-uint32_t RestoreFrames(const ScanEngine &engine, WString *frames) {
-  const int32_t deviceType = engine.DeviceType();
+uint32_t RestoreFrames(const Reader &reader, WString *frames) {
+  const int32_t deviceType = reader.DeviceType();
   uint32_t count = 0;
   for (const ParamHandler *handler : kAllHandlers) {
     if (!Serves(handler->serves, deviceType)) continue;
@@ -73,18 +73,18 @@ uint32_t RestoreFrames(const ScanEngine &engine, WString *frames) {
         BuildWrittenFrame(*handler, deviceType, {kTimeoutParameter, kTriggerModeParameter});
     if (frame.Size() != 0) frames[count++].Assign(frame);
   }
-  WString preferences = PreferencesFrame(engine);
+  WString preferences = PreferencesFrame(reader);
   if (preferences.Size() != 0) frames[count++].Assign(preferences);
   return count;
 }
 
-int32_t RestoreSettings(ScanEngine &engine) {
+int32_t RestoreSettings(Reader &reader) {
   WString frames[kMaxRestoreFrames];
-  const uint32_t count = RestoreFrames(engine, frames);
+  const uint32_t count = RestoreFrames(reader, frames);
   for (uint32_t i = 0; i < count; ++i) {
-    WakeEngine(engine.link);
+    WakeEngine(reader.link);
     WString reply;
-    if (!SendAndWait(engine.link, frames[i], kCommandTimeout, &reply, kRestoreAttempts)) return 0;
+    if (!SendAndWait(reader.link, frames[i], kCommandTimeout, &reply, kRestoreAttempts)) return 0;
   }
   return 1;
 }

@@ -34,14 +34,14 @@ static_assert(std::size(kStartupReads) == 14);
 // The values read are dropped: what stays is the parameter cache that each successful read
 // fills. A failed read leaves its entries unknown and the next handler is read all the same.
 void ReadAllSettings(EngineLink &link) {
-  if (link.engine == nullptr) return;
+  if (link.reader == nullptr) return;
   ExchangeLock exchange(link);
   if (!exchange.Held()) return;
   for (const ParamHandler *handler : kStartupReads) {
     int32_t values[kMaxHandlerArgs] = {};
     int32_t *pointers[kMaxHandlerArgs] = {};
     for (uint8_t i = 0; i < handler->count; ++i) pointers[i] = &values[i];
-    CallHandler(*handler, *link.engine, kModeRead, pointers, handler->count);
+    CallHandler(*handler, *link.reader, kModeRead, pointers, handler->count);
   }
 }
 

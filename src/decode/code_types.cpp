@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "core/device_queries.h"
+#include "reader/device_queries.h"
 #include "link/engine_link.h"
 
 namespace bcr {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/published_decode.h"
+#include "state/published_decode.h"
 
 namespace bcr {
 

@@ -5,11 +5,11 @@
 #include <limits>
 #include <vector>
 
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/published_decode.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "state/published_decode.h"
+#include "state/reader.h"
+#include "state/settings.h"
 #include "decode/code_types.h"
 #include "platform/codepage.h"
 #include "util/copy_out.h"
@@ -43,7 +43,7 @@ constexpr TerminatorKey kTerminatorKeys[] = {
 constexpr uint32_t kCodePageCodeTypes[] = {0x11, 0x1B, 0x1C};
 
 bool WedgeTakesCodePage(const Decode &decode) {
-  if (Engine().DeviceType() != kImager4507) return false;
+  if (TheReader().DeviceType() != kImager4507) return false;
   for (uint32_t codeType : kCodePageCodeTypes) {
     if (decode.codeType == codeType) return true;
   }
@@ -54,7 +54,7 @@ bool WedgeTakesCodePage(const Decode &decode) {
 // which is no character: the record then carries 0, as for a code without a decode type, so that
 // its first piece is never a byte the application could take for a symbology.
 uint16_t RecordDecodeType() {
-  int32_t decodeType = DecodeTypeResult(Engine().DeviceType(), LastCodeType());
+  int32_t decodeType = DecodeTypeResult(TheReader().DeviceType(), LastCodeType());
   return decodeType > 0 ? static_cast<uint16_t>(decodeType) : 0;
 }
 
@@ -105,14 +105,14 @@ int32_t CopyRecord(const WString &record, T *buffer, int32_t size) {
 int32_t OutputRecord(int32_t device, char *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString record;
-  if (device == kReaderDevice) record = ByteRecord(Engine().DecodeResult());
+  if (device == kReaderDevice) record = ByteRecord(TheReader().DecodeResult());
   return CopyRecord(record, buffer, size);
 }
 
 int32_t OutputRecordWide(int32_t device, uint16_t *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString record;
-  if (device == kReaderDevice) record = WideRecord(Engine().DecodeResult());
+  if (device == kReaderDevice) record = WideRecord(TheReader().DecodeResult());
   return CopyRecord(record, buffer, size);
 }
 
@@ -127,7 +127,7 @@ int32_t ConvertByteToWide(const char *source, int32_t sourceLength, uint16_t *de
 void BuildWedgeText(uint32_t selector, WString &out) {
   out.AssignNarrow("");
   if (selector != kDecodeMessageParam) return;
-  Decode decode = Engine().DecodeResult();
+  Decode decode = TheReader().DecodeResult();
   if (WedgeTakesCodePage(decode)) {
     out = WideRecord(decode);
   } else {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <utility>
 
-#include "core/settings.h"
+#include "state/settings.h"
 #include "util/wstring.h"
 
 namespace bcr {

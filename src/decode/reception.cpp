@@ -1,10 +1,10 @@
 #include "decode/reception.h"
 
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
-#include "core/workers.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "state/settings.h"
+#include "reader/workers.h"
 #include "decode/code_types.h"
 #include "link/commands.h"
 #include "link/frame.h"
@@ -57,11 +57,11 @@ void PostDecodeMessage() {
 // One decode-data frame within waitMs: acknowledged, parsed, kept as the DecodeResult. A frame
 // that breaks (noise, a wrong checksum, a cut) is read away and the reception listens on,
 // resynchronised, until its wait runs out. The caller holds the port.
-int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *received) {
-  EngineLink &link = engine.link;
+int ListenForDecode(Reader &reader, uint32_t waitMs, bool givesWay, Decode *received) {
+  EngineLink &link = reader.link;
   const uint64_t deadline = platform::NowMs() + waitMs;
   WString data;
-  engine.SetDecodeData(data);
+  reader.SetDecodeData(data);
   for (bool first = true;; first = false) {
     const uint64_t now = platform::NowMs();
     // A lost engine's port is closed to this thread: the reception ends at once.
@@ -72,7 +72,7 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
     const uint32_t slice = left < longest ? static_cast<uint32_t>(left) : longest;
     const uint32_t before = link.bytesRead;
     if (ReceiveFrame(link, data, slice, kDecodeDataMode)) break;
-    engine.SetDecodeData(data);
+    reader.SetDecodeData(data);
     if (link.bytesRead != before) {
       TraceReceivedAs(link, "no decode: frame broken");
       DiscardRest(link);
@@ -92,22 +92,22 @@ int ListenForDecode(ScanEngine &engine, uint32_t waitMs, bool givesWay, Decode *
   Decode decode;
   decode.data.Assign(data);
   ParseDecodeData(link.deviceType, decode);
-  engine.SetDecodeResult(decode);
+  reader.SetDecodeResult(decode);
   if (received != nullptr) *received = decode;
   return 1;
 }
 
 }  // namespace
 
-int ReceiveDecodeFrame(ScanEngine &engine, Decode *received) {
-  PortHold hold(engine.link.portLock, engine.link.transferWait);
+int ReceiveDecodeFrame(Reader &reader, Decode *received) {
+  PortHold hold(reader.link.portLock, reader.link.transferWait);
   if (!hold.Held()) return 0;
-  return ListenForDecode(engine, engine.link.transferWait, false, received);
+  return ListenForDecode(reader, reader.link.transferWait, false, received);
 }
 
-int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs, Reception kind) {
-  if (engine.active == 0) return 0;
-  EngineLink &link = engine.link;
+int ReceiveDecode(Reader &reader, Decode &out, uint32_t waitMs, Reception kind) {
+  if (reader.active == 0) return 0;
+  EngineLink &link = reader.link;
   const uint64_t start = platform::NowMs();
   // Whoever uses the port first is served first; this reception waits at most its own wait.
   PortHold hold(link.portLock, waitMs);
@@ -121,45 +121,45 @@ int ReceiveDecode(ScanEngine &engine, Decode &out, uint32_t waitMs, Reception ki
   const uint32_t left = spent >= waitMs ? 0 : static_cast<uint32_t>(waitMs - spent);
   link.transferWait = left;
   Decode received;
-  int result = ListenForDecode(engine, left, continuous, &received);
+  int result = ListenForDecode(reader, left, continuous, &received);
   if (result) out = received;
   return result;
 }
 
-int GetLastDecode(const ScanEngine &engine, Decode &out) {
-  out = engine.DecodeResult();
+int GetLastDecode(const Reader &reader, Decode &out) {
+  out = reader.DecodeResult();
   return 1;
 }
 
-int32_t ReadBarcode(ScanEngine &engine, uint32_t *codeType, char *buffer, int32_t size) {
-  if (engine.DeviceType() == kNoEngine) return kResultNoEngine;
+int32_t ReadBarcode(Reader &reader, uint32_t *codeType, char *buffer, int32_t size) {
+  if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (buffer == nullptr || size < 1) return 0;
   Decode decode;
   bool received = false;
   const uint32_t wait = DecodeWaitMs();
   // The whole read holds the port: no other reception takes its decode, no exchange purges it.
   // A read that does not get the port within its decode wait fails like a refused start.
-  PortHold hold(engine.link.portLock, wait);
-  if (hold.Held() && engine.active != 0) DiscardStale(engine.link);
-  if (hold.Held() && StartDecode(engine, 1)) {
-    received = ReceiveDecode(engine, decode, wait, Reception::kSynchronous) == 1;
+  PortHold hold(reader.link.portLock, wait);
+  if (hold.Held() && reader.active != 0) DiscardStale(reader.link);
+  if (hold.Held() && StartDecode(reader, 1)) {
+    received = ReceiveDecode(reader, decode, wait, Reception::kSynchronous) == 1;
     platform::Sleep(kStopDelay);
-    StopDecode(engine, 1);
+    StopDecode(reader, 1);
     if (!received) return 0;
   }
   if (codeType != nullptr) {
     // The type of this read's own decode, not whatever another thread set meanwhile.
     SetLastCodeType(static_cast<int32_t>(decode.codeType));
     *codeType = static_cast<uint32_t>(
-        DecodeTypeResult(engine.DeviceType(), static_cast<int32_t>(decode.codeType)));
+        DecodeTypeResult(reader.DeviceType(), static_cast<int32_t>(decode.codeType)));
   }
   CopyOut(decode.data, buffer, size);
   if (received) PostDecodeMessage();
   return static_cast<int32_t>(decode.data.Size());
 }
 
-int32_t CopyLastDecodeData(const ScanEngine &engine, char *buffer, int32_t size) {
-  if (engine.DeviceType() == kNoEngine) return kResultNoEngine;
+int32_t CopyLastDecodeData(const Reader &reader, char *buffer, int32_t size) {
+  if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString data = LastDecodeData();
   return CopyOut(data, buffer, size) ? static_cast<int32_t>(data.Size()) : size;
@@ -171,7 +171,7 @@ void DecodeThread(void *) {
     Decode decode;
     const Reception kind =
         State().triggerPressed.exchange(false) ? Reception::kPressed : Reception::kAutomatic;
-    if (!ReceiveDecode(Engine(), decode, DecodeWaitMs(), kind)) return;
+    if (!ReceiveDecode(TheReader(), decode, DecodeWaitMs(), kind)) return;
     PublishDecode(decode);
     PostDecodeMessage();
   });

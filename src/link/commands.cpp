@@ -1,6 +1,6 @@
 #include "link/commands.h"
 
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "link/frame.h"
 #include "link/transaction.h"
 
@@ -12,9 +12,9 @@ namespace {
 // the wait of any other caller.
 constexpr uint32_t kDecodeCommandLockWait = 1000;
 
-int Command(ScanEngine &engine, uint32_t on, uint32_t enable) {
-  if (enable == 0 || engine.active == 0) return 0;
-  return static_cast<int>(SetDecoding(engine.link, on) & enable);
+int Command(Reader &reader, uint32_t on, uint32_t enable) {
+  if (enable == 0 || reader.active == 0) return 0;
+  return static_cast<int>(SetDecoding(reader.link, on) & enable);
 }
 
 }  // namespace
@@ -35,12 +35,12 @@ int SetDecoding(EngineLink &link, uint32_t on) {
   return result;
 }
 
-int StartDecode(ScanEngine &engine, uint32_t enable) {
-  return Command(engine, 1, enable);
+int StartDecode(Reader &reader, uint32_t enable) {
+  return Command(reader, 1, enable);
 }
 
-int StopDecode(ScanEngine &engine, uint32_t enable) {
-  return Command(engine, 0, enable);
+int StopDecode(Reader &reader, uint32_t enable) {
+  return Command(reader, 0, enable);
 }
 
 }  // namespace bcr

@@ -11,7 +11,7 @@
 
 namespace bcr {
 
-class ScanEngine;
+class Reader;
 
 // Engine kinds.
 enum DeviceType : int32_t {
@@ -35,7 +35,7 @@ struct EngineLink {
   // Purges and closes the port.
   void Close();
 
-  ScanEngine *engine = nullptr;  // the reader object this link belongs to
+  Reader *reader = nullptr;  // the reader object this link belongs to
   uint32_t portNumber = 0;
   platform::Port *port = nullptr;  // null while closed
   // Longest wait for the first byte of a decode-data frame, in ms.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "config/startup_read.h"
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "link/frame.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
@@ -83,13 +83,13 @@ bool RevisionReplyFits(int32_t type, const WString &reply) {
   return false;
 }
 
-int OpenEngine(ScanEngine &engine, int32_t portSelector) {
+int OpenEngine(Reader &reader, int32_t portSelector) {
   if (portSelector != static_cast<int32_t>(kEnginePort)) return 0;
-  engine.link.portNumber = kEnginePort;
-  if (!OpenPort(engine.link)) return 0;
+  reader.link.portNumber = kEnginePort;
+  if (!OpenPort(reader.link)) return 0;
   platform::Sleep(kOpenPause);
-  if (!IdentifyEngine(engine.link)) {
-    ClosePort(engine.link);
+  if (!IdentifyEngine(reader.link)) {
+    ClosePort(reader.link);
     return 0;
   }
   return 1;
@@ -99,7 +99,7 @@ int IdentifyEngine(EngineLink &link) {
   link.deviceType = kNoEngine;
   unsigned char block[kSysInfoSize];
   std::memset(block, 0, sizeof block);
-  GetSysInfoEntry getSysInfo = link.engine != nullptr ? link.engine->getSysInfo.load() : nullptr;
+  GetSysInfoEntry getSysInfo = link.reader != nullptr ? link.reader->getSysInfo.load() : nullptr;
   if (getSysInfo == nullptr || getSysInfo(block) != 0) return 0;
   char kind = static_cast<char>(block[kEngineKindOffset]);
   if (link.portNumber != kEnginePort) return 0;
@@ -158,12 +158,12 @@ int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
   return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);
 }
 
-int RequestRevision(ScanEngine &engine, int32_t type, WString &out) {
+int RequestRevision(Reader &reader, int32_t type, WString &out) {
   out.AssignNarrow("");
   if (!IsKnownEngine(type)) return 0;
   WString reply;
   // A decode that the engine sent on its own at that moment is no revision.
-  if (!AskRevision(engine.link, kCommandAttempts, reply) || reply.Size() < 2 ||
+  if (!AskRevision(reader.link, kCommandAttempts, reply) || reply.Size() < 2 ||
       reply.Data()[1] == kOpDecodeData) {
     return 0;
   }

@@ -10,7 +10,7 @@
 
 namespace bcr {
 
-class ScanEngine;
+class Reader;
 
 constexpr uint32_t kEnginePort = 2;
 constexpr uint32_t kImagerSpeed = 115200;
@@ -20,7 +20,7 @@ constexpr uint32_t kSysInfoSize = 512;
 constexpr uint32_t kEngineKindOffset = 32;
 
 // Opens port 2 and identifies the engine; the port is closed again when that fails.
-int OpenEngine(ScanEngine &engine, int32_t portSelector);
+int OpenEngine(Reader &reader, int32_t portSelector);
 // Asks the system library for the engine kind and reaches the engine(s) it names.
 int IdentifyEngine(EngineLink &link);
 // Reaches the engine of the link's device type at its working speed or at 9600, and moves it to
@@ -32,7 +32,7 @@ int ProbeEngine(EngineLink &link, uint32_t speed);
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed);
 // The engine's revision text; 0 with an empty text when the engine did not answer or its reply
 // is a decode. Takes no lock: the caller holds the port.
-int RequestRevision(ScanEngine &engine, int32_t type, WString &out);
+int RequestRevision(Reader &reader, int32_t type, WString &out);
 // Whether a revision reply has the shape the engine of that type gives.
 bool RevisionReplyFits(int32_t type, const WString &reply);
 // The value of the speed-change parameter for a speed.

@@ -1,6 +1,6 @@
 #include "notify/beeper.h"
 
-#include "core/device_queries.h"
+#include "reader/device_queries.h"
 #include "notify/sound_table.h"
 #include "util/wstring.h"
 

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "core/settings.h"
+#include "state/settings.h"
 
 namespace bcr {
 

@@ -1,6 +1,6 @@
 #include "notify/notify_periods.h"
 
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "platform/sync.h"
 
 namespace bcr {
@@ -13,22 +13,22 @@ constexpr int kOff = 0;
 // The longest wait that still ends by itself.
 constexpr uint64_t kLongestWaitMs = platform::kInfinite - 1;
 
-void SetLed(ScanEngine &engine, int on) {
-  if (SetLedLightEntry entry = engine.setLedLight; entry != nullptr) entry(kLed, on);
+void SetLed(Reader &reader, int on) {
+  if (SetLedLightEntry entry = reader.setLedLight; entry != nullptr) entry(kLed, on);
 }
 
-void SetVibrator(ScanEngine &engine, int on) {
-  if (SetVibratorPowerEntry entry = engine.setVibratorPower; entry != nullptr) entry(on);
+void SetVibrator(Reader &reader, int on) {
+  if (SetVibratorPowerEntry entry = reader.setVibratorPower; entry != nullptr) entry(on);
 }
 
 }  // namespace
 
-void LedPeriod(ScanEngine &engine, int32_t ms) {
+void LedPeriod(Reader &reader, int32_t ms) {
   if (ms == 0) return;
   uint32_t wait = static_cast<uint32_t>(ms < kShortestLedMs ? kShortestLedMs : ms);
-  SetLed(engine, kOn);
-  platform::SemaphoreWait(engine.ledCancel, wait);
-  SetLed(engine, kOff);
+  SetLed(reader, kOn);
+  platform::SemaphoreWait(reader.ledCancel, wait);
+  SetLed(reader, kOff);
 }
 
 uint32_t VibratorWaitMs(uint32_t units) {
@@ -37,11 +37,11 @@ uint32_t VibratorWaitMs(uint32_t units) {
   return static_cast<uint32_t>(ms < kLongestWaitMs ? ms : kLongestWaitMs);
 }
 
-void VibratorPeriod(ScanEngine &engine, uint32_t units) {
+void VibratorPeriod(Reader &reader, uint32_t units) {
   if (units == 0) return;
-  SetVibrator(engine, kOn);
-  platform::SemaphoreWait(engine.vibratorCancel, VibratorWaitMs(units));
-  SetVibrator(engine, kOff);
+  SetVibrator(reader, kOn);
+  platform::SemaphoreWait(reader.vibratorCancel, VibratorWaitMs(units));
+  SetVibrator(reader, kOff);
 }
 
 }  // namespace bcr

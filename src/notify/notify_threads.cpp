@@ -1,8 +1,8 @@
 // The three good-read workers. Each reads its setting when it is woken, so a change made by
 // NotificationSettings applies from the next good read on.
-#include "core/scan_engine.h"
-#include "core/settings.h"
-#include "core/workers.h"
+#include "state/reader.h"
+#include "state/settings.h"
+#include "reader/workers.h"
 #include "notify/notify_periods.h"
 #include "notify/sound_table.h"
 
@@ -12,11 +12,11 @@ namespace {
 
 void VibrateCycle() {
   Settings &settings = CurrentSettings();
-  if (settings.vibrateEnabled != 0) VibratorPeriod(Engine(), settings.vibrateUnits);
+  if (settings.vibrateEnabled != 0) VibratorPeriod(TheReader(), settings.vibrateUnits);
 }
 
 void LedCycle() {
-  LedPeriod(Engine(), CurrentSettings().ledDuration);
+  LedPeriod(TheReader(), CurrentSettings().ledDuration);
 }
 
 // Does not stop a sound that Beeper plays: a busy device makes the good-read sound silent.

@@ -14,13 +14,13 @@
 #include "config/param_handler.h"
 #include "config/preferences.h"
 #include "config/reset.h"
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/lifecycle.h"
-#include "core/published_decode.h"
-#include "core/settings.h"
-#include "core/window_proc.h"
-#include "core/workers.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "reader/lifecycle.h"
+#include "state/published_decode.h"
+#include "state/settings.h"
+#include "reader/window_proc.h"
+#include "reader/workers.h"
 #include "platform/clock.h"
 #include "sim_engine_fixture.h"
 
@@ -55,7 +55,7 @@ class Continuous : public ::testing::Test {
 
   void TearDown() override {
     ProcessDetach();
-    ClosePort(Engine().link);
+    ClosePort(TheReader().link);
   }
 
   // The process's reader on a simulated engine, as after InitReader, with its engine workers.
@@ -64,8 +64,8 @@ class Continuous : public ::testing::Test {
                .Speed(test::kSimSpeed)
                .Start();
     ASSERT_NE(sim_, nullptr);
-    ASSERT_TRUE(test::OpenOnSim(Engine(), *sim_));
-    Engine().SetActive(1);
+    ASSERT_TRUE(test::OpenOnSim(TheReader(), *sim_));
+    TheReader().SetActive(1);
     State().readerInitialised = 1;
     StartWorker(kDecodeWorker, DecodeThread, nullptr);
     StartWorker(kAutoTriggerWorker, AutoTriggerThread, nullptr);
@@ -99,38 +99,38 @@ class Continuous : public ::testing::Test {
 TEST_F(Continuous, ImagerModeSevenReadsWithoutTriggerUntilAnotherModeIsWritten) {
   StartReader(bcrsim::Kind::Imager4507);
   int32_t mode = 7;
-  ASSERT_EQ(UserPreferences4507(Engine(), 'w', n, n, &mode), 1);
-  EXPECT_TRUE(InContinuousMode(Engine()));  // the window procedure ignores trigger presses now
+  ASSERT_EQ(UserPreferences4507(TheReader(), 'w', n, n, &mode), 1);
+  EXPECT_TRUE(InContinuousMode(TheReader()));  // the window procedure ignores trigger presses now
   EXPECT_TRUE(Delivered("first", kDeliveryWait));
   EXPECT_TRUE(Delivered("second", kDeliveryWait));
   EXPECT_TRUE(Delivered("third", kDeliveryWait));
 
   mode = 8;
-  ASSERT_EQ(UserPreferences4507(Engine(), 'w', n, n, &mode), 1);
-  EXPECT_FALSE(InContinuousMode(Engine()));
+  ASSERT_EQ(UserPreferences4507(TheReader(), 'w', n, n, &mode), 1);
+  EXPECT_FALSE(InContinuousMode(TheReader()));
   platform::Sleep(kSettle);
   EXPECT_FALSE(Delivered("waiting", static_cast<int>(kSettle)));
   EXPECT_EQ(Text(LastDecodeData()), "third");
 
   // A trigger press counts again; the decode that waited is not its scan and is read away.
-  const uint32_t discards = Engine().link.staleDiscards;
+  const uint32_t discards = TheReader().link.staleDiscards;
   PressTrigger();
   platform::Sleep(300);
-  EXPECT_EQ(Engine().link.staleDiscards, discards + 1);
+  EXPECT_EQ(TheReader().link.staleDiscards, discards + 1);
   EXPECT_TRUE(Delivered("pressed", kDeliveryWait));
 }
 
 TEST_F(Continuous, SE955ModeFourReadsWithoutTriggerUntilAnotherModeIsWritten) {
   StartReader(bcrsim::Kind::SE955);
   int32_t mode = 4;
-  ASSERT_EQ(UserPreferencesSE955(Engine(), 'w', n, n, n, n, n, n, &mode), 1);
-  EXPECT_TRUE(InContinuousMode(Engine()));
+  ASSERT_EQ(UserPreferencesSE955(TheReader(), 'w', n, n, n, n, n, n, &mode), 1);
+  EXPECT_TRUE(InContinuousMode(TheReader()));
   EXPECT_TRUE(Delivered("one", kDeliveryWait));
   EXPECT_TRUE(Delivered("two", kDeliveryWait));
-  EXPECT_EQ(Engine().link.decoding, 0u);  // no start-decode command on this road
+  EXPECT_EQ(TheReader().link.decoding, 0u);  // no start-decode command on this road
 
   mode = 8;
-  ASSERT_EQ(UserPreferencesSE955(Engine(), 'w', n, n, n, n, n, n, &mode), 1);
+  ASSERT_EQ(UserPreferencesSE955(TheReader(), 'w', n, n, n, n, n, n, &mode), 1);
   platform::Sleep(kSettle);
   EXPECT_FALSE(Delivered("waiting", static_cast<int>(kSettle)));
   EXPECT_EQ(Text(LastDecodeData()), "two");
@@ -139,10 +139,10 @@ TEST_F(Continuous, SE955ModeFourReadsWithoutTriggerUntilAnotherModeIsWritten) {
 TEST_F(Continuous, ImagerResetLeavesTheContinuousModeRunning) {
   StartReader(bcrsim::Kind::Imager4507);
   int32_t mode = 7;
-  ASSERT_EQ(UserPreferences4507(Engine(), 'w', n, n, &mode), 1);
+  ASSERT_EQ(UserPreferences4507(TheReader(), 'w', n, n, &mode), 1);
   EXPECT_TRUE(Delivered("before", kDeliveryWait));
 
-  EXPECT_EQ(ResetReader(Engine(), kReaderDevice), 1);
+  EXPECT_EQ(ResetReader(TheReader(), kReaderDevice), 1);
   EXPECT_EQ(sim_->Param(0x8A), 8u);
   EXPECT_TRUE(Delivered("after", kDeliveryWait));
   EXPECT_TRUE(Delivered("again", kDeliveryWait));
@@ -153,13 +153,13 @@ TEST_F(Continuous, ImagerResetLeavesTheContinuousModeRunning) {
 TEST_F(Continuous, OptionCallGetsThePortAfterTheCurrentReception) {
   StartReader(bcrsim::Kind::SE955);
   int32_t mode = 4;
-  ASSERT_EQ(UserPreferencesSE955(Engine(), 'w', n, n, n, n, n, n, &mode), 1);
+  ASSERT_EQ(UserPreferencesSE955(TheReader(), 'w', n, n, n, n, n, n, &mode), 1);
   CurrentSettings().decodeTimeout = 5;  // receptions of 5 s, a lock wait of 6 s
   platform::Sleep(kSettle);
   sim_->ClearRecord();
   int32_t enable = 0;
   uint64_t start = platform::NowMs();
-  EXPECT_EQ(CallHandler(Code93Param, Engine(), 'w', {&enable, nullptr, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param, TheReader(), 'w', {&enable, nullptr, nullptr}), 1);
   EXPECT_LT(platform::NowMs() - start, 5600u);
   EXPECT_EQ(sim_->Param(0x09), 0u);
   CurrentSettings().decodeTimeout = 0;
@@ -172,7 +172,7 @@ TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {
   ForgetLoadState();
   auto sim = bcrsim::Engine::SE955().Speed(test::kSimSpeed).Start();
   ASSERT_NE(sim, nullptr);
-  ScanEngine engine;
+  Reader engine;
   ASSERT_TRUE(test::OpenOnSim(engine, *sim));
   CurrentSettings().decodeTimeout = 5;
   ASSERT_TRUE(engine.link.portLock.Acquire(0));

@@ -6,7 +6,7 @@
 #include "config/linear_options.h"
 #include "config/preferences.h"
 #include "config/two_d_options.h"
-#include "core/device_queries.h"
+#include "reader/device_queries.h"
 #include "sim_engine_fixture.h"
 
 namespace bcr {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "config/handlers.h"
-#include "core/library_state.h"
-#include "core/settings.h"
+#include "state/library_state.h"
+#include "state/settings.h"
 #include "decode/reception.h"
 #include "platform/clock.h"
 #include "platform/sync.h"

@@ -7,9 +7,9 @@
 
 #include "config/handlers.h"
 #include "config/startup_read.h"
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/settings.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "state/settings.h"
 #include "platform/sync.h"
 #include "sim_engine_fixture.h"
 

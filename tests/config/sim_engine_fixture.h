@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "config/handlers.h"
-#include "core/library_state.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "state/settings.h"
 #include "link/serial_port.h"
 #include "platform/sync.h"
 #include "sim/engine.h"
@@ -25,7 +25,7 @@ using Frames = std::vector<Bytes>;
 constexpr uint32_t kSimSpeed = 115200;
 
 // Opens engine's link on "COM2:" pointed at sim, at the simulator's speed, with its engine type.
-inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
+inline bool OpenOnSim(Reader &engine, bcrsim::Engine &sim) {
   setenv("BCREADER_COM2", sim.Path().c_str(), 1);
   engine.link.portNumber = 2;
   if (OpenPort(engine.link) != 1 || SetPortSpeed(engine.link, sim.Speed()) != 1) return false;
@@ -63,7 +63,7 @@ class SimEngineTest : public ::testing::Test {
   uint32_t Param(uint32_t number) const { return sim_->Param(number).value_or(0xFFFFFFFF); }
 
   std::unique_ptr<bcrsim::Engine> sim_;
-  ScanEngine engine_;
+  Reader engine_;
 };
 
 // With the continuous-mode token and the auto-trigger worker's start semaphore as the attach

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/library_state.h"
-#include "core/published_decode.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
+#include "state/library_state.h"
+#include "state/published_decode.h"
+#include "state/reader.h"
+#include "state/settings.h"
 #include "decode/output_settings.h"
 
 namespace bcr {
@@ -23,12 +23,12 @@ class OutputRecordTest : public ::testing::Test {
   void SetUp() override {
     unsetenv("BCREADER_CODEPAGE");
     ResetSettings();
-    Engine().link.deviceType = kEngineSE955;
+    TheReader().link.deviceType = kEngineSE955;
     Receive(0x01, "");
   }
   void TearDown() override {
     unsetenv("BCREADER_CODEPAGE");
-    Engine().link.deviceType = kNoEngine;
+    TheReader().link.deviceType = kNoEngine;
   }
 
   // A reception that the decode thread also published.
@@ -36,7 +36,7 @@ class OutputRecordTest : public ::testing::Test {
     Decode decode;
     decode.codeType = codeType;
     for (char c : data) decode.data.AppendUnit(static_cast<unsigned char>(c));
-    Engine().SetDecodeResult(decode);
+    TheReader().SetDecodeResult(decode);
     SetLastCodeType(static_cast<int32_t>(codeType));
   }
 
@@ -108,7 +108,7 @@ TEST_F(OutputRecordTest, DecodeTypeZeroIsAZeroUnitAlsoWithoutEngine) {
 
   // Without an engine the decode type is -101, no character: the record carries 0 instead.
   Receive(0x01, "99");
-  Engine().link.deviceType = kNoEngine;
+  TheReader().link.deviceType = kNoEngine;
   record = ByteRecord(&result);
   EXPECT_EQ(result, 7);
   EXPECT_EQ(record.substr(0, 8), kZeroTypeRecord);
@@ -176,13 +176,13 @@ TEST_F(OutputRecordTest, CodePageIsReadAtEveryConversionAndBadBytesBecomeReplace
 TEST_F(OutputRecordTest, WedgeConvertsTwoDimensionalCodesOnlyOnThe4507) {
   for (uint32_t code : {0x11u, 0x1Bu, 0x1Cu}) {
     Receive(code, "\x80\xE9");
-    Engine().link.deviceType = kImager4507;
+    TheReader().link.deviceType = kImager4507;
     EXPECT_EQ(Wedge(), (Units{0x20AC, 0xE9, 0x0D})) << code;
-    Engine().link.deviceType = kEngineSE955;
+    TheReader().link.deviceType = kEngineSE955;
     EXPECT_EQ(Wedge(), (Units{0x80, 0xE9, 0x0D})) << code;
   }
   Receive(0x01, "\x80\xE9");
-  Engine().link.deviceType = kImager4507;
+  TheReader().link.deviceType = kImager4507;
   EXPECT_EQ(Wedge(), (Units{0x80, 0xE9, 0x0D}));
 }
 

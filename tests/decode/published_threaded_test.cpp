@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "core/library_state.h"
-#include "core/lifecycle.h"
-#include "core/published_decode.h"
-#include "core/scan_engine.h"
-#include "core/workers.h"
+#include "state/library_state.h"
+#include "reader/lifecycle.h"
+#include "state/published_decode.h"
+#include "state/reader.h"
+#include "reader/workers.h"
 #include "decode/code_types.h"
 #include "decode/output_record.h"
 #include "decode/reception.h"
@@ -40,7 +40,7 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
   ForgetLoadState();
   ProcessAttach(nullptr);
-  ScanEngine &engine = Engine();
+  Reader &engine = TheReader();
   engine.link.portNumber = 2;
   ASSERT_EQ(OpenPort(engine.link), 1);
   ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);

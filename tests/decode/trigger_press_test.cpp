@@ -3,10 +3,10 @@
 // does that.
 #include <gtest/gtest.h>
 
-#include "core/library_state.h"
-#include "core/scan_engine.h"
-#include "core/window_proc.h"
-#include "core/workers.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "reader/window_proc.h"
+#include "reader/workers.h"
 #include "platform/sync.h"
 
 namespace bcr {
@@ -29,8 +29,8 @@ TEST(TriggerPress, ReleasesOneReadUnlessTheEngineIsInItsContinuousMode) {
   state.readerInitialised = 1;
   for (const auto &c : kCases) {
     SCOPED_TRACE(testing::Message() << c.engine << " mode " << c.triggerMode);
-    Engine().link.deviceType = c.engine;
-    Engine().triggerMode = c.triggerMode;
+    TheReader().link.deviceType = c.engine;
+    TheReader().triggerMode = c.triggerMode;
     for (uint32_t press : {0xC101u, 0xC102u}) {
       EXPECT_EQ(ReaderWindowProc(nullptr, press, 0, 0), 0);
       EXPECT_EQ(platform::SemaphoreWait(start, 0) == platform::WaitResult::kSignalled, c.released);
@@ -40,8 +40,8 @@ TEST(TriggerPress, ReleasesOneReadUnlessTheEngineIsInItsContinuousMode) {
   state.workers[kDecodeWorker].start = nullptr;
   state.readerInitialised = 0;
   state.messages.user1Down = state.messages.user2Down = 0;
-  Engine().link.deviceType = kNoEngine;
-  Engine().triggerMode = kInitialTriggerMode;
+  TheReader().link.deviceType = kNoEngine;
+  TheReader().triggerMode = kInitialTriggerMode;
   platform::SemaphoreClose(start);
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "platform/clock.h"
 #include "support/sim_link.h"
 
@@ -35,7 +35,7 @@ class Commands : public ::testing::Test {
   }
 
   std::unique_ptr<bcrsim::Engine> sim_;
-  ScanEngine engine_;
+  Reader engine_;
 };
 
 TEST_F(Commands, StartIsSentOnceUntilStoppedAndStopOnlyAfterAStart) {

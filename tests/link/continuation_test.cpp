@@ -49,7 +49,7 @@ TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEnd
   decode.data = {'A', 'B', 'C', 'x', 'y', 'z'};
   decode.packetData = 3;
   decode.laterOpcode = 0xC6;
-  sim.Engine().SendDecode(decode);
+  sim.TheReader().SendDecode(decode);
   WString out;
   EXPECT_EQ(ReceiveFrame(sim.Link(), out, 2000, kDecodeDataMode), 1);
   EXPECT_EQ(ToBytes(out), (Bytes{0x03, 'A', 'B', 'C'}));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "link/serial_port.h"
 #include "platform/clock.h"
 #include "support/sim_link.h"
@@ -59,7 +59,7 @@ class Identify : public ::testing::Test {
     ASSERT_EQ(OpenPort(engine_.link), 1);
   }
   std::unique_ptr<bcrsim::Engine> sim_;
-  ScanEngine engine_;
+  Reader engine_;
 };
 
 TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {

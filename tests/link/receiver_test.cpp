@@ -54,7 +54,7 @@ std::vector<Bytes> Acks(size_t n) {
 
 TEST(ReplyMode, TakesOneFrameAndChecksItsChecksum) {
   SimLink sim = SE955();
-  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x08});
+  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x08});
   Reception r = Receive(sim, 1000, kReplyMode);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D}));
@@ -62,20 +62,20 @@ TEST(ReplyMode, TakesOneFrameAndChecksItsChecksum) {
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
   // A wrong checksum, or none, counts as no reply.
-  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x09});
+  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x09});
   EXPECT_EQ(Receive(sim, 1000, kReplyMode).result, 0);
-  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D});
+  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D});
   EXPECT_EQ(Receive(sim, 1000, kReplyMode).result, 0);
 }
 
 TEST(ReplyMode, FailsOnSilenceACutFrameOrALengthOfZero) {
   SimLink sim = SE955();
   EXPECT_EQ(Receive(sim, 100, kReplyMode).result, 0);
-  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00});
+  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00});
   Reception cut = Receive(sim, 1000, kReplyMode);
   EXPECT_EQ(cut.result, 0);
   EXPECT_EQ(cut.out, (Bytes{0x06, 0xC6, 0x00, 0x00}));
-  sim.Engine().Send({0x00, 0x11, 0x22, 0x33});
+  sim.TheReader().Send({0x00, 0x11, 0x22, 0x33});
   Reception zero = Receive(sim, 1000, kReplyMode);
   EXPECT_EQ(zero.result, 0);
   EXPECT_LT(zero.ms, 2000u);
@@ -83,15 +83,15 @@ TEST(ReplyMode, FailsOnSilenceACutFrameOrALengthOfZero) {
 
 TEST(DecodeData, SinglePacketIsReadWithItsChecksum) {
   SimLink sim = SE955();
-  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
+  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
-  EXPECT_TRUE(sim.Engine().Frames().empty());  // nothing acknowledged by the receiver
+  EXPECT_TRUE(sim.TheReader().Frames().empty());  // nothing acknowledged by the receiver
   // One damaged byte fails the reception.
-  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x35, 0xFE, 0x39});
+  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x35, 0xFE, 0x39});
   EXPECT_EQ(Receive(sim).result, 0);
 }
 
@@ -106,7 +106,7 @@ TEST(DecodeData, NothingWithinTheWaitFails) {
 TEST(DecodeData, NeedsAnEngineType) {
   SimLink sim = Imager();
   sim.Link().deviceType = kNoEngine;
-  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
+  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
   EXPECT_EQ(Receive(sim).result, 0);
 }
 
@@ -116,7 +116,7 @@ TEST(DecodeData, SkipsTwoStrayBytesButNotOneOrThree) {
     SimLink sim = SE955();
     Bytes bytes(stray, 0xA5);
     bytes.insert(bytes.end(), frame.begin(), frame.end());
-    sim.Engine().Send(bytes);
+    sim.TheReader().Send(bytes);
     Reception r = Receive(sim);
     EXPECT_EQ(r.result, stray == 2 ? 1 : 0) << stray << " stray bytes";
     if (stray == 2) {
@@ -127,7 +127,7 @@ TEST(DecodeData, SkipsTwoStrayBytesButNotOneOrThree) {
 
 TEST(DecodeData, FirstPacketCutShortFailsWithWhatArrived) {
   SimLink sim = Imager();
-  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32});
+  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32});
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32}));
@@ -135,12 +135,12 @@ TEST(DecodeData, FirstPacketCutShortFailsWithWhatArrived) {
 
 TEST(DecodeData, MorePacketsAnnouncedButNoneComingStillSucceeds) {
   SimLink sim = SE955();
-  sim.Engine().Send({0x07, 0xF3, 0x00, 0x02, 0x03, 0x41, 0x42, 0xFE, 0x7E});
+  sim.TheReader().Send({0x07, 0xF3, 0x00, 0x02, 0x03, 0x41, 0x42, 0xFE, 0x7E});
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x03, 0x41, 0x42}));
-  EXPECT_TRUE(sim.Engine().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.Engine().Frames(), Acks(1));
+  EXPECT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.TheReader().Frames(), Acks(1));
 }
 
 TEST(DecodeData, SE955MultiPacketDecodeIsAcknowledgedPacketByPacket) {
@@ -149,18 +149,18 @@ TEST(DecodeData, SE955MultiPacketDecodeIsAcknowledgedPacketByPacket) {
   decode.codeType = 0x03;
   decode.data = Text("ABCDEFGHIJ");
   decode.packetData = 4;
-  sim.Engine().SendDecode(decode);
+  sim.TheReader().SendDecode(decode);
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, Units(0x03, "ABCDEFGHIJ"));
   // The first acknowledgement follows a wake byte, the others come without one; the last packet
   // is acknowledged like the others.
-  ASSERT_TRUE(sim.Engine().WaitForFrames(3, 1000));
-  EXPECT_EQ(sim.Engine().Frames(), Acks(3));
+  ASSERT_TRUE(sim.TheReader().WaitForFrames(3, 1000));
+  EXPECT_EQ(sim.TheReader().Frames(), Acks(3));
   Bytes expected = {0x00};
   for (int i = 0; i < 3; ++i)
     expected.insert(expected.end(), kContinuationAck.begin(), kContinuationAck.end());
-  EXPECT_EQ(sim.Engine().Received(), expected);
+  EXPECT_EQ(sim.TheReader().Received(), expected);
 }
 
 TEST(DecodeData, ImagerMultiPacketDecodeIsAcknowledgedWithoutWaking) {
@@ -169,32 +169,32 @@ TEST(DecodeData, ImagerMultiPacketDecodeIsAcknowledgedWithoutWaking) {
   decode.codeType = 0x11;
   decode.data = Text("0123456789abcdefghij");
   decode.packetData = 8;
-  sim.Engine().SendDecode(decode);
+  sim.TheReader().SendDecode(decode);
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, Units(0x11, "0123456789abcdefghij"));
-  ASSERT_TRUE(sim.Engine().WaitForFrames(3, 1000));
-  EXPECT_EQ(sim.Engine().Frames(), Acks(3));
-  EXPECT_EQ(sim.Engine().Received().front(), 0x04);  // no wake byte
+  ASSERT_TRUE(sim.TheReader().WaitForFrames(3, 1000));
+  EXPECT_EQ(sim.TheReader().Frames(), Acks(3));
+  EXPECT_EQ(sim.TheReader().Received().front(), 0x04);  // no wake byte
 }
 
 TEST(DecodeData, SE955Format99DropsTheByteAfterTheTypeAndEveryZeroGroup) {
   SimLink sim = SE955();
   // 0x99 t x a 00 p q b
-  sim.Engine().Send(
+  sim.TheReader().Send(
       {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0x50, 0x51, 0x42, 0xFC, 0xCC});
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x01, 0x41, 0x42}));
   platform::Sleep(100);
-  EXPECT_TRUE(sim.Engine().Frames().empty());  // no acknowledgement in this format
+  EXPECT_TRUE(sim.TheReader().Frames().empty());  // no acknowledgement in this format
 }
 
 TEST(DecodeData, SE955Format99ZeroGroupNeverReachesPastTheFrame) {
   SimLink sim = SE955();
   // The frame ends with 00: the group it starts is cut at the frame's end, so the bytes after
   // it are read as the checksum.
-  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0xFD, 0xB2});
+  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0xFD, 0xB2});
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x01, 0x41}));
@@ -203,15 +203,15 @@ TEST(DecodeData, SE955Format99ZeroGroupNeverReachesPastTheFrame) {
 TEST(DecodeData, ImagerFormat99SinglePacketIsAcknowledgedThenEndsAfterAPause) {
   SimLink sim = Imager();
   // 0x99 t b b b b data, status 00
-  sim.Engine().Send(
+  sim.TheReader().Send(
       {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03, 0x04, 0x51, 0x52, 0xFD, 0x9F});
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x1C, 0x51, 0x52}));
   EXPECT_GE(r.ms, 550u);  // the wake pause and the 500 ms wait for a further packet
-  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.Engine().Frames(), Acks(1));
-  EXPECT_EQ(sim.Engine().Received().front(), 0x00);  // woken first
+  ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.TheReader().Frames(), Acks(1));
+  EXPECT_EQ(sim.TheReader().Received().front(), 0x00);  // woken first
 }
 
 TEST(DecodeData, ImagerFormat99MultiPacketEndsAtTheLastStatus) {
@@ -221,14 +221,14 @@ TEST(DecodeData, ImagerFormat99MultiPacketEndsAtTheLastStatus) {
   decode.data = Text("DataMatrix-content-in-packets");
   decode.format = bcrsim::Format::Format99;
   decode.packetData = 10;
-  sim.Engine().SendDecode(decode);
+  sim.TheReader().SendDecode(decode);
   Reception r = Receive(sim);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, Units(0x1B, "DataMatrix-content-in-packets"));
   // Three packets: acknowledged after the first and after the second; the last (status 00) not.
-  ASSERT_TRUE(sim.Engine().WaitForFrames(2, 1000));
+  ASSERT_TRUE(sim.TheReader().WaitForFrames(2, 1000));
   platform::Sleep(100);
-  EXPECT_EQ(sim.Engine().Frames(), Acks(2));
+  EXPECT_EQ(sim.TheReader().Frames(), Acks(2));
 }
 
 TEST(DecodeData, ImagerFormat99ContinuationCutShortFails) {
@@ -239,7 +239,7 @@ TEST(DecodeData, ImagerFormat99ContinuationCutShortFails) {
   decode.format = bcrsim::Format::Format99;
   decode.packetData = 10;
   decode.cutAfter = 30;  // inside the second packet
-  sim.Engine().SendDecode(decode);
+  sim.TheReader().SendDecode(decode);
   EXPECT_EQ(Receive(sim).result, 0);
 }
 
@@ -258,7 +258,7 @@ TEST(DecodeData, LengthsTooSmallForTheirFormatFailQuickly) {
     SimLink sim = se955 ? SE955() : Imager();
     Bytes flood = bytes;
     flood.insert(flood.end(), 200, 0x41);  // plenty of bytes a wrapped count would swallow
-    sim.Engine().Send(flood);
+    sim.TheReader().Send(flood);
     Reception r = Receive(sim);
     EXPECT_EQ(r.result, 0) << "frame starting " << int(bytes[0]);
     EXPECT_LT(r.ms, 1500u);
@@ -275,7 +275,7 @@ TEST(DecodeData, ContinuationTooShortForItsHeader) {
     decode.packetData = 4;
     if (!se955) decode.format = bcrsim::Format::Format99;
     decode.laterLength = 0x03;
-    sim.Engine().SendDecode(decode);
+    sim.TheReader().SendDecode(decode);
     Reception r = Receive(sim);
     EXPECT_EQ(r.result, se955 ? 1 : 0);
     if (se955) {
@@ -301,7 +301,7 @@ TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
     decode.data.assign(kMaxDecodeUnits + 500, 'x');
     decode.packetData = 250;
     if (format99) decode.format = bcrsim::Format::Format99;
-    sim.Engine().SendDecode(decode);
+    sim.TheReader().SendDecode(decode);
     WString out;
     EXPECT_EQ(ReceiveFrame(sim.Link(), out, 2000, kDecodeDataMode), 0) << format99;
     EXPECT_LE(out.Size(), kMaxDecodeUnits + 256) << format99;

@@ -93,7 +93,7 @@ TEST(ReadPortByte, DeliversEveryByteInOrder) {
   Bytes sent;
   for (int i = 0; i < 1500; ++i) sent.push_back(static_cast<uint8_t>(i * 7));
   for (size_t i = 0; i < sent.size(); i += 250) {
-    sim.Engine().Send(Bytes(sent.begin() + i, sent.begin() + std::min(sent.size(), i + 250)));
+    sim.TheReader().Send(Bytes(sent.begin() + i, sent.begin() + std::min(sent.size(), i + 250)));
   }
   SetPortTimeout(sim.Link(), 500, 'r');
   Bytes got;
@@ -104,8 +104,8 @@ TEST(ReadPortByte, DeliversEveryByteInOrder) {
 
 TEST(WritePortFrame, DiscardsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
   SimLink sim(Engine955());
-  sim.Engine().Send({0x01, 0x02, 0x03});
-  ASSERT_TRUE(sim.Engine().WaitIdle(1000));
+  sim.TheReader().Send({0x01, 0x02, 0x03});
+  ASSERT_TRUE(sim.TheReader().WaitIdle(1000));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   SetPortTimeout(sim.Link(), 1000, 'w');
   EXPECT_EQ(WritePortFrame(sim.Link(), FromBytes({0x00})), 1);
@@ -113,15 +113,15 @@ TEST(WritePortFrame, DiscardsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
   // What arrives after the write is read.
-  sim.Engine().Send({0x42});
+  sim.TheReader().Send({0x42});
   SetPortTimeout(sim.Link(), 1000, 'r');
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 1);
   EXPECT_EQ(byte, 0x42);
   WString frame;
   for (uint16_t unit : {0x0104, 0x01A3, 0x0004, 0x0000, 0x02FF, 0x0055}) frame.AppendUnit(unit);
   EXPECT_EQ(WritePortFrame(sim.Link(), frame), 1);
-  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 2000));
-  EXPECT_EQ(sim.Engine().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
+  ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 2000));
+  EXPECT_EQ(sim.TheReader().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
 }
 
 TEST(WritePortFrame, FailsOnAClosedLink) {

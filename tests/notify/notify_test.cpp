@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "core/library_state.h"
-#include "core/lifecycle.h"
-#include "core/settings.h"
-#include "core/window_proc.h"
+#include "state/library_state.h"
+#include "reader/lifecycle.h"
+#include "state/settings.h"
+#include "reader/window_proc.h"
 #include "notify/beeper.h"
 #include "notify/notification_settings.h"
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "core/library_state.h"
-#include "core/lifecycle.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
-#include "core/system_library.h"
-#include "core/workers.h"
+#include "state/library_state.h"
+#include "reader/lifecycle.h"
+#include "state/reader.h"
+#include "state/settings.h"
+#include "reader/system_library.h"
+#include "reader/workers.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 
@@ -74,7 +74,7 @@ class NotifyThreads : public ::testing::Test {
 
     ForgetLoadState();
     ProcessAttach(nullptr);
-    ScanEngine &engine = Engine();
+    Reader &engine = TheReader();
     for (platform::Semaphore *cancel : {engine.ledCancel, engine.vibratorCancel}) {
       while (platform::SemaphoreWait(cancel, 0) == platform::WaitResult::kSignalled) {
       }
@@ -126,13 +126,13 @@ TEST_F(NotifyThreads, ReleasingACancelSemaphoreEndsItsPeriodAtOnce) {
   std::vector<uint64_t> ledOn = AwaitCalls(kLedOn, 1);
   ASSERT_EQ(AwaitCalls(kVibratorOn, 1).size(), 1u);
   ASSERT_EQ(ledOn.size(), 1u);
-  platform::SemaphoreRelease(Engine().ledCancel, 1);
+  platform::SemaphoreRelease(TheReader().ledCancel, 1);
   std::vector<uint64_t> ledOff = AwaitCalls(kLedOff, 1, 4000);
   ASSERT_EQ(ledOff.size(), 1u);
   EXPECT_LT(ledOff[0] - ledOn[0], 4000u);
   platform::Sleep(500);
   EXPECT_EQ(CallTimes(kVibratorOff).size(), 0u);
-  platform::SemaphoreRelease(Engine().vibratorCancel, 1);
+  platform::SemaphoreRelease(TheReader().vibratorCancel, 1);
   EXPECT_EQ(AwaitCalls(kVibratorOff, 1).size(), 1u);
 }
 

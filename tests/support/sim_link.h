@@ -44,7 +44,7 @@ class SimLink {
 
   bool Opened() const { return opened_; }
   EngineLink &Link() { return link_; }
-  bcrsim::Engine &Engine() { return *engine_; }
+  bcrsim::Engine &TheReader() { return *engine_; }
 
  private:
   std::unique_ptr<bcrsim::Engine> engine_;

@@ -1,7 +1,7 @@
 // The auto-trigger thread: while a continuous trigger mode holds the token, it releases the
 // decode thread about every 200 ms instead of the trigger key.
-#include "core/scan_engine.h"
-#include "core/workers.h"
+#include "state/reader.h"
+#include "reader/workers.h"
 #include "platform/clock.h"
 
 namespace bcr {
@@ -26,7 +26,7 @@ void AutoTriggerThread(void *) {
     }
     // A re-armed cycle always pauses: the token can outlive the continuous trigger mode (a reset
     // of the imager keeps it), and without the pause the thread would spin.
-    if (rearmed || InContinuousMode(Engine()) || !IsKnownEngine(Engine().DeviceType())) {
+    if (rearmed || InContinuousMode(TheReader()) || !IsKnownEngine(TheReader().DeviceType())) {
       platform::Sleep(kRearmPause);
     }
     platform::SemaphoreWait(slot.start, platform::kInfinite);

@@ -1,7 +1,7 @@
-#include "core/device_queries.h"
+#include "reader/device_queries.h"
 
 #include "config/exchange_lock.h"
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "link/identify.h"
 #include "platform/registry.h"
 #include "util/copy_out.h"
@@ -21,25 +21,25 @@ const ReaderTypeRow kReaderTypes[] = {{kImager4507, 0x40}, {kEngineSE955, 0x80}}
 
 }  // namespace
 
-int32_t ReaderType(const ScanEngine &engine) {
+int32_t ReaderType(const Reader &reader) {
   for (const ReaderTypeRow &row : kReaderTypes) {
-    if (row.deviceType == engine.DeviceType()) return row.readerType;
+    if (row.deviceType == reader.DeviceType()) return row.readerType;
   }
   return 0;
 }
 
-int32_t ActiveDevice(const ScanEngine &engine) {
-  int32_t type = engine.DeviceType();
+int32_t ActiveDevice(const Reader &reader) {
+  int32_t type = reader.DeviceType();
   if (type == kNoEngine) return kResultNoEngine;
-  if (engine.active == 0) return 0;
+  if (reader.active == 0) return 0;
   return IsKnownEngine(type) ? kReaderDevice : 0;
 }
 
-int32_t SwitchReader(ScanEngine &engine, int32_t code) {
-  if (engine.DeviceType() == kNoEngine) return kResultNoEngine;
+int32_t SwitchReader(Reader &reader, int32_t code) {
+  if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (code != kReaderDevice && code != kAnyDevice && code != 0) return 0;
   uint32_t on = code != 0 ? 1 : 0;
-  engine.SetActive(on);
+  reader.SetActive(on);
   platform::RegistryWriteDword(platform::kRegistryLocalMachine, kReaderKey, kReaderInUse, on);
   return 1;
 }
@@ -52,17 +52,17 @@ int32_t DllVersion(char *buffer, int32_t size) {
   return 1;
 }
 
-int32_t DecoderVersion(ScanEngine &engine, int32_t kind, char *buffer, int32_t size) {
+int32_t DecoderVersion(Reader &reader, int32_t kind, char *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return 0;
   if (kind != kReaderDevice) return 0;
-  int32_t type = engine.DeviceType();
+  int32_t type = reader.DeviceType();
   if (type == kNoEngine) return kResultNoEngine;
   WString revision;
   // Under the link lock like every exchange: without it the request's purge would destroy a
   // decode in flight and its reply wait would read that decode as the revision.
-  ExchangeLock exchange(engine.link);
+  ExchangeLock exchange(reader.link);
   // 0 (with an empty text) when the engine did not answer or the port did not come free.
-  const int answered = exchange.Held() ? RequestRevision(engine, type, revision) : 0;
+  const int answered = exchange.Held() ? RequestRevision(reader, type, revision) : 0;
   CopyOut(revision, buffer, size);
   return answered;
 }

@@ -1,7 +1,7 @@
 // The last decode the decode thread published, for the read functions. Readers on any thread get
 // a whole, consistent copy; the lock is held only while copying.
-#ifndef BCREADER_CORE_PUBLISHED_DECODE_H
-#define BCREADER_CORE_PUBLISHED_DECODE_H
+#ifndef BCREADER_STATE_PUBLISHED_DECODE_H
+#define BCREADER_STATE_PUBLISHED_DECODE_H
 
 #include <cstdint>
 
@@ -23,4 +23,4 @@ WString LastSymbologyName();
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_PUBLISHED_DECODE_H
+#endif  // BCREADER_STATE_PUBLISHED_DECODE_H

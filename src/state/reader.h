@@ -1,7 +1,7 @@
-// ScanEngine: the one reader object of the process. It owns the serial link, the state the
+// Reader: the one reader object of the process. It owns the serial link, the state the
 // exported functions share, and the entries of the terminal's system library.
-#ifndef BCREADER_CORE_SCAN_ENGINE_H
-#define BCREADER_CORE_SCAN_ENGINE_H
+#ifndef BCREADER_STATE_READER_H
+#define BCREADER_STATE_READER_H
 
 #include <atomic>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/published_decode.h"
+#include "state/published_decode.h"
 #include "link/engine_link.h"
 #include "platform/sync.h"
 
@@ -27,12 +27,12 @@ using SetVibratorPowerEntry = void (*)(int on);
 constexpr uint32_t kPlatformPocketPc = 6;
 constexpr uint32_t kInitialTriggerMode = 6;
 
-class ScanEngine {
+class Reader {
  public:
-  ScanEngine();
-  ~ScanEngine();  // Close, then closes the link once more
-  ScanEngine(const ScanEngine &) = delete;
-  ScanEngine &operator=(const ScanEngine &) = delete;
+  Reader();
+  ~Reader();  // Close, then closes the link once more
+  Reader(const Reader &) = delete;
+  Reader &operator=(const Reader &) = delete;
 
   int32_t DeviceType() const { return link.deviceType; }
   void SetActive(uint32_t value) { active = value; }
@@ -68,8 +68,8 @@ class ScanEngine {
 };
 
 // Continuous trigger modes: the reader re-arms its reads by itself and ignores trigger presses.
-bool InContinuousMode(const ScanEngine &engine);
+bool InContinuousMode(const Reader &reader);
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_SCAN_ENGINE_H
+#endif  // BCREADER_STATE_READER_H

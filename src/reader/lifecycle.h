@@ -1,12 +1,12 @@
 // Loading, starting and unloading the reader.
-#ifndef BCREADER_CORE_LIFECYCLE_H
-#define BCREADER_CORE_LIFECYCLE_H
+#ifndef BCREADER_READER_LIFECYCLE_H
+#define BCREADER_READER_LIFECYCLE_H
 
 #include <cstdint>
 
 namespace bcr {
 
-class ScanEngine;
+class Reader;
 
 // Engine-open failures: the engine kind was known but the engine did not come up, or no kind.
 constexpr uint32_t kOpenFailedKindKnown = 30007;
@@ -28,8 +28,8 @@ int32_t InitReader();
 int32_t InitReaderForNet();
 
 // Opens and identifies the engine once; later calls succeed while the port is open.
-int EngineOpen(ScanEngine &engine, int32_t selector, uint32_t *error);
+int EngineOpen(Reader &reader, int32_t selector, uint32_t *error);
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_LIFECYCLE_H
+#endif  // BCREADER_READER_LIFECYCLE_H

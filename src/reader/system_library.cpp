@@ -1,31 +1,31 @@
-#include "core/system_library.h"
+#include "reader/system_library.h"
 
-#include "core/scan_engine.h"
+#include "state/reader.h"
 #include "platform/dynlib.h"
 
 namespace bcr {
 
-int LoadSystemLibrary(ScanEngine &engine) {
-  if (engine.platformKind != kPlatformPocketPc) return 0;
+int LoadSystemLibrary(Reader &reader) {
+  if (reader.platformKind != kPlatformPocketPc) return 0;
   platform::Library *library = platform::LibraryLoad(kSystemLibraryName);
   if (library == nullptr) return 0;
   // The new entries are in place before the old library goes, so no worker can pick up an entry
   // of a library that is being unloaded.
-  engine.setLedLight =
+  reader.setLedLight =
       reinterpret_cast<SetLedLightEntry>(platform::LibrarySymbol(library, "SetLEDLight"));
-  engine.setVibratorPower =
+  reader.setVibratorPower =
       reinterpret_cast<SetVibratorPowerEntry>(platform::LibrarySymbol(library, "SetVibratorPower"));
-  engine.getSysInfo =
+  reader.getSysInfo =
       reinterpret_cast<GetSysInfoEntry>(platform::LibrarySymbol(library, "GetSysInfo"));
-  platform::Library *previous = engine.systemLibrary;
-  engine.systemLibrary = library;
+  platform::Library *previous = reader.systemLibrary;
+  reader.systemLibrary = library;
   if (previous == library) {
     // The same library loaded once more: only its load count goes back down.
     platform::LibraryFree(previous);
   } else if (previous != nullptr) {
     // Another library: a worker may still be inside one of its entries, so it stays loaded
     // until the engine is closed, when the workers have stopped.
-    engine.retiredLibraries.push_back(previous);
+    reader.retiredLibraries.push_back(previous);
   }
   return 1;
 }

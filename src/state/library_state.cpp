@@ -1,17 +1,17 @@
 // The library's static objects. They are constructed when the library is loaded, the reader
 // object first and then the four strings, before the process-attach handler runs; they are
 // destroyed in the reverse order after the process-detach handler.
-#include "core/library_state.h"
+#include "state/library_state.h"
 
-#include "core/published_decode.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
+#include "state/published_decode.h"
+#include "state/reader.h"
+#include "state/settings.h"
 
 namespace bcr {
 
 namespace {
 
-ScanEngine engine __attribute__((init_priority(1000)));
+Reader reader __attribute__((init_priority(1000)));
 LibraryState state;
 
 }  // namespace
@@ -24,8 +24,8 @@ WString outputSuffix __attribute__((init_priority(1004)));
 LibraryState &State() {
   return state;
 }
-ScanEngine &Engine() {
-  return engine;
+Reader &TheReader() {
+  return reader;
 }
 
 }  // namespace bcr

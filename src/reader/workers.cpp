@@ -1,4 +1,4 @@
-#include "core/workers.h"
+#include "reader/workers.h"
 
 namespace bcr {
 

@@ -1,8 +1,8 @@
 // The hidden window's procedure: the hub between trigger messages from outside, the worker
 // threads and the delivery of each decode (keyboard output, notifications, broadcast, event).
 // It runs on the thread that called InitReader, when that thread dispatches its messages.
-#ifndef BCREADER_CORE_WINDOW_PROC_H
-#define BCREADER_CORE_WINDOW_PROC_H
+#ifndef BCREADER_READER_WINDOW_PROC_H
+#define BCREADER_READER_WINDOW_PROC_H
 
 #include <cstdint>
 
@@ -15,4 +15,4 @@ intptr_t ReaderWindowProc(platform::Window *window, uint32_t message, uintptr_t 
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_WINDOW_PROC_H
+#endif  // BCREADER_READER_WINDOW_PROC_H

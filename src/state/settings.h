@@ -2,8 +2,8 @@
 // library is loaded and live in memory only. Exported functions write them on application
 // threads while worker threads and the window procedure read them, so each is atomic; the two
 // texts are read and replaced whole under a lock.
-#ifndef BCREADER_CORE_SETTINGS_H
-#define BCREADER_CORE_SETTINGS_H
+#ifndef BCREADER_STATE_SETTINGS_H
+#define BCREADER_STATE_SETTINGS_H
 
 #include <atomic>
 #include <cstdint>
@@ -51,4 +51,4 @@ uint32_t DecodeWaitMs();
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_SETTINGS_H
+#endif  // BCREADER_STATE_SETTINGS_H

@@ -6,7 +6,7 @@
 // handles are then signalled, so the detach closes them without the quit handshake.
 #include <windows.h>
 
-#include "core/lifecycle.h"
+#include "reader/lifecycle.h"
 #include "platform/win32/module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {

@@ -1,4 +1,4 @@
-#include "core/published_decode.h"
+#include "state/published_decode.h"
 
 #include <mutex>
 

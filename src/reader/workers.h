@@ -1,10 +1,10 @@
 // The worker threads and the protocol they all follow: wait without limit on the start
 // semaphore; after each wake-up end when the quit flag is set (releasing the done semaphore as
 // the last action), otherwise run one cycle, whose waits are all bounded, and wait again.
-#ifndef BCREADER_CORE_WORKERS_H
-#define BCREADER_CORE_WORKERS_H
+#ifndef BCREADER_READER_WORKERS_H
+#define BCREADER_READER_WORKERS_H
 
-#include "core/library_state.h"
+#include "state/library_state.h"
 
 namespace bcr {
 
@@ -27,4 +27,4 @@ void RecoveryThread(void *);
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_WORKERS_H
+#endif  // BCREADER_READER_WORKERS_H

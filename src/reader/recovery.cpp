@@ -1,13 +1,13 @@
-#include "core/recovery.h"
+#include "reader/recovery.h"
 
 #include <atomic>
 #include <string>
 
 #include "config/restore.h"
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/scan_engine.h"
-#include "core/workers.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "reader/workers.h"
 #include "link/identify.h"
 #include "link/serial_port.h"
 #include "link/wire_trace.h"
@@ -24,18 +24,18 @@ constexpr uint32_t kPortLockWait = 500;
 
 std::atomic<bool> hurry{false};
 
-bool Aborted(const ScanEngine &engine) {
-  return engine.link.health.abort || State().quitFlag == 1;
+bool Aborted(const Reader &reader) {
+  return reader.link.health.abort || State().quitFlag == 1;
 }
 
 // Sleeps up to ms; false when the library is being unloaded. A hurry ends the pause early.
-bool Pause(const ScanEngine &engine, uint32_t ms) {
+bool Pause(const Reader &reader, uint32_t ms) {
   for (uint32_t slept = 0; slept < ms; slept += kPauseSlice) {
-    if (Aborted(engine)) return false;
+    if (Aborted(reader)) return false;
     if (hurry.exchange(false)) return true;
     platform::Sleep(kPauseSlice);
   }
-  return !Aborted(engine);
+  return !Aborted(reader);
 }
 
 void BroadcastReaderState(intptr_t state) {
@@ -44,27 +44,27 @@ void BroadcastReaderState(intptr_t state) {
 }
 
 void OnEngineLost(const char *reason) {
-  ScanEngine &engine = Engine();
-  if (engine.active == 0 || Aborted(engine)) return;
-  if (engine.link.health.away.exchange(true)) return;
-  if (platform::TraceOn()) TraceNote(engine.link, (std::string("engine lost: ") + reason).c_str());
+  Reader &reader = TheReader();
+  if (reader.active == 0 || Aborted(reader)) return;
+  if (reader.link.health.away.exchange(true)) return;
+  if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
   BroadcastReaderState(kReaderStateLost);
   WakeWorker(kRecoveryWorker);
 }
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
-bool WaitForPortUsers(const ScanEngine &engine) {
-  while (engine.link.health.users != 0) {
-    if (Aborted(engine)) return false;
+bool WaitForPortUsers(const Reader &reader) {
+  while (reader.link.health.users != 0) {
+    if (Aborted(reader)) return false;
     platform::Sleep(1);
   }
   return true;
 }
 
 // One try: the port anew, the engine at its working speed, its settings back.
-bool TryOnce(ScanEngine &engine) {
-  EngineLink &link = engine.link;
-  if (!WaitForPortUsers(engine)) return false;
+bool TryOnce(Reader &reader) {
+  EngineLink &link = reader.link;
+  if (!WaitForPortUsers(reader)) return false;
   // The port changes hands under the link lock. The exchanges after it do not hold the lock:
   // every other thread's port calls fail at once while the engine is away (the gate keeps them
   // apart), and a call waiting for the lock would wait out the whole try instead of failing fast.
@@ -79,12 +79,12 @@ bool TryOnce(ScanEngine &engine) {
     }
   }
   TraceNote(link, "recovery: port open again");
-  if (!Pause(engine, kReopenPause)) return false;
+  if (!Pause(reader, kReopenPause)) return false;
   if (!NegotiateSpeed(link)) {
     TraceNote(link, "recovery: the engine does not answer");
     return false;
   }
-  if (!RestoreSettings(engine)) {
+  if (!RestoreSettings(reader)) {
     TraceNote(link, "recovery: the settings were not all taken");
     return false;
   }
@@ -92,32 +92,32 @@ bool TryOnce(ScanEngine &engine) {
 }
 
 void Recover() {
-  ScanEngine &engine = Engine();
-  EngineLink &link = engine.link;
+  Reader &reader = TheReader();
+  EngineLink &link = reader.link;
   if (!link.health.away) return;
   RecoveryScope scope(link.health);
   uint32_t pause = kFirstRecoveryPause;
-  while (!Aborted(engine)) {
-    if (TryOnce(engine)) {
+  while (!Aborted(reader)) {
+    if (TryOnce(reader)) {
       link.health.silentExchanges = 0;
       link.health.away = false;
       TraceNote(link, "engine back");
       BroadcastReaderState(kReaderStateBack);
       return;
     }
-    if (!Pause(engine, pause)) break;
+    if (!Pause(reader, pause)) break;
     pause = pause * 2 < kLongestRecoveryPause ? pause * 2 : kLongestRecoveryPause;
   }
 }
 
 }  // namespace
 
-void InstallLostHandler(ScanEngine &engine) {
-  engine.link.health.onLost = OnEngineLost;
+void InstallLostHandler(Reader &reader) {
+  reader.link.health.onLost = OnEngineLost;
 }
 
-bool EngineAway(const ScanEngine &engine) {
-  return engine.link.health.away;
+bool EngineAway(const Reader &reader) {
+  return reader.link.health.away;
 }
 
 void HurryRecovery() {
@@ -125,8 +125,8 @@ void HurryRecovery() {
   WakeWorker(kRecoveryWorker);
 }
 
-void AbortRecovery(ScanEngine &engine) {
-  engine.link.health.abort = true;
+void AbortRecovery(Reader &reader) {
+  reader.link.health.abort = true;
 }
 
 void RecoveryThread(void *) {

@@ -1,8 +1,8 @@
 // The process-wide state of the library besides the reader object: the hidden window, the
 // registered messages, the worker threads with their semaphores and the flags that tie them
 // together. One instance per process, in static storage.
-#ifndef BCREADER_CORE_LIBRARY_STATE_H
-#define BCREADER_CORE_LIBRARY_STATE_H
+#ifndef BCREADER_STATE_LIBRARY_STATE_H
+#define BCREADER_STATE_LIBRARY_STATE_H
 
 #include <atomic>
 #include <cstdint>
@@ -14,7 +14,7 @@
 
 namespace bcr {
 
-class ScanEngine;
+class Reader;
 
 enum Worker : int {
   kDecodeWorker,
@@ -64,7 +64,7 @@ struct LibraryState {
 };
 
 LibraryState &State();
-ScanEngine &Engine();
+Reader &TheReader();
 
 // The hidden window's class.
 constexpr const char *kReaderWindowClass = "Quenrix";
@@ -72,4 +72,4 @@ constexpr uint32_t kDecodeMessageParam = 2;
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_LIBRARY_STATE_H
+#endif  // BCREADER_STATE_LIBRARY_STATE_H

@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "state/settings.h"
 
 #include <mutex>
 

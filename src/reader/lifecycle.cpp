@@ -1,17 +1,17 @@
-#include "core/lifecycle.h"
+#include "reader/lifecycle.h"
 
 #include <string>
 
 #include "config/handlers.h"
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/published_decode.h"
-#include "core/recovery.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
-#include "core/system_library.h"
-#include "core/window_proc.h"
-#include "core/workers.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "state/published_decode.h"
+#include "reader/recovery.h"
+#include "state/reader.h"
+#include "state/settings.h"
+#include "reader/system_library.h"
+#include "reader/window_proc.h"
+#include "reader/workers.h"
 #include "link/identify.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
@@ -61,7 +61,7 @@ void ProcessAttach(void *module) {
   state.moduleInstance = module;
   // An attach after a detach in the same process (the tests' case) starts afresh.
   state.quitFlag = 0;
-  Engine().link.portLock.Reopen();
+  TheReader().link.portLock.Reopen();
   // Done semaphores first, then the start semaphores of the decode and auto-trigger workers,
   // the continuous-mode token and the start semaphores of the notification workers.
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
@@ -72,8 +72,8 @@ void ProcessAttach(void *module) {
   state.workers[kVibrateWorker].start = NewSemaphore();
   state.workers[kBeepWorker].start = NewSemaphore();
   state.workers[kRecoveryWorker].start = NewSemaphore();
-  Engine().link.health.Reset();
-  InstallLostHandler(Engine());
+  TheReader().link.health.Reset();
+  InstallLostHandler(TheReader());
 }
 
 void ForgetLoadState() {
@@ -83,26 +83,26 @@ void ForgetLoadState() {
   state.keepWindowOnDetach = 0;
   ResetSettings();
   ForgetParamCache();
-  ScanEngine &engine = Engine();
-  engine.triggerMode = kInitialTriggerMode;
-  engine.SetDecodeResult(Decode());
+  Reader &reader = TheReader();
+  reader.triggerMode = kInitialTriggerMode;
+  reader.SetDecodeResult(Decode());
   PublishDecode(Decode());
   SetLastCodeType(0);
 }
 
 void ProcessDetach() {
   LibraryState &state = State();
-  ScanEngine &engine = Engine();
+  Reader &reader = TheReader();
   // A recovery in progress gives up, and every exchange with it.
-  AbortRecovery(engine);
+  AbortRecovery(reader);
   platform::TriggerSourceStop();
   // A reception that is listening, and every wait for the port, give up at once: the unload
   // then takes no longer with a pending read than with an idle reader.
-  engine.link.portLock.Cancel();
+  reader.link.portLock.Cancel();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
-      platform::SemaphoreRelease(engine.ledCancel, 1);
-      platform::SemaphoreRelease(engine.vibratorCancel, 1);
+      platform::SemaphoreRelease(reader.ledCancel, 1);
+      platform::SemaphoreRelease(reader.vibratorCancel, 1);
     }
     StopWorker(worker);
   }
@@ -129,29 +129,29 @@ void ProcessDetach() {
   state.decodeEvent = nullptr;
 }
 
-int EngineOpen(ScanEngine &engine, int32_t selector, uint32_t *error) {
+int EngineOpen(Reader &reader, int32_t selector, uint32_t *error) {
   *error = 0;
-  if (engine.link.port != nullptr) return 1;
-  engine.platformKind = kPlatformPocketPc;
+  if (reader.link.port != nullptr) return 1;
+  reader.platformKind = kPlatformPocketPc;
   platform::TraceConfigure();
-  LoadSystemLibrary(engine);
-  if (engine.link.port == nullptr && selector == kEngineSelector) {
-    if (OpenEngine(engine, static_cast<int32_t>(kEnginePort))) {
-      engine.SetActive(1);
+  LoadSystemLibrary(reader);
+  if (reader.link.port == nullptr && selector == kEngineSelector) {
+    if (OpenEngine(reader, static_cast<int32_t>(kEnginePort))) {
+      reader.SetActive(1);
       return 1;
     }
-  } else if (engine.active != 0) {
+  } else if (reader.active != 0) {
     return 1;
   }
-  engine.SetActive(0);
-  *error = engine.DeviceType() != kNoEngine ? kOpenFailedKindKnown : kOpenFailedNoKind;
-  engine.link.deviceType = kNoEngine;
+  reader.SetActive(0);
+  *error = reader.DeviceType() != kNoEngine ? kOpenFailedKindKnown : kOpenFailedNoKind;
+  reader.link.deviceType = kNoEngine;
   return 0;
 }
 
 int32_t InitReader() {
   LibraryState &state = State();
-  ScanEngine &engine = Engine();
+  Reader &reader = TheReader();
   if (state.readerWindow == nullptr) {
     uint32_t error = 0;
     if (!platform::WindowClassRegister(kReaderWindowClass, ReaderWindowProc, &error) &&
@@ -166,18 +166,18 @@ int32_t InitReader() {
   }
   // The engine was lost: its recovery tries again at once, and until it succeeds the engine is
   // one that does not answer.
-  if (EngineAway(engine)) {
+  if (EngineAway(reader)) {
     HurryRecovery();
     return kResultEngineDown;
   }
   uint32_t error = 0;
-  int opened = EngineOpen(engine, kEngineSelector, &error);
+  int opened = EngineOpen(reader, kEngineSelector, &error);
   if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
   state.readerInitialised = 1;
   void *window = state.readerWindow.load();
-  if (opened && engine.active != 0) {
+  if (opened && reader.active != 0) {
     StartWorker(kDecodeWorker, DecodeThread, window);
-    if (IsKnownEngine(engine.DeviceType()))
+    if (IsKnownEngine(reader.DeviceType()))
       StartWorker(kAutoTriggerWorker, AutoTriggerThread, window);
     StartWorker(kRecoveryWorker, RecoveryThread, nullptr);
   }

@@ -1,10 +1,10 @@
-#include "core/window_proc.h"
+#include "reader/window_proc.h"
 
-#include "core/device_queries.h"
-#include "core/library_state.h"
-#include "core/scan_engine.h"
-#include "core/settings.h"
-#include "core/workers.h"
+#include "reader/device_queries.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "state/settings.h"
+#include "reader/workers.h"
 #include "decode/output_record.h"
 #include "decode/wedge.h"
 
@@ -13,7 +13,7 @@ namespace bcr {
 namespace {
 
 void ReleaseRead() {
-  if (State().readerInitialised == 0 || InContinuousMode(Engine())) return;
+  if (State().readerInitialised == 0 || InContinuousMode(TheReader())) return;
   State().triggerPressed = true;
   WakeWorker(kDecodeWorker);
 }

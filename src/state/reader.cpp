@@ -1,24 +1,24 @@
-#include "core/scan_engine.h"
+#include "state/reader.h"
 
 #include "platform/dynlib.h"
 
 namespace bcr {
 
-ScanEngine::ScanEngine() {
-  link.engine = this;
+Reader::Reader() {
+  link.reader = this;
   ledCancel = platform::SemaphoreCreate(0, 1);
   vibratorCancel = platform::SemaphoreCreate(0, 1);
 }
 
-ScanEngine::~ScanEngine() {
+Reader::~Reader() {
   Close();
   link.Close();
 }
 
-void ScanEngine::Close() {
+void Reader::Close() {
   link.Close();
   link.Initialise();
-  link.engine = this;
+  link.reader = this;
   active = 0;
   for (platform::Semaphore **cancel : {&ledCancel, &vibratorCancel}) {
     if (*cancel == nullptr) continue;
@@ -38,26 +38,26 @@ void ScanEngine::Close() {
   retiredLibraries.clear();
 }
 
-Decode ScanEngine::DecodeResult() const {
+Decode Reader::DecodeResult() const {
   std::lock_guard<std::mutex> lock(decodeLock);
   return decodeResult;
 }
 
-void ScanEngine::SetDecodeResult(const Decode &decode) {
+void Reader::SetDecodeResult(const Decode &decode) {
   std::lock_guard<std::mutex> lock(decodeLock);
   decodeResult.codeType = decode.codeType;
   decodeResult.symbologyName.Assign(decode.symbologyName);
   decodeResult.data.Assign(decode.data);
 }
 
-void ScanEngine::SetDecodeData(const WString &data) {
+void Reader::SetDecodeData(const WString &data) {
   std::lock_guard<std::mutex> lock(decodeLock);
   decodeResult.data.Assign(data);
 }
 
-bool InContinuousMode(const ScanEngine &engine) {
-  uint32_t mode = engine.triggerMode;
-  int32_t type = engine.DeviceType();
+bool InContinuousMode(const Reader &reader) {
+  uint32_t mode = reader.triggerMode;
+  int32_t type = reader.DeviceType();
   return (type == kImager4507 && mode == 7) || (type == kEngineSE955 && mode == 4);
 }
 

@@ -6,14 +6,14 @@
 // and moves it to the working speed, gives it back every option value written since load, then
 // the decode time-out and the trigger mode, and broadcasts "WM_READERSTATE" (back). It keeps
 // trying until it succeeds or the library is unloaded.
-#ifndef BCREADER_CORE_RECOVERY_H
-#define BCREADER_CORE_RECOVERY_H
+#ifndef BCREADER_READER_RECOVERY_H
+#define BCREADER_READER_RECOVERY_H
 
 #include <cstdint>
 
 namespace bcr {
 
-class ScanEngine;
+class Reader;
 
 // lParam of "WM_READERSTATE".
 constexpr intptr_t kReaderStateLost = 0;
@@ -23,17 +23,17 @@ constexpr intptr_t kReaderStateBack = 1;
 constexpr uint32_t kLongestRecoveryPause = 2000;
 
 // Connects the link's reports to the reader; at every load.
-void InstallLostHandler(ScanEngine &engine);
+void InstallLostHandler(Reader &reader);
 // Whether the engine is taken for lost now.
-bool EngineAway(const ScanEngine &engine);
+bool EngineAway(const Reader &reader);
 // A try that is waiting out its back-off starts at once (InitReader while the engine is away).
 void HurryRecovery();
 // Stops every port call and makes the recovery give up (unload); bounded by one exchange attempt.
-void AbortRecovery(ScanEngine &engine);
+void AbortRecovery(Reader &reader);
 
 // The worker's thread body.
 void RecoveryThread(void *);
 
 }  // namespace bcr
 
-#endif  // BCREADER_CORE_RECOVERY_H
+#endif  // BCREADER_READER_RECOVERY_H
