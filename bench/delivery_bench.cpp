@@ -14,10 +14,11 @@
 
 #include "bench.h"
 #include "bench_reader.h"
-#include "state/library_state.h"
-#include "reader/lifecycle.h"
 #include "platform/window.h"
+#include "reader/globals.h"
+#include "reader/lifecycle.h"
 #include "sim/engine.h"
+#include "state/library_state.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
-#include "state/reader.h"
 #include "harness.h"
 #include "memory_port.h"
+#include "state/reader.h"
 
 namespace {
 

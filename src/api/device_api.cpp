@@ -2,6 +2,7 @@
 #include "api/guard.h"
 #include "bcreader.h"
 #include "reader/device_queries.h"
+#include "reader/globals.h"
 #include "state/library_state.h"
 
 BCR_EXPORT int32_t GetReaderType(void) {

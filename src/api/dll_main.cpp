@@ -6,8 +6,8 @@
 // handles are then signalled, so the detach closes them without the quit handshake.
 #include <windows.h>
 
-#include "reader/lifecycle.h"
 #include "platform/win32/module.h"
+#include "reader/lifecycle.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   switch (reason) {

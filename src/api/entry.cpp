@@ -31,8 +31,8 @@ struct LibraryLifetime {
   }
 };
 
-// Constructed after the reader object and the library's strings, destroyed before them.
-LibraryLifetime lifetime __attribute__((init_priority(2000)));
+// Its attach creates the library's globals, which are therefore destroyed after its detach.
+LibraryLifetime lifetime;
 
 }  // namespace
 

@@ -5,12 +5,13 @@
 #include "config/preferences.h"
 #include "config/reset.h"
 #include "config/two_d_options.h"
-#include "state/library_state.h"
 #include "link/engine_link.h"
+#include "reader/globals.h"
+#include "state/library_state.h"
 
-using bcr::TheReader;
 using bcr::kEngineSE955;
 using bcr::kImager4507;
+using bcr::TheReader;
 
 BCR_EXPORT int32_t Code39_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
                                    int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8,
@@ -32,8 +33,8 @@ BCR_EXPORT int32_t Upc_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t 
                                 int32_t *a10, int32_t *a11, int32_t *a12, int32_t *a13,
                                 int32_t *a14, int32_t *a15) {
   return bcr::api::Guard([&] {
-    return bcr::UpcOptionsSE955(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12,
-                                a13, a14, a15);
+    return bcr::UpcOptionsSE955(TheReader(), mode, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11,
+                                a12, a13, a14, a15);
   });
 }
 
@@ -157,11 +158,13 @@ BCR_EXPORT int32_t GS1_DataBar_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, i
                                        int32_t *a4) __attribute__((nothrow, alias("Rss_2D_4507")));
 
 BCR_EXPORT int32_t Chinese2Of5_1D_SE955(int32_t mode, int32_t *a1) {
-  return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(TheReader(), kEngineSE955, mode, a1); });
+  return bcr::api::Guard(
+      [&] { return bcr::Chinese2Of5Options(TheReader(), kEngineSE955, mode, a1); });
 }
 
 BCR_EXPORT int32_t Chinese2Of5_2D_4507(int32_t mode, int32_t *a1) {
-  return bcr::api::Guard([&] { return bcr::Chinese2Of5Options(TheReader(), kImager4507, mode, a1); });
+  return bcr::api::Guard(
+      [&] { return bcr::Chinese2Of5Options(TheReader(), kImager4507, mode, a1); });
 }
 
 BCR_EXPORT int32_t PostalCode_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,

@@ -3,17 +3,20 @@
 #include "bcreader.h"
 #include "decode/output_record.h"
 #include "decode/output_settings.h"
+#include "reader/globals.h"
 
 BCR_EXPORT int32_t GetOutputRecord(int32_t device, char *buffer, int32_t size) {
-  return bcr::api::Guard([&] { return bcr::OutputRecord(device, buffer, size); });
+  return bcr::api::Guard([&] { return bcr::OutputRecord(bcr::TheReader(), device, buffer, size); });
 }
 
 // BcrWideChar is a 16-bit unit on every platform (WCHAR on Windows).
 static_assert(sizeof(BcrWideChar) == sizeof(uint16_t), "16-bit characters");
 
 BCR_EXPORT int32_t GetOutputRecordWideChar(int32_t device, BcrWideChar *buffer, int32_t size) {
-  return bcr::api::Guard(
-      [&] { return bcr::OutputRecordWide(device, reinterpret_cast<uint16_t *>(buffer), size); });
+  return bcr::api::Guard([&] {
+    return bcr::OutputRecordWide(bcr::TheReader(), device, reinterpret_cast<uint16_t *>(buffer),
+                                 size);
+  });
 }
 
 BCR_EXPORT int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength,

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include "state/settings.h"
-#include "platform/sync.h"
 #include "link/transaction.h"
 #include "platform/sync.h"
+#include "state/settings.h"
 
 namespace bcr {
 

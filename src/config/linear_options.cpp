@@ -46,8 +46,7 @@ int32_t EanJanOptions4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2
                            {a1, a2, a3, a4, a5, a6, a7, nullptr, nullptr});
 }
 
-int32_t Code128OptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2,
-                            int32_t *a3) {
+int32_t Code128OptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
   return RunOptionFunction(reader, kEngineSE955, Code128Param, mode, {a1, a2, a3},
                            {a1, a2, a3, nullptr, nullptr});
 }
@@ -81,8 +80,8 @@ int32_t Industrial2Of5Options(Reader &reader, int32_t ownEngine, int32_t mode, i
                            {a1, a2, a3});
 }
 
-int32_t CodabarOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
-                       int32_t *a2, int32_t *a3, int32_t *a4, int32_t *a5) {
+int32_t CodabarOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+                       int32_t *a3, int32_t *a4, int32_t *a5) {
   return RunOptionFunction(reader, ownEngine, CodabarParam, mode, {a1, a2, a3, a4, a5},
                            {a1, a2, a3, a4, a5});
 }

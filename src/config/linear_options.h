@@ -27,8 +27,7 @@ int32_t EanJanOptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a
                            int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8);
 int32_t EanJanOptions4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                           int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7);
-int32_t Code128OptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2,
-                            int32_t *a3);
+int32_t Code128OptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3);
 int32_t Code128Options4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                            int32_t *a4, int32_t *a5);
 int32_t Code93Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
@@ -39,8 +38,8 @@ int32_t Interleaved2Of5Options(Reader &reader, int32_t ownEngine, int32_t mode, 
                                int32_t *a2, int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6);
 int32_t Industrial2Of5Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                               int32_t *a2, int32_t *a3);
-int32_t CodabarOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
-                       int32_t *a2, int32_t *a3, int32_t *a4, int32_t *a5);
+int32_t CodabarOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+                       int32_t *a3, int32_t *a4, int32_t *a5);
 int32_t MsiOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
                    int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6);
 // GS1 DataBar (exported both as Rss_ and as GS1_DataBar_).

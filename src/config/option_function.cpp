@@ -1,7 +1,7 @@
 #include "config/option_function.h"
 
-#include "reader/device_queries.h"
 #include "state/reader.h"
+#include "state/results.h"
 
 namespace bcr {
 

@@ -1,9 +1,9 @@
 #include "config/param_handler.h"
 
 #include "config/exchange_lock.h"
-#include "state/reader.h"
 #include "link/frame.h"
 #include "link/transaction.h"
+#include "state/reader.h"
 
 namespace bcr {
 

@@ -3,10 +3,8 @@
 #include "config/handlers.h"
 #include "config/option_function.h"
 #include "config/param_handler.h"
-#include "state/library_state.h"
 #include "state/reader.h"
 #include "state/settings.h"
-#include "reader/workers.h"
 
 namespace bcr {
 
@@ -14,8 +12,6 @@ namespace {
 
 constexpr int32_t kDefaultTimeoutTenths = 30;
 constexpr int32_t kDefault4507Param89 = 6;
-constexpr int32_t kSE955Param89Continuous = 2;
-constexpr int32_t kSE955Param89Triggered = 10;
 constexpr uint32_t kTokenWait = 10;
 
 // The time-out a write sends: below 1 it is replaced by 3 s.
@@ -32,33 +28,32 @@ void ApplyTimeout(int32_t *tenths) {
   CurrentSettings().decodeTimeout = *tenths / 10;
 }
 
-void SwitchContinuousMode(bool on) {
+void SwitchContinuousMode(Reader &reader, bool on) {
   if (on) {
-    StartContinuousMode();
+    StartContinuousMode(reader);
   } else {
-    StopContinuousMode();
+    StopContinuousMode(reader);
   }
 }
 
 }  // namespace
 
-void ReleaseContinuousToken() {
-  platform::SemaphoreRelease(State().continuousToken, 1);
+void ReleaseContinuousToken(Reader &reader) {
+  platform::SemaphoreRelease(reader.continuousToken, 1);
 }
 
 // The token goes first: the worker looks for it as soon as it wakes, and a worker that finds
 // none does one read and stops.
-void StartContinuousMode() {
-  ReleaseContinuousToken();
-  WakeWorker(kAutoTriggerWorker);
+void StartContinuousMode(Reader &reader) {
+  ReleaseContinuousToken(reader);
+  if (void (*wake)() = reader.wakeAutoTrigger.load(); wake != nullptr) wake();
 }
 
-void StopContinuousMode() {
-  platform::SemaphoreWait(State().continuousToken, kTokenWait);
+void StopContinuousMode(Reader &reader) {
+  platform::SemaphoreWait(reader.continuousToken, kTokenWait);
 }
 
-int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2,
-                            int32_t *a3) {
+int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
   int32_t check = CheckOptionCall(reader, kImager4507, {a1, a2, a3});
   if (check != 1) return check;
   if (mode == kModeRead) return CallHandler(UserPreferences2DParam, reader, mode, {a1, a2, a3});
@@ -74,12 +69,12 @@ int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *
   ApplyTimeout(a1);
   int32_t result = CallHandler(UserPreferences2DParam, reader, mode, {a1, &param89, a3});
   if (result != 1 || a3 == nullptr) return result;
-  SwitchContinuousMode(*a3 == kContinuousMode4507);
+  SwitchContinuousMode(reader, *a3 == kContinuousMode4507);
   return result;
 }
 
-int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2,
-                             int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
+int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
+                             int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
   int32_t check = CheckOptionCall(reader, kEngineSE955, {a1, a2, a3, a4, a5, a6, a7});
   if (check != 1) return check;
   if (mode == kModeRead) {
@@ -101,12 +96,12 @@ int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t 
                      {a1 != nullptr ? &timeout : nullptr, a2, &param89, a4, nullptr, a6, a7})) {
     return 0;
   }
-  ReleaseContinuousToken();
+  ReleaseContinuousToken(reader);
   ApplyTimeout(a1);
   int32_t result =
       CallHandler(UserPreferences1DParam, reader, mode, {a1, a2, &param89, a4, nullptr, a6, a7});
   if (result != 1 || a7 == nullptr) return result;
-  SwitchContinuousMode(*a7 == kContinuousModeSE955);
+  SwitchContinuousMode(reader, *a7 == kContinuousModeSE955);
   return result;
 }
 

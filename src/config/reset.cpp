@@ -7,11 +7,11 @@
 #include "config/handlers.h"
 #include "config/param_handler.h"
 #include "config/preferences.h"
-#include "reader/device_queries.h"
-#include "state/reader.h"
-#include "state/settings.h"
 #include "link/frame.h"
 #include "link/transaction.h"
+#include "state/reader.h"
+#include "state/results.h"
+#include "state/settings.h"
 
 namespace bcr {
 
@@ -189,17 +189,18 @@ int32_t ResetReader(Reader &reader, int32_t selector) {
 
   // The reset's own user-preference write left 0x89 at 1; what the trigger mode needs replaces
   // it, and the trigger-mode field itself is what is compared and sent for 0x8A.
-  ReleaseContinuousToken();
+  ReleaseContinuousToken(reader);
   int32_t triggerMode = static_cast<int32_t>(reader.triggerMode.load());
-  int32_t param89 = triggerMode == kContinuousModeSE955 ? 2 : 10;
+  int32_t param89 =
+      triggerMode == kContinuousModeSE955 ? kSE955Param89Continuous : kSE955Param89Triggered;
   int32_t written =
       CallHandler(UserPreferences1DParam, reader, kModeWrite,
                   {nullptr, nullptr, &param89, nullptr, nullptr, nullptr, &triggerMode});
   if (written == 1) {
     if (static_cast<int32_t>(reader.triggerMode.load()) == kContinuousModeSE955) {
-      StartContinuousMode();
+      StartContinuousMode(reader);
     } else {
-      StopContinuousMode();
+      StopContinuousMode(reader);
     }
   }
   return 1;

@@ -4,10 +4,10 @@
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
-#include "state/reader.h"
-#include "state/settings.h"
 #include "link/frame.h"
 #include "link/transaction.h"
+#include "state/reader.h"
+#include "state/settings.h"
 
 namespace bcr {
 

@@ -5,6 +5,7 @@
 #include "config/exchange_lock.h"
 #include "config/handlers.h"
 #include "config/param_handler.h"
+#include "state/reader.h"
 
 namespace bcr {
 
@@ -33,15 +34,14 @@ static_assert(std::size(kStartupReads) == 14);
 
 // The values read are dropped: what stays is the parameter cache that each successful read
 // fills. A failed read leaves its entries unknown and the next handler is read all the same.
-void ReadAllSettings(EngineLink &link) {
-  if (link.reader == nullptr) return;
-  ExchangeLock exchange(link);
+void ReadAllSettings(Reader &reader) {
+  ExchangeLock exchange(reader.link);
   if (!exchange.Held()) return;
   for (const ParamHandler *handler : kStartupReads) {
     int32_t values[kMaxHandlerArgs] = {};
     int32_t *pointers[kMaxHandlerArgs] = {};
     for (uint8_t i = 0; i < handler->count; ++i) pointers[i] = &values[i];
-    CallHandler(*handler, *link.reader, kModeRead, pointers, handler->count);
+    CallHandler(*handler, reader, kModeRead, pointers, handler->count);
   }
 }
 

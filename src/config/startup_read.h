@@ -3,11 +3,11 @@
 #ifndef BCREADER_CONFIG_STARTUP_READ_H
 #define BCREADER_CONFIG_STARTUP_READ_H
 
-#include "link/engine_link.h"
-
 namespace bcr {
 
-void ReadAllSettings(EngineLink &link);
+class Reader;
+
+void ReadAllSettings(Reader &reader);
 
 }  // namespace bcr
 

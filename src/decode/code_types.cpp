@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
-#include "reader/device_queries.h"
 #include "link/engine_link.h"
+#include "state/results.h"
 
 namespace bcr {
 

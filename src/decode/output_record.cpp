@@ -5,13 +5,13 @@
 #include <limits>
 #include <vector>
 
-#include "reader/device_queries.h"
+#include "decode/code_types.h"
+#include "platform/codepage.h"
 #include "state/library_state.h"
 #include "state/published_decode.h"
 #include "state/reader.h"
+#include "state/results.h"
 #include "state/settings.h"
-#include "decode/code_types.h"
-#include "platform/codepage.h"
 #include "util/copy_out.h"
 
 namespace bcr {
@@ -42,8 +42,8 @@ constexpr TerminatorKey kTerminatorKeys[] = {
 // the wedge types their data converted rather than byte for byte.
 constexpr uint32_t kCodePageCodeTypes[] = {0x11, 0x1B, 0x1C};
 
-bool WedgeTakesCodePage(const Decode &decode) {
-  if (TheReader().DeviceType() != kImager4507) return false;
+bool WedgeTakesCodePage(int32_t deviceType, const Decode &decode) {
+  if (deviceType != kImager4507) return false;
   for (uint32_t codeType : kCodePageCodeTypes) {
     if (decode.codeType == codeType) return true;
   }
@@ -53,17 +53,17 @@ bool WedgeTakesCodePage(const Decode &decode) {
 // The decode type the application would get from GetDecodeType. Without an engine that is -101,
 // which is no character: the record then carries 0, as for a code without a decode type, so that
 // its first piece is never a byte the application could take for a symbology.
-uint16_t RecordDecodeType() {
-  int32_t decodeType = DecodeTypeResult(TheReader().DeviceType(), LastCodeType());
+uint16_t RecordDecodeType(int32_t deviceType) {
+  int32_t decodeType = DecodeTypeResult(deviceType, LastCodeType());
   return decodeType > 0 ? static_cast<uint16_t>(decodeType) : 0;
 }
 
-WString BuildRecord(const WString &data) {
+WString BuildRecord(int32_t deviceType, const WString &data) {
   const Settings &settings = CurrentSettings();
   WString prefix = OutputPrefix();
   WString suffix = OutputSuffix();
   WString record;
-  if (settings.codeIdEnabled != 0) record.AppendUnit(RecordDecodeType());
+  if (settings.codeIdEnabled != 0) record.AppendUnit(RecordDecodeType(deviceType));
   if (settings.lengthEnabled != 0) {
     uint64_t length = uint64_t{prefix.Size()} + data.Size() + suffix.Size();
     char digits[24];
@@ -76,11 +76,11 @@ WString BuildRecord(const WString &data) {
   return record;
 }
 
-WString ByteRecord(const Decode &decode) {
-  return BuildRecord(decode.data);
+WString ByteRecord(int32_t deviceType, const Decode &decode) {
+  return BuildRecord(deviceType, decode.data);
 }
 
-WString WideRecord(const Decode &decode) {
+WString WideRecord(int32_t deviceType, const Decode &decode) {
   const WString &data = decode.data;
   WString converted;
   uint32_t length = data.Size();
@@ -91,7 +91,7 @@ WString WideRecord(const Decode &decode) {
                                       static_cast<int32_t>(length));
     if (count > 0) converted.AppendUnits(characters.data(), static_cast<uint32_t>(count));
   }
-  return BuildRecord(converted);
+  return BuildRecord(deviceType, converted);
 }
 
 // buffer not null, size at least 1.
@@ -102,17 +102,17 @@ int32_t CopyRecord(const WString &record, T *buffer, int32_t size) {
 
 }  // namespace
 
-int32_t OutputRecord(int32_t device, char *buffer, int32_t size) {
+int32_t OutputRecord(const Reader &reader, int32_t device, char *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString record;
-  if (device == kReaderDevice) record = ByteRecord(TheReader().DecodeResult());
+  if (device == kReaderDevice) record = ByteRecord(reader.DeviceType(), reader.DecodeResult());
   return CopyRecord(record, buffer, size);
 }
 
-int32_t OutputRecordWide(int32_t device, uint16_t *buffer, int32_t size) {
+int32_t OutputRecordWide(const Reader &reader, int32_t device, uint16_t *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString record;
-  if (device == kReaderDevice) record = WideRecord(TheReader().DecodeResult());
+  if (device == kReaderDevice) record = WideRecord(reader.DeviceType(), reader.DecodeResult());
   return CopyRecord(record, buffer, size);
 }
 
@@ -124,15 +124,16 @@ int32_t ConvertByteToWide(const char *source, int32_t sourceLength, uint16_t *de
   return platform::ConvertToWide(source, sourceLength, destination, destinationLength);
 }
 
-void BuildWedgeText(uint32_t selector, WString &out) {
+void BuildWedgeText(const Reader &reader, uint32_t selector, WString &out) {
   out.AssignNarrow("");
   if (selector != kDecodeMessageParam) return;
-  Decode decode = TheReader().DecodeResult();
-  if (WedgeTakesCodePage(decode)) {
-    out = WideRecord(decode);
+  const int32_t deviceType = reader.DeviceType();
+  Decode decode = reader.DecodeResult();
+  if (WedgeTakesCodePage(deviceType, decode)) {
+    out = WideRecord(deviceType, decode);
   } else {
     // The byte record as the application would read it: each unit its low byte.
-    WString record = ByteRecord(decode);
+    WString record = ByteRecord(deviceType, decode);
     for (uint32_t i = 0; i < record.Size(); ++i) out.AppendUnit(record.Data()[i] & 0xFF);
   }
   if (out.Size() > kWedgeTextLimit) out.Erase(kWedgeTextLimit, out.Size() - kWedgeTextLimit);

@@ -1,10 +1,5 @@
 #include "decode/reception.h"
 
-#include "reader/device_queries.h"
-#include "state/library_state.h"
-#include "state/reader.h"
-#include "state/settings.h"
-#include "reader/workers.h"
 #include "decode/code_types.h"
 #include "link/commands.h"
 #include "link/frame.h"
@@ -13,6 +8,11 @@
 #include "link/transaction.h"
 #include "link/wire_trace.h"
 #include "platform/clock.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "state/results.h"
+#include "state/settings.h"
+#include "state/workers.h"
 #include "util/copy_out.h"
 
 namespace bcr {
@@ -50,8 +50,13 @@ void DiscardStale(EngineLink &link) {
   link.staleBytes += count;
 }
 
-void PostDecodeMessage() {
-  platform::WindowPost(State().readerWindow, State().messages.decode, kDecodeMessageParam, 0);
+void PostDecodeMessage(const LibraryState &state) {
+  platform::WindowPost(state.readerWindow, state.messages.decode, kDecodeMessageParam, 0);
+}
+
+int Command(Reader &reader, uint32_t on, uint32_t enable) {
+  if (enable == 0 || reader.active == 0) return 0;
+  return static_cast<int>(SetDecoding(reader.link, on) & enable);
 }
 
 // One decode-data frame within waitMs: acknowledged, parsed, kept as the DecodeResult. A frame
@@ -131,7 +136,8 @@ int GetLastDecode(const Reader &reader, Decode &out) {
   return 1;
 }
 
-int32_t ReadBarcode(Reader &reader, uint32_t *codeType, char *buffer, int32_t size) {
+int32_t ReadBarcode(Reader &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
+                    int32_t size) {
   if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (buffer == nullptr || size < 1) return 0;
   Decode decode;
@@ -154,7 +160,7 @@ int32_t ReadBarcode(Reader &reader, uint32_t *codeType, char *buffer, int32_t si
         DecodeTypeResult(reader.DeviceType(), static_cast<int32_t>(decode.codeType)));
   }
   CopyOut(decode.data, buffer, size);
-  if (received) PostDecodeMessage();
+  if (received) PostDecodeMessage(state);
   return static_cast<int32_t>(decode.data.Size());
 }
 
@@ -165,15 +171,24 @@ int32_t CopyLastDecodeData(const Reader &reader, char *buffer, int32_t size) {
   return CopyOut(data, buffer, size) ? static_cast<int32_t>(data.Size()) : size;
 }
 
-// Collects one decode per wake-up and hands it to the window; it sends the engine no command.
-void DecodeThread(void *) {
-  RunWorker(kDecodeWorker, [] {
+int StartDecode(Reader &reader, uint32_t enable) {
+  return Command(reader, 1, enable);
+}
+
+int StopDecode(Reader &reader, uint32_t enable) {
+  return Command(reader, 0, enable);
+}
+
+// Sends the engine no command.
+void DecodeThread(void *globals) {
+  LibraryGlobals &library = *static_cast<LibraryGlobals *>(globals);
+  RunWorker(library.state, kDecodeWorker, [&library] {
     Decode decode;
     const Reception kind =
-        State().triggerPressed.exchange(false) ? Reception::kPressed : Reception::kAutomatic;
-    if (!ReceiveDecode(TheReader(), decode, DecodeWaitMs(), kind)) return;
+        library.state.triggerPressed.exchange(false) ? Reception::kPressed : Reception::kAutomatic;
+    if (!ReceiveDecode(library.reader, decode, DecodeWaitMs(), kind)) return;
     PublishDecode(decode);
-    PostDecodeMessage();
+    PostDecodeMessage(library.state);
   });
 }
 

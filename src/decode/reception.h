@@ -5,11 +5,14 @@
 
 #include <cstdint>
 
-#include "state/published_decode.h"
+#include "state/library_globals.h"
 
 namespace bcr {
 
-class Reader;
+// Start and stop decode for the reader: SetDecoding's result ANDed with enable; 0 without
+// sending when enable is 0 or the reader is not active.
+int StartDecode(Reader &reader, uint32_t enable);
+int StopDecode(Reader &reader, uint32_t enable);
 
 // How a reception was started: by a trigger press, by the auto-trigger (continuous modes), or
 // inside a synchronous read (which has discarded stale input before its start decode).
@@ -28,9 +31,16 @@ int ReceiveDecode(Reader &reader, Decode &out, uint32_t waitMs, Reception kind);
 // A copy of the DecodeResult; always 1.
 int GetLastDecode(const Reader &reader, Decode &out);
 
-// The synchronous read and the read of the last delivered decode, with the exported results.
-int32_t ReadBarcode(Reader &reader, uint32_t *codeType, char *buffer, int32_t size);
+// The synchronous read and the read of the last delivered decode, with the exported results. A
+// decode the synchronous read received is announced to the reader's window like one of the
+// decode thread.
+int32_t ReadBarcode(Reader &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
+                    int32_t size);
 int32_t CopyLastDecodeData(const Reader &reader, char *buffer, int32_t size);
+
+// The decode worker: collects one decode per wake-up and hands it to the window. Thread body;
+// its parameter is the library's globals.
+void DecodeThread(void *globals);
 
 }  // namespace bcr
 

@@ -1,6 +1,5 @@
 #include "link/commands.h"
 
-#include "state/reader.h"
 #include "link/frame.h"
 #include "link/transaction.h"
 
@@ -11,11 +10,6 @@ namespace {
 // Start and stop decode run inside a synchronous read that holds the port already; this bounds
 // the wait of any other caller.
 constexpr uint32_t kDecodeCommandLockWait = 1000;
-
-int Command(Reader &reader, uint32_t on, uint32_t enable) {
-  if (enable == 0 || reader.active == 0) return 0;
-  return static_cast<int>(SetDecoding(reader.link, on) & enable);
-}
 
 }  // namespace
 
@@ -33,14 +27,6 @@ int SetDecoding(EngineLink &link, uint32_t on) {
     if (result) link.decoding = wanted;
   }
   return result;
-}
-
-int StartDecode(Reader &reader, uint32_t enable) {
-  return Command(reader, 1, enable);
-}
-
-int StopDecode(Reader &reader, uint32_t enable) {
-  return Command(reader, 0, enable);
 }
 
 }  // namespace bcr

@@ -9,14 +9,8 @@
 
 namespace bcr {
 
-class Reader;
-
 // on 1: start decode, 0: stop decode. 1 when done or already in that state.
 int SetDecoding(EngineLink &link, uint32_t on);
-// SetDecoding's result ANDed with enable; 0 without sending when enable is 0 or the reader is
-// not active.
-int StartDecode(Reader &reader, uint32_t enable);
-int StopDecode(Reader &reader, uint32_t enable);
 
 }  // namespace bcr
 

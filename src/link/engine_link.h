@@ -11,8 +11,6 @@
 
 namespace bcr {
 
-class Reader;
-
 // Engine kinds.
 enum DeviceType : int32_t {
   kNoEngine = 0,
@@ -35,7 +33,6 @@ struct EngineLink {
   // Purges and closes the port.
   void Close();
 
-  Reader *reader = nullptr;  // the reader object this link belongs to
   uint32_t portNumber = 0;
   platform::Port *port = nullptr;  // null while closed
   // Longest wait for the first byte of a decode-data frame, in ms.

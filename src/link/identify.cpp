@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "config/startup_read.h"
-#include "state/reader.h"
 #include "link/frame.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
@@ -13,7 +11,6 @@ namespace bcr {
 
 namespace {
 
-constexpr uint32_t kOpenPause = 500;
 constexpr uint32_t kImagerStartPause = 3000;  // the imager needs this long before it answers
 constexpr int32_t kProbeAttempts = 3;
 constexpr int32_t kCommandAttempts = 5;
@@ -83,23 +80,11 @@ bool RevisionReplyFits(int32_t type, const WString &reply) {
   return false;
 }
 
-int OpenEngine(Reader &reader, int32_t portSelector) {
-  if (portSelector != static_cast<int32_t>(kEnginePort)) return 0;
-  reader.link.portNumber = kEnginePort;
-  if (!OpenPort(reader.link)) return 0;
-  platform::Sleep(kOpenPause);
-  if (!IdentifyEngine(reader.link)) {
-    ClosePort(reader.link);
-    return 0;
-  }
-  return 1;
-}
-
-int IdentifyEngine(EngineLink &link) {
+int IdentifyEngine(EngineLink &link, GetSysInfoEntry getSysInfo, bool *probed) {
   link.deviceType = kNoEngine;
+  if (probed != nullptr) *probed = false;
   unsigned char block[kSysInfoSize];
   std::memset(block, 0, sizeof block);
-  GetSysInfoEntry getSysInfo = link.reader != nullptr ? link.reader->getSysInfo.load() : nullptr;
   if (getSysInfo == nullptr || getSysInfo(block) != 0) return 0;
   char kind = static_cast<char>(block[kEngineKindOffset]);
   if (link.portNumber != kEnginePort) return 0;
@@ -116,7 +101,7 @@ int IdentifyEngine(EngineLink &link) {
     case KindPath::Probe:
       link.deviceType = kEngineSE955;
       if (NegotiateSpeed(link)) {
-        ReadAllSettings(link);
+        if (probed != nullptr) *probed = true;
         return 1;
       }
       platform::Sleep(kImagerStartPause);
@@ -158,12 +143,12 @@ int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
   return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);
 }
 
-int RequestRevision(Reader &reader, int32_t type, WString &out) {
+int RequestRevision(EngineLink &link, int32_t type, WString &out) {
   out.AssignNarrow("");
   if (!IsKnownEngine(type)) return 0;
   WString reply;
   // A decode that the engine sent on its own at that moment is no revision.
-  if (!AskRevision(reader.link, kCommandAttempts, reply) || reply.Size() < 2 ||
+  if (!AskRevision(link, kCommandAttempts, reply) || reply.Size() < 2 ||
       reply.Data()[1] == kOpDecodeData) {
     return 0;
   }

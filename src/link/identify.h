@@ -10,7 +10,9 @@
 
 namespace bcr {
 
-class Reader;
+// The terminal's system library entry that fills a 512-byte block; the engine kind is the
+// character at kEngineKindOffset.
+using GetSysInfoEntry = int (*)(void *block512);
 
 constexpr uint32_t kEnginePort = 2;
 constexpr uint32_t kImagerSpeed = 115200;
@@ -19,10 +21,10 @@ constexpr uint32_t kFallbackSpeed = 9600;
 constexpr uint32_t kSysInfoSize = 512;
 constexpr uint32_t kEngineKindOffset = 32;
 
-// Opens port 2 and identifies the engine; the port is closed again when that fails.
-int OpenEngine(Reader &reader, int32_t portSelector);
-// Asks the system library for the engine kind and reaches the engine(s) it names.
-int IdentifyEngine(EngineLink &link);
+// Asks the system library for the engine kind and reaches the engine(s) it names. What it found
+// is the link's device type and port speed; probed tells whether the library named no kind and
+// the SE955 answered a probe.
+int IdentifyEngine(EngineLink &link, GetSysInfoEntry getSysInfo, bool *probed);
 // Reaches the engine of the link's device type at its working speed or at 9600, and moves it to
 // the working speed when it answered at 9600.
 int NegotiateSpeed(EngineLink &link);
@@ -32,7 +34,7 @@ int ProbeEngine(EngineLink &link, uint32_t speed);
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed);
 // The engine's revision text; 0 with an empty text when the engine did not answer or its reply
 // is a decode. Takes no lock: the caller holds the port.
-int RequestRevision(Reader &reader, int32_t type, WString &out);
+int RequestRevision(EngineLink &link, int32_t type, WString &out);
 // Whether a revision reply has the shape the engine of that type gives.
 bool RevisionReplyFits(int32_t type, const WString &reply);
 // The value of the speed-change parameter for a speed.

@@ -1,7 +1,7 @@
 #include "notify/beeper.h"
 
-#include "reader/device_queries.h"
 #include "notify/sound_table.h"
+#include "state/results.h"
 #include "util/wstring.h"
 
 namespace bcr {

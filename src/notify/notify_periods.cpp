@@ -1,7 +1,7 @@
 #include "notify/notify_periods.h"
 
-#include "state/reader.h"
 #include "platform/sync.h"
+#include "state/reader.h"
 
 namespace bcr {
 

@@ -1,9 +1,9 @@
 #include "reader/device_queries.h"
 
 #include "config/exchange_lock.h"
-#include "state/reader.h"
 #include "link/identify.h"
 #include "platform/registry.h"
+#include "state/reader.h"
 #include "util/copy_out.h"
 
 namespace bcr {
@@ -62,7 +62,7 @@ int32_t DecoderVersion(Reader &reader, int32_t kind, char *buffer, int32_t size)
   // decode in flight and its reply wait would read that decode as the revision.
   ExchangeLock exchange(reader.link);
   // 0 (with an empty text) when the engine did not answer or the port did not come free.
-  const int answered = exchange.Held() ? RequestRevision(reader, type, revision) : 0;
+  const int answered = exchange.Held() ? RequestRevision(reader.link, type, revision) : 0;
   CopyOut(revision, buffer, size);
   return answered;
 }

@@ -3,26 +3,30 @@
 #include <string>
 
 #include "config/handlers.h"
-#include "reader/device_queries.h"
-#include "state/library_state.h"
-#include "state/published_decode.h"
-#include "reader/recovery.h"
-#include "state/reader.h"
-#include "state/settings.h"
-#include "reader/system_library.h"
-#include "reader/window_proc.h"
-#include "reader/workers.h"
+#include "config/startup_read.h"
+#include "decode/reception.h"
 #include "link/identify.h"
+#include "link/serial_port.h"
+#include "notify/notify_threads.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
 #include "platform/trace.h"
 #include "platform/trigger.h"
+#include "reader/auto_trigger.h"
+#include "reader/device_queries.h"
+#include "reader/globals.h"
+#include "reader/recovery.h"
+#include "reader/system_library.h"
+#include "reader/window_proc.h"
+#include "state/workers.h"
 
 namespace bcr {
 
 namespace {
 
 constexpr uint32_t kInitPause = 500;
+// The port is given this long after it opens before the engine is asked anything.
+constexpr uint32_t kOpenPause = 500;
 constexpr int32_t kEngineSelector = 1;
 
 // "DecodeEventBC", set once per delivered decode for processes that wait on it.
@@ -50,6 +54,26 @@ platform::Semaphore *NewSemaphore() {
   return platform::SemaphoreCreate(0, 1);
 }
 
+void WakeAutoTrigger() {
+  WakeWorker(State(), kAutoTriggerWorker);
+}
+
+// Opens port 2 and identifies the engine; the port is closed again when that fails. An SE955
+// that was found by probing has every option read once, so that the parameter cache holds the
+// engine's own values.
+int FindEngine(Reader &reader) {
+  reader.link.portNumber = kEnginePort;
+  if (!OpenPort(reader.link)) return 0;
+  platform::Sleep(kOpenPause);
+  bool probed = false;
+  if (!IdentifyEngine(reader.link, reader.getSysInfo, &probed)) {
+    ClosePort(reader.link);
+    return 0;
+  }
+  if (probed) ReadAllSettings(reader);
+  return 1;
+}
+
 }  // namespace
 
 void ProcessAttach(void *module) {
@@ -67,11 +91,12 @@ void ProcessAttach(void *module) {
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
   state.workers[kDecodeWorker].start = NewSemaphore();
   state.workers[kAutoTriggerWorker].start = NewSemaphore();
-  state.continuousToken = NewSemaphore();
+  TheReader().continuousToken = NewSemaphore();
   state.workers[kLedWorker].start = NewSemaphore();
   state.workers[kVibrateWorker].start = NewSemaphore();
   state.workers[kBeepWorker].start = NewSemaphore();
   state.workers[kRecoveryWorker].start = NewSemaphore();
+  TheReader().wakeAutoTrigger = WakeAutoTrigger;
   TheReader().link.health.Reset();
   InstallLostHandler(TheReader());
 }
@@ -104,7 +129,7 @@ void ProcessDetach() {
       platform::SemaphoreRelease(reader.ledCancel, 1);
       platform::SemaphoreRelease(reader.vibratorCancel, 1);
     }
-    StopWorker(worker);
+    StopWorker(state, worker);
   }
   platform::SoundClose();
   for (WorkerSlot &slot : state.workers) {
@@ -112,8 +137,9 @@ void ProcessDetach() {
     platform::SemaphoreClose(slot.done);
     slot.start = slot.done = nullptr;
   }
-  platform::SemaphoreClose(state.continuousToken);
-  state.continuousToken = nullptr;
+  reader.wakeAutoTrigger = nullptr;
+  platform::SemaphoreClose(reader.continuousToken);
+  reader.continuousToken = nullptr;
   if (platform::Window *window = state.readerWindow.exchange(nullptr); window != nullptr) {
     // A kept window outlives the library: nothing of the library may run for it any more.
     if (state.keepWindowOnDetach == 0) {
@@ -129,14 +155,13 @@ void ProcessDetach() {
   state.decodeEvent = nullptr;
 }
 
-int EngineOpen(Reader &reader, int32_t selector, uint32_t *error) {
+int ConnectEngine(Reader &reader, int32_t selector, uint32_t *error) {
   *error = 0;
   if (reader.link.port != nullptr) return 1;
-  reader.platformKind = kPlatformPocketPc;
   platform::TraceConfigure();
   LoadSystemLibrary(reader);
   if (reader.link.port == nullptr && selector == kEngineSelector) {
-    if (OpenEngine(reader, static_cast<int32_t>(kEnginePort))) {
+    if (FindEngine(reader)) {
       reader.SetActive(1);
       return 1;
     }
@@ -171,22 +196,22 @@ int32_t InitReader() {
     return kResultEngineDown;
   }
   uint32_t error = 0;
-  int opened = EngineOpen(reader, kEngineSelector, &error);
+  int opened = ConnectEngine(reader, kEngineSelector, &error);
   if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
   state.readerInitialised = 1;
-  void *window = state.readerWindow.load();
+  LibraryGlobals *globals = &Globals();
   if (opened && reader.active != 0) {
-    StartWorker(kDecodeWorker, DecodeThread, window);
+    StartWorker(state, kDecodeWorker, DecodeThread, globals);
     if (IsKnownEngine(reader.DeviceType()))
-      StartWorker(kAutoTriggerWorker, AutoTriggerThread, window);
-    StartWorker(kRecoveryWorker, RecoveryThread, nullptr);
+      StartWorker(state, kAutoTriggerWorker, AutoTriggerThread, globals);
+    StartWorker(state, kRecoveryWorker, RecoveryThread, globals);
   }
   // The sound device is opened here rather than by the sound worker, which then never needs the
   // dynamic loader: an unload holds the loader's lock while it waits for the worker.
   platform::SoundOpen();
-  StartWorker(kVibrateWorker, VibrateThread, nullptr);
-  StartWorker(kLedWorker, LedThread, nullptr);
-  StartWorker(kBeepWorker, BeepThread, nullptr);
+  StartWorker(state, kVibrateWorker, VibrateThread, globals);
+  StartWorker(state, kLedWorker, LedThread, globals);
+  StartWorker(state, kBeepWorker, BeepThread, globals);
   platform::Sleep(kInitPause);
   return opened ? 1 : kResultEngineDown;
 }

@@ -27,8 +27,9 @@ void ForgetLoadState();
 int32_t InitReader();
 int32_t InitReaderForNet();
 
-// Opens and identifies the engine once; later calls succeed while the port is open.
-int EngineOpen(Reader &reader, int32_t selector, uint32_t *error);
+// Loads the system library, then opens and identifies the engine once; later calls succeed
+// while the port is open.
+int ConnectEngine(Reader &reader, int32_t selector, uint32_t *error);
 
 }  // namespace bcr
 

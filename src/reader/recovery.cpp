@@ -4,14 +4,15 @@
 #include <string>
 
 #include "config/restore.h"
-#include "reader/device_queries.h"
-#include "state/library_state.h"
-#include "state/reader.h"
-#include "reader/workers.h"
 #include "link/identify.h"
 #include "link/serial_port.h"
 #include "link/wire_trace.h"
 #include "platform/clock.h"
+#include "reader/device_queries.h"
+#include "reader/globals.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "state/workers.h"
 
 namespace bcr {
 
@@ -49,7 +50,7 @@ void OnEngineLost(const char *reason) {
   if (reader.link.health.away.exchange(true)) return;
   if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
   BroadcastReaderState(kReaderStateLost);
-  WakeWorker(kRecoveryWorker);
+  WakeWorker(State(), kRecoveryWorker);
 }
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
@@ -122,15 +123,15 @@ bool EngineAway(const Reader &reader) {
 
 void HurryRecovery() {
   hurry = true;
-  WakeWorker(kRecoveryWorker);
+  WakeWorker(State(), kRecoveryWorker);
 }
 
 void AbortRecovery(Reader &reader) {
   reader.link.health.abort = true;
 }
 
-void RecoveryThread(void *) {
-  RunWorker(kRecoveryWorker, Recover);
+void RecoveryThread(void *globals) {
+  RunWorker(static_cast<LibraryGlobals *>(globals)->state, kRecoveryWorker, Recover);
 }
 
 }  // namespace bcr

@@ -32,7 +32,8 @@ void HurryRecovery();
 void AbortRecovery(Reader &reader);
 
 // The worker's thread body.
-void RecoveryThread(void *);
+// Thread body; its parameter is the library's globals.
+void RecoveryThread(void *globals);
 
 }  // namespace bcr
 

@@ -1,12 +1,10 @@
 #include "reader/window_proc.h"
 
-#include "reader/device_queries.h"
-#include "state/library_state.h"
-#include "state/reader.h"
-#include "state/settings.h"
-#include "reader/workers.h"
 #include "decode/output_record.h"
 #include "decode/wedge.h"
+#include "reader/device_queries.h"
+#include "reader/globals.h"
+#include "state/workers.h"
 
 namespace bcr {
 
@@ -15,19 +13,17 @@ namespace {
 void ReleaseRead() {
   if (State().readerInitialised == 0 || InContinuousMode(TheReader())) return;
   State().triggerPressed = true;
-  WakeWorker(kDecodeWorker);
+  WakeWorker(State(), kDecodeWorker);
 }
 
 void Deliver() {
   int32_t mode = CurrentSettings().keyboardOutputMode;
   if (mode != 0) {
     WString text;
-    BuildWedgeText(kDecodeMessageParam, text);
+    BuildWedgeText(TheReader(), kDecodeMessageParam, text);
     TypeText(text, mode == 2);
   }
-  WakeWorker(kVibrateWorker);
-  WakeWorker(kLedWorker);
-  WakeWorker(kBeepWorker);
+  for (Worker worker : {kVibrateWorker, kLedWorker, kBeepWorker}) WakeWorker(State(), worker);
   platform::WindowPost(platform::BroadcastWindow(), State().messages.decodeData, kReaderDevice, 0);
   platform::EventSet(State().decodeEvent);
 }

@@ -1,6 +1,6 @@
-// The process-wide state of the library besides the reader object: the hidden window, the
+// The state of the library's running parts besides the reader object: the hidden window, the
 // registered messages, the worker threads with their semaphores and the flags that tie them
-// together. One instance per process, in static storage.
+// together. One instance per process, in the library's globals.
 #ifndef BCREADER_STATE_LIBRARY_STATE_H
 #define BCREADER_STATE_LIBRARY_STATE_H
 
@@ -13,8 +13,6 @@
 #include "platform/window.h"
 
 namespace bcr {
-
-class Reader;
 
 enum Worker : int {
   kDecodeWorker,
@@ -51,20 +49,15 @@ struct LibraryState {
   // Set once InitReader got as far as knowing the engine kind; trigger presses wait for it.
   std::atomic<uint32_t> readerInitialised{0};
   std::atomic<uint32_t> keepWindowOnDetach{0};
-  // Tells every worker to end at its next wake-up.
   // Set by a trigger press that released the decode thread, taken by its next reception: such a
   // reception is the answer to that press, not to what the engine sent before it.
   std::atomic<bool> triggerPressed{false};
+  // Tells every worker to end at its next wake-up.
   std::atomic<uint32_t> quitFlag{0};
   platform::Event *decodeEvent = nullptr;
   Messages messages;
   WorkerSlot workers[kWorkerCount];
-  // Holds a count while a continuous trigger mode is set.
-  platform::Semaphore *continuousToken = nullptr;
 };
-
-LibraryState &State();
-Reader &TheReader();
 
 // The hidden window's class.
 constexpr const char *kReaderWindowClass = "Quenrix";

@@ -1,45 +1,47 @@
 #include "state/published_decode.h"
 
-#include <mutex>
+#include "state/library_globals.h"
 
 namespace bcr {
 
-// Constructed with the library's other static strings, in their order.
-extern WString lastSymbologyName;
-extern WString lastDecodeData;
-
 namespace {
 
-std::mutex publishLock;  // guards the three values below
-int32_t lastCodeType = 0;
+PublishedDecode &Published() {
+  return Globals().published;
+}
 
 }  // namespace
 
 void PublishDecode(const Decode &decode) {
-  std::lock_guard<std::mutex> lock(publishLock);
-  lastCodeType = static_cast<int32_t>(decode.codeType);
-  lastSymbologyName.Assign(decode.symbologyName);
-  lastDecodeData.Assign(decode.data);
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  published.codeType = static_cast<int32_t>(decode.codeType);
+  published.symbologyName.Assign(decode.symbologyName);
+  published.data.Assign(decode.data);
 }
 
 int32_t LastCodeType() {
-  std::lock_guard<std::mutex> lock(publishLock);
-  return lastCodeType;
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  return published.codeType;
 }
 
 void SetLastCodeType(int32_t codeType) {
-  std::lock_guard<std::mutex> lock(publishLock);
-  lastCodeType = codeType;
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  published.codeType = codeType;
 }
 
 WString LastDecodeData() {
-  std::lock_guard<std::mutex> lock(publishLock);
-  return lastDecodeData;
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  return published.data;
 }
 
 WString LastSymbologyName() {
-  std::lock_guard<std::mutex> lock(publishLock);
-  return lastSymbologyName;
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  return published.symbologyName;
 }
 
 }  // namespace bcr

@@ -4,6 +4,7 @@
 #define BCREADER_STATE_PUBLISHED_DECODE_H
 
 #include <cstdint>
+#include <mutex>
 
 #include "util/wstring.h"
 
@@ -11,6 +12,14 @@ namespace bcr {
 
 struct Decode {
   uint32_t codeType = 0;  // engine code type, 0 when the table names none
+  WString symbologyName;
+  WString data;
+};
+
+// The last published decode: its code type, symbology name and data, guarded by the lock.
+struct PublishedDecode {
+  std::mutex lock;
+  int32_t codeType = 0;
   WString symbologyName;
   WString data;
 };

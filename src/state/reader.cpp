@@ -5,7 +5,6 @@
 namespace bcr {
 
 Reader::Reader() {
-  link.reader = this;
   ledCancel = platform::SemaphoreCreate(0, 1);
   vibratorCancel = platform::SemaphoreCreate(0, 1);
 }
@@ -18,7 +17,6 @@ Reader::~Reader() {
 void Reader::Close() {
   link.Close();
   link.Initialise();
-  link.reader = this;
   active = 0;
   for (platform::Semaphore **cancel : {&ledCancel, &vibratorCancel}) {
     if (*cancel == nullptr) continue;

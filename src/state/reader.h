@@ -9,9 +9,10 @@
 #include <mutex>
 #include <vector>
 
-#include "state/published_decode.h"
 #include "link/engine_link.h"
+#include "link/identify.h"
 #include "platform/sync.h"
+#include "state/published_decode.h"
 
 namespace bcr::platform {
 struct Library;
@@ -19,12 +20,10 @@ struct Library;
 
 namespace bcr {
 
-// Entries of the terminal's system library.
-using GetSysInfoEntry = int (*)(void *block512);
+// Entries of the terminal's system library besides GetSysInfo.
 using SetLedLightEntry = void (*)(int which, int on);
 using SetVibratorPowerEntry = void (*)(int on);
 
-constexpr uint32_t kPlatformPocketPc = 6;
 constexpr uint32_t kInitialTriggerMode = 6;
 
 class Reader {
@@ -46,7 +45,6 @@ class Reader {
   platform::Library *systemLibrary = nullptr;
   // System libraries replaced by a later engine open, freed by Close.
   std::vector<platform::Library *> retiredLibraries;
-  std::atomic<uint32_t> platformKind{0};
   EngineLink link;
   // 1 while the reader may decode.
   std::atomic<uint32_t> active{0};
@@ -55,6 +53,10 @@ class Reader {
   std::atomic<SetLedLightEntry> setLedLight{nullptr};
   std::atomic<SetVibratorPowerEntry> setVibratorPower{nullptr};
   std::atomic<GetSysInfoEntry> getSysInfo{nullptr};
+  // Holds a count while a continuous trigger mode is set; created and closed with the workers.
+  platform::Semaphore *continuousToken = nullptr;
+  // Wakes the auto-trigger worker; set by whoever runs the workers, none while there are none.
+  std::atomic<void (*)()> wakeAutoTrigger{nullptr};
 
   // The last decode any reception received (the decode thread's or a synchronous read's).
   // Guarded by decodeLock, held only while copying.

@@ -1,67 +1,68 @@
 #include "state/settings.h"
 
-#include <mutex>
+#include "state/library_globals.h"
 
 namespace bcr {
 
-// Constructed with the library's other static strings, in their order.
-extern WString outputPrefix;
-extern WString outputSuffix;
-
 namespace {
 
-Settings settings;
-std::mutex textLock;  // guards outputPrefix and outputSuffix
-
 constexpr uint32_t kShortestDecodeWait = 500;
+
+OutputTexts &Texts() {
+  return Globals().output;
+}
+
+WString Copy(WString OutputTexts::*text) {
+  OutputTexts &texts = Texts();
+  std::lock_guard<std::mutex> lock(texts.lock);
+  return texts.*text;
+}
+
+// The new text is complete before the lock is taken; the exchange itself cannot fail.
+void Replace(WString OutputTexts::*target, WString &text) {
+  OutputTexts &texts = Texts();
+  std::lock_guard<std::mutex> lock(texts.lock);
+  (texts.*target).Swap(text);
+}
+
+void Replace(WString OutputTexts::*target, const char *text) {
+  WString units;
+  units.AppendNarrow(text);
+  Replace(target, units);
+}
 
 }  // namespace
 
 Settings &CurrentSettings() {
-  return settings;
+  return Globals().settings;
 }
 
 WString OutputPrefix() {
-  std::lock_guard<std::mutex> lock(textLock);
-  return outputPrefix;
+  return Copy(&OutputTexts::prefix);
 }
 
 WString OutputSuffix() {
-  std::lock_guard<std::mutex> lock(textLock);
-  return outputSuffix;
+  return Copy(&OutputTexts::suffix);
 }
-
-namespace {
-
-// The new text is complete before the lock is taken; the exchange itself cannot fail.
-void Replace(WString &target, WString &text) {
-  std::lock_guard<std::mutex> lock(textLock);
-  target.Swap(text);
-}
-
-}  // namespace
 
 void SetOutputPrefix(const char *text) {
-  WString units;
-  units.AppendNarrow(text);
-  Replace(outputPrefix, units);
+  Replace(&OutputTexts::prefix, text);
 }
 
 void SetOutputSuffix(const char *text) {
-  WString units;
-  units.AppendNarrow(text);
-  Replace(outputSuffix, units);
+  Replace(&OutputTexts::suffix, text);
 }
 
 void SetOutputPrefix(WString &&text) {
-  Replace(outputPrefix, text);
+  Replace(&OutputTexts::prefix, text);
 }
 
 void SetOutputSuffix(WString &&text) {
-  Replace(outputSuffix, text);
+  Replace(&OutputTexts::suffix, text);
 }
 
 void ResetSettings() {
+  Settings &settings = CurrentSettings();
   settings.goodReadSound = 2;
   settings.vibrateEnabled = 0;
   settings.vibrateUnits = 2;
@@ -77,7 +78,7 @@ void ResetSettings() {
 }
 
 uint32_t DecodeWaitMs() {
-  const int64_t seconds = settings.decodeTimeout;
+  const int64_t seconds = CurrentSettings().decodeTimeout;
   if (seconds <= 0) return kShortestDecodeWait;
   const int64_t ms = seconds * 1000;
   return ms < kLongestDecodeWaitMs ? static_cast<uint32_t>(ms) : kLongestDecodeWaitMs;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "util/wstring.h"
 
@@ -26,6 +27,13 @@ struct Settings {
   std::atomic<int32_t> lengthEnabled{0};
   // Decode wait in whole seconds; 0 means 500 ms.
   std::atomic<int32_t> decodeTimeout{3};
+};
+
+// The prefix and suffix of the output record, read and replaced whole under the lock.
+struct OutputTexts {
+  std::mutex lock;
+  WString prefix;
+  WString suffix;
 };
 
 Settings &CurrentSettings();

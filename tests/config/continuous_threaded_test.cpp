@@ -14,15 +14,18 @@
 #include "config/param_handler.h"
 #include "config/preferences.h"
 #include "config/reset.h"
+#include "decode/reception.h"
+#include "platform/clock.h"
+#include "reader/auto_trigger.h"
 #include "reader/device_queries.h"
-#include "state/library_state.h"
+#include "reader/globals.h"
 #include "reader/lifecycle.h"
+#include "reader/window_proc.h"
+#include "sim_engine_fixture.h"
+#include "state/library_state.h"
 #include "state/published_decode.h"
 #include "state/settings.h"
-#include "reader/window_proc.h"
-#include "reader/workers.h"
-#include "platform/clock.h"
-#include "sim_engine_fixture.h"
+#include "state/workers.h"
 
 namespace bcr {
 namespace {
@@ -67,8 +70,8 @@ class Continuous : public ::testing::Test {
     ASSERT_TRUE(test::OpenOnSim(TheReader(), *sim_));
     TheReader().SetActive(1);
     State().readerInitialised = 1;
-    StartWorker(kDecodeWorker, DecodeThread, nullptr);
-    StartWorker(kAutoTriggerWorker, AutoTriggerThread, nullptr);
+    StartWorker(State(), kDecodeWorker, DecodeThread, &Globals());
+    StartWorker(State(), kAutoTriggerWorker, AutoTriggerThread, &Globals());
   }
 
   size_t DecodeAcks() const {

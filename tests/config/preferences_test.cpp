@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "config/handlers.h"
-#include "state/library_state.h"
-#include "state/settings.h"
 #include "decode/reception.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
 #include "sim_engine_fixture.h"
+#include "state/library_state.h"
+#include "state/settings.h"
 
 namespace bcr {
 namespace {

@@ -7,11 +7,11 @@
 
 #include "config/handlers.h"
 #include "config/startup_read.h"
+#include "platform/sync.h"
 #include "reader/device_queries.h"
+#include "sim_engine_fixture.h"
 #include "state/library_state.h"
 #include "state/settings.h"
-#include "platform/sync.h"
-#include "sim_engine_fixture.h"
 
 namespace bcr {
 namespace {
@@ -161,7 +161,7 @@ TEST_F(Reset, SE955ResetAfterTheStartUpReadSendsTheTriggerModeFieldItself) {
   StartSE955();
   // The engine already holds every value of the reset's own user-preference write.
   sim_->SetParam(0x89, 1);
-  ReadAllSettings(engine_.link);
+  ReadAllSettings(engine_);
   TakeFrames();
 
   EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
@@ -189,7 +189,7 @@ class StartupRead : public test::SimEngineTest {};
 
 TEST_F(StartupRead, ReadsEverySE955HandlerInOrderAndFillsTheCache) {
   StartSE955();
-  ReadAllSettings(engine_.link);
+  ReadAllSettings(engine_);
   EXPECT_EQ(
       TakeFrames(),
       (Frames{
@@ -222,7 +222,7 @@ TEST_F(StartupRead, ReadsEverySE955HandlerInOrderAndFillsTheCache) {
 TEST_F(StartupRead, FailedReadLeavesItsEntriesUnknownAndTheRestGoesOn) {
   StartSE955();
   sim_->NakNext(5);
-  ReadAllSettings(engine_.link);
+  ReadAllSettings(engine_);
   EXPECT_EQ(CachedValue(UpcParam, 1), -1);
   EXPECT_EQ(CachedValue(Code128Param, 1), static_cast<int32_t>(Param(0x08)));
   EXPECT_EQ(CachedValue(Chinese2Of5Param, 1), 0);

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "config/handlers.h"
+#include "link/serial_port.h"
+#include "platform/sync.h"
+#include "reader/globals.h"
+#include "sim/engine.h"
 #include "state/library_state.h"
 #include "state/reader.h"
 #include "state/settings.h"
-#include "link/serial_port.h"
-#include "platform/sync.h"
-#include "sim/engine.h"
+#include "state/workers.h"
 #include "support/sim_link.h"
 
 namespace bcr::test {
@@ -71,20 +73,21 @@ class SimEngineTest : public ::testing::Test {
 class SimEngineTokenTest : public SimEngineTest {
  protected:
   void SetUp() override {
-    State().continuousToken = platform::SemaphoreCreate(0, 1);
+    engine_.continuousToken = platform::SemaphoreCreate(0, 1);
     State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
+    engine_.wakeAutoTrigger = [] { WakeWorker(State(), kAutoTriggerWorker); };
   }
   void TearDown() override {
-    platform::SemaphoreClose(State().continuousToken);
+    platform::SemaphoreClose(engine_.continuousToken);
     platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
-    State().continuousToken = nullptr;
+    engine_.continuousToken = nullptr;
     State().workers[kAutoTriggerWorker].start = nullptr;
   }
   // Takes one count if the semaphore has one.
   static bool Take(platform::Semaphore *semaphore) {
     return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
   }
-  static platform::Semaphore *Token() { return State().continuousToken; }
+  platform::Semaphore *Token() { return engine_.continuousToken; }
   static platform::Semaphore *AutoTriggerStart() {
     return State().workers[kAutoTriggerWorker].start;
   }

@@ -1,4 +1,5 @@
 #include "decode/output_record.h"
+#include "reader/globals.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "decode/output_settings.h"
 #include "state/library_state.h"
 #include "state/published_decode.h"
 #include "state/reader.h"
 #include "state/settings.h"
-#include "decode/output_settings.h"
 
 namespace bcr {
 namespace {
@@ -50,20 +51,20 @@ class OutputRecordTest : public ::testing::Test {
 
   static std::string ByteRecord(int32_t *result, int32_t size = 20000) {
     std::string buffer(static_cast<size_t>(size), '\x55');
-    *result = OutputRecord(7, buffer.data(), size);
+    *result = OutputRecord(TheReader(), 7, buffer.data(), size);
     return buffer;
   }
 
   static Units WideRecord(int32_t *result, int32_t size = 100) {
     Units buffer(static_cast<size_t>(size), 0x5555);
-    *result = OutputRecordWide(7, buffer.data(), size);
+    *result = OutputRecordWide(TheReader(), 7, buffer.data(), size);
     buffer.resize(*result >= 0 && *result < size ? static_cast<size_t>(*result) : 0);
     return buffer;
   }
 
   static Units Wedge() {
     WString text;
-    BuildWedgeText(2, text);
+    BuildWedgeText(TheReader(), 2, text);
     return {text.Data(), text.Data() + text.Size()};
   }
 };
@@ -118,17 +119,17 @@ TEST_F(OutputRecordTest, DecodeTypeZeroIsAZeroUnitAlsoWithoutEngine) {
 TEST_F(OutputRecordTest, BufferGetsTheRecordCutToItsSize) {
   Receive(0x01, "12345678");
   char buffer[8] = "zzzzzzz";
-  EXPECT_EQ(OutputRecord(7, buffer, 5), 5);
+  EXPECT_EQ(OutputRecord(TheReader(), 7, buffer, 5), 5);
   EXPECT_EQ(std::string(buffer, 6), std::string("1234\0z", 6));
-  EXPECT_EQ(OutputRecord(7, buffer, 1), 1);
+  EXPECT_EQ(OutputRecord(TheReader(), 7, buffer, 1), 1);
   EXPECT_EQ(buffer[0], '\0');
 
   uint16_t wide[8] = {9, 9, 9, 9, 9, 9, 9, 9};
-  EXPECT_EQ(OutputRecordWide(7, wide, 3), 3);
+  EXPECT_EQ(OutputRecordWide(TheReader(), 7, wide, 3), 3);
   EXPECT_EQ(Units(wide, wide + 4), (Units{'1', '2', 0, 9}));
 
-  EXPECT_EQ(OutputRecord(255, buffer, 8), 0);  // another device: an empty record
-  EXPECT_EQ(OutputRecordWide(0, wide, 8), 0);
+  EXPECT_EQ(OutputRecord(TheReader(), 255, buffer, 8), 0);  // another device: an empty record
+  EXPECT_EQ(OutputRecordWide(TheReader(), 0, wide, 8), 0);
   EXPECT_EQ(buffer[0], '\0');
   EXPECT_EQ(wide[0], 0);
 }
@@ -201,7 +202,7 @@ TEST_F(OutputRecordTest, WedgeTerminatorFollowsPlacementAndKey) {
     EXPECT_EQ(Wedge(), c.text) << c.placement << " " << c.key;
   }
   WString text;
-  BuildWedgeText(1, text);
+  BuildWedgeText(TheReader(), 1, text);
   EXPECT_EQ(text.Size(), 0u);
 }
 

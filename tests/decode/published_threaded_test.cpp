@@ -8,17 +8,18 @@
 #include <thread>
 #include <vector>
 
-#include "state/library_state.h"
-#include "reader/lifecycle.h"
-#include "state/published_decode.h"
-#include "state/reader.h"
-#include "reader/workers.h"
 #include "decode/code_types.h"
 #include "decode/output_record.h"
 #include "decode/reception.h"
 #include "link/serial_port.h"
 #include "platform/clock.h"
+#include "reader/globals.h"
+#include "reader/lifecycle.h"
 #include "sim/engine.h"
+#include "state/library_state.h"
+#include "state/published_decode.h"
+#include "state/reader.h"
+#include "state/workers.h"
 
 namespace bcr {
 namespace {
@@ -46,7 +47,7 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);
   engine.link.deviceType = kEngineSE955;
   engine.SetActive(1);
-  StartWorker(kDecodeWorker, DecodeThread, nullptr);
+  StartWorker(State(), kDecodeWorker, DecodeThread, &Globals());
 
   std::atomic<bool> done{false};
   std::atomic<int> torn{0};
@@ -59,14 +60,14 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
         Decode last;
         GetLastDecode(engine, last);
         if (!Whole(last.data.Narrow())) ++torn;
-        if (OutputRecord(7, buffer, sizeof buffer) >= 0 && !Whole(buffer)) ++torn;
+        if (OutputRecord(engine, 7, buffer, sizeof buffer) >= 0 && !Whole(buffer)) ++torn;
         DecodeTypeResult(engine.DeviceType(), LastCodeType());
       }
     });
   }
   constexpr int kDecodes = 8;
   for (int i = 0; i < kDecodes; ++i) {
-    WakeWorker(kDecodeWorker);
+    WakeWorker(State(), kDecodeWorker);
     platform::Sleep(20);
     bcrsim::Decode decode;
     decode.codeType = 0x01;

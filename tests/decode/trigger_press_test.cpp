@@ -3,11 +3,12 @@
 // does that.
 #include <gtest/gtest.h>
 
+#include "platform/sync.h"
+#include "reader/globals.h"
+#include "reader/window_proc.h"
 #include "state/library_state.h"
 #include "state/reader.h"
-#include "reader/window_proc.h"
-#include "reader/workers.h"
-#include "platform/sync.h"
+#include "state/workers.h"
 
 namespace bcr {
 namespace {

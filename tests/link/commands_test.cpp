@@ -1,9 +1,10 @@
 #include "link/commands.h"
+#include "decode/reception.h"
 
 #include <gtest/gtest.h>
 
-#include "state/reader.h"
 #include "platform/clock.h"
+#include "state/reader.h"
 #include "support/sim_link.h"
 
 namespace bcr {

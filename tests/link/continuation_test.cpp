@@ -6,6 +6,7 @@
 
 #include "link/receiver.h"
 #include "platform/clock.h"
+#include "reader/globals.h"
 #include "support/sim_link.h"
 
 namespace bcr {

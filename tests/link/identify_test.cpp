@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "state/reader.h"
 #include "link/serial_port.h"
 #include "platform/clock.h"
+#include "state/reader.h"
 #include "support/sim_link.h"
 
 namespace bcr {
@@ -75,13 +75,13 @@ TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {
 
 TEST_F(Identify, NoKindOrAFailingSystemLibraryIdentifiesNothing) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start());
-  EXPECT_EQ(IdentifyEngine(engine_.link), 0);  // no GetSysInfo entry
+  EXPECT_EQ(IdentifyEngine(engine_.link, engine_.getSysInfo, nullptr), 0);  // no GetSysInfo entry
   engine_.getSysInfo = FailingSysInfo;
-  EXPECT_EQ(IdentifyEngine(engine_.link), 0);
+  EXPECT_EQ(IdentifyEngine(engine_.link, engine_.getSysInfo, nullptr), 0);
   engine_.getSysInfo = TestSysInfo;
   for (char kind : {'4', '5'}) {
     kindCharacter = kind;
-    EXPECT_EQ(IdentifyEngine(engine_.link), 0);
+    EXPECT_EQ(IdentifyEngine(engine_.link, engine_.getSysInfo, nullptr), 0);
     EXPECT_EQ(engine_.link.deviceType, kNoEngine);
   }
   platform::Sleep(50);
@@ -92,7 +92,7 @@ TEST_F(Identify, SE955StillAtNineThousandSixHundredIsMovedToItsWorkingSpeed) {
   Start(bcrsim::Engine::SE955().Speed(9600).Start());
   engine_.getSysInfo = TestSysInfo;
   kindCharacter = '2';
-  ASSERT_EQ(IdentifyEngine(engine_.link), 1);
+  ASSERT_EQ(IdentifyEngine(engine_.link, engine_.getSysInfo, nullptr), 1);
   EXPECT_EQ(engine_.link.deviceType, kEngineSE955);
   EXPECT_EQ(engine_.link.portSpeed, 38400u);
   EXPECT_EQ(sim_->Speed(), 38400u);
@@ -121,11 +121,11 @@ TEST_F(Identify, RevisionTextIsCutPerEngine) {
   engine_.link.deviceType = kEngineSE955;
   ASSERT_EQ(SetPortSpeed(engine_.link, 38400), 1);
   WString text;
-  EXPECT_EQ(RequestRevision(engine_, kEngineSE955, text), 1);
+  EXPECT_EQ(RequestRevision(engine_.link, kEngineSE955, text), 1);
   EXPECT_STREQ(text.Narrow(), "ABCDEFGH");
-  EXPECT_EQ(RequestRevision(engine_, kImager4507, text), 1);
+  EXPECT_EQ(RequestRevision(engine_.link, kImager4507, text), 1);
   EXPECT_EQ(text.Size(), 16u);
-  EXPECT_EQ(RequestRevision(engine_, kNoEngine, text), 0);
+  EXPECT_EQ(RequestRevision(engine_.link, kNoEngine, text), 0);
   EXPECT_EQ(text.Size(), 0u);
 }
 

@@ -1,4 +1,5 @@
 #include "link/receiver.h"
+#include "reader/globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "link/serial_port.h"
+#include "reader/globals.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>

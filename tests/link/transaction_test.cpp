@@ -1,4 +1,5 @@
 #include "link/transaction.h"
+#include "reader/globals.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +64,8 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   WString oneWay = StartDecodeFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
   ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
+  EXPECT_EQ(sim.TheReader().Frames(),
+            std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
   sim.Link().deviceType = kNoEngine;
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);

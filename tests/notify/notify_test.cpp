@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "state/library_state.h"
-#include "reader/lifecycle.h"
-#include "state/settings.h"
-#include "reader/window_proc.h"
 #include "notify/beeper.h"
 #include "notify/notification_settings.h"
+#include "reader/globals.h"
+#include "reader/lifecycle.h"
+#include "reader/window_proc.h"
+#include "state/library_state.h"
+#include "state/settings.h"
 
 namespace {
 

@@ -12,14 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "state/library_state.h"
-#include "reader/lifecycle.h"
-#include "state/reader.h"
-#include "state/settings.h"
-#include "reader/system_library.h"
-#include "reader/workers.h"
+#include "notify/notify_threads.h"
 #include "platform/clock.h"
 #include "platform/sync.h"
+#include "reader/globals.h"
+#include "reader/lifecycle.h"
+#include "reader/system_library.h"
+#include "state/library_state.h"
+#include "state/reader.h"
+#include "state/settings.h"
+#include "state/workers.h"
 
 namespace bcr {
 namespace {
@@ -79,11 +81,10 @@ class NotifyThreads : public ::testing::Test {
       while (platform::SemaphoreWait(cancel, 0) == platform::WaitResult::kSignalled) {
       }
     }
-    engine.platformKind = kPlatformPocketPc;
     ASSERT_EQ(LoadSystemLibrary(engine), 1);
-    StartWorker(kVibrateWorker, VibrateThread, nullptr);
-    StartWorker(kLedWorker, LedThread, nullptr);
-    StartWorker(kBeepWorker, BeepThread, nullptr);
+    StartWorker(State(), kVibrateWorker, VibrateThread, &Globals());
+    StartWorker(State(), kLedWorker, LedThread, &Globals());
+    StartWorker(State(), kBeepWorker, BeepThread, &Globals());
   }
 
   void TearDown() override {
@@ -94,9 +95,9 @@ class NotifyThreads : public ::testing::Test {
 
   // What the window procedure does after a decode.
   static void GoodRead() {
-    WakeWorker(kVibrateWorker);
-    WakeWorker(kLedWorker);
-    WakeWorker(kBeepWorker);
+    WakeWorker(State(), kVibrateWorker);
+    WakeWorker(State(), kLedWorker);
+    WakeWorker(State(), kBeepWorker);
   }
 
   bool detached_ = false;

@@ -10,6 +10,7 @@
 
 #include "link/engine_link.h"
 #include "link/serial_port.h"
+#include "reader/globals.h"
 #include "sim/engine.h"
 #include "util/wstring.h"
 
