@@ -9,28 +9,6 @@ namespace bcr {
 
 namespace {
 
-constexpr int32_t kParamAttempts = 5;
-constexpr uint8_t kNoBeep = 0xFF;
-// Byte 0 of a frame holds its length.
-constexpr uint32_t kMaxFrameLength = 0xFF;
-// Pairs of a reply start after length, opcode, source, status and beep code.
-constexpr uint32_t kReplyPairsStart = 5;
-
-struct NumberBytes {
-  uint8_t bytes[3];
-  uint8_t size;
-};
-
-NumberBytes BytesOf(uint32_t number) {
-  if (number > 0xFFFF) {
-    return {{static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 8),
-             static_cast<uint8_t>(number)},
-            3};
-  }
-  if (number > 0xFF) return {{static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number)}, 2};
-  return {{static_cast<uint8_t>(number)}, 1};
-}
-
 uint8_t LastByteOf(uint32_t number) {
   return static_cast<uint8_t>(number);
 }
@@ -78,11 +56,6 @@ void AppendValue(const ParamOption &option, int32_t value, WString &frame) {
   }
 }
 
-void AppendNumber(uint32_t number, WString &frame) {
-  NumberBytes n = BytesOf(number);
-  for (uint8_t i = 0; i < n.size; ++i) frame.AppendUnit(n.bytes[i]);
-}
-
 uint8_t ReplyByte(const WString &reply, uint32_t index) {
   return static_cast<uint8_t>(reply.Data()[index] & 0xFF);
 }
@@ -96,21 +69,13 @@ int32_t ValueAt(const ParamOption &option, const WString &reply, uint32_t index)
 // An option recognised by all of its number bytes at i, with its value complete after them:
 // the index past the value, or 0 when there is none.
 uint32_t MatchWhole(const ParamOption &option, const WString &reply, uint32_t i) {
-  NumberBytes n = BytesOf(option.number);
+  ParamNumberBytes n = ParamNumberOf(option.number);
   uint32_t end = i + n.size + ValueSize(option);
   if (end > reply.Size()) return 0;
   for (uint8_t k = 0; k < n.size; ++k) {
     if (ReplyByte(reply, i + k) != n.bytes[k]) return 0;
   }
   return end;
-}
-
-WString ParamSendHead() {
-  WString frame;
-  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
-    frame.AppendUnit(byte);
-  }
-  return frame;
 }
 
 const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
@@ -162,7 +127,7 @@ int32_t Read(const ParamHandler &handler, Reader &reader, int32_t *const *pointe
 // tells whether the frame holds a pair.
 bool BuildWriteFrame(const ParamHandler &handler, int32_t deviceType, int32_t *const *pointers,
                      const int32_t *values, WString &frame, bool *any) {
-  frame = ParamSendHead();
+  WString pairs;
   *any = false;
   for (uint8_t k = 0; k < handler.count; ++k) {
     const ParamOption *option = handler.sendOrder != nullptr
@@ -175,13 +140,12 @@ bool BuildWriteFrame(const ParamHandler &handler, int32_t deviceType, int32_t *c
     // known sends nothing for that option.
     if (!option->alwaysSent && values[index] == handler.cache[index].value) continue;
     if (!Carriable(*option, values[index])) return false;
-    AppendNumber(option->number, frame);
-    AppendValue(*option, values[index], frame);
+    AppendParamNumber(option->number, pairs);
+    AppendValue(*option, values[index], pairs);
     *any = true;
   }
-  if (frame.Size() > kMaxFrameLength) return false;
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
-  return true;
+  frame = ParamSendFrame(pairs);
+  return frame.Size() != 0;
 }
 
 // The caller's values, taken once so that what is checked, sent and cached agree.
@@ -272,8 +236,7 @@ int32_t CachedValue(const ParamHandler &handler, uint8_t arg) {
 
 WString BuildWrittenFrame(const ParamHandler &handler, int32_t deviceType,
                           std::initializer_list<uint32_t> leaveOut) {
-  WString frame = ParamSendHead();
-  bool any = false;
+  WString pairs;
   for (uint8_t k = 0; k < handler.count; ++k) {
     const ParamOption *option = handler.sendOrder != nullptr
                                     ? OptionOfArg(handler, handler.sendOrder[k])
@@ -285,30 +248,23 @@ WString BuildWrittenFrame(const ParamHandler &handler, int32_t deviceType,
     bool left = false;
     for (uint32_t number : leaveOut) left = left || number == option->number;
     if (left) continue;
-    AppendNumber(option->number, frame);
-    AppendValue(*option, value, frame);
-    any = true;
+    AppendParamNumber(option->number, pairs);
+    AppendValue(*option, value, pairs);
   }
-  if (!any || frame.Size() > kMaxFrameLength) return WString();
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
-  return frame;
+  return pairs.Size() != 0 ? ParamSendFrame(pairs) : WString();
 }
 
 WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType) {
-  WString frame;
-  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamRequest}, kSourceHost, kStatusPlain}) {
-    frame.AppendUnit(byte);
-  }
+  WString numbers;
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
-    if (IsEngineOption(option, deviceType)) AppendNumber(option.number, frame);
+    if (IsEngineOption(option, deviceType)) AppendParamNumber(option.number, numbers);
   }
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
-  return frame;
+  return ParamRequestFrame(numbers);
 }
 
 bool IsParamReply(const WString &reply) {
-  if (reply.Size() < kReplyPairsStart) return false;
+  if (reply.Size() < kParamHeadSize) return false;
   return ReplyByte(reply, 1) == kOpParamSend && ReplyByte(reply, 2) == kSourceEngine &&
          ReplyByte(reply, 3) == kStatusPlain && ReplyByte(reply, 4) == kNoBeep;
 }
@@ -316,7 +272,7 @@ bool IsParamReply(const WString &reply) {
 void ParseParamReply(const ParamHandler &handler, int32_t deviceType, const WString &reply,
                      int32_t *values, bool *found) {
   const uint32_t size = reply.Size();
-  uint32_t i = kReplyPairsStart;
+  uint32_t i = kParamHeadSize;
   while (i < size) {
     uint32_t next = 0;
     for (uint8_t k = 0; k < handler.count && next == 0; ++k) {

@@ -15,14 +15,15 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "state/results.h"
 #include "util/wstring.h"
 
 namespace bcr {
 
 class Reader;
 
-constexpr int32_t kModeRead = 'r';
-constexpr int32_t kModeWrite = 'w';
+// Attempts of every parameter exchange.
+constexpr int32_t kParamAttempts = 5;
 
 // The value of a cache entry that has never been read or written.
 constexpr int32_t kUnknownValue = -1;

@@ -17,8 +17,6 @@ namespace bcr {
 
 namespace {
 
-constexpr int32_t kParamAttempts = 5;
-constexpr uint8_t kNoBeep = 0xFF;
 constexpr uint8_t kImagerArgs = 16;
 
 struct FixedPair {
@@ -129,16 +127,12 @@ void RunStep(Reader &reader, const ResetStep &step) {
 
 template <size_t N>
 WString DefaultsFrame(const FixedPair (&pairs)[N]) {
-  WString frame;
-  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
-    frame.AppendUnit(byte);
-  }
+  WString bytes;
   for (const FixedPair &pair : pairs) {
-    frame.AppendUnit(pair.number);
-    frame.AppendUnit(pair.value);
+    bytes.AppendUnit(pair.number);
+    bytes.AppendUnit(pair.value);
   }
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
-  return frame;
+  return ParamSendFrame(bytes);
 }
 
 }  // namespace

@@ -13,8 +13,6 @@ namespace bcr {
 
 namespace {
 
-constexpr int32_t kRestoreAttempts = 5;
-constexpr uint8_t kNoBeep = 0xFF;
 constexpr uint8_t kTimeoutParameter = 0x88;
 constexpr uint8_t kTriggerModeParameter = 0x8A;
 
@@ -45,21 +43,16 @@ WString PreferencesFrame(const Reader &reader) {
     }
     triggerMode = CachedValue(*row.handler, row.triggerModeArg);
   }
-  WString frame;
-  for (uint8_t byte : {uint8_t{0}, uint8_t{kOpParamSend}, kSourceHost, kStatusPermanent, kNoBeep}) {
-    frame.AppendUnit(byte);
-  }
+  WString pairs;
   if (timeout >= 1 && timeout <= 0xFF) {
-    frame.AppendUnit(kTimeoutParameter);
-    frame.AppendUnit(static_cast<uint16_t>(timeout));
+    pairs.AppendUnit(kTimeoutParameter);
+    pairs.AppendUnit(static_cast<uint16_t>(timeout));
   }
   if (triggerMode >= 0 && triggerMode <= 0xFF) {
-    frame.AppendUnit(kTriggerModeParameter);
-    frame.AppendUnit(static_cast<uint16_t>(triggerMode));
+    pairs.AppendUnit(kTriggerModeParameter);
+    pairs.AppendUnit(static_cast<uint16_t>(triggerMode));
   }
-  if (frame.Size() == 5) return WString();
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
-  return frame;
+  return pairs.Size() != 0 ? ParamSendFrame(pairs) : WString();
 }
 
 }  // namespace
@@ -84,7 +77,7 @@ int32_t RestoreSettings(Reader &reader) {
   for (uint32_t i = 0; i < count; ++i) {
     WakeEngine(reader.link);
     WString reply;
-    if (!SendAndWait(reader.link, frames[i], kCommandTimeout, &reply, kRestoreAttempts)) return 0;
+    if (!SendAndWait(reader.link, frames[i], kCommandTimeout, &reply, kParamAttempts)) return 0;
   }
   return 1;
 }

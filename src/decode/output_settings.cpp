@@ -3,15 +3,13 @@
 #include <atomic>
 #include <utility>
 
+#include "state/results.h"
 #include "state/settings.h"
 #include "util/wstring.h"
 
 namespace bcr {
 
 namespace {
-
-constexpr int32_t kModeRead = 'r';
-constexpr int32_t kModeWrite = 'w';
 
 // Copies the text's bytes up to and including its zero, at most size - 1 of them, and zeroes the
 // last byte of the buffer whatever the length of the text.

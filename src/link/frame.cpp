@@ -16,4 +16,39 @@ WString MakeFrame(std::initializer_list<uint8_t> bytes) {
   return frame;
 }
 
+ParamNumberBytes ParamNumberOf(uint32_t number) {
+  if (number > 0xFFFF) {
+    return {{static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 8),
+             static_cast<uint8_t>(number)},
+            3};
+  }
+  if (number > 0xFF) return {{static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number)}, 2};
+  return {{static_cast<uint8_t>(number)}, 1};
+}
+
+void AppendParamNumber(uint32_t number, WString &bytes) {
+  ParamNumberBytes n = ParamNumberOf(number);
+  for (uint8_t i = 0; i < n.size; ++i) bytes.AppendUnit(n.bytes[i]);
+}
+
+namespace {
+
+// The head, then the body; the length byte counts both.
+WString WithLength(WString frame, const WString &body) {
+  frame.Append(body);
+  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  return frame;
+}
+
+}  // namespace
+
+WString ParamSendFrame(const WString &pairs) {
+  if (kParamHeadSize + pairs.Size() > kLongestFrame) return WString();
+  return WithLength(MakeFrame({0, kOpParamSend, kSourceHost, kStatusPermanent, kNoBeep}), pairs);
+}
+
+WString ParamRequestFrame(const WString &numbers) {
+  return WithLength(MakeFrame({0, kOpParamRequest, kSourceHost, kStatusPlain}), numbers);
+}
+
 }  // namespace bcr

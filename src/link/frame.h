@@ -30,12 +30,33 @@ constexpr uint8_t kStatusMorePackets = 0x02;
 constexpr uint8_t kStatusPermanent = 0x08;
 // First data byte of a decode that comes in the engine's 0x99 format.
 constexpr uint8_t kFormat99Marker = 0x99;
+// The beep code of the library's parameter sends and of the engine's parameter replies: no beep.
+constexpr uint8_t kNoBeep = 0xFF;
+// Bytes before the first pair of a parameter send or reply: length, opcode, source, status and
+// beep code.
+constexpr uint32_t kParamHeadSize = 5;
+// The most bytes a length byte counts.
+constexpr uint32_t kLongestFrame = 0xFF;
 
 // Appends the two's complement of the 16-bit sum of all units, high byte first.
 void AppendChecksum(WString &frame);
 
 // A frame of the given bytes, without checksum.
 WString MakeFrame(std::initializer_list<uint8_t> bytes);
+
+// A parameter number as it travels: one byte up to 0xFF, else two or three, high byte first.
+struct ParamNumberBytes {
+  uint8_t bytes[3];
+  uint8_t size;
+};
+ParamNumberBytes ParamNumberOf(uint32_t number);
+void AppendParamNumber(uint32_t number, WString &bytes);
+
+// A parameter send (permanent, no beep) of the pairs, numbers and values as bytes; an empty
+// string when the frame would be longer than its length byte can count.
+WString ParamSendFrame(const WString &pairs);
+// A parameter request for the numbers as bytes (a handler's numbers always fit).
+WString ParamRequestFrame(const WString &numbers);
 
 // The frames the library sends as they stand, before the checksum.
 inline WString RevisionRequestFrame() {

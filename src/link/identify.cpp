@@ -135,9 +135,7 @@ int ProbeEngine(EngineLink &link, uint32_t speed) {
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
   if (!IsKnownEngine(link.deviceType)) return 0;
   WakeEngine(link);
-  WString frame = MakeFrame(
-      {0x00, kOpParamSend, kSourceHost, kStatusPermanent, 0xFF, kSpeedParameter, SpeedCode(speed)});
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+  WString frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
   WString reply;
   // The engine answers at its old speed; the caller moves the port afterwards.
   return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);

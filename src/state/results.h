@@ -20,6 +20,10 @@ constexpr int32_t kResultOtherEngine = -253;
 constexpr int32_t kResultNoSoundPath = -242;
 constexpr int32_t kResultBadBuffer = -300;
 
+// The mode argument of the option and settings functions.
+constexpr int32_t kModeRead = 'r';
+constexpr int32_t kModeWrite = 'w';
+
 }  // namespace bcr
 
 #endif  // BCREADER_STATE_RESULTS_H
