@@ -17,7 +17,7 @@
 #include "config/param_handler.h"
 #include "harness.h"
 #include "memory_port.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ void CheckFrames(bool write) {
   Check(frames <= kAttempts, "at most one frame per attempt");
 }
 
-void CheckRead(const ParamHandler &handler, const Reader &engine, int32_t result,
+void CheckRead(const ParamHandler &handler, const ScanEngine &engine, int32_t result,
                const int32_t *values, const bool *given) {
   const int32_t type = engine.DeviceType();
   for (uint8_t arg = 1; arg <= handler.count; ++arg) {
@@ -104,7 +104,7 @@ void CheckRead(const ParamHandler &handler, const Reader &engine, int32_t result
   }
 }
 
-void CheckWrite(const ParamHandler &handler, const Reader &engine, int32_t result,
+void CheckWrite(const ParamHandler &handler, const ScanEngine &engine, int32_t result,
                 const int32_t *values, const bool *given) {
   const int32_t type = engine.DeviceType();
   const bool served = Serves(handler.serves, type);
@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pointers[i] = given[i] ? &values[i] : nullptr;
   }
 
-  Reader engine;
+  ScanEngine engine;
   OpenLink(engine.link, type, data + used, size - used, TimeBound(size), kAttempts);
   const int32_t result =
       CallHandler(handler, engine, write ? kModeWrite : kModeRead, pointers, handler.count);

@@ -6,7 +6,7 @@
 #include "reader/globals.h"
 #include "state/library_state.h"
 #include "state/published_decode.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 BCR_EXPORT int32_t ReadBarcodeData(uint32_t *codeType, char *buffer, int32_t size) {
   return bcr::api::Guard(

@@ -6,7 +6,7 @@
 
 namespace bcr {
 
-int32_t Code39Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t Code39Options(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
                       int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8,
                       int32_t *a9) {
   return RunOptionFunction(reader, ownEngine, Code39Param, mode,
@@ -14,7 +14,7 @@ int32_t Code39Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *
                            {a1, a2, a3, a4, a5, a6, a7, a8, a9});
 }
 
-int32_t UpcOptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
+int32_t UpcOptionsSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                         int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8,
                         int32_t *a9, int32_t *a10, int32_t *a11, int32_t *a12, int32_t *a13,
                         int32_t *a14, int32_t *a15) {
@@ -24,7 +24,7 @@ int32_t UpcOptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, 
       {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, nullptr, a15});
 }
 
-int32_t UpcOptions4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
+int32_t UpcOptions4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                        int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8, int32_t *a9,
                        int32_t *a10, int32_t *a11, int32_t *a12, int32_t *a13, int32_t *a14) {
   return RunOptionFunction(
@@ -33,71 +33,72 @@ int32_t UpcOptions4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, i
       {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, nullptr, nullptr});
 }
 
-int32_t EanJanOptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
+int32_t EanJanOptionsSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                            int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7, int32_t *a8) {
   return RunOptionFunction(reader, kEngineSE955, EanJanParam, mode,
                            {a1, a2, a3, a4, a5, a6, a7, a8},
                            {a1, a2, a3, a4, a5, a6, a7, nullptr, a8});
 }
 
-int32_t EanJanOptions4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
+int32_t EanJanOptions4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                           int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
   return RunOptionFunction(reader, kImager4507, EanJanParam, mode, {a1, a2, a3, a4, a5, a6, a7},
                            {a1, a2, a3, a4, a5, a6, a7, nullptr, nullptr});
 }
 
-int32_t Code128OptionsSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
+int32_t Code128OptionsSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
+                            int32_t *a3) {
   return RunOptionFunction(reader, kEngineSE955, Code128Param, mode, {a1, a2, a3},
                            {a1, a2, a3, nullptr, nullptr});
 }
 
-int32_t Code128Options4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
+int32_t Code128Options4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
                            int32_t *a4, int32_t *a5) {
   return RunOptionFunction(reader, kImager4507, Code128Param, mode, {a1, a2, a3, a4, a5},
                            {a1, a2, a3, a4, a5});
 }
 
-int32_t Code93Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t Code93Options(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
                       int32_t *a3) {
   return RunOptionFunction(reader, ownEngine, Code93Param, mode, {a1, a2, a3}, {a1, a2, a3});
 }
 
-int32_t Code11Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t Code11Options(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
                       int32_t *a3, int32_t *a4, int32_t *a5) {
   return RunOptionFunction(reader, ownEngine, Code11Param, mode, {a1, a2, a3, a4, a5},
                            {a1, a2, a3, a4, a5});
 }
 
-int32_t Interleaved2Of5Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
+int32_t Interleaved2Of5Options(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                                int32_t *a2, int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6) {
   return RunOptionFunction(reader, ownEngine, Interleaved2Of5Param, mode, {a1, a2, a3, a4, a5, a6},
                            {a1, a2, a3, a4, a5, a6});
 }
 
-int32_t Industrial2Of5Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
+int32_t Industrial2Of5Options(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                               int32_t *a2, int32_t *a3) {
   return RunOptionFunction(reader, ownEngine, Industrial2Of5Param, mode, {a1, a2, a3},
                            {a1, a2, a3});
 }
 
-int32_t CodabarOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
-                       int32_t *a3, int32_t *a4, int32_t *a5) {
+int32_t CodabarOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
+                       int32_t *a2, int32_t *a3, int32_t *a4, int32_t *a5) {
   return RunOptionFunction(reader, ownEngine, CodabarParam, mode, {a1, a2, a3, a4, a5},
                            {a1, a2, a3, a4, a5});
 }
 
-int32_t MsiOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t MsiOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
                    int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6) {
   return RunOptionFunction(reader, ownEngine, MsiParam, mode, {a1, a2, a3, a4, a5, a6},
                            {a1, a2, a3, a4, a5, a6});
 }
 
-int32_t RssOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
+int32_t RssOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1, int32_t *a2,
                    int32_t *a3, int32_t *a4) {
   return RunOptionFunction(reader, ownEngine, RssParam, mode, {a1, a2, a3, a4}, {a1, a2, a3, a4});
 }
 
-int32_t Chinese2Of5Options(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1) {
+int32_t Chinese2Of5Options(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1) {
   return RunOptionFunction(reader, ownEngine, Chinese2Of5Param, mode, {a1}, {a1});
 }
 

@@ -1,11 +1,11 @@
 #include "config/option_function.h"
 
-#include "state/reader.h"
 #include "state/results.h"
+#include "state/scan_engine.h"
 
 namespace bcr {
 
-int32_t CheckOptionCall(const Reader &reader, int32_t ownEngine,
+int32_t CheckOptionCall(const ScanEngine &reader, int32_t ownEngine,
                         std::initializer_list<int32_t *> given) {
   bool any = false;
   for (int32_t *pointer : given) any = any || pointer != nullptr;
@@ -14,7 +14,7 @@ int32_t CheckOptionCall(const Reader &reader, int32_t ownEngine,
   return 1;
 }
 
-int32_t RunOptionFunction(Reader &reader, int32_t ownEngine, const ParamHandler &handler,
+int32_t RunOptionFunction(ScanEngine &reader, int32_t ownEngine, const ParamHandler &handler,
                           int32_t mode, std::initializer_list<int32_t *> given,
                           std::initializer_list<int32_t *> passed) {
   int32_t check = CheckOptionCall(reader, ownEngine, given);

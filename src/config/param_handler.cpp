@@ -3,7 +3,7 @@
 #include "config/exchange_lock.h"
 #include "link/frame.h"
 #include "link/transaction.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 namespace bcr {
 
@@ -85,7 +85,7 @@ const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
   return nullptr;
 }
 
-int32_t Read(const ParamHandler &handler, Reader &reader, int32_t *const *pointers) {
+int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *pointers) {
   EngineLink &link = reader.link;
   const int32_t deviceType = reader.DeviceType();
   for (uint8_t i = 0; i < handler.count; ++i) {
@@ -155,7 +155,7 @@ void TakeValues(const ParamHandler &handler, int32_t *const *pointers, int32_t *
   }
 }
 
-int32_t Write(const ParamHandler &handler, Reader &reader, int32_t *const *pointers) {
+int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *pointers) {
   EngineLink &link = reader.link;
   const int32_t deviceType = reader.DeviceType();
   int32_t values[kMaxHandlerArgs] = {};
@@ -205,12 +205,12 @@ bool Serves(Engines engines, int32_t deviceType) {
   return false;
 }
 
-int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
+int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mode,
                     std::initializer_list<int32_t *> options) {
   return CallHandler(handler, reader, mode, options.begin(), options.size());
 }
 
-int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
+int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mode,
                     int32_t *const *options, size_t count) {
   if (mode != kModeRead && mode != kModeWrite) return 0;
   if (count != handler.count || handler.count > kMaxHandlerArgs) return 0;
@@ -218,7 +218,7 @@ int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
   return mode == kModeRead ? Read(handler, reader, options) : Write(handler, reader, options);
 }
 
-bool WriteAccepted(const ParamHandler &handler, Reader &reader,
+bool WriteAccepted(const ParamHandler &handler, ScanEngine &reader,
                    std::initializer_list<int32_t *> options) {
   if (options.size() != handler.count || handler.count > kMaxHandlerArgs) return false;
   if (!Serves(handler.serves, reader.DeviceType())) return false;

@@ -20,7 +20,7 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // Attempts of every parameter exchange.
 constexpr int32_t kParamAttempts = 5;
@@ -98,16 +98,16 @@ constexpr uint8_t kMaxHandlerArgs = 16;
 // mode, an engine the handler does not serve, a wrong number of pointers, a failed exchange, a
 // read reply that is not a parameter frame from the engine, or a write of a value its option
 // cannot carry (outside 0..255 for a number, 0..65535 for a word; nothing is sent then).
-int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
+int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mode,
                     std::initializer_list<int32_t *> options);
 // The same with count pointers at options.
-int32_t CallHandler(const ParamHandler &handler, Reader &reader, int32_t mode,
+int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mode,
                     int32_t *const *options, size_t count);
 
 // False when a write of these values would be refused without an exchange (a value its option
 // cannot carry, an engine the handler does not serve, a wrong number of pointers): lets a
 // caller check before it changes anything of its own.
-bool WriteAccepted(const ParamHandler &handler, Reader &reader,
+bool WriteAccepted(const ParamHandler &handler, ScanEngine &reader,
                    std::initializer_list<int32_t *> options);
 
 // The cache entry of a handler's argument (1-based).

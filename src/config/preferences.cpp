@@ -3,7 +3,7 @@
 #include "config/handlers.h"
 #include "config/option_function.h"
 #include "config/param_handler.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 
 namespace bcr {
@@ -28,7 +28,7 @@ void ApplyTimeout(int32_t *tenths) {
   CurrentSettings().decodeTimeout = *tenths / 10;
 }
 
-void SwitchContinuousMode(Reader &reader, bool on) {
+void SwitchContinuousMode(ScanEngine &reader, bool on) {
   if (on) {
     StartContinuousMode(reader);
   } else {
@@ -38,22 +38,23 @@ void SwitchContinuousMode(Reader &reader, bool on) {
 
 }  // namespace
 
-void ReleaseContinuousToken(Reader &reader) {
+void ReleaseContinuousToken(ScanEngine &reader) {
   platform::SemaphoreRelease(reader.continuousToken, 1);
 }
 
 // The token goes first: the worker looks for it as soon as it wakes, and a worker that finds
 // none does one read and stops.
-void StartContinuousMode(Reader &reader) {
+void StartContinuousMode(ScanEngine &reader) {
   ReleaseContinuousToken(reader);
   if (void (*wake)() = reader.wakeAutoTrigger.load(); wake != nullptr) wake();
 }
 
-void StopContinuousMode(Reader &reader) {
+void StopContinuousMode(ScanEngine &reader) {
   platform::SemaphoreWait(reader.continuousToken, kTokenWait);
 }
 
-int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3) {
+int32_t UserPreferences4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
+                            int32_t *a3) {
   int32_t check = CheckOptionCall(reader, kImager4507, {a1, a2, a3});
   if (check != 1) return check;
   if (mode == kModeRead) return CallHandler(UserPreferences2DParam, reader, mode, {a1, a2, a3});
@@ -73,8 +74,8 @@ int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *
   return result;
 }
 
-int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
-                             int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
+int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
+                             int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7) {
   int32_t check = CheckOptionCall(reader, kEngineSE955, {a1, a2, a3, a4, a5, a6, a7});
   if (check != 1) return check;
   if (mode == kModeRead) {
@@ -105,7 +106,7 @@ int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t 
   return result;
 }
 
-int32_t MiscellaneousOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
+int32_t MiscellaneousOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                              int32_t *a2) {
   return RunOptionFunction(reader, ownEngine, MiscellaneousOptionParam, mode, {a1, a2},
                            {a1, nullptr, nullptr, nullptr, nullptr, nullptr});

@@ -8,7 +8,7 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // The continuous trigger mode of each engine.
 constexpr int32_t kContinuousMode4507 = 7;
@@ -16,23 +16,24 @@ constexpr int32_t kContinuousModeSE955 = 4;
 
 // Arguments: decode time-out in tenths of a second (below 1 becomes 30), parameter 0x89 (sent
 // only together with a trigger mode, 6 when not given), trigger mode. 1, 0 or -253.
-int32_t UserPreferences4507(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3);
+int32_t UserPreferences4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
+                            int32_t *a3);
 // Arguments: decode time-out, 0xBF, 0x89 (sent only together with a trigger mode; when not given,
 // 2 for the continuous mode and 10 for any other), 0x4E, a5 (only counts as an argument given),
 // the library-kept value, trigger mode. 1, 0 or -253.
-int32_t UserPreferencesSE955(Reader &reader, int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
-                             int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7);
+int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
+                             int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7);
 // Parameter 0x2D; a2 only counts as an argument given. 1, 0 or -253.
-int32_t MiscellaneousOptions(Reader &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
+int32_t MiscellaneousOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                              int32_t *a2);
 
 // The continuous-mode token and the auto-trigger worker.
 // Releases the token once: a release while it holds a count changes nothing.
-void ReleaseContinuousToken(Reader &reader);
+void ReleaseContinuousToken(ScanEngine &reader);
 // Gives the auto-trigger worker the token and wakes it.
-void StartContinuousMode(Reader &reader);
+void StartContinuousMode(ScanEngine &reader);
 // Takes the token away (waiting 10 ms at most), so the auto-trigger worker stops re-arming.
-void StopContinuousMode(Reader &reader);
+void StopContinuousMode(ScanEngine &reader);
 
 // The SE955's parameter 0x89 that goes with its trigger mode: continuous, or any other.
 constexpr int32_t kSE955Param89Continuous = 2;

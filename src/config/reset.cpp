@@ -9,8 +9,8 @@
 #include "config/preferences.h"
 #include "link/frame.h"
 #include "link/transaction.h"
-#include "state/reader.h"
 #include "state/results.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 
 namespace bcr {
@@ -111,7 +111,7 @@ const ResetStep kResetSE955[] = {
 };
 static_assert(std::size(kResetSE955) == 13);
 
-void RunStep(Reader &reader, const ResetStep &step) {
+void RunStep(ScanEngine &reader, const ResetStep &step) {
   int32_t values[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};
   for (uint8_t i = 0; i < step.count && i < kMaxHandlerArgs; ++i) {
@@ -149,12 +149,12 @@ int32_t SendPreferenceDefaults(EngineLink &link) {
   return SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts);
 }
 
-int32_t ImagerSettings(Reader &reader, int32_t mode, int32_t *const *options) {
+int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options) {
   if (reader.DeviceType() != kImager4507) return 0;
   return CallHandler(ImagerParam, reader, mode, options, kImagerArgs);
 }
 
-int32_t ResetAllSettings(Reader &reader, int32_t selector) {
+int32_t ResetAllSettings(ScanEngine &reader, int32_t selector) {
   if (selector != kResetAllSelector) return 0;
   const int32_t deviceType = reader.DeviceType();
   if (!IsKnownEngine(deviceType)) return 0;
@@ -173,7 +173,7 @@ int32_t ResetAllSettings(Reader &reader, int32_t selector) {
   return 1;
 }
 
-int32_t ResetReader(Reader &reader, int32_t selector) {
+int32_t ResetReader(ScanEngine &reader, int32_t selector) {
   const int32_t deviceType = reader.DeviceType();
   if (deviceType == kNoEngine) return kResultNoEngine;
   if (selector != kReaderDevice && selector != kAnyDevice) return 0;

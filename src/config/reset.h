@@ -10,7 +10,7 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // Selector of ResetAllSettings.
 constexpr int32_t kResetAllSelector = 2;
@@ -22,17 +22,17 @@ int32_t SendPreferenceDefaults(EngineLink &link);
 
 // The imager settings, which no option function reaches: 0 unless the 4507 is fitted, else the
 // ImagerParam handler's result. options holds 16 pointers.
-int32_t ImagerSettings(Reader &reader, int32_t mode, int32_t *const *options);
+int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options);
 
 // With selector 2 and an engine fitted: the preference defaults, then every handler of the
 // engine written with its reset values in a fixed order; the single results are not examined.
 // 1, or 0 for another selector or no engine.
-int32_t ResetAllSettings(Reader &reader, int32_t selector);
+int32_t ResetAllSettings(ScanEngine &reader, int32_t selector);
 
 // ResetReaderToDefault: selector 7 or 255. -101 without an engine, 0 for another selector,
 // else 1 whatever the engine answered. On the SE955 the trigger-mode field is written once more
 // and the continuous mode follows it; on the 4507 the continuous mode is left as it was.
-int32_t ResetReader(Reader &reader, int32_t selector);
+int32_t ResetReader(ScanEngine &reader, int32_t selector);
 
 }  // namespace bcr
 

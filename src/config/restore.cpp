@@ -6,7 +6,7 @@
 #include "config/param_handler.h"
 #include "link/frame.h"
 #include "link/transaction.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 
 namespace bcr {
@@ -32,7 +32,7 @@ const PreferenceArgs kPreferenceArgs[] = {
 
 // The decode time-out and the trigger mode: the values last written or read, the time-out
 // otherwise from the library's decode wait.
-WString PreferencesFrame(const Reader &reader) {
+WString PreferencesFrame(const ScanEngine &reader) {
   const int32_t deviceType = reader.DeviceType();
   int32_t timeout = CurrentSettings().decodeTimeout * 10;
   int32_t triggerMode = kUnknownValue;
@@ -57,7 +57,7 @@ WString PreferencesFrame(const Reader &reader) {
 
 }  // namespace
 
-uint32_t RestoreFrames(const Reader &reader, WString *frames) {
+uint32_t RestoreFrames(const ScanEngine &reader, WString *frames) {
   const int32_t deviceType = reader.DeviceType();
   uint32_t count = 0;
   for (const ParamHandler *handler : kAllHandlers) {
@@ -71,7 +71,7 @@ uint32_t RestoreFrames(const Reader &reader, WString *frames) {
   return count;
 }
 
-int32_t RestoreSettings(Reader &reader) {
+int32_t RestoreSettings(ScanEngine &reader) {
   WString frames[kMaxRestoreFrames];
   const uint32_t count = RestoreFrames(reader, frames);
   for (uint32_t i = 0; i < count; ++i) {

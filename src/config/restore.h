@@ -9,18 +9,18 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // The frames, without checksum, in the order they are sent: one parameter send per handler with
 // options written since load (the trigger mode and the decode time-out left out), then one with
 // the decode time-out and the trigger mode as the library knows them (each only when known).
 // At most kMaxRestoreFrames.
 constexpr uint32_t kMaxRestoreFrames = 32;
-uint32_t RestoreFrames(const Reader &reader, WString *frames);
+uint32_t RestoreFrames(const ScanEngine &reader, WString *frames);
 
 // Sends them; the caller holds the port. 1 when the engine acknowledged every one; stops at the
 // first that fails.
-int32_t RestoreSettings(Reader &reader);
+int32_t RestoreSettings(ScanEngine &reader);
 
 }  // namespace bcr
 

@@ -5,7 +5,7 @@
 #include "config/exchange_lock.h"
 #include "config/handlers.h"
 #include "config/param_handler.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 namespace bcr {
 
@@ -34,7 +34,7 @@ static_assert(std::size(kStartupReads) == 14);
 
 // The values read are dropped: what stays is the parameter cache that each successful read
 // fills. A failed read leaves its entries unknown and the next handler is read all the same.
-void ReadAllSettings(Reader &reader) {
+void ReadAllSettings(ScanEngine &reader) {
   ExchangeLock exchange(reader.link);
   if (!exchange.Held()) return;
   for (const ParamHandler *handler : kStartupReads) {

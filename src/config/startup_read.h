@@ -5,9 +5,9 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
-void ReadAllSettings(Reader &reader);
+void ReadAllSettings(ScanEngine &reader);
 
 }  // namespace bcr
 

@@ -9,8 +9,8 @@
 #include "platform/codepage.h"
 #include "state/library_state.h"
 #include "state/published_decode.h"
-#include "state/reader.h"
 #include "state/results.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 #include "util/copy_out.h"
 
@@ -102,14 +102,14 @@ int32_t CopyRecord(const WString &record, T *buffer, int32_t size) {
 
 }  // namespace
 
-int32_t OutputRecord(const Reader &reader, int32_t device, char *buffer, int32_t size) {
+int32_t OutputRecord(const ScanEngine &reader, int32_t device, char *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString record;
   if (device == kReaderDevice) record = ByteRecord(reader.DeviceType(), reader.DecodeResult());
   return CopyRecord(record, buffer, size);
 }
 
-int32_t OutputRecordWide(const Reader &reader, int32_t device, uint16_t *buffer, int32_t size) {
+int32_t OutputRecordWide(const ScanEngine &reader, int32_t device, uint16_t *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString record;
   if (device == kReaderDevice) record = WideRecord(reader.DeviceType(), reader.DecodeResult());
@@ -124,7 +124,7 @@ int32_t ConvertByteToWide(const char *source, int32_t sourceLength, uint16_t *de
   return platform::ConvertToWide(source, sourceLength, destination, destinationLength);
 }
 
-void BuildWedgeText(const Reader &reader, uint32_t selector, WString &out) {
+void BuildWedgeText(const ScanEngine &reader, uint32_t selector, WString &out) {
   out.AssignNarrow("");
   if (selector != kDecodeMessageParam) return;
   const int32_t deviceType = reader.DeviceType();

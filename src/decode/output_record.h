@@ -11,19 +11,19 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // Copies the record for device (the reader, 7; any other device has an empty record) into a
 // buffer of size bytes, each unit as its low byte: the record and a zero when it fits, else
 // size - 1 bytes and a zero. Returns the record length, or size when cut; -300 for a null buffer
 // or a size below 1. The record may hold zero bytes (a decode type of 0): the result, not the
 // first zero, gives its length.
-int32_t OutputRecord(const Reader &reader, int32_t device, char *buffer, int32_t size);
+int32_t OutputRecord(const ScanEngine &reader, int32_t device, char *buffer, int32_t size);
 
 // As OutputRecord in 16-bit characters, with the data converted from the system code page (empty
 // when the conversion fails); prefix and suffix are taken unit for unit, and the length piece
 // counts the converted data.
-int32_t OutputRecordWide(const Reader &reader, int32_t device, uint16_t *buffer, int32_t size);
+int32_t OutputRecordWide(const ScanEngine &reader, int32_t device, uint16_t *buffer, int32_t size);
 
 // The exported conversion: 0 for a null source or destination or a length below 1, else the
 // platform's conversion of the system code page (the number of characters written, 0 when the
@@ -35,7 +35,7 @@ int32_t ConvertByteToWide(const char *source, int32_t sourceLength, uint16_t *de
 // terminator key before or after it. QR Code, PDF417 and Data Matrix reads of the 4507 take the
 // converted record, everything else the byte record with each byte as one unit. Empty unless
 // selector is 2, the wParam of the decode message.
-void BuildWedgeText(const Reader &reader, uint32_t selector, WString &out);
+void BuildWedgeText(const ScanEngine &reader, uint32_t selector, WString &out);
 
 }  // namespace bcr
 

@@ -9,8 +9,8 @@
 #include "link/wire_trace.h"
 #include "platform/clock.h"
 #include "state/library_state.h"
-#include "state/reader.h"
 #include "state/results.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 #include "state/workers.h"
 #include "util/copy_out.h"
@@ -54,7 +54,7 @@ void PostDecodeMessage(const LibraryState &state) {
   platform::WindowPost(state.readerWindow, state.messages.decode, kDecodeMessageParam, 0);
 }
 
-int Command(Reader &reader, uint32_t on, uint32_t enable) {
+int Command(ScanEngine &reader, uint32_t on, uint32_t enable) {
   if (enable == 0 || reader.active == 0) return 0;
   return static_cast<int>(SetDecoding(reader.link, on) & enable);
 }
@@ -62,7 +62,7 @@ int Command(Reader &reader, uint32_t on, uint32_t enable) {
 // One decode-data frame within waitMs: acknowledged, parsed, kept as the DecodeResult. A frame
 // that breaks (noise, a wrong checksum, a cut) is read away and the reception listens on,
 // resynchronised, until its wait runs out. The caller holds the port.
-int ListenForDecode(Reader &reader, uint32_t waitMs, bool givesWay, Decode *received) {
+int ListenForDecode(ScanEngine &reader, uint32_t waitMs, bool givesWay, Decode *received) {
   EngineLink &link = reader.link;
   const uint64_t deadline = platform::NowMs() + waitMs;
   WString data;
@@ -104,13 +104,13 @@ int ListenForDecode(Reader &reader, uint32_t waitMs, bool givesWay, Decode *rece
 
 }  // namespace
 
-int ReceiveDecodeFrame(Reader &reader, Decode *received) {
+int ReceiveDecodeFrame(ScanEngine &reader, Decode *received) {
   PortHold hold(reader.link.portLock, reader.link.transferWait);
   if (!hold.Held()) return 0;
   return ListenForDecode(reader, reader.link.transferWait, false, received);
 }
 
-int ReceiveDecode(Reader &reader, Decode &out, uint32_t waitMs, Reception kind) {
+int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind) {
   if (reader.active == 0) return 0;
   EngineLink &link = reader.link;
   const uint64_t start = platform::NowMs();
@@ -131,12 +131,12 @@ int ReceiveDecode(Reader &reader, Decode &out, uint32_t waitMs, Reception kind) 
   return result;
 }
 
-int GetLastDecode(const Reader &reader, Decode &out) {
+int GetLastDecode(const ScanEngine &reader, Decode &out) {
   out = reader.DecodeResult();
   return 1;
 }
 
-int32_t ReadBarcode(Reader &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
+int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
                     int32_t size) {
   if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (buffer == nullptr || size < 1) return 0;
@@ -164,18 +164,18 @@ int32_t ReadBarcode(Reader &reader, const LibraryState &state, uint32_t *codeTyp
   return static_cast<int32_t>(decode.data.Size());
 }
 
-int32_t CopyLastDecodeData(const Reader &reader, char *buffer, int32_t size) {
+int32_t CopyLastDecodeData(const ScanEngine &reader, char *buffer, int32_t size) {
   if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString data = LastDecodeData();
   return CopyOut(data, buffer, size) ? static_cast<int32_t>(data.Size()) : size;
 }
 
-int StartDecode(Reader &reader, uint32_t enable) {
+int StartDecode(ScanEngine &reader, uint32_t enable) {
   return Command(reader, 1, enable);
 }
 
-int StopDecode(Reader &reader, uint32_t enable) {
+int StopDecode(ScanEngine &reader, uint32_t enable) {
   return Command(reader, 0, enable);
 }
 

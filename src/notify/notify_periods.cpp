@@ -1,7 +1,7 @@
 #include "notify/notify_periods.h"
 
 #include "platform/sync.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 namespace bcr {
 
@@ -13,17 +13,17 @@ constexpr int kOff = 0;
 // The longest wait that still ends by itself.
 constexpr uint64_t kLongestWaitMs = platform::kInfinite - 1;
 
-void SetLed(Reader &reader, int on) {
+void SetLed(ScanEngine &reader, int on) {
   if (SetLedLightEntry entry = reader.setLedLight; entry != nullptr) entry(kLed, on);
 }
 
-void SetVibrator(Reader &reader, int on) {
+void SetVibrator(ScanEngine &reader, int on) {
   if (SetVibratorPowerEntry entry = reader.setVibratorPower; entry != nullptr) entry(on);
 }
 
 }  // namespace
 
-void LedPeriod(Reader &reader, int32_t ms) {
+void LedPeriod(ScanEngine &reader, int32_t ms) {
   if (ms == 0) return;
   uint32_t wait = static_cast<uint32_t>(ms < kShortestLedMs ? kShortestLedMs : ms);
   SetLed(reader, kOn);
@@ -37,7 +37,7 @@ uint32_t VibratorWaitMs(uint32_t units) {
   return static_cast<uint32_t>(ms < kLongestWaitMs ? ms : kLongestWaitMs);
 }
 
-void VibratorPeriod(Reader &reader, uint32_t units) {
+void VibratorPeriod(ScanEngine &reader, uint32_t units) {
   if (units == 0) return;
   SetVibrator(reader, kOn);
   platform::SemaphoreWait(reader.vibratorCancel, VibratorWaitMs(units));

@@ -9,7 +9,7 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // The shortest time the LED is lit.
 constexpr int32_t kShortestLedMs = 400;
@@ -17,11 +17,11 @@ constexpr uint32_t kVibrateUnitMs = 500;
 
 // Nothing for 0 ms; otherwise the LED is lit for ms, at least kShortestLedMs (negative times
 // included).
-void LedPeriod(Reader &reader, int32_t ms);
+void LedPeriod(ScanEngine &reader, int32_t ms);
 
 // Nothing for 0 units; otherwise the vibrator runs units × kVibrateUnitMs, a product beyond the
 // longest bounded wait being cut to it.
-void VibratorPeriod(Reader &reader, uint32_t units);
+void VibratorPeriod(ScanEngine &reader, uint32_t units);
 
 // The wait of a vibrator period of that many units, in ms.
 uint32_t VibratorWaitMs(uint32_t units);

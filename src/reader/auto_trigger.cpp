@@ -16,7 +16,7 @@ constexpr uint32_t kRearmPause = 200;
 
 void AutoTriggerThread(void *globals) {
   LibraryState &state = static_cast<LibraryGlobals *>(globals)->state;
-  Reader &reader = static_cast<LibraryGlobals *>(globals)->reader;
+  ScanEngine &reader = static_cast<LibraryGlobals *>(globals)->reader;
   WorkerSlot &slot = state.workers[kAutoTriggerWorker];
   platform::SemaphoreWait(slot.start, platform::kInfinite);
   while (state.quitFlag != 1) {

@@ -3,7 +3,7 @@
 #include "config/exchange_lock.h"
 #include "link/identify.h"
 #include "platform/registry.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "util/copy_out.h"
 
 namespace bcr {
@@ -21,21 +21,21 @@ const ReaderTypeRow kReaderTypes[] = {{kImager4507, 0x40}, {kEngineSE955, 0x80}}
 
 }  // namespace
 
-int32_t ReaderType(const Reader &reader) {
+int32_t ReaderType(const ScanEngine &reader) {
   for (const ReaderTypeRow &row : kReaderTypes) {
     if (row.deviceType == reader.DeviceType()) return row.readerType;
   }
   return 0;
 }
 
-int32_t ActiveDevice(const Reader &reader) {
+int32_t ActiveDevice(const ScanEngine &reader) {
   int32_t type = reader.DeviceType();
   if (type == kNoEngine) return kResultNoEngine;
   if (reader.active == 0) return 0;
   return IsKnownEngine(type) ? kReaderDevice : 0;
 }
 
-int32_t SwitchReader(Reader &reader, int32_t code) {
+int32_t SwitchReader(ScanEngine &reader, int32_t code) {
   if (reader.DeviceType() == kNoEngine) return kResultNoEngine;
   if (code != kReaderDevice && code != kAnyDevice && code != 0) return 0;
   uint32_t on = code != 0 ? 1 : 0;
@@ -52,7 +52,7 @@ int32_t DllVersion(char *buffer, int32_t size) {
   return 1;
 }
 
-int32_t DecoderVersion(Reader &reader, int32_t kind, char *buffer, int32_t size) {
+int32_t DecoderVersion(ScanEngine &reader, int32_t kind, char *buffer, int32_t size) {
   if (buffer == nullptr || size < 1) return 0;
   if (kind != kReaderDevice) return 0;
   int32_t type = reader.DeviceType();

@@ -8,16 +8,16 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 constexpr const char *kDllVersion = "1.0.1.0";
 
-int32_t ReaderType(const Reader &reader);
-int32_t ActiveDevice(const Reader &reader);
+int32_t ReaderType(const ScanEngine &reader);
+int32_t ActiveDevice(const ScanEngine &reader);
 // Switches the reader on (7, 255) or off (0) and records it in the registry.
-int32_t SwitchReader(Reader &reader, int32_t code);
+int32_t SwitchReader(ScanEngine &reader, int32_t code);
 int32_t DllVersion(char *buffer, int32_t size);
-int32_t DecoderVersion(Reader &reader, int32_t kind, char *buffer, int32_t size);
+int32_t DecoderVersion(ScanEngine &reader, int32_t kind, char *buffer, int32_t size);
 
 }  // namespace bcr
 

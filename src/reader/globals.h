@@ -7,7 +7,7 @@
 
 namespace bcr {
 
-inline Reader &TheReader() {
+inline ScanEngine &TheReader() {
   return Globals().reader;
 }
 

@@ -61,7 +61,7 @@ void WakeAutoTrigger() {
 // Opens port 2 and identifies the engine; the port is closed again when that fails. An SE955
 // that was found by probing has every option read once, so that the parameter cache holds the
 // engine's own values.
-int FindEngine(Reader &reader) {
+int OpenEngine(ScanEngine &reader) {
   reader.link.portNumber = kEnginePort;
   if (!OpenPort(reader.link)) return 0;
   platform::Sleep(kOpenPause);
@@ -108,7 +108,7 @@ void ForgetLoadState() {
   state.keepWindowOnDetach = 0;
   ResetSettings();
   ForgetParamCache();
-  Reader &reader = TheReader();
+  ScanEngine &reader = TheReader();
   reader.triggerMode = kInitialTriggerMode;
   reader.SetDecodeResult(Decode());
   PublishDecode(Decode());
@@ -117,7 +117,7 @@ void ForgetLoadState() {
 
 void ProcessDetach() {
   LibraryState &state = State();
-  Reader &reader = TheReader();
+  ScanEngine &reader = TheReader();
   // A recovery in progress gives up, and every exchange with it.
   AbortRecovery(reader);
   platform::TriggerSourceStop();
@@ -155,13 +155,13 @@ void ProcessDetach() {
   state.decodeEvent = nullptr;
 }
 
-int ConnectEngine(Reader &reader, int32_t selector, uint32_t *error) {
+int ConnectEngine(ScanEngine &reader, int32_t selector, uint32_t *error) {
   *error = 0;
   if (reader.link.port != nullptr) return 1;
   platform::TraceConfigure();
   LoadSystemLibrary(reader);
   if (reader.link.port == nullptr && selector == kEngineSelector) {
-    if (FindEngine(reader)) {
+    if (OpenEngine(reader)) {
       reader.SetActive(1);
       return 1;
     }
@@ -176,7 +176,7 @@ int ConnectEngine(Reader &reader, int32_t selector, uint32_t *error) {
 
 int32_t InitReader() {
   LibraryState &state = State();
-  Reader &reader = TheReader();
+  ScanEngine &reader = TheReader();
   if (state.readerWindow == nullptr) {
     uint32_t error = 0;
     if (!platform::WindowClassRegister(kReaderWindowClass, ReaderWindowProc, &error) &&

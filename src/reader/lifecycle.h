@@ -6,7 +6,7 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // Engine-open failures: the engine kind was known but the engine did not come up, or no kind.
 constexpr uint32_t kOpenFailedKindKnown = 30007;
@@ -29,7 +29,7 @@ int32_t InitReaderForNet();
 
 // Loads the system library, then opens and identifies the engine once; later calls succeed
 // while the port is open.
-int ConnectEngine(Reader &reader, int32_t selector, uint32_t *error);
+int ConnectEngine(ScanEngine &reader, int32_t selector, uint32_t *error);
 
 }  // namespace bcr
 

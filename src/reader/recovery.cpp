@@ -11,7 +11,7 @@
 #include "reader/device_queries.h"
 #include "reader/globals.h"
 #include "state/library_state.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/workers.h"
 
 namespace bcr {
@@ -25,12 +25,12 @@ constexpr uint32_t kPortLockWait = 500;
 
 std::atomic<bool> hurry{false};
 
-bool Aborted(const Reader &reader) {
+bool Aborted(const ScanEngine &reader) {
   return reader.link.health.abort || State().quitFlag == 1;
 }
 
 // Sleeps up to ms; false when the library is being unloaded. A hurry ends the pause early.
-bool Pause(const Reader &reader, uint32_t ms) {
+bool Pause(const ScanEngine &reader, uint32_t ms) {
   for (uint32_t slept = 0; slept < ms; slept += kPauseSlice) {
     if (Aborted(reader)) return false;
     if (hurry.exchange(false)) return true;
@@ -45,7 +45,7 @@ void BroadcastReaderState(intptr_t state) {
 }
 
 void OnEngineLost(const char *reason) {
-  Reader &reader = TheReader();
+  ScanEngine &reader = TheReader();
   if (reader.active == 0 || Aborted(reader)) return;
   if (reader.link.health.away.exchange(true)) return;
   if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
@@ -54,7 +54,7 @@ void OnEngineLost(const char *reason) {
 }
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
-bool WaitForPortUsers(const Reader &reader) {
+bool WaitForPortUsers(const ScanEngine &reader) {
   while (reader.link.health.users != 0) {
     if (Aborted(reader)) return false;
     platform::Sleep(1);
@@ -63,7 +63,7 @@ bool WaitForPortUsers(const Reader &reader) {
 }
 
 // One try: the port anew, the engine at its working speed, its settings back.
-bool TryOnce(Reader &reader) {
+bool TryOnce(ScanEngine &reader) {
   EngineLink &link = reader.link;
   if (!WaitForPortUsers(reader)) return false;
   // The port changes hands under the link lock. The exchanges after it do not hold the lock:
@@ -93,7 +93,7 @@ bool TryOnce(Reader &reader) {
 }
 
 void Recover() {
-  Reader &reader = TheReader();
+  ScanEngine &reader = TheReader();
   EngineLink &link = reader.link;
   if (!link.health.away) return;
   RecoveryScope scope(link.health);
@@ -113,11 +113,11 @@ void Recover() {
 
 }  // namespace
 
-void InstallLostHandler(Reader &reader) {
+void InstallLostHandler(ScanEngine &reader) {
   reader.link.health.onLost = OnEngineLost;
 }
 
-bool EngineAway(const Reader &reader) {
+bool EngineAway(const ScanEngine &reader) {
   return reader.link.health.away;
 }
 
@@ -126,7 +126,7 @@ void HurryRecovery() {
   WakeWorker(State(), kRecoveryWorker);
 }
 
-void AbortRecovery(Reader &reader) {
+void AbortRecovery(ScanEngine &reader) {
   reader.link.health.abort = true;
 }
 

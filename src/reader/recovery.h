@@ -13,7 +13,7 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 // lParam of "WM_READERSTATE".
 constexpr intptr_t kReaderStateLost = 0;
@@ -23,13 +23,13 @@ constexpr intptr_t kReaderStateBack = 1;
 constexpr uint32_t kLongestRecoveryPause = 2000;
 
 // Connects the link's reports to the reader; at every load.
-void InstallLostHandler(Reader &reader);
+void InstallLostHandler(ScanEngine &reader);
 // Whether the engine is taken for lost now.
-bool EngineAway(const Reader &reader);
+bool EngineAway(const ScanEngine &reader);
 // A try that is waiting out its back-off starts at once (InitReader while the engine is away).
 void HurryRecovery();
 // Stops every port call and makes the recovery give up (unload); bounded by one exchange attempt.
-void AbortRecovery(Reader &reader);
+void AbortRecovery(ScanEngine &reader);
 
 // The worker's thread body.
 // Thread body; its parameter is the library's globals.

@@ -1,11 +1,11 @@
 #include "reader/system_library.h"
 
 #include "platform/dynlib.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 namespace bcr {
 
-int LoadSystemLibrary(Reader &reader) {
+int LoadSystemLibrary(ScanEngine &reader) {
   platform::Library *library = platform::LibraryLoad(kSystemLibraryName);
   if (library == nullptr) return 0;
   // The new entries are in place before the old library goes, so no worker can pick up an entry

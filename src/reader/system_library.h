@@ -4,13 +4,13 @@
 
 namespace bcr {
 
-class Reader;
+class ScanEngine;
 
 constexpr const char *kSystemLibraryName = "\\Windows\\Brevald.dll";
 
 // Loads the library and takes its three entries (each null when missing). When it cannot be
 // loaded the entries keep their values. 1 when loaded.
-int LoadSystemLibrary(Reader &reader);
+int LoadSystemLibrary(ScanEngine &reader);
 
 }  // namespace bcr
 

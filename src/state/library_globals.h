@@ -12,13 +12,13 @@
 
 #include "state/library_state.h"
 #include "state/published_decode.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 
 namespace bcr {
 
 struct LibraryGlobals {
-  Reader reader;
+  ScanEngine reader;
   Settings settings;
   OutputTexts output;
   PublishedDecode published;

@@ -13,12 +13,12 @@ using Bytes = std::vector<uint8_t>;
 
 const Bytes kRevisionRequest = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
 
-struct Reader {
+struct ScanEngine {
   std::unique_ptr<bcrsim::Engine> engine;
   ScratchDir scratch;
   LoadedLibrary library{false};
 
-  Reader(std::unique_ptr<bcrsim::Engine> sim, const char *kind) : engine(std::move(sim)) {
+  ScanEngine(std::unique_ptr<bcrsim::Engine> sim, const char *kind) : engine(std::move(sim)) {
     PointLibraryAt(engine->Path(), kind, scratch);
     library.Open();
   }
@@ -28,7 +28,7 @@ struct Reader {
 };
 
 TEST(InitReader, SE955AtItsWorkingSpeedIsProbedOnce) {
-  Reader reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  ScanEngine reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_EQ(reader.Type(), 128);
   EXPECT_EQ(reader.Active(), 7);
@@ -39,7 +39,7 @@ TEST(InitReader, SE955AtItsWorkingSpeedIsProbedOnce) {
 }
 
 TEST(InitReader, SE955AtNineThousandSixHundredIsMovedUp) {
-  Reader reader(bcrsim::Engine::SE955().Speed(9600).Start(), "2");
+  ScanEngine reader(bcrsim::Engine::SE955().Speed(9600).Start(), "2");
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_EQ(reader.Type(), 128);
   EXPECT_EQ(reader.engine->Frames(),
@@ -55,12 +55,12 @@ TEST(InitReader, SE955AtNineThousandSixHundredIsMovedUp) {
 TEST(InitReader, ImagerAtNineThousandSixHundredIsMovedToItsWorkingSpeed) {
   {
     // The imager is given 3 s to start before it is spoken to, even at its working speed.
-    Reader ready(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
+    ScanEngine ready(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ready.Init(), 1);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
   }
-  Reader reader(bcrsim::Engine::Imager4507().Speed(9600).Start(), "3");
+  ScanEngine reader(bcrsim::Engine::Imager4507().Speed(9600).Start(), "3");
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_EQ(reader.Type(), 64);
   EXPECT_EQ(reader.Active(), 7);
@@ -71,7 +71,7 @@ TEST(InitReader, ImagerAtNineThousandSixHundredIsMovedToItsWorkingSpeed) {
 }
 
 TEST(InitReader, WithoutAnEngineKindTheImagerIsFoundAfterTheSE955Probes) {
-  Reader reader(bcrsim::Engine::Imager4507().Speed(115200).Start(), nullptr);
+  ScanEngine reader(bcrsim::Engine::Imager4507().Speed(115200).Start(), nullptr);
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_EQ(reader.Type(), 64);
 }
@@ -96,7 +96,7 @@ TEST(InitReader, KindsWithoutEngineOrAMissingSystemLibraryFindNoEngine) {
 }
 
 TEST(InitReader, KnownKindWithASilentEngineLeavesOnlyTheNotificationsRunning) {
-  Reader reader(bcrsim::Engine::SE955().Speed(38400).Silent().Start(), "1");
+  ScanEngine reader(bcrsim::Engine::SE955().Speed(38400).Silent().Start(), "1");
   int before = ThreadCount();
   EXPECT_EQ(reader.Init(), -111);
   EXPECT_EQ(ThreadCount() - before, 3);  // vibrator, LED and sound
@@ -107,7 +107,7 @@ TEST(InitReader, KnownKindWithASilentEngineLeavesOnlyTheNotificationsRunning) {
 }
 
 TEST(InitReader, SecondCallKeepsOneOfEachThread) {
-  Reader reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  ScanEngine reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   int before = ThreadCount();
   EXPECT_EQ(reader.Init(), 1);
   int running = ThreadCount();
@@ -121,7 +121,7 @@ TEST(InitReader, SecondCallKeepsOneOfEachThread) {
 // A second open that loads another system library: a worker's call never reaches the first one
 // while it is being unloaded (the stand-in lingers in its unload and marks such calls "late").
 TEST(InitReader, ASecondOpenNeverCallsTheSystemLibraryItReplaces) {
-  Reader reader(bcrsim::Engine::SE955().Speed(38400).Silent().Start(), "1");
+  ScanEngine reader(bcrsim::Engine::SE955().Speed(38400).Silent().Start(), "1");
   std::string calls = reader.scratch.File("calls"), second = reader.scratch.File("second.so");
   std::string copy = "cp '" + LibDir() + "/libbrevald-record.so' '" + second + "'";
   ASSERT_EQ(system(copy.c_str()), 0);
@@ -148,7 +148,7 @@ TEST(InitReader, ASecondOpenNeverCallsTheSystemLibraryItReplaces) {
 }
 
 TEST(InitReader, HiddenWindowCanBeFound) {
-  Reader reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  ScanEngine reader(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   EXPECT_EQ(BCR_FN(reader.library, BcrFindWindow)("Quenrix"), nullptr);
   EXPECT_EQ(reader.Init(), 1);
   EXPECT_NE(BCR_FN(reader.library, BcrFindWindow)("Quenrix"), nullptr);

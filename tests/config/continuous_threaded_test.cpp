@@ -175,7 +175,7 @@ TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {
   ForgetLoadState();
   auto sim = bcrsim::Engine::SE955().Speed(test::kSimSpeed).Start();
   ASSERT_NE(sim, nullptr);
-  Reader engine;
+  ScanEngine engine;
   ASSERT_TRUE(test::OpenOnSim(engine, *sim));
   CurrentSettings().decodeTimeout = 5;
   ASSERT_TRUE(engine.link.portLock.Acquire(0));

@@ -15,7 +15,7 @@
 #include "reader/globals.h"
 #include "sim/engine.h"
 #include "state/library_state.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 #include "state/workers.h"
 #include "support/sim_link.h"
@@ -27,7 +27,7 @@ using Frames = std::vector<Bytes>;
 constexpr uint32_t kSimSpeed = 115200;
 
 // Opens engine's link on "COM2:" pointed at sim, at the simulator's speed, with its engine type.
-inline bool OpenOnSim(Reader &engine, bcrsim::Engine &sim) {
+inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
   setenv("BCREADER_COM2", sim.Path().c_str(), 1);
   engine.link.portNumber = 2;
   if (OpenPort(engine.link) != 1 || SetPortSpeed(engine.link, sim.Speed()) != 1) return false;
@@ -65,7 +65,7 @@ class SimEngineTest : public ::testing::Test {
   uint32_t Param(uint32_t number) const { return sim_->Param(number).value_or(0xFFFFFFFF); }
 
   std::unique_ptr<bcrsim::Engine> sim_;
-  Reader engine_;
+  ScanEngine engine_;
 };
 
 // With the continuous-mode token and the auto-trigger worker's start semaphore as the attach

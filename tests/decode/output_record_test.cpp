@@ -11,7 +11,7 @@
 #include "decode/output_settings.h"
 #include "state/library_state.h"
 #include "state/published_decode.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 
 namespace bcr {

@@ -18,7 +18,7 @@
 #include "sim/engine.h"
 #include "state/library_state.h"
 #include "state/published_decode.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/workers.h"
 
 namespace bcr {
@@ -41,7 +41,7 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
   ForgetLoadState();
   ProcessAttach(nullptr);
-  Reader &engine = TheReader();
+  ScanEngine &engine = TheReader();
   engine.link.portNumber = 2;
   ASSERT_EQ(OpenPort(engine.link), 1);
   ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);

@@ -7,7 +7,7 @@
 #include "reader/globals.h"
 #include "reader/window_proc.h"
 #include "state/library_state.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/workers.h"
 
 namespace bcr {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "support/sim_link.h"
 
 namespace bcr {
@@ -36,7 +36,7 @@ class Commands : public ::testing::Test {
   }
 
   std::unique_ptr<bcrsim::Engine> sim_;
-  Reader engine_;
+  ScanEngine engine_;
 };
 
 TEST_F(Commands, StartIsSentOnceUntilStoppedAndStopOnlyAfterAStart) {

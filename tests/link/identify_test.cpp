@@ -4,7 +4,7 @@
 
 #include "link/serial_port.h"
 #include "platform/clock.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "support/sim_link.h"
 
 namespace bcr {
@@ -59,7 +59,7 @@ class Identify : public ::testing::Test {
     ASSERT_EQ(OpenPort(engine_.link), 1);
   }
   std::unique_ptr<bcrsim::Engine> sim_;
-  Reader engine_;
+  ScanEngine engine_;
 };
 
 TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {

@@ -19,7 +19,7 @@
 #include "reader/lifecycle.h"
 #include "reader/system_library.h"
 #include "state/library_state.h"
-#include "state/reader.h"
+#include "state/scan_engine.h"
 #include "state/settings.h"
 #include "state/workers.h"
 
@@ -76,7 +76,7 @@ class NotifyThreads : public ::testing::Test {
 
     ForgetLoadState();
     ProcessAttach(nullptr);
-    Reader &engine = TheReader();
+    ScanEngine &engine = TheReader();
     for (platform::Semaphore *cancel : {engine.ledCancel, engine.vibratorCancel}) {
       while (platform::SemaphoreWait(cancel, 0) == platform::WaitResult::kSignalled) {
       }

@@ -37,7 +37,7 @@ constexpr const char kUsage[] =
     "  trace <file>          show a wire trace (BCREADER_TRACE) decoded, one frame a line\n"
     "  help [command]        this text, or a command's\n"
     "\n"
-    "Reader options (info, read, listen, get, set, reset):\n"
+    "ScanEngine options (info, read, listen, get, set, reset):\n"
     "  --port PATH           the engine's serial port, what \"COM2:\" names (default:\n"
     "                        $BCREADER_COM2, else /dev/ttyS1)\n"
     "  --sim se955|4507      a simulated engine on a pseudo-terminal inside this program\n"

@@ -1,20 +1,20 @@
-#include "state/reader.h"
+#include "state/scan_engine.h"
 
 #include "platform/dynlib.h"
 
 namespace bcr {
 
-Reader::Reader() {
+ScanEngine::ScanEngine() {
   ledCancel = platform::SemaphoreCreate(0, 1);
   vibratorCancel = platform::SemaphoreCreate(0, 1);
 }
 
-Reader::~Reader() {
+ScanEngine::~ScanEngine() {
   Close();
   link.Close();
 }
 
-void Reader::Close() {
+void ScanEngine::Close() {
   link.Close();
   link.Initialise();
   active = 0;
@@ -36,24 +36,24 @@ void Reader::Close() {
   retiredLibraries.clear();
 }
 
-Decode Reader::DecodeResult() const {
+Decode ScanEngine::DecodeResult() const {
   std::lock_guard<std::mutex> lock(decodeLock);
   return decodeResult;
 }
 
-void Reader::SetDecodeResult(const Decode &decode) {
+void ScanEngine::SetDecodeResult(const Decode &decode) {
   std::lock_guard<std::mutex> lock(decodeLock);
   decodeResult.codeType = decode.codeType;
   decodeResult.symbologyName.Assign(decode.symbologyName);
   decodeResult.data.Assign(decode.data);
 }
 
-void Reader::SetDecodeData(const WString &data) {
+void ScanEngine::SetDecodeData(const WString &data) {
   std::lock_guard<std::mutex> lock(decodeLock);
   decodeResult.data.Assign(data);
 }
 
-bool InContinuousMode(const Reader &reader) {
+bool InContinuousMode(const ScanEngine &reader) {
   uint32_t mode = reader.triggerMode;
   int32_t type = reader.DeviceType();
   return (type == kImager4507 && mode == 7) || (type == kEngineSE955 && mode == 4);

@@ -1,7 +1,7 @@
-// Reader: the one reader object of the process. It owns the serial link, the state the
+// ScanEngine: the one reader object of the process. It owns the serial link, the state the
 // exported functions share, and the entries of the terminal's system library.
-#ifndef BCREADER_STATE_READER_H
-#define BCREADER_STATE_READER_H
+#ifndef BCREADER_STATE_SCAN_ENGINE_H
+#define BCREADER_STATE_SCAN_ENGINE_H
 
 #include <atomic>
 #include <cstdint>
@@ -26,12 +26,12 @@ using SetVibratorPowerEntry = void (*)(int on);
 
 constexpr uint32_t kInitialTriggerMode = 6;
 
-class Reader {
+class ScanEngine {
  public:
-  Reader();
-  ~Reader();  // Close, then closes the link once more
-  Reader(const Reader &) = delete;
-  Reader &operator=(const Reader &) = delete;
+  ScanEngine();
+  ~ScanEngine();  // Close, then closes the link once more
+  ScanEngine(const ScanEngine &) = delete;
+  ScanEngine &operator=(const ScanEngine &) = delete;
 
   int32_t DeviceType() const { return link.deviceType; }
   void SetActive(uint32_t value) { active = value; }
@@ -70,8 +70,8 @@ class Reader {
 };
 
 // Continuous trigger modes: the reader re-arms its reads by itself and ignores trigger presses.
-bool InContinuousMode(const Reader &reader);
+bool InContinuousMode(const ScanEngine &reader);
 
 }  // namespace bcr
 
-#endif  // BCREADER_STATE_READER_H
+#endif  // BCREADER_STATE_SCAN_ENGINE_H
