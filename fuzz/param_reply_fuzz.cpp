@@ -1,6 +1,6 @@
 // A parameter handler's read (or write) against whatever the engine answers: the handler's
 // request goes out and the input is what comes back, so the reply parsing of every handler,
-// ImagerParam's word parameters among them, meets any frame the engine might send.
+// ImagerParam()'s word parameters among them, meets any frame the engine might send.
 //
 // Input: byte 0 picks the handler, byte 1 the engine (bit 0: the SE955, else the 4507) and the
 // mode (bit 1: write), bytes 2 and 3 which option pointers are given (bit arg - 1), then in a
@@ -139,7 +139,7 @@ uint32_t Little32(const uint8_t *bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < kHeaderBytes) return -1;
-  const ParamHandler &handler = *kAllHandlers[data[0] % kHandlerCount];
+  const ParamHandler &handler = *AllHandlers()[data[0] % kHandlerCount];
   const int32_t type = (data[1] & 1) != 0 ? kEngineSE955 : kImager4507;
   const bool write = (data[1] & 2) != 0;
   const uint32_t mask = uint32_t{data[2]} | uint32_t{data[3]} << 8;

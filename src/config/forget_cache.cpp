@@ -2,33 +2,36 @@
 
 namespace bcr {
 
-const ParamHandler *const kAllHandlers[kHandlerCount] = {
-    &Code39Param,
-    &UpcParam,
-    &EanJanParam,
-    &Code128Param,
-    &Code93Param,
-    &Code11Param,
-    &Interleaved2Of5Param,
-    &Industrial2Of5Param,
-    &CodabarParam,
-    &MsiParam,
-    &RssParam,
-    &Chinese2Of5Param,
-    &PostalCodeParam,
-    &CompositeParam,
-    &SymbologySecurityLevelParam,
-    &MacroPDFParam,
-    &Matrix2Of5Param,
-    &SymbologiesParam,
-    &ImagerParam,
-    &MiscellaneousOptionParam,
-    &UserPreferences2DParam,
-    &UserPreferences1DParam,
-};
+const std::array<const ParamHandler *, kHandlerCount> &AllHandlers() {
+  static const std::array<const ParamHandler *, kHandlerCount> handlers = {
+      &Code39Param(),
+      &UpcParam(),
+      &EanJanParam(),
+      &Code128Param(),
+      &Code93Param(),
+      &Code11Param(),
+      &Interleaved2Of5Param(),
+      &Industrial2Of5Param(),
+      &CodabarParam(),
+      &MsiParam(),
+      &RssParam(),
+      &Chinese2Of5Param(),
+      &PostalCodeParam(),
+      &CompositeParam(),
+      &SymbologySecurityLevelParam(),
+      &MacroPDFParam(),
+      &Matrix2Of5Param(),
+      &SymbologiesParam(),
+      &ImagerParam(),
+      &MiscellaneousOptionParam(),
+      &UserPreferences2DParam(),
+      &UserPreferences1DParam(),
+  };
+  return handlers;
+}
 
 void ForgetParamCache() {
-  for (const ParamHandler *handler : kAllHandlers) {
+  for (const ParamHandler *handler : AllHandlers()) {
     for (uint8_t i = 0; i < handler->count; ++i) {
       handler->cache[i].value = kUnknownValue;
       handler->cache[i].written = false;

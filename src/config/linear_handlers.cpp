@@ -104,19 +104,55 @@ CacheEntry chinese2Of5Cache[std::size(kChinese2Of5)];
 
 }  // namespace
 
-const ParamHandler Code39Param = Handler(kCode39, code39Cache, Engines::kBoth);
-const ParamHandler UpcParam = Handler(kUpc, upcCache, Engines::kBoth);
-const ParamHandler EanJanParam = Handler(kEanJan, eanJanCache, Engines::kBoth);
-const ParamHandler Code128Param = Handler(kCode128, code128Cache, Engines::kBoth);
-const ParamHandler Code93Param = Handler(kCode93, code93Cache, Engines::kBoth);
-const ParamHandler Code11Param = Handler(kCode11, code11Cache, Engines::kBoth, kCode11ReadWait);
-const ParamHandler Interleaved2Of5Param =
-    Handler(kInterleaved2Of5, interleaved2Of5Cache, Engines::kBoth);
-const ParamHandler Industrial2Of5Param =
-    Handler(kIndustrial2Of5, industrial2Of5Cache, Engines::kBoth);
-const ParamHandler CodabarParam = Handler(kCodabar, codabarCache, Engines::kBoth);
-const ParamHandler MsiParam = Handler(kMsi, msiCache, Engines::kBoth);
-const ParamHandler RssParam = Handler(kRss, rssCache, Engines::kBoth);
-const ParamHandler Chinese2Of5Param = Handler(kChinese2Of5, chinese2Of5Cache, Engines::kBoth);
+const ParamHandler &Code39Param() {
+  static const ParamHandler handler = Handler(kCode39, code39Cache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &UpcParam() {
+  static const ParamHandler handler = Handler(kUpc, upcCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &EanJanParam() {
+  static const ParamHandler handler = Handler(kEanJan, eanJanCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &Code128Param() {
+  static const ParamHandler handler = Handler(kCode128, code128Cache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &Code93Param() {
+  static const ParamHandler handler = Handler(kCode93, code93Cache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &Code11Param() {
+  static const ParamHandler handler =
+      Handler(kCode11, code11Cache, Engines::kBoth, kCode11ReadWait);
+  return handler;
+}
+const ParamHandler &Interleaved2Of5Param() {
+  static const ParamHandler handler =
+      Handler(kInterleaved2Of5, interleaved2Of5Cache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &Industrial2Of5Param() {
+  static const ParamHandler handler = Handler(kIndustrial2Of5, industrial2Of5Cache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &CodabarParam() {
+  static const ParamHandler handler = Handler(kCodabar, codabarCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &MsiParam() {
+  static const ParamHandler handler = Handler(kMsi, msiCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &RssParam() {
+  static const ParamHandler handler = Handler(kRss, rssCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &Chinese2Of5Param() {
+  static const ParamHandler handler = Handler(kChinese2Of5, chinese2Of5Cache, Engines::kBoth);
+  return handler;
+}
 
 }  // namespace bcr

@@ -42,11 +42,20 @@ CacheEntry userPreferences1DCache[std::size(kUserPreferences1D)];
 
 }  // namespace
 
-const ParamHandler MiscellaneousOptionParam =
-    Handler(kMiscellaneousOption, miscellaneousOptionCache, Engines::kBoth);
-const ParamHandler UserPreferences2DParam =
-    Handler(kUserPreferences2D, userPreferences2DCache, Engines::k4507);
-const ParamHandler UserPreferences1DParam =
-    Handler(kUserPreferences1D, userPreferences1DCache, Engines::kSE955);
+const ParamHandler &MiscellaneousOptionParam() {
+  static const ParamHandler handler =
+      Handler(kMiscellaneousOption, miscellaneousOptionCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &UserPreferences2DParam() {
+  static const ParamHandler handler =
+      Handler(kUserPreferences2D, userPreferences2DCache, Engines::k4507);
+  return handler;
+}
+const ParamHandler &UserPreferences1DParam() {
+  static const ParamHandler handler =
+      Handler(kUserPreferences1D, userPreferences1DCache, Engines::kSE955);
+  return handler;
+}
 
 }  // namespace bcr

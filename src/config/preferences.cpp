@@ -57,18 +57,18 @@ int32_t UserPreferences4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32
                             int32_t *a3) {
   int32_t check = CheckOptionCall(reader, kImager4507, {a1, a2, a3});
   if (check != 1) return check;
-  if (mode == kModeRead) return CallHandler(UserPreferences2DParam, reader, mode, {a1, a2, a3});
+  if (mode == kModeRead) return CallHandler(UserPreferences2DParam(), reader, mode, {a1, a2, a3});
   if (mode != kModeWrite) return 0;
   // 0x89 travels only with a trigger mode; otherwise 0 is what the write compares and sends.
   int32_t param89 = 0;
   if (a3 != nullptr) param89 = a2 != nullptr ? *a2 : kDefault4507Param89;
   int32_t timeout = TimeoutToSend(a1);
-  if (!WriteAccepted(UserPreferences2DParam, reader,
+  if (!WriteAccepted(UserPreferences2DParam(), reader,
                      {a1 != nullptr ? &timeout : nullptr, &param89, a3})) {
     return 0;
   }
   ApplyTimeout(a1);
-  int32_t result = CallHandler(UserPreferences2DParam, reader, mode, {a1, &param89, a3});
+  int32_t result = CallHandler(UserPreferences2DParam(), reader, mode, {a1, &param89, a3});
   if (result != 1 || a3 == nullptr) return result;
   SwitchContinuousMode(reader, *a3 == kContinuousMode4507);
   return result;
@@ -79,7 +79,7 @@ int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int3
   int32_t check = CheckOptionCall(reader, kEngineSE955, {a1, a2, a3, a4, a5, a6, a7});
   if (check != 1) return check;
   if (mode == kModeRead) {
-    return CallHandler(UserPreferences1DParam, reader, mode, {a1, a2, a3, a4, nullptr, a6, a7});
+    return CallHandler(UserPreferences1DParam(), reader, mode, {a1, a2, a3, a4, nullptr, a6, a7});
   }
   if (mode != kModeWrite) return 0;
   int32_t param89 = 0;
@@ -93,14 +93,14 @@ int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int3
   // Every value is checked before anything changes: a refused write leaves the decode wait,
   // the continuous mode and the library-kept value as they were.
   int32_t timeout = TimeoutToSend(a1);
-  if (!WriteAccepted(UserPreferences1DParam, reader,
+  if (!WriteAccepted(UserPreferences1DParam(), reader,
                      {a1 != nullptr ? &timeout : nullptr, a2, &param89, a4, nullptr, a6, a7})) {
     return 0;
   }
   ReleaseContinuousToken(reader);
   ApplyTimeout(a1);
   int32_t result =
-      CallHandler(UserPreferences1DParam, reader, mode, {a1, a2, &param89, a4, nullptr, a6, a7});
+      CallHandler(UserPreferences1DParam(), reader, mode, {a1, a2, &param89, a4, nullptr, a6, a7});
   if (result != 1 || a7 == nullptr) return result;
   SwitchContinuousMode(reader, *a7 == kContinuousModeSE955);
   return result;
@@ -108,7 +108,7 @@ int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int3
 
 int32_t MiscellaneousOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                              int32_t *a2) {
-  return RunOptionFunction(reader, ownEngine, MiscellaneousOptionParam, mode, {a1, a2},
+  return RunOptionFunction(reader, ownEngine, MiscellaneousOptionParam(), mode, {a1, a2},
                            {a1, nullptr, nullptr, nullptr, nullptr, nullptr});
 }
 

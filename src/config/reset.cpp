@@ -68,46 +68,46 @@ constexpr int32_t kMiscellaneous4507[] = {0, kLeave, kLeave, kLeave, 0, 0};
 constexpr int32_t kUserPreferences2D[] = {30, 6, 8};
 constexpr int32_t kUserPreferences1D[] = {30, 6, 1, 1, 1, kLeave, 8};
 
-// ImagerParam goes through its pass-through, the others straight to their handlers.
+// ImagerParam() goes through its pass-through, the others straight to their handlers.
 const ResetStep kReset4507[] = {
-    Step(Code39Param, kCode39),
-    Step(Code93Param, kCode93),
-    Step(Code11Param, kCode11),
-    Step(Industrial2Of5Param, kIndustrial2Of5),
-    Step(Interleaved2Of5Param, kInterleaved2Of5),
-    Step(CodabarParam, kCodabar),
-    Step(Code128Param, kCode128),
-    Step(MsiParam, kMsi),
-    Step(EanJanParam, kEanJan),
-    Step(UpcParam, kUpc),
-    Step(CompositeParam, kComposite),
-    Step(PostalCodeParam, kPostalCode),
-    Step(ImagerParam, kImager),
-    Step(Matrix2Of5Param, kMatrix2Of5),
-    Step(SymbologiesParam, kSymbologies),
-    Step(Chinese2Of5Param, kChinese2Of5),
-    Step(MacroPDFParam, kMacroPDF),
-    Step(RssParam, kRss),
-    Step(SymbologySecurityLevelParam, kSymbologySecurityLevel),
-    Step(MiscellaneousOptionParam, kMiscellaneous4507),
-    Step(UserPreferences2DParam, kUserPreferences2D),
+    Step(Code39Param(), kCode39),
+    Step(Code93Param(), kCode93),
+    Step(Code11Param(), kCode11),
+    Step(Industrial2Of5Param(), kIndustrial2Of5),
+    Step(Interleaved2Of5Param(), kInterleaved2Of5),
+    Step(CodabarParam(), kCodabar),
+    Step(Code128Param(), kCode128),
+    Step(MsiParam(), kMsi),
+    Step(EanJanParam(), kEanJan),
+    Step(UpcParam(), kUpc),
+    Step(CompositeParam(), kComposite),
+    Step(PostalCodeParam(), kPostalCode),
+    Step(ImagerParam(), kImager),
+    Step(Matrix2Of5Param(), kMatrix2Of5),
+    Step(SymbologiesParam(), kSymbologies),
+    Step(Chinese2Of5Param(), kChinese2Of5),
+    Step(MacroPDFParam(), kMacroPDF),
+    Step(RssParam(), kRss),
+    Step(SymbologySecurityLevelParam(), kSymbologySecurityLevel),
+    Step(MiscellaneousOptionParam(), kMiscellaneous4507),
+    Step(UserPreferences2DParam(), kUserPreferences2D),
 };
 static_assert(std::size(kReset4507) == 21);
 
 const ResetStep kResetSE955[] = {
-    Step(Code39Param, kCode39),
-    Step(Code93Param, kCode93),
-    Step(Code11Param, kCode11),
-    Step(Industrial2Of5Param, kIndustrial2Of5),
-    Step(Interleaved2Of5Param, kInterleaved2Of5),
-    Step(CodabarParam, kCodabar),
-    Step(Code128Param, kCode128),
-    Step(MsiParam, kMsi),
-    Step(EanJanParam, kEanJan),
-    Step(UpcParam, kUpc),
-    Step(Chinese2Of5Param, kChinese2Of5),
-    Step(RssParam, kRss),
-    Step(UserPreferences1DParam, kUserPreferences1D),
+    Step(Code39Param(), kCode39),
+    Step(Code93Param(), kCode93),
+    Step(Code11Param(), kCode11),
+    Step(Industrial2Of5Param(), kIndustrial2Of5),
+    Step(Interleaved2Of5Param(), kInterleaved2Of5),
+    Step(CodabarParam(), kCodabar),
+    Step(Code128Param(), kCode128),
+    Step(MsiParam(), kMsi),
+    Step(EanJanParam(), kEanJan),
+    Step(UpcParam(), kUpc),
+    Step(Chinese2Of5Param(), kChinese2Of5),
+    Step(RssParam(), kRss),
+    Step(UserPreferences1DParam(), kUserPreferences1D),
 };
 static_assert(std::size(kResetSE955) == 13);
 
@@ -118,7 +118,7 @@ void RunStep(ScanEngine &reader, const ResetStep &step) {
     values[i] = step.values[i];
     pointers[i] = values[i] == kLeave ? nullptr : &values[i];
   }
-  if (step.handler == &ImagerParam) {
+  if (step.handler == &ImagerParam()) {
     if (step.count == kImagerArgs) ImagerSettings(reader, kModeWrite, pointers);
     return;
   }
@@ -151,7 +151,7 @@ int32_t SendPreferenceDefaults(EngineLink &link) {
 
 int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options) {
   if (reader.DeviceType() != kImager4507) return 0;
-  return CallHandler(ImagerParam, reader, mode, options, kImagerArgs);
+  return CallHandler(ImagerParam(), reader, mode, options, kImagerArgs);
 }
 
 int32_t ResetAllSettings(ScanEngine &reader, int32_t selector) {
@@ -188,7 +188,7 @@ int32_t ResetReader(ScanEngine &reader, int32_t selector) {
   int32_t param89 =
       triggerMode == kContinuousModeSE955 ? kSE955Param89Continuous : kSE955Param89Triggered;
   int32_t written =
-      CallHandler(UserPreferences1DParam, reader, kModeWrite,
+      CallHandler(UserPreferences1DParam(), reader, kModeWrite,
                   {nullptr, nullptr, &param89, nullptr, nullptr, nullptr, &triggerMode});
   if (written == 1) {
     if (static_cast<int32_t>(reader.triggerMode.load()) == kContinuousModeSE955) {

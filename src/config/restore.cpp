@@ -26,8 +26,8 @@ struct PreferenceArgs {
   uint8_t triggerModeArg;
 };
 const PreferenceArgs kPreferenceArgs[] = {
-    {kEngineSE955, &UserPreferences1DParam, 1, 7},
-    {kImager4507, &UserPreferences2DParam, 1, 3},
+    {kEngineSE955, &UserPreferences1DParam(), 1, 7},
+    {kImager4507, &UserPreferences2DParam(), 1, 3},
 };
 
 // The decode time-out and the trigger mode: the values last written or read, the time-out
@@ -60,7 +60,7 @@ WString PreferencesFrame(const ScanEngine &reader) {
 uint32_t RestoreFrames(const ScanEngine &reader, WString *frames) {
   const int32_t deviceType = reader.DeviceType();
   uint32_t count = 0;
-  for (const ParamHandler *handler : kAllHandlers) {
+  for (const ParamHandler *handler : AllHandlers()) {
     if (!Serves(handler->serves, deviceType)) continue;
     WString frame =
         BuildWrittenFrame(*handler, deviceType, {kTimeoutParameter, kTriggerModeParameter});

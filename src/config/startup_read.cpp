@@ -13,20 +13,20 @@ namespace {
 
 // The SE955's handlers in the order of the start-up read.
 const ParamHandler *const kStartupReads[] = {
-    &UpcParam,
-    &Code128Param,
-    &Code39Param,
-    &Code93Param,
-    &Interleaved2Of5Param,
-    &Industrial2Of5Param,
-    &CodabarParam,
-    &MsiParam,
-    &RssParam,
-    &EanJanParam,
-    &MiscellaneousOptionParam,
-    &UserPreferences1DParam,
-    &Code11Param,
-    &Chinese2Of5Param,
+    &UpcParam(),
+    &Code128Param(),
+    &Code39Param(),
+    &Code93Param(),
+    &Interleaved2Of5Param(),
+    &Industrial2Of5Param(),
+    &CodabarParam(),
+    &MsiParam(),
+    &RssParam(),
+    &EanJanParam(),
+    &MiscellaneousOptionParam(),
+    &UserPreferences1DParam(),
+    &Code11Param(),
+    &Chinese2Of5Param(),
 };
 static_assert(std::size(kStartupReads) == 14);
 

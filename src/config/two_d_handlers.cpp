@@ -87,14 +87,35 @@ CacheEntry imagerCache[std::size(kImager)];
 
 }  // namespace
 
-const ParamHandler PostalCodeParam = Handler(kPostalCode, postalCodeCache, Engines::k4507);
-const ParamHandler CompositeParam = Handler(kComposite, compositeCache, Engines::k4507);
-const ParamHandler SymbologySecurityLevelParam =
-    Handler(kSymbologySecurityLevel, symbologySecurityLevelCache, Engines::kBoth);
-const ParamHandler MacroPDFParam = Handler(kMacroPDF, macroPdfCache, Engines::k4507);
-const ParamHandler Matrix2Of5Param = Handler(kMatrix2Of5, matrix2Of5Cache, Engines::k4507);
-const ParamHandler SymbologiesParam = Handler(kSymbologies, symbologiesCache, Engines::k4507,
+const ParamHandler &PostalCodeParam() {
+  static const ParamHandler handler = Handler(kPostalCode, postalCodeCache, Engines::k4507);
+  return handler;
+}
+const ParamHandler &CompositeParam() {
+  static const ParamHandler handler = Handler(kComposite, compositeCache, Engines::k4507);
+  return handler;
+}
+const ParamHandler &SymbologySecurityLevelParam() {
+  static const ParamHandler handler =
+      Handler(kSymbologySecurityLevel, symbologySecurityLevelCache, Engines::kBoth);
+  return handler;
+}
+const ParamHandler &MacroPDFParam() {
+  static const ParamHandler handler = Handler(kMacroPDF, macroPdfCache, Engines::k4507);
+  return handler;
+}
+const ParamHandler &Matrix2Of5Param() {
+  static const ParamHandler handler = Handler(kMatrix2Of5, matrix2Of5Cache, Engines::k4507);
+  return handler;
+}
+const ParamHandler &SymbologiesParam() {
+  static const ParamHandler handler = Handler(kSymbologies, symbologiesCache, Engines::k4507,
                                               kCommandTimeout, &kSymbologiesSendOrder);
-const ParamHandler ImagerParam = Handler(kImager, imagerCache, Engines::k4507);
+  return handler;
+}
+const ParamHandler &ImagerParam() {
+  static const ParamHandler handler = Handler(kImager, imagerCache, Engines::k4507);
+  return handler;
+}
 
 }  // namespace bcr

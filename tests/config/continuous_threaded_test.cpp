@@ -162,7 +162,7 @@ TEST_F(Continuous, OptionCallGetsThePortAfterTheCurrentReception) {
   sim_->ClearRecord();
   int32_t enable = 0;
   uint64_t start = platform::NowMs();
-  EXPECT_EQ(CallHandler(Code93Param, TheReader(), 'w', {&enable, nullptr, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), TheReader(), 'w', {&enable, nullptr, nullptr}), 1);
   EXPECT_LT(platform::NowMs() - start, 5600u);
   EXPECT_EQ(sim_->Param(0x09), 0u);
   CurrentSettings().decodeTimeout = 0;
@@ -183,7 +183,7 @@ TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {
   std::atomic<int32_t> result{-1};
   std::thread caller([&] {
     int32_t enable = 1;
-    result = CallHandler(Code93Param, engine, 'w', {&enable, nullptr, nullptr});
+    result = CallHandler(Code93Param(), engine, 'w', {&enable, nullptr, nullptr});
   });
   platform::Sleep(300);
   EXPECT_TRUE(sim->Received().empty());

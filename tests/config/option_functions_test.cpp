@@ -23,12 +23,12 @@ TEST_F(OptionMapping, LastUpcAndEanJanArgumentsOfTheSE955AreTheSecurityLevel) {
   int32_t level = 7;
   EXPECT_EQ(UpcOptionsSE955(engine_, 'w', n, n, n, n, n, n, n, n, n, n, n, n, n, n, &level), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x4D, 0x07, 0xFD, 0xD4}}));
-  EXPECT_EQ(CachedValue(UpcParam, 16), 7);
+  EXPECT_EQ(CachedValue(UpcParam(), 16), 7);
 
   // EAN/JAN keeps its own entry for 0x4D, so the same value goes out again through it.
   EXPECT_EQ(EanJanOptionsSE955(engine_, 'w', n, n, n, n, n, n, n, &level), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x4D, 0x07, 0xFD, 0xD4}}));
-  EXPECT_EQ(CachedValue(EanJanParam, 9), 7);
+  EXPECT_EQ(CachedValue(EanJanParam(), 9), 7);
 
   level = -1;
   sim_->SetParam(0x4D, 9);
@@ -45,7 +45,7 @@ TEST_F(OptionMapping, ImagerUpcReadRequestsItsOwnOptionButStoresItNowhere) {
                                    0x2A, 0x22, 0x23, 0x24, 0x25, 0x26, 0x55, 0x44, 0xFC, 0xEB}}));
   EXPECT_EQ(upcA, 1);
   EXPECT_EQ(coupon, 0);
-  EXPECT_EQ(CachedValue(UpcParam, 15), -1);
+  EXPECT_EQ(CachedValue(UpcParam(), 15), -1);
 }
 
 TEST_F(OptionMapping, SharedEngineParametersKeepSeparateEntries) {
@@ -59,7 +59,7 @@ TEST_F(OptionMapping, SharedEngineParametersKeepSeparateEntries) {
   EXPECT_EQ(UpcOptionsSE955(engine_, 'w', n, n, n, n, &upcRedundancy, n, n, n, n, n, n, n, n, n, n),
             1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x50, 0x03, 0xFD, 0xD5}}));
-  EXPECT_EQ(CachedValue(EanJanParam, 5), 10);
+  EXPECT_EQ(CachedValue(EanJanParam(), 5), 10);
 
   // EAN/JAN's entry still holds 10, so writing 10 through it sends nothing, although the
   // engine now holds 3.
@@ -89,7 +89,7 @@ TEST_F(OptionMapping, GapSizeIsSentAsSixOrTenButCachedAsGiven) {
   int32_t gap = 7;
   EXPECT_EQ(SymbologySecurityLevelOptions(engine_, 'w', n, n, &gap), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x08, 0xC6, 0x04, 0x08, 0xFF, 0xF0, 0x7D, 0x06, 0xFC, 0xB4}}));
-  EXPECT_EQ(CachedValue(SymbologySecurityLevelParam, 3), 7);
+  EXPECT_EQ(CachedValue(SymbologySecurityLevelParam(), 3), 7);
   EXPECT_EQ(SymbologySecurityLevelOptions(engine_, 'w', n, n, &gap), 1);
   EXPECT_TRUE(sim_->Received().empty());
 }
@@ -100,7 +100,7 @@ TEST_F(OptionMapping, MacroPdfEscapesAreOneOutsideAndTwoInside) {
   EXPECT_EQ(MacroPDFOptions(engine_, 'w', n, n, &escapes), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0xE9, 0x02, 0xFD, 0x3D}}));
   EXPECT_EQ(escapes, 5);
-  EXPECT_EQ(CachedValue(MacroPDFParam, 3), 2);
+  EXPECT_EQ(CachedValue(MacroPDFParam(), 3), 2);
 
   int32_t read = 0;
   EXPECT_EQ(MacroPDFOptions(engine_, 'r', n, n, &read), 1);

@@ -19,37 +19,37 @@ class ParamHandlerTest : public test::SimEngineTest {};
 TEST_F(ParamHandlerTest, WorkedExampleThenOnlyWhatDiffersFromTheCache) {
   StartSE955();
   int32_t enable = 1, length1 = 4, length2 = 55;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 1);
   EXPECT_EQ(
       TakeFrames(),
       (Frames{{0x0B, 0xC6, 0x04, 0x08, 0xFF, 0x09, 0x01, 0x1A, 0x04, 0x1B, 0x37, 0xFD, 0xAA}}));
 
   // Everything cached: no wake byte, no frame.
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 1);
   EXPECT_TRUE(sim_->Received().empty());
 
   length2 = 56;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x1B, 0x38, 0xFD, 0xD5}}));
-  EXPECT_EQ(CachedValue(Code93Param, 3), 56);
+  EXPECT_EQ(CachedValue(Code93Param(), 3), 56);
 
   // A read caches what the engine reports.
   sim_->SetParam(0x1A, 7);
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'r', {&enable, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&enable, &length1, &length2}), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC7, 0x04, 0x00, 0x09, 0x1A, 0x1B, 0xFE, 0xF0}}));
   EXPECT_EQ(length1, 7);
-  EXPECT_EQ(CachedValue(Code93Param, 2), 7);
+  EXPECT_EQ(CachedValue(Code93Param(), 2), 7);
 }
 
 TEST_F(ParamHandlerTest, MinusOneEqualsAnUnknownEntryAndIsNotSent) {
   StartSE955();
   int32_t unknown = -1, length1 = 4, length2 = 55;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&unknown, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&unknown, &length1, &length2}), 1);
   EXPECT_EQ(TakeFrames(),
             (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x1A, 0x04, 0x1B, 0x37, 0xFD, 0xB6}}));
-  EXPECT_EQ(CachedValue(Code93Param, 1), -1);
+  EXPECT_EQ(CachedValue(Code93Param(), 1), -1);
 
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&unknown, nullptr, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&unknown, nullptr, nullptr}), 1);
   EXPECT_TRUE(sim_->Received().empty());
 }
 
@@ -57,44 +57,44 @@ TEST_F(ParamHandlerTest, FlagIsSentAsOneButCachedAsGiven) {
   StartSE955();
   const Frames kEnableSent = {{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x09, 0x01, 0xFE, 0x1E}};
   int32_t enable = 2;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, nullptr, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, nullptr, nullptr}), 1);
   EXPECT_EQ(TakeFrames(), kEnableSent);
-  EXPECT_EQ(CachedValue(Code93Param, 1), 2);
+  EXPECT_EQ(CachedValue(Code93Param(), 1), 2);
 
   enable = 1;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, nullptr, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, nullptr, nullptr}), 1);
   EXPECT_EQ(TakeFrames(), kEnableSent);
 
   // The flag never leaves the range of a byte, whatever the value.
   enable = -300;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, nullptr, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, nullptr, nullptr}), 1);
   EXPECT_EQ(TakeFrames(), kEnableSent);
 }
 
 TEST_F(ParamHandlerTest, ReadRequestsEveryNumberButFillsAndCachesOnlyGivenPointers) {
   StartSE955();
   int32_t length1 = -9;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'r', {nullptr, &length1, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {nullptr, &length1, nullptr}), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC7, 0x04, 0x00, 0x09, 0x1A, 0x1B, 0xFE, 0xF0}}));
   EXPECT_EQ(length1, 4);
-  EXPECT_EQ(CachedValue(Code93Param, 1), -1);
-  EXPECT_EQ(CachedValue(Code93Param, 2), 4);
-  EXPECT_EQ(CachedValue(Code93Param, 3), -1);
+  EXPECT_EQ(CachedValue(Code93Param(), 1), -1);
+  EXPECT_EQ(CachedValue(Code93Param(), 2), 4);
+  EXPECT_EQ(CachedValue(Code93Param(), 3), -1);
 }
 
 TEST_F(ParamHandlerTest, OptionsOfTheOtherEngineAreLeftAlone) {
   StartSE955();
   int32_t concatenation = 3, redundancy = 4;
   int32_t enable = 1;
-  EXPECT_EQ(CallHandler(Code128Param, engine_, 'w',
+  EXPECT_EQ(CallHandler(Code128Param(), engine_, 'w',
                         {&enable, nullptr, nullptr, &concatenation, &redundancy}),
             1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x08, 0x01, 0xFE, 0x1F}}));
-  EXPECT_EQ(CachedValue(Code128Param, 4), -1);
-  EXPECT_EQ(CachedValue(Code128Param, 5), -1);
+  EXPECT_EQ(CachedValue(Code128Param(), 4), -1);
+  EXPECT_EQ(CachedValue(Code128Param(), 5), -1);
 
   // Only they given: nothing to send.
-  EXPECT_EQ(CallHandler(Code128Param, engine_, 'w',
+  EXPECT_EQ(CallHandler(Code128Param(), engine_, 'w',
                         {nullptr, nullptr, nullptr, &concatenation, &redundancy}),
             1);
   EXPECT_TRUE(sim_->Received().empty());
@@ -103,24 +103,24 @@ TEST_F(ParamHandlerTest, OptionsOfTheOtherEngineAreLeftAlone) {
 TEST_F(ParamHandlerTest, FailedExchangesLeaveVariablesAndCache) {
   StartSE955();
   int32_t enable = 1, length1 = 4, length2 = 55;
-  ASSERT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 1);
+  ASSERT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 1);
   sim_->SetNakAll(true);
 
   int32_t read1 = -5, read2 = -6, read3 = -7;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'r', {&read1, &read2, &read3}), 0);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&read1, &read2, &read3}), 0);
   EXPECT_EQ(read1, -5);
   EXPECT_EQ(read2, -6);
   EXPECT_EQ(read3, -7);
-  EXPECT_EQ(CachedValue(Code93Param, 2), 4);
+  EXPECT_EQ(CachedValue(Code93Param(), 2), 4);
 
   length1 = 9;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 0);
-  EXPECT_EQ(CachedValue(Code93Param, 2), 4);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 0);
+  EXPECT_EQ(CachedValue(Code93Param(), 2), 4);
 
   // The refused value is still owed to the engine.
   sim_->SetNakAll(false);
   TakeFrames();
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x1A, 0x09, 0xFE, 0x05}}));
   EXPECT_EQ(Param(0x1A), 9u);
 }
@@ -128,16 +128,16 @@ TEST_F(ParamHandlerTest, FailedExchangesLeaveVariablesAndCache) {
 TEST_F(ParamHandlerTest, UnknownModeOrUnservedEngineTouchesNothing) {
   StartSE955();
   int32_t value = 1;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'x', {&value, &value, &value}), 0);
-  EXPECT_EQ(CallHandler(UserPreferences2DParam, engine_, 'r', {&value, &value, &value}), 0);
-  EXPECT_EQ(CallHandler(PostalCodeParam, engine_, 'w',
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'x', {&value, &value, &value}), 0);
+  EXPECT_EQ(CallHandler(UserPreferences2DParam(), engine_, 'r', {&value, &value, &value}), 0);
+  EXPECT_EQ(CallHandler(PostalCodeParam(), engine_, 'w',
                         {&value, &value, &value, &value, &value, &value, &value, &value}),
             0);
   engine_.link.deviceType = kNoEngine;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'r', {&value, &value, &value}), 0);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&value, &value, &value}), 0);
   // A pointer list of the wrong length is refused.
   engine_.link.deviceType = kEngineSE955;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&value, &value}), 0);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&value, &value}), 0);
   EXPECT_TRUE(sim_->Received().empty());
   EXPECT_EQ(value, 1);
 }
@@ -147,19 +147,19 @@ TEST_F(ParamHandlerTest, UnknownModeOrUnservedEngineTouchesNothing) {
 TEST_F(ParamHandlerTest, ValuesAFrameCannotCarryFailTheWriteBeforeAnythingIsSent) {
   StartSE955();
   int32_t enable = 0, length1 = 256, length2 = 20;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 0);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 0);
   length1 = -2;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {&enable, &length1, &length2}), 0);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 0);
   EXPECT_TRUE(sim_->Received().empty());
-  EXPECT_EQ(CachedValue(Code93Param, 1), -1);
-  EXPECT_EQ(CachedValue(Code93Param, 3), -1);
+  EXPECT_EQ(CachedValue(Code93Param(), 1), -1);
+  EXPECT_EQ(CachedValue(Code93Param(), 3), -1);
 
   // -1 is out of range too once the entry is known.
   length1 = 255;
-  ASSERT_EQ(CallHandler(Code93Param, engine_, 'w', {nullptr, &length1, nullptr}), 1);
+  ASSERT_EQ(CallHandler(Code93Param(), engine_, 'w', {nullptr, &length1, nullptr}), 1);
   length1 = -1;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {nullptr, &length1, nullptr}), 0);
-  EXPECT_EQ(CachedValue(Code93Param, 2), 255);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {nullptr, &length1, nullptr}), 0);
+  EXPECT_EQ(CachedValue(Code93Param(), 2), 255);
   EXPECT_EQ(Param(0x1A), 255u);
 }
 
@@ -168,7 +168,7 @@ TEST_F(ParamHandlerTest, WordParametersCarryTheirRange) {
   int32_t *none = nullptr;
   int32_t low = 256, word = 65536;
   auto imager = [&](int32_t mode) {
-    return CallHandler(ImagerParam, engine_, mode,
+    return CallHandler(ImagerParam(), engine_, mode,
                        {none, none, none, none, none, none, &low, &word, none, none, none, none,
                         none, none, none, none});
   };
@@ -188,7 +188,7 @@ TEST_F(ParamHandlerTest, ImagerOptionEightIsSentEveryTimeAndOptionSevenByTheCach
   int32_t *none = nullptr;
   int32_t low = 100, word = 10;
   auto write = [&](int32_t *seven, int32_t *eight) {
-    return CallHandler(ImagerParam, engine_, 'w',
+    return CallHandler(ImagerParam(), engine_, 'w',
                        {none, none, none, none, none, none, seven, eight, none, none, none, none,
                         none, none, none, none});
   };
@@ -211,42 +211,42 @@ TEST_F(ParamHandlerTest, OptionMissingFromTheReplyKeepsItsVariableAndItsCacheEnt
   sim_->SetParam(0x1A, 12);
   sim_->OmitParamFromReplies(0x1A);
   int32_t enable = -5, length1 = 12, length2 = -5;
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'r', {&enable, &length1, &length2}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&enable, &length1, &length2}), 1);
   EXPECT_EQ(enable, 1);
   EXPECT_EQ(length1, 12);
   EXPECT_EQ(length2, 55);
-  EXPECT_EQ(CachedValue(Code93Param, 2), -1);
+  EXPECT_EQ(CachedValue(Code93Param(), 2), -1);
 
   // So the caller's value is still sent, even when it matches what the engine was never asked.
   TakeFrames();
   length1 = 12;
   sim_->SetParam(0x1A, 40);
-  EXPECT_EQ(CallHandler(Code93Param, engine_, 'w', {nullptr, &length1, nullptr}), 1);
+  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {nullptr, &length1, nullptr}), 1);
   EXPECT_EQ(Param(0x1A), 12u);
 }
 
 TEST_F(ParamHandlerTest, TriggerModeFollowsSuccessfulWritesThatSentAFrame) {
   Start4507();
   int32_t timeout = 30, param89 = 6, trigger = 9;
-  ASSERT_EQ(CallHandler(UserPreferences2DParam, engine_, 'r', {&timeout, &param89, &trigger}), 1);
+  ASSERT_EQ(CallHandler(UserPreferences2DParam(), engine_, 'r', {&timeout, &param89, &trigger}), 1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
   TakeFrames();
 
   // 0x8A itself is cached already, 0x88 is not: the frame goes, the field follows.
   trigger = 8;
   timeout = 20;
-  ASSERT_EQ(CallHandler(UserPreferences2DParam, engine_, 'w', {&timeout, nullptr, &trigger}), 1);
+  ASSERT_EQ(CallHandler(UserPreferences2DParam(), engine_, 'w', {&timeout, nullptr, &trigger}), 1);
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x14, 0xFD, 0x8C}}));
   EXPECT_EQ(engine_.triggerMode, 8u);
 
   // Nothing sent: the field stays.
   engine_.triggerMode = 3;
-  ASSERT_EQ(CallHandler(UserPreferences2DParam, engine_, 'w', {&timeout, nullptr, &trigger}), 1);
+  ASSERT_EQ(CallHandler(UserPreferences2DParam(), engine_, 'w', {&timeout, nullptr, &trigger}), 1);
   EXPECT_EQ(engine_.triggerMode, 3u);
 
   sim_->SetNakAll(true);
   trigger = 7;
-  EXPECT_EQ(CallHandler(UserPreferences2DParam, engine_, 'w', {nullptr, nullptr, &trigger}), 0);
+  EXPECT_EQ(CallHandler(UserPreferences2DParam(), engine_, 'w', {nullptr, nullptr, &trigger}), 0);
   EXPECT_EQ(engine_.triggerMode, 3u);
 }
 
@@ -255,13 +255,13 @@ TEST_F(ParamHandlerTest, LibraryKeptValueIsStoredAndReturnedWhateverTheEngineDoe
   sim_->SetNakAll(true);
   int32_t *none = nullptr;
   int32_t kept = 1234567, timeout = 40;
-  EXPECT_EQ(CallHandler(UserPreferences1DParam, engine_, 'w',
+  EXPECT_EQ(CallHandler(UserPreferences1DParam(), engine_, 'w',
                         {&timeout, none, none, none, none, &kept, none}),
             0);
   EXPECT_EQ(engine_.link.libraryKeptValue, 1234567);
 
   int32_t read = 0;
-  EXPECT_EQ(CallHandler(UserPreferences1DParam, engine_, 'r',
+  EXPECT_EQ(CallHandler(UserPreferences1DParam(), engine_, 'r',
                         {none, none, none, none, none, &read, none}),
             0);
   EXPECT_EQ(read, 1234567);
@@ -293,7 +293,7 @@ TEST(ParamReply, PairsAreFoundByTheLastByteOfTheirNumber) {
   // Prefix bytes and unknown numbers move the scan by one byte; a repeated number keeps the
   // later value.
   Parsed p = Parse(
-      Code128Param, kImager4507,
+      Code128Param(), kImager4507,
       {0x0F, 0xC6, 0x00, 0x00, 0xFF, 0x08, 0x01, 0xF1, 0x41, 0x05, 0x77, 0xDF, 0x0A, 0x08, 0x00});
   EXPECT_TRUE(p.found[0]);
   EXPECT_EQ(p.values[0], 0);
@@ -304,7 +304,7 @@ TEST(ParamReply, PairsAreFoundByTheLastByteOfTheirNumber) {
   EXPECT_FALSE(p.found[2]);
 
   // The same reply on the SE955: 0x41 and 0xDF are no numbers of this engine.
-  p = Parse(Code128Param, kEngineSE955,
+  p = Parse(Code128Param(), kEngineSE955,
             {0x0B, 0xC6, 0x00, 0x00, 0xFF, 0xF1, 0x41, 0x05, 0xDF, 0x0A, 0x54});
   EXPECT_FALSE(p.found[3]);
   EXPECT_FALSE(p.found[4]);
@@ -313,7 +313,7 @@ TEST(ParamReply, PairsAreFoundByTheLastByteOfTheirNumber) {
 }
 
 TEST(ParamReply, ImagerWordsAndTheSharedLastByteAreParsedWhole) {
-  Parsed p = Parse(ImagerParam, kImager4507,
+  Parsed p = Parse(ImagerParam(), kImager4507,
                    {0x14, 0xC6, 0x00, 0x00, 0xFF, 0xF4, 0xF1, 0x37, 0x01, 0x2C, 0xF4,
                     0xF0, 0xA7, 0x01, 0x2D, 0xF1, 0x31, 0x28, 0xF0, 0x31, 0x41});
   EXPECT_EQ(p.values[7], 300);   // option 8: both bytes
@@ -324,10 +324,10 @@ TEST(ParamReply, ImagerWordsAndTheSharedLastByteAreParsedWhole) {
 
 TEST(ParamReply, CutImagerEntriesReportNothing) {
   Parsed p =
-      Parse(ImagerParam, kImager4507, {0x09, 0xC6, 0x00, 0x00, 0xFF, 0xF4, 0xF1, 0x37, 0x01});
+      Parse(ImagerParam(), kImager4507, {0x09, 0xC6, 0x00, 0x00, 0xFF, 0xF4, 0xF1, 0x37, 0x01});
   EXPECT_FALSE(p.found[7]);
   EXPECT_EQ(p.values[7], -9);
-  p = Parse(ImagerParam, kImager4507, {0x07, 0xC6, 0x00, 0x00, 0xFF, 0xF1, 0x31});
+  p = Parse(ImagerParam(), kImager4507, {0x07, 0xC6, 0x00, 0x00, 0xFF, 0xF1, 0x31});
   EXPECT_FALSE(p.found[13]);
   EXPECT_FALSE(p.found[12]);
 }

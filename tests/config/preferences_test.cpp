@@ -203,7 +203,7 @@ TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {
   EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, &fifth, n, n), 1);
   // Parameter 0x89 is always passed on: 0 goes out while its entry is unknown.
   EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
-  EXPECT_EQ(CachedValue(UserPreferences1DParam, 5), -1);
+  EXPECT_EQ(CachedValue(UserPreferences1DParam(), 5), -1);
   EXPECT_EQ(UserPreferencesSE955(engine_, 'x', n, n, n, n, &fifth, n, n), 0);
 }
 

@@ -86,7 +86,7 @@ TEST_F(Reset, PreferenceDefaultsAreOneFixedFramePerEngineOutsideTheCache) {
   Start4507();
   EXPECT_EQ(SendPreferenceDefaults(engine_.link), 1);
   EXPECT_EQ(TakeFrames(), Frames{kDefaults4507});
-  EXPECT_EQ(CachedValue(UserPreferences2DParam, 3), -1);
+  EXPECT_EQ(CachedValue(UserPreferences2DParam(), 3), -1);
 
   engine_.link.deviceType = kEngineSE955;
   sim_->SetNakAll(true);
@@ -124,8 +124,8 @@ TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndTheContinuousModeAlone) 
   ASSERT_EQ(frames.size(), 22u);
   EXPECT_EQ(frames.front(), kDefaults4507);
   EXPECT_EQ(engine_.triggerMode, 8u);
-  EXPECT_EQ(CachedValue(SymbologiesParam, 12), 0);
-  EXPECT_EQ(CachedValue(MiscellaneousOptionParam, 2), -1);
+  EXPECT_EQ(CachedValue(SymbologiesParam(), 12), 0);
+  EXPECT_EQ(CachedValue(MiscellaneousOptionParam(), 2), -1);
   EXPECT_TRUE(Take(Token()));
   EXPECT_FALSE(Take(AutoTriggerStart()));
 
@@ -178,8 +178,8 @@ TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
   ChangeSettings();
   EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
   ExpectSettingsAtLoad();
-  EXPECT_EQ(CachedValue(Code39Param, 1), -1);
-  EXPECT_EQ(CachedValue(UserPreferences1DParam, 7), -1);
+  EXPECT_EQ(CachedValue(Code39Param(), 1), -1);
+  EXPECT_EQ(CachedValue(UserPreferences1DParam(), 7), -1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
   // The token released before the write stays: the failed write switched nothing.
   EXPECT_TRUE(Take(Token()));
@@ -210,12 +210,12 @@ TEST_F(StartupRead, ReadsEverySE955HandlerInOrderAndFillsTheCache) {
           {0x09, 0xC7, 0x04, 0x00, 0x0A, 0x1C, 0x1D, 0x34, 0x2F, 0xFE, 0x86},
           {0x06, 0xC7, 0x04, 0x00, 0xF0, 0x98, 0xFD, 0xA7},
       }));
-  EXPECT_EQ(CachedValue(Code39Param, 8), static_cast<int32_t>(Param(0x12)));
-  EXPECT_EQ(CachedValue(EanJanParam, 5), static_cast<int32_t>(Param(0x50)));
-  EXPECT_EQ(CachedValue(UserPreferences1DParam, 7), 8);
-  EXPECT_EQ(CachedValue(Chinese2Of5Param, 1), 0);
+  EXPECT_EQ(CachedValue(Code39Param(), 8), static_cast<int32_t>(Param(0x12)));
+  EXPECT_EQ(CachedValue(EanJanParam(), 5), static_cast<int32_t>(Param(0x50)));
+  EXPECT_EQ(CachedValue(UserPreferences1DParam(), 7), 8);
+  EXPECT_EQ(CachedValue(Chinese2Of5Param(), 1), 0);
   // Only the SE955's handlers, and nothing written.
-  EXPECT_EQ(CachedValue(Code128Param, 4), -1);
+  EXPECT_EQ(CachedValue(Code128Param(), 4), -1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
 }
 
@@ -223,9 +223,9 @@ TEST_F(StartupRead, FailedReadLeavesItsEntriesUnknownAndTheRestGoesOn) {
   StartSE955();
   sim_->NakNext(5);
   ReadAllSettings(engine_);
-  EXPECT_EQ(CachedValue(UpcParam, 1), -1);
-  EXPECT_EQ(CachedValue(Code128Param, 1), static_cast<int32_t>(Param(0x08)));
-  EXPECT_EQ(CachedValue(Chinese2Of5Param, 1), 0);
+  EXPECT_EQ(CachedValue(UpcParam(), 1), -1);
+  EXPECT_EQ(CachedValue(Code128Param(), 1), static_cast<int32_t>(Param(0x08)));
+  EXPECT_EQ(CachedValue(Chinese2Of5Param(), 1), 0);
 }
 
 }  // namespace
