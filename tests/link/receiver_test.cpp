@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "link/serial_port.h"
 #include "platform/clock.h"
@@ -275,17 +276,11 @@ TEST(DecodeData, ContinuationTooShortForItsHeader) {
   }
 }
 
-}  // namespace
-}  // namespace bcr
-
-namespace bcr {
-namespace {
-
 // An engine that never stops sending continuation packets is broken: the reception fails once
 // the decode passes its limit, whichever way its last packet ends.
 TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
   for (bool format99 : {false, true}) {
-    test::SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Paced(false).Start());
+    SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Paced(false).Start());
     bcrsim::Decode decode;
     decode.codeType = 0x1B;
     decode.data.assign(kMaxDecodeUnits + 500, 'x');
@@ -296,6 +291,42 @@ TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
     EXPECT_EQ(ReceiveFrame(sim.Link(), out, 2000, kDecodeDataMode), 0) << format99;
     EXPECT_LE(out.Size(), kMaxDecodeUnits + 256) << format99;
   }
+}
+
+// The continuation packets of a decode that do not go as planned. The 4507's 0x99 format: the
+// line hangs up after the first packet, while the receiver wakes the engine for the
+// acknowledgement; the decode is incomplete and fails. The SE955: a continuation packet with
+// another opcode ends the decode with what came before.
+TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEndIt) {
+  {
+    auto engine = bcrsim::Engine::Imager4507().Speed(115200).Start();
+    ASSERT_NE(engine, nullptr);
+    bcrsim::Engine *raw = engine.get();
+    SimLink sim(std::move(engine));
+    bcrsim::Decode decode;
+    decode.format = bcrsim::Format::Format99;
+    decode.data = {'a', 'b', 'c', 'd', 'e', 'f'};
+    decode.packetData = 3;
+    raw->SendDecode(decode);
+    std::thread hangUp([&sim, raw] {
+      // The wake byte comes once the first packet is read; the acknowledgement 100 ms later.
+      const uint64_t limit = platform::NowMs() + 3000;
+      while (raw->Received().empty() && platform::NowMs() < limit) platform::Sleep(1);
+      sim.StopEngine();
+    });
+    EXPECT_EQ(Receive(sim, 2000).result, 0);
+    hangUp.join();
+  }
+  SimLink sim = SE955();
+  bcrsim::Decode decode;
+  decode.codeType = 0x03;
+  decode.data = Text("ABCxyz");
+  decode.packetData = 3;
+  decode.laterOpcode = 0xC6;
+  sim.TheReader().SendDecode(decode);
+  Reception r = Receive(sim, 2000);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, Units(0x03, "ABC"));
 }
 
 }  // namespace

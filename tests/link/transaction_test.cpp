@@ -63,7 +63,8 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   WString oneWay = StartDecodeFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
   ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
+  EXPECT_EQ(sim.TheReader().Frames(),
+            std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
   sim.Link().deviceType = kNoEngine;
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
@@ -71,6 +72,18 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
   platform::Sleep(100);
   EXPECT_TRUE(sim.TheReader().Received().empty());
+}
+
+TEST(Checksum, WrapsTheSixteenBitSum) {
+  // 0x100 * 0xFF bytes sum to 0xFF00; an empty frame sums to 0 and its complement wraps to 0.
+  auto checksummed = [](const Bytes &frame) {
+    WString s = test::FromBytes(frame);
+    AppendChecksum(s);
+    return ToBytes(s);
+  };
+  EXPECT_EQ(checksummed(Bytes(256, 0xFF)).back(), 0x00);
+  EXPECT_EQ(*(checksummed(Bytes(256, 0xFF)).end() - 2), 0x01);
+  EXPECT_EQ(checksummed({}), (Bytes{0x00, 0x00}));
 }
 
 TEST(WakeEngine, WritesOneZeroByteThenPauses) {
