@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "link/serial_port.h"
 #include "platform/clock.h"
@@ -82,166 +85,154 @@ TEST(ReplyMode, FailsOnSilenceACutFrameOrALengthOfZero) {
   EXPECT_LT(zero.ms, 2000u);
 }
 
-TEST(DecodeData, SinglePacketIsReadWithItsChecksum) {
-  SimLink sim = SE955();
-  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
-  uint8_t byte;
-  EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
-  EXPECT_TRUE(sim.TheReader().Frames().empty());  // nothing acknowledged by the receiver
-  // One damaged byte fails the reception.
-  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x35, 0xFE, 0x39});
-  EXPECT_EQ(Receive(sim).result, 0);
+// Frames as the engine sends them, and what one reception makes of them: the result, the units,
+// and the continuation acknowledgements the engine got.
+struct SentCase {
+  const char *name;
+  bool se955;
+  Bytes sent;
+  int result;
+  Bytes out;
+  size_t acks;
+};
+
+TEST(DecodeData, FramesAsSent) {
+  const Bytes single = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
+  auto stray = [&single](size_t n) {
+    Bytes bytes(n, 0xA5);
+    bytes.insert(bytes.end(), single.begin(), single.end());
+    return bytes;
+  };
+  const SentCase cases[] = {
+      // Read with its checksum; nothing acknowledged by the receiver.
+      {"single packet", true, single, 1, {0x01, 0x31, 0x32, 0x33, 0x34}, 0},
+      {"damaged byte",
+       true,
+       {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x35, 0xFE, 0x39},
+       0,
+       {},
+       0},
+      // Two stray bytes are skipped, one or three are not.
+      {"one stray byte", true, stray(1), 0, {}, 0},
+      {"two stray bytes", true, stray(2), 1, {0x01, 0x31, 0x32, 0x33, 0x34}, 0},
+      {"three stray bytes", true, stray(3), 0, {}, 0},
+      // Fails with what arrived.
+      {"first packet cut",
+       false,
+       {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32},
+       0,
+       {0x01, 0x31, 0x32},
+       0},
+      {"more announced, none coming",
+       true,
+       {0x07, 0xF3, 0x00, 0x02, 0x03, 0x41, 0x42, 0xFE, 0x7E},
+       1,
+       {0x03, 0x41, 0x42},
+       1},
+      // SE955 0x99 t x a 00 p q b: the byte after the type and every zero group dropped, and no
+      // acknowledgement in this format.
+      {"SE955 0x99",
+       true,
+       {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0x50, 0x51, 0x42, 0xFC, 0xCC},
+       1,
+       {0x01, 0x41, 0x42},
+       0},
+      // The frame ends with 00: the group it starts is cut at the frame's end, so the bytes after
+      // it are read as the checksum.
+      {"SE955 0x99 zero group at the end",
+       true,
+       {0x09, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0xFD, 0xB2},
+       1,
+       {0x01, 0x41},
+       0},
+      // 4507 0x99 t b b b b data, status 00: acknowledged after a wake byte.
+      {"4507 0x99 single packet",
+       false,
+       {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03, 0x04, 0x51, 0x52, 0xFD, 0x9F},
+       1,
+       {0x1C, 0x51, 0x52},
+       1},
+  };
+  for (const SentCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    SimLink sim = c.se955 ? SE955() : Imager();
+    sim.TheReader().Send(c.sent);
+    Reception r = Receive(sim);
+    EXPECT_EQ(r.result, c.result);
+    if (c.result == 1 || !c.out.empty()) {
+      EXPECT_EQ(r.out, c.out);
+    }
+    if (c.result == 1) {
+      uint8_t byte;
+      EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
+    }
+    if (!c.se955 && c.result == 1) {
+      EXPECT_GE(r.ms, 550u);  // the wake pause and the 500 ms wait for a further packet
+    }
+    sim.TheReader().WaitForFrames(c.acks, 1000);
+    platform::Sleep(100);
+    EXPECT_EQ(sim.TheReader().Frames(), Acks(c.acks));
+    if (c.acks > 0) {
+      EXPECT_EQ(sim.TheReader().Received().front(), 0x00);  // woken first
+    }
+  }
 }
 
-TEST(DecodeData, NothingWithinTheWaitFails) {
+TEST(DecodeData, NothingWithinTheWaitOrWithoutAnEngineTypeFails) {
   SimLink sim = Imager();
   Reception r = Receive(sim, 300);
   EXPECT_EQ(r.result, 0);
   EXPECT_GE(r.ms, 250u);
   EXPECT_LT(r.ms, 3000u);
-}
-
-TEST(DecodeData, NeedsAnEngineType) {
-  SimLink sim = Imager();
   sim.Link().deviceType = kNoEngine;
   sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
   EXPECT_EQ(Receive(sim).result, 0);
 }
 
-TEST(DecodeData, SkipsTwoStrayBytesButNotOneOrThree) {
-  const Bytes frame = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
-  for (size_t stray : {1u, 2u, 3u}) {
-    SimLink sim = SE955();
-    Bytes bytes(stray, 0xA5);
-    bytes.insert(bytes.end(), frame.begin(), frame.end());
-    sim.TheReader().Send(bytes);
+// Decodes of several packets: the SE955 acknowledges each packet, the first after a wake byte;
+// the 4507 without waking; in the 4507's 0x99 format the last packet (status 00) is not
+// acknowledged, and a packet cut short fails the decode.
+struct PacketsCase {
+  const char *name;
+  bool se955;
+  bool format99;
+  std::optional<size_t> cutAfter;
+  int result;
+  size_t acks;
+  Bytes received;  // the first bytes the engine got
+};
+
+TEST(DecodeData, DecodesOfSeveralPackets) {
+  const Bytes ack = kContinuationAck;
+  Bytes woken = {0x00};
+  for (int i = 0; i < 3; ++i) woken.insert(woken.end(), ack.begin(), ack.end());
+  const PacketsCase cases[] = {
+      {"SE955", true, false, std::nullopt, 1, 3, woken},
+      {"4507", false, false, std::nullopt, 1, 3, {0x04}},
+      {"4507 0x99", false, true, std::nullopt, 1, 2, {}},
+      {"4507 0x99 cut in the second packet", false, true, 30, 0, 0, {}},
+  };
+  for (const PacketsCase &c : cases) {
+    SCOPED_TRACE(c.name);
+    SimLink sim = c.se955 ? SE955() : Imager();
+    bcrsim::Decode decode;
+    decode.codeType = 0x1B;
+    decode.data = Text("0123456789ABCDEFGHIJ-29");
+    decode.packetData = 10;
+    if (c.format99) decode.format = bcrsim::Format::Format99;
+    decode.cutAfter = c.cutAfter;
+    sim.TheReader().SendDecode(decode);
     Reception r = Receive(sim);
-    EXPECT_EQ(r.result, stray == 2 ? 1 : 0) << stray << " stray bytes";
-    if (stray == 2) {
-      EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
-    }
+    EXPECT_EQ(r.result, c.result);
+    if (c.result != 1) continue;
+    EXPECT_EQ(r.out, Units(0x1B, "0123456789ABCDEFGHIJ-29"));
+    ASSERT_TRUE(sim.TheReader().WaitForFrames(c.acks, 1000));
+    platform::Sleep(100);
+    EXPECT_EQ(sim.TheReader().Frames(), Acks(c.acks));
+    const Bytes got = sim.TheReader().Received();
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + std::min(got.size(), c.received.size())),
+              c.received);
   }
-}
-
-TEST(DecodeData, FirstPacketCutShortFailsWithWhatArrived) {
-  SimLink sim = Imager();
-  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32});
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 0);
-  EXPECT_EQ(r.out, (Bytes{0x01, 0x31, 0x32}));
-}
-
-TEST(DecodeData, MorePacketsAnnouncedButNoneComingStillSucceeds) {
-  SimLink sim = SE955();
-  sim.TheReader().Send({0x07, 0xF3, 0x00, 0x02, 0x03, 0x41, 0x42, 0xFE, 0x7E});
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, (Bytes{0x03, 0x41, 0x42}));
-  EXPECT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(), Acks(1));
-}
-
-TEST(DecodeData, SE955MultiPacketDecodeIsAcknowledgedPacketByPacket) {
-  SimLink sim = SE955();
-  bcrsim::Decode decode;
-  decode.codeType = 0x03;
-  decode.data = Text("ABCDEFGHIJ");
-  decode.packetData = 4;
-  sim.TheReader().SendDecode(decode);
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, Units(0x03, "ABCDEFGHIJ"));
-  // The first acknowledgement follows a wake byte, the others come without one; the last packet
-  // is acknowledged like the others.
-  ASSERT_TRUE(sim.TheReader().WaitForFrames(3, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(), Acks(3));
-  Bytes expected = {0x00};
-  for (int i = 0; i < 3; ++i)
-    expected.insert(expected.end(), kContinuationAck.begin(), kContinuationAck.end());
-  EXPECT_EQ(sim.TheReader().Received(), expected);
-}
-
-TEST(DecodeData, ImagerMultiPacketDecodeIsAcknowledgedWithoutWaking) {
-  SimLink sim = Imager();
-  bcrsim::Decode decode;
-  decode.codeType = 0x11;
-  decode.data = Text("0123456789abcdefghij");
-  decode.packetData = 8;
-  sim.TheReader().SendDecode(decode);
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, Units(0x11, "0123456789abcdefghij"));
-  ASSERT_TRUE(sim.TheReader().WaitForFrames(3, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(), Acks(3));
-  EXPECT_EQ(sim.TheReader().Received().front(), 0x04);  // no wake byte
-}
-
-TEST(DecodeData, SE955Format99DropsTheByteAfterTheTypeAndEveryZeroGroup) {
-  SimLink sim = SE955();
-  // 0x99 t x a 00 p q b
-  sim.TheReader().Send(
-      {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0x50, 0x51, 0x42, 0xFC, 0xCC});
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, (Bytes{0x01, 0x41, 0x42}));
-  platform::Sleep(100);
-  EXPECT_TRUE(sim.TheReader().Frames().empty());  // no acknowledgement in this format
-}
-
-TEST(DecodeData, SE955Format99ZeroGroupNeverReachesPastTheFrame) {
-  SimLink sim = SE955();
-  // The frame ends with 00: the group it starts is cut at the frame's end, so the bytes after
-  // it are read as the checksum.
-  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x77, 0x41, 0x00, 0xFD, 0xB2});
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, (Bytes{0x01, 0x41}));
-}
-
-TEST(DecodeData, ImagerFormat99SinglePacketIsAcknowledgedThenEndsAfterAPause) {
-  SimLink sim = Imager();
-  // 0x99 t b b b b data, status 00
-  sim.TheReader().Send(
-      {0x0C, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03, 0x04, 0x51, 0x52, 0xFD, 0x9F});
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, (Bytes{0x1C, 0x51, 0x52}));
-  EXPECT_GE(r.ms, 550u);  // the wake pause and the 500 ms wait for a further packet
-  ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(), Acks(1));
-  EXPECT_EQ(sim.TheReader().Received().front(), 0x00);  // woken first
-}
-
-TEST(DecodeData, ImagerFormat99MultiPacketEndsAtTheLastStatus) {
-  SimLink sim = Imager();
-  bcrsim::Decode decode;
-  decode.codeType = 0x1B;
-  decode.data = Text("DataMatrix-content-in-packets");
-  decode.format = bcrsim::Format::Format99;
-  decode.packetData = 10;
-  sim.TheReader().SendDecode(decode);
-  Reception r = Receive(sim);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, Units(0x1B, "DataMatrix-content-in-packets"));
-  // Three packets: acknowledged after the first and after the second; the last (status 00) not.
-  ASSERT_TRUE(sim.TheReader().WaitForFrames(2, 1000));
-  platform::Sleep(100);
-  EXPECT_EQ(sim.TheReader().Frames(), Acks(2));
-}
-
-TEST(DecodeData, ImagerFormat99ContinuationCutShortFails) {
-  SimLink sim = Imager();
-  bcrsim::Decode decode;
-  decode.codeType = 0x1B;
-  decode.data = Text("0123456789ABCDEFGHIJ");
-  decode.format = bcrsim::Format::Format99;
-  decode.packetData = 10;
-  decode.cutAfter = 30;  // inside the second packet
-  sim.TheReader().SendDecode(decode);
-  EXPECT_EQ(Receive(sim).result, 0);
 }
 
 // Lengths too small for what the format needs end the reception at once instead of making the
@@ -286,17 +277,11 @@ TEST(DecodeData, ContinuationTooShortForItsHeader) {
   }
 }
 
-}  // namespace
-}  // namespace bcr
-
-namespace bcr {
-namespace {
-
 // An engine that never stops sending continuation packets is broken: the reception fails once
 // the decode passes its limit, whichever way its last packet ends.
 TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
   for (bool format99 : {false, true}) {
-    test::SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Paced(false).Start());
+    SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Paced(false).Start());
     bcrsim::Decode decode;
     decode.codeType = 0x1B;
     decode.data.assign(kMaxDecodeUnits + 500, 'x');
@@ -307,6 +292,42 @@ TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
     EXPECT_EQ(ReceiveFrame(sim.Link(), out, 2000, kDecodeDataMode), 0) << format99;
     EXPECT_LE(out.Size(), kMaxDecodeUnits + 256) << format99;
   }
+}
+
+// The continuation packets of a decode that do not go as planned. The 4507's 0x99 format: the
+// line hangs up after the first packet, while the receiver wakes the engine for the
+// acknowledgement; the decode is incomplete and fails. The SE955: a continuation packet with
+// another opcode ends the decode with what came before.
+TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEndIt) {
+  {
+    auto engine = bcrsim::Engine::Imager4507().Speed(115200).Start();
+    ASSERT_NE(engine, nullptr);
+    bcrsim::Engine *raw = engine.get();
+    SimLink sim(std::move(engine));
+    bcrsim::Decode decode;
+    decode.format = bcrsim::Format::Format99;
+    decode.data = {'a', 'b', 'c', 'd', 'e', 'f'};
+    decode.packetData = 3;
+    raw->SendDecode(decode);
+    std::thread hangUp([&sim, raw] {
+      // The wake byte comes once the first packet is read; the acknowledgement 100 ms later.
+      const uint64_t limit = platform::NowMs() + 3000;
+      while (raw->Received().empty() && platform::NowMs() < limit) platform::Sleep(1);
+      sim.StopEngine();
+    });
+    EXPECT_EQ(Receive(sim, 2000).result, 0);
+    hangUp.join();
+  }
+  SimLink sim = SE955();
+  bcrsim::Decode decode;
+  decode.codeType = 0x03;
+  decode.data = Text("ABCxyz");
+  decode.packetData = 3;
+  decode.laterOpcode = 0xC6;
+  sim.TheReader().SendDecode(decode);
+  Reception r = Receive(sim, 2000);
+  EXPECT_EQ(r.result, 1);
+  EXPECT_EQ(r.out, Units(0x03, "ABC"));
 }
 
 }  // namespace

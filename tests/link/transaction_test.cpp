@@ -75,6 +75,18 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   EXPECT_TRUE(sim.TheReader().Received().empty());
 }
 
+TEST(Checksum, WrapsTheSixteenBitSum) {
+  // 0x100 * 0xFF bytes sum to 0xFF00; an empty frame sums to 0 and its complement wraps to 0.
+  auto checksummed = [](const Bytes &frame) {
+    WString s = test::FromBytes(frame);
+    AppendChecksum(s);
+    return ToBytes(s);
+  };
+  EXPECT_EQ(checksummed(Bytes(256, 0xFF)).back(), 0x00);
+  EXPECT_EQ(*(checksummed(Bytes(256, 0xFF)).end() - 2), 0x01);
+  EXPECT_EQ(checksummed({}), (Bytes{0x00, 0x00}));
+}
+
 TEST(WakeEngine, WritesOneZeroByteThenPauses) {
   SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
   uint64_t start = platform::NowMs();

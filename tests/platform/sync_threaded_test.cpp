@@ -1,10 +1,12 @@
-// Semaphores used from several threads at once.
+// Semaphores: counting rules and timed waits on one thread, the sleep, and use from several
+// threads at once.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/sync.h"
 
 namespace bcr::platform {
@@ -61,6 +63,41 @@ TEST(SemaphoreThreaded, EveryReleasedCountIsTakenExactlyOnce) {
   // A consumer may give up just before the last release; what it left is still there.
   while (SemaphoreWait(semaphore, 0) == WaitResult::kSignalled) ++taken;
   EXPECT_EQ(taken.load(), kCounts);
+  SemaphoreClose(semaphore);
+}
+
+TEST(Semaphore, CountsStayBetweenZeroAndTheMaximum) {
+  EXPECT_EQ(SemaphoreCreate(2, 1), nullptr);
+  EXPECT_EQ(SemaphoreCreate(-1, 1), nullptr);
+  EXPECT_EQ(SemaphoreCreate(0, 0), nullptr);
+  Semaphore *semaphore = SemaphoreCreate(1, 4);
+  ASSERT_NE(semaphore, nullptr);
+  // Releases past the maximum (all or nothing), of none and of a negative count change nothing.
+  int32_t previous = -1;
+  for (int32_t n : {4, 0, -1}) EXPECT_FALSE(SemaphoreRelease(semaphore, n, &previous)) << n;
+  EXPECT_EQ(previous, -1);
+  EXPECT_TRUE(SemaphoreRelease(semaphore, 3, &previous));
+  EXPECT_EQ(previous, 1);
+  EXPECT_FALSE(SemaphoreRelease(semaphore, 1));
+  int taken = 0;
+  while (SemaphoreWait(semaphore, 0) == WaitResult::kSignalled) ++taken;
+  EXPECT_EQ(taken, 4);
+  SemaphoreClose(semaphore);
+}
+
+TEST(Semaphore, TimedWaitAndSleepLastAtLeastTheirTime) {
+  Semaphore *semaphore = SemaphoreCreate(0, 1);
+  ASSERT_NE(semaphore, nullptr);
+  EXPECT_EQ(SemaphoreWait(semaphore, 0), WaitResult::kTimeout);
+  uint64_t start = NowMs();
+  EXPECT_EQ(SemaphoreWait(semaphore, 60), WaitResult::kTimeout);
+  uint64_t waited = NowMs() - start;
+  EXPECT_GE(waited, 59u);  // NowMs rounds down
+  start = NowMs();
+  Sleep(30);
+  uint64_t slept = NowMs() - start;
+  EXPECT_GE(slept, 29u);
+  EXPECT_LT(waited + slept, 3000u);
   SemaphoreClose(semaphore);
 }
 
