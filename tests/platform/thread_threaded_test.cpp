@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/sync.h"
@@ -13,12 +15,21 @@ namespace bcr::platform {
 namespace {
 
 // The number of threads of this process, as the kernel sees them.
+// Threads of the process that still run. A joined thread is listed for a moment after the join
+// returns, already dead: its state is then Z or X, or its entry is gone when it is read.
 int ThreadCount() {
   DIR *tasks = opendir("/proc/self/task");
   if (tasks == nullptr) return -1;
   int count = 0;
   while (dirent *entry = readdir(tasks)) {
-    if (entry->d_name[0] != '.') ++count;
+    if (entry->d_name[0] == '.') continue;
+    std::ifstream stat(std::string("/proc/self/task/") + entry->d_name + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t end = line.rfind(')');  // the name in parentheses may hold spaces
+    const char state = end != std::string::npos && end + 2 < line.size() ? line[end + 2] : '?';
+    // '?': gone between the listing and the read.
+    if (state != '?' && state != 'Z' && state != 'X' && state != 'x') ++count;
   }
   closedir(tasks);
   return count;
