@@ -235,48 +235,6 @@ TEST(DecodeData, DecodesOfSeveralPackets) {
   }
 }
 
-// Lengths too small for what the format needs end the reception at once instead of making the
-// byte count wrap around.
-TEST(DecodeData, LengthsTooSmallForTheirFormatFailQuickly) {
-  const std::vector<std::pair<bool, Bytes>> cases = {
-      {true, {0x04, 0xF3, 0x00, 0x00, 0x01, 0x41, 0x42, 0x43}},
-      {true, {0x00, 0xF3, 0x00, 0x00, 0x01, 0x41, 0x42, 0x43}},
-      {true, {0xAA, 0xBB, 0x03, 0xF3, 0x00, 0x00, 0x01, 0x41}},         // after two stray bytes
-      {true, {0x06, 0xF3, 0x00, 0x00, 0x99, 0x01, 0x41, 0x42}},         // SE955 0x99 format
-      {false, {0x09, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03}},  // 4507 0x99 format
-      {false, {0x04, 0xF3, 0x00, 0x00, 0x99, 0x1C, 0x01, 0x02, 0x03}},
-  };
-  for (const auto &[se955, bytes] : cases) {
-    SimLink sim = se955 ? SE955() : Imager();
-    Bytes flood = bytes;
-    flood.insert(flood.end(), 200, 0x41);  // plenty of bytes a wrapped count would swallow
-    sim.TheReader().Send(flood);
-    Reception r = Receive(sim);
-    EXPECT_EQ(r.result, 0) << "frame starting " << int(bytes[0]);
-    EXPECT_LT(r.ms, 1500u);
-  }
-}
-
-// In the plain format such a packet ends the decode; in the 4507's 0x99 format it fails it.
-TEST(DecodeData, ContinuationTooShortForItsHeader) {
-  for (bool se955 : {true, false}) {
-    SimLink sim = se955 ? SE955() : Imager();
-    bcrsim::Decode decode;
-    decode.codeType = 0x03;
-    decode.data = Text("ABCDEFGH");
-    decode.packetData = 4;
-    if (!se955) decode.format = bcrsim::Format::Format99;
-    decode.laterLength = 0x03;
-    sim.TheReader().SendDecode(decode);
-    Reception r = Receive(sim);
-    EXPECT_EQ(r.result, se955 ? 1 : 0);
-    if (se955) {
-      EXPECT_EQ(r.out, Units(0x03, "ABCD"));
-    }
-    EXPECT_LT(r.ms, 3000u);
-  }
-}
-
 // An engine that never stops sending continuation packets is broken: the reception fails once
 // the decode passes its limit, whichever way its last packet ends.
 TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
@@ -297,7 +255,7 @@ TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
 // The continuation packets of a decode that do not go as planned. The 4507's 0x99 format: the
 // line hangs up after the first packet, while the receiver wakes the engine for the
 // acknowledgement; the decode is incomplete and fails. The SE955: a continuation packet with
-// another opcode ends the decode with what came before.
+// another opcode, or too short for its own header, ends the decode with what came before.
 TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEndIt) {
   {
     auto engine = bcrsim::Engine::Imager4507().Speed(115200).Start();
@@ -318,16 +276,22 @@ TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEnd
     EXPECT_EQ(Receive(sim, 2000).result, 0);
     hangUp.join();
   }
-  SimLink sim = SE955();
-  bcrsim::Decode decode;
-  decode.codeType = 0x03;
-  decode.data = Text("ABCxyz");
-  decode.packetData = 3;
-  decode.laterOpcode = 0xC6;
-  sim.TheReader().SendDecode(decode);
-  Reception r = Receive(sim, 2000);
-  EXPECT_EQ(r.result, 1);
-  EXPECT_EQ(r.out, Units(0x03, "ABC"));
+  for (bool shortPacket : {false, true}) {
+    SimLink sim = SE955();
+    bcrsim::Decode decode;
+    decode.codeType = 0x03;
+    decode.data = Text("ABCxyz");
+    decode.packetData = 3;
+    if (shortPacket) {
+      decode.laterLength = 0x03;
+    } else {
+      decode.laterOpcode = 0xC6;
+    }
+    sim.TheReader().SendDecode(decode);
+    Reception r = Receive(sim, 2000);
+    EXPECT_EQ(r.result, 1) << shortPacket;
+    EXPECT_EQ(r.out, Units(0x03, "ABC")) << shortPacket;
+  }
 }
 
 }  // namespace
