@@ -25,7 +25,7 @@ using bcr::test::Lines;
 
 // Generous bounds: the tool itself bounds every wait, these only keep a broken tool from
 // hanging the suite.
-constexpr int kQuickRunMs = 10000;
+constexpr int kQuickRunMs = 30000;
 constexpr int kReaderRunMs = 30000;
 constexpr int kDemoRunMs = 60000;
 
