@@ -166,14 +166,6 @@ TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNo
   EXPECT_EQ(deliveries.count, 1);
   EXPECT_EQ(deliveries.images, 1);
   EXPECT_EQ(EventCount(), 0);
-
-  // A code type without a name: the data without its type byte, decode type 0.
-  Post("WM_USER1DOWN");
-  Pump(100);
-  engine_->SendDecode(Decoding("XYZ", 0x0D));
-  ASSERT_TRUE(PumpUntilDelivered(2, 5000));
-  EXPECT_EQ(DecodeData(), "XYZ");
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
 }
 
 TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
