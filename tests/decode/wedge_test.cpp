@@ -64,11 +64,6 @@ TEST_F(Wedge, CharacterStylePostsRunsAndPressesTheLineKeys) {
                    "keybd_event 10 0 0", "keybd_event 10 0 2"}));
 }
 
-TEST_F(Wedge, EmptyTextMakesNoCallInEitherStyle) {
-  EXPECT_TRUE(Typed({}, false).empty());
-  EXPECT_TRUE(Typed({}, true).empty());
-}
-
 TEST_F(Wedge, CharacterStylePostsEveryOtherUnitAsItsSignedValue) {
   // Control characters other than the three line keys travel as characters too.
   EXPECT_EQ(Typed({0x00E9, 0x0011, 0x0000, 0x4E2D, 0x8000, 0xFFFF}, false),
