@@ -24,13 +24,6 @@ class Overlap : public SimReader {
     PumpUntil([&] { return DecodeData() == text; }, waitMs);
     return DecodeData();
   }
-
-  void SetTimeoutTenths(int32_t tenths) {
-    int32_t mode = 6;
-    ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &tenths, nullptr, nullptr, nullptr,
-                                                         nullptr, nullptr, &mode),
-              1);
-  }
 };
 
 // A broken frame (noise, a damaged decode) does not end the press's reception: the scan that
@@ -94,7 +87,10 @@ TEST_F(Overlap, NoCallWaitsBeyondItsBound) {
     std::this_thread::sleep_for(milliseconds(100));
   }
 
-  SetTimeoutTenths(250);  // 25 s
+  int32_t tenths = 250, mode = 6;  // 25 s
+  ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &tenths, nullptr, nullptr, nullptr,
+                                                       nullptr, nullptr, &mode),
+            1);
   Press();
   BCR_FN(library_, BcrDispatchMessages)(50);
   std::this_thread::sleep_for(milliseconds(200));
