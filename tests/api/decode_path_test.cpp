@@ -122,8 +122,6 @@ TEST_F(DecodePath, SynchronousReadIntoShortBuffersAndWithoutCodeType) {
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, sizeof buffer), 10);
   EXPECT_STREQ(buffer, "QR-");
   EXPECT_EQ(codeType, 111u);  // QR Code: 'o'
-  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, nullptr, 10), 0);
-  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, 0), 0);
 }
 
 TEST_F(DecodePath, SynchronousReadWithoutADecodeReturnsNothing) {
@@ -166,14 +164,6 @@ TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNo
   EXPECT_EQ(deliveries.count, 1);
   EXPECT_EQ(deliveries.images, 1);
   EXPECT_EQ(EventCount(), 0);
-
-  // A code type without a name: the data without its type byte, decode type 0.
-  Post("WM_USER1DOWN");
-  Pump(100);
-  engine_->SendDecode(Decoding("XYZ", 0x0D));
-  ASSERT_TRUE(PumpUntilDelivered(2, 5000));
-  EXPECT_EQ(DecodeData(), "XYZ");
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 0);
 }
 
 TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
@@ -286,7 +276,6 @@ TEST_F(DecodePath, KeyboardOutputModeChoosesKeysCharactersOrNothing) {
     const char *firstLine;
   } kCases[] = {{2, "keybd_event 16 88 4"},
                 {1, "post 128 65,49 128,128"},
-                {5, "post 128 65,49 128,128"},
                 {-1, "post 128 65,49 128,128"},
                 {0, nullptr}};
   int delivered = 0;

@@ -35,20 +35,6 @@ TEST_F(InitReader, SE955AtItsWorkingSpeedIsProbedOnce) {
   EXPECT_EQ(engine_->Speed(), 38400u);
 }
 
-TEST_F(InitReader, SE955AtNineThousandSixHundredIsMovedUp) {
-  Load(bcrsim::Engine::SE955().Speed(9600).Start(), "2");
-  EXPECT_EQ(Init(), 1);
-  EXPECT_EQ(Type(), 128);
-  EXPECT_EQ(engine_->Frames(),
-            (std::vector<Bytes>{kRevisionRequest,
-                                {0x07, 0xC6, 0x04, 0x08, 0xFF, 0x9C, 0x08, 0xFD, 0x84}}));
-  EXPECT_EQ(engine_->Speed(), 38400u);
-  // The port followed: the engine answers at its new speed.
-  char version[32];
-  EXPECT_EQ(BCR_FN(library_, GetDecoderVersion)(7, version, sizeof version), 1);
-  EXPECT_GT(std::string(version).size(), 0u);
-}
-
 TEST_F(InitReader, ImagerAtNineThousandSixHundredIsMovedToItsWorkingSpeed) {
   // The imager is given 3 s to start before it is spoken to, even at its working speed.
   Load(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
@@ -141,14 +127,6 @@ TEST_F(InitReader, ASecondOpenNeverCallsTheSystemLibraryItReplaces) {
   std::string record = ReadFile(calls);
   EXPECT_NE(record.find("SetLEDLight 1 0"), std::string::npos) << record;
   EXPECT_EQ(record.find("late"), std::string::npos) << record;
-}
-
-TEST_F(InitReader, HiddenWindowCanBeFound) {
-  Load(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  EXPECT_EQ(BCR_FN(library_, BcrFindWindow)("Quenrix"), nullptr);
-  EXPECT_EQ(Init(), 1);
-  EXPECT_NE(BCR_FN(library_, BcrFindWindow)("Quenrix"), nullptr);
-  EXPECT_NE(BCR_FN(library_, BcrFindWindow)("quenrix"), nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // sound sink's record and a system library that records its calls with timestamps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <sstream>
 #include <thread>
 
@@ -62,24 +64,28 @@ TEST_F(Notification, AfterLoadADecodeOnlyBeeps) {
   EXPECT_TRUE(bcr::test::Calls(Calls()).empty());
 }
 
+// Two vibrator units of 500 ms; an LED time below 400 ms, negative too, lights it for 400 ms.
 TEST_F(Notification, VibratorAndLedRunTheirPeriods) {
-  int32_t vibrate = 1, led = 100;
-  ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, &vibrate, nullptr, &led), 1);
-  Decode();
-  Wait(1500);
-  std::vector<Call> calls = bcr::test::Calls(Calls());
-  ASSERT_EQ(calls.size(), 4u);
-  long long vibratorOn = -1, vibratorOff = -1, ledOn = -1, ledOff = -1;
-  for (const Call &call : calls) {
-    if (call.what == "SetVibratorPower 1") vibratorOn = call.ms;
-    if (call.what == "SetVibratorPower 0") vibratorOff = call.ms;
-    if (call.what == "SetLEDLight 1 1") ledOn = call.ms;
-    if (call.what == "SetLEDLight 1 0") ledOff = call.ms;
+  for (int32_t led : {100, -300}) {
+    SCOPED_TRACE(led);
+    std::remove(Calls().c_str());
+    int32_t vibrate = 1;
+    ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, &vibrate, nullptr, &led), 1);
+    Decode();
+    Wait(1500);
+    std::vector<Call> calls = bcr::test::Calls(Calls());
+    ASSERT_EQ(calls.size(), 4u);
+    long long vibratorOn = -1, vibratorOff = -1, ledOn = -1, ledOff = -1;
+    for (const Call &call : calls) {
+      if (call.what == "SetVibratorPower 1") vibratorOn = call.ms;
+      if (call.what == "SetVibratorPower 0") vibratorOff = call.ms;
+      if (call.what == "SetLEDLight 1 1") ledOn = call.ms;
+      if (call.what == "SetLEDLight 1 0") ledOff = call.ms;
+    }
+    ASSERT_TRUE(vibratorOn >= 0 && vibratorOff >= 0 && ledOn >= 0 && ledOff >= 0);
+    EXPECT_NEAR(vibratorOff - vibratorOn, 1000, 150);
+    EXPECT_NEAR(ledOff - ledOn, 400, 150);
   }
-  ASSERT_TRUE(vibratorOn >= 0 && vibratorOff >= 0 && ledOn >= 0 && ledOff >= 0);
-  // Two vibrator units of 500 ms; an LED time below 400 ms lights it for 400 ms.
-  EXPECT_NEAR(vibratorOff - vibratorOn, 1000, 150);
-  EXPECT_NEAR(ledOff - ledOn, 400, 150);
 }
 
 TEST_F(Notification, DecodesWithinOneLedPeriodAddOnePeriod) {
@@ -92,19 +98,22 @@ TEST_F(Notification, DecodesWithinOneLedPeriodAddOnePeriod) {
   EXPECT_EQ(periods, 2u);
 }
 
-TEST_F(Notification, UnloadingWhileTheLedIsLitSwitchesItOffAtOnce) {
-  int32_t led = 10000;
-  ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, nullptr, nullptr, &led), 1);
+// The unload ends both periods at once, each by its own cancel. 8589935 vibrator units of 500 ms:
+// a product that wrapped at 32 bits would end the vibration after about 200 ms.
+TEST_F(Notification, UnloadingEndsTheLedAndVibratorPeriodsAtOnce) {
+  int32_t vibrate = 1, units = 8589935, led = 10000;
+  ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, &vibrate, &units, &led), 1);
   Decode();
-  Wait(300);
+  Wait(600);
+  EXPECT_EQ(bcr::test::Calls(Calls()).size(), 2u);  // both still on
   auto start = std::chrono::steady_clock::now();
   library_.Close();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  std::vector<Call> calls = bcr::test::Calls(Calls());
-  ASSERT_EQ(calls.size(), 2u);
-  EXPECT_EQ(calls[0].what, "SetLEDLight 1 1");
-  EXPECT_EQ(calls[1].what, "SetLEDLight 1 0");
-  EXPECT_LT(calls[1].ms - calls[0].ms, 2000);
+  std::vector<std::string> calls;
+  for (const Call &call : bcr::test::Calls(Calls())) calls.push_back(call.what);
+  std::sort(calls.begin(), calls.end());
+  EXPECT_EQ(calls, (std::vector<std::string>{"SetLEDLight 1 0", "SetLEDLight 1 1",
+                                             "SetVibratorPower 0", "SetVibratorPower 1"}));
 }
 
 }  // namespace
