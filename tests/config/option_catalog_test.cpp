@@ -17,29 +17,19 @@ namespace {
 using catalog::OptionFunction;
 using catalog::SymbologyOptions;
 
+#define HANDLER(name) \
+  { #name, &name() }
+
+// clang-format off
 const std::pair<const char *, const ParamHandler *> kHandlers[] = {
-    {"Code39Param", &Code39Param()},
-    {"UpcParam", &UpcParam()},
-    {"EanJanParam", &EanJanParam()},
-    {"Code128Param", &Code128Param()},
-    {"Code93Param", &Code93Param()},
-    {"Code11Param", &Code11Param()},
-    {"Interleaved2Of5Param", &Interleaved2Of5Param()},
-    {"Industrial2Of5Param", &Industrial2Of5Param()},
-    {"CodabarParam", &CodabarParam()},
-    {"MsiParam", &MsiParam()},
-    {"RssParam", &RssParam()},
-    {"Chinese2Of5Param", &Chinese2Of5Param()},
-    {"PostalCodeParam", &PostalCodeParam()},
-    {"CompositeParam", &CompositeParam()},
-    {"SymbologySecurityLevelParam", &SymbologySecurityLevelParam()},
-    {"MacroPDFParam", &MacroPDFParam()},
-    {"Matrix2Of5Param", &Matrix2Of5Param()},
-    {"SymbologiesParam", &SymbologiesParam()},
-    {"MiscellaneousOptionParam", &MiscellaneousOptionParam()},
-    {"UserPreferences2DParam", &UserPreferences2DParam()},
-    {"UserPreferences1DParam", &UserPreferences1DParam()},
-};
+    HANDLER(Code39Param), HANDLER(UpcParam), HANDLER(EanJanParam), HANDLER(Code128Param),
+    HANDLER(Code93Param), HANDLER(Code11Param), HANDLER(Interleaved2Of5Param),
+    HANDLER(Industrial2Of5Param), HANDLER(CodabarParam), HANDLER(MsiParam), HANDLER(RssParam),
+    HANDLER(Chinese2Of5Param), HANDLER(PostalCodeParam), HANDLER(CompositeParam),
+    HANDLER(SymbologySecurityLevelParam), HANDLER(MacroPDFParam), HANDLER(Matrix2Of5Param),
+    HANDLER(SymbologiesParam), HANDLER(MiscellaneousOptionParam), HANDLER(UserPreferences2DParam),
+    HANDLER(UserPreferences1DParam)};
+// clang-format on
 
 const ParamHandler *HandlerNamed(const char *name) {
   for (const auto &[handlerName, handler] : kHandlers) {
