@@ -14,9 +14,6 @@
 namespace bcr {
 namespace {
 
-using test::Bytes;
-using test::Frames;
-
 constexpr bcrsim::Kind kSE955 = bcrsim::Kind::SE955;
 constexpr bcrsim::Kind k4507 = bcrsim::Kind::Imager4507;
 // What a read leaves in a variable whose option does not apply to the engine.
@@ -31,14 +28,6 @@ struct HandlerCase {
   const char *request;            // hex bytes with checksum
   const char *send;               // hex bytes with checksum
 };
-
-Bytes Hex(const char *text) {
-  Bytes bytes;
-  for (const char *p = text; *p != '\0'; p += p[2] == '\0' ? 2 : 3) {
-    bytes.push_back(static_cast<uint8_t>(std::stoul(std::string(p, 2), nullptr, 16)));
-  }
-  return bytes;
-}
 
 // Flags are written as 0, 1 and 5 (sent as 01); numbers as 10 + 3 * argument on the SE955 and
 // one more on the 4507 (so that the cases of one handler differ when they share a process); the
@@ -109,13 +98,13 @@ TEST_P(HandlerTable, WriteSendsEveryOptionAndReadRequestsEveryNumber) {
   std::vector<int32_t *> pointers;
   for (int32_t &value : values) pointers.push_back(&value);
   ASSERT_EQ(CallHandler(handler, engine_, 'w', pointers.data(), pointers.size()), 1);
-  EXPECT_EQ(TakeFrames(), Frames{Hex(c.send)});
+  EXPECT_EQ(TakeHex(), c.send);
 
   std::vector<int32_t> read(handler.count, kUntouched);
   pointers.clear();
   for (int32_t &value : read) pointers.push_back(&value);
   ASSERT_EQ(CallHandler(handler, engine_, 'r', pointers.data(), pointers.size()), 1);
-  EXPECT_EQ(TakeFrames(), Frames{Hex(c.request)});
+  EXPECT_EQ(TakeHex(), c.request);
   EXPECT_EQ(read, c.readBack);
 }
 
