@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -69,18 +70,16 @@ constexpr auto kCallers = MakeCallers(std::make_index_sequence<catalog::kMaxArgs
 
 TEST(OptionFunctions, EveryDeclaredFunctionIsInTheCatalogOnceWithItsPointerCount) {
   std::set<std::string> listed;
+  std::map<std::string, size_t> declared;
+  for (const Declared &function : kDeclared) declared[function.name] = function.pointers;
   const catalog::SymbologyOptions *entries = catalog::CatalogEntries();
   for (size_t i = 0; i < catalog::kSymbologyOptionsCount; ++i) {
     for (const catalog::OptionFunction *function : {&entries[i].se955, &entries[i].imager4507}) {
       if (function->name == nullptr) continue;
       SCOPED_TRACE(function->name);
       EXPECT_TRUE(listed.insert(function->name).second);
-      const Declared *declared = nullptr;
-      for (const Declared &candidate : kDeclared) {
-        if (std::strcmp(candidate.name, function->name) == 0) declared = &candidate;
-      }
-      ASSERT_NE(declared, nullptr);
-      EXPECT_EQ(function->argCount, declared->pointers);
+      ASSERT_EQ(declared.count(function->name), 1u);
+      EXPECT_EQ(function->argCount, declared[function->name]);
     }
   }
   EXPECT_EQ(listed.size(), std::size(kDeclared));
