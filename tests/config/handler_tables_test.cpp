@@ -2,8 +2,9 @@
 // engines, two-byte and word numbers, a translated value, the library-kept value, the trigger
 // mode, a send order of its own): the parameter request and a write of every option, byte for
 // byte, then a read that brings the written values back. The reset's tests check the numbers of
-// every handler. Last, the option catalog against the handler tables behind its functions; the
-// functions themselves are checked against the public header with the exported functions.
+// every handler, the start-up read the SE955's request of each. Last, the option catalog against
+// the handler tables behind its functions; the functions themselves are checked against the public
+// header with the exported functions.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -39,19 +40,6 @@ struct HandlerCase {
 // as 77.
 // clang-format off
 const HandlerCase kCases[] = {
-    {"Upc_SE955", kSE955, &UpcParam(), {0, 5, 1, 22, 25, 1, 0, 5, 37, 40, 43, 1, 0, 5, 1, 58},
-     {0, 1, 1, 22, 25, 1, 0, 1, 37, 40, 43, 1, 0, 1, -7, 58},
-     "13 C7 04 00 01 02 0C 10 50 28 29 2A 22 23 24 25 26 55 4D FC E2",
-     "23 C6 04 08 FF 01 00 02 01 0C 01 10 16 50 19 28 01 29 00 2A 01 22 25 23 28 24 2B 25 01 "
-     "26 00 55 01 4D 3A FA E5"},
-    {"EanJan_SE955", kSE955, &EanJanParam(), {0, 5, 1, 22, 25, 1, 0, 5, 37},
-     {0, 1, 1, 22, 25, 1, 0, -7, 37},
-     "0C C7 04 00 04 03 53 10 50 27 55 4D FD A6",
-     "15 C6 04 08 FF 04 00 03 01 53 01 10 16 50 19 27 01 55 00 4D 25 FC 40"},
-    {"Code128_SE955", kSE955, &Code128Param(), {0, 5, 1, 22, 25},
-     {0, 1, 1, -7, -7},
-     "07 C7 04 00 08 0E 54 FE C4",
-     "0B C6 04 08 FF 08 00 0E 01 54 01 FD B8"},
     {"SymbologySecurityLevel_SE955", kSE955, &SymbologySecurityLevelParam(), {13, 16, 7},
      {13, 16, 6},
      "08 C7 04 00 4E 4D F0 7D FD 25",
