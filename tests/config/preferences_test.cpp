@@ -164,20 +164,6 @@ TEST_F(Preferences, SE955WriteReleasesTheTokenBeforeAnythingElse) {
   EXPECT_FALSE(Take(Token()));
 }
 
-TEST_F(Preferences, SE955LibraryKeptValueAloneStillWritesParameter89) {
-  StartSE955();
-  int32_t kept = 42;
-  EXPECT_EQ(WriteSE955(n, n, n, &kept, n), "07 C6 04 08 FF 89 00 FD 9F");
-  EXPECT_EQ(engine_.link.libraryKeptValue, 42);
-  EXPECT_EQ(WriteSE955(n, n, n, &kept, n), "");
-
-  int32_t read = 0, unused = -3;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', n, n, n, n, &unused, &read, n), 1);
-  EXPECT_EQ(read, 42);
-  EXPECT_EQ(unused, -3);
-  EXPECT_EQ(TakeHex(), "0A C7 04 00 88 BF 89 4E 43 8A FC 40");
-}
-
 TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {
   StartSE955();
   int32_t fifth = 1;
@@ -185,6 +171,11 @@ TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {
   EXPECT_EQ(WriteSE955(n, n, &fifth, n, n), "07 C6 04 08 FF 89 00 FD 9F");
   EXPECT_EQ(CachedValue(UserPreferences1DParam(), 5), -1);
   EXPECT_EQ(UserPreferencesSE955(engine_, 'x', n, n, n, n, &fifth, n, n), 0);
+  // A read asks for 0x43 but leaves the fifth variable alone.
+  fifth = -3;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', n, n, n, n, &fifth, n, n), 1);
+  EXPECT_EQ(fifth, -3);
+  EXPECT_EQ(TakeHex(), "0A C7 04 00 88 BF 89 4E 43 8A FC 40");
 }
 
 }  // namespace
