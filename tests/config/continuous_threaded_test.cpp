@@ -84,8 +84,6 @@ class Continuous : public ::testing::Test {
     return false;
   }
 
-  void PressTrigger() { ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0); }
-
   std::unique_ptr<bcrsim::Engine> sim_;
 };
 
@@ -106,7 +104,7 @@ TEST_F(Continuous, ImagerModeSevenReadsWithoutTriggerUntilAnotherModeIsWritten) 
 
   // A trigger press counts again; the decode that waited is not its scan and is read away.
   const uint32_t discards = TheReader().link.staleDiscards;
-  PressTrigger();
+  ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0);  // a trigger press
   platform::Sleep(300);
   EXPECT_EQ(TheReader().link.staleDiscards, discards + 1);
   EXPECT_TRUE(Delivered("pressed", kDeliveryWait));
