@@ -1,23 +1,19 @@
 // The continuous trigger modes end to end, with the real decode and auto-trigger workers: a
 // user-preference write of the continuous mode makes the reader collect decodes without trigger
-// presses, a write of another mode stops it, and the 4507's reset leaves it running. Also the
-// wait of a parameter exchange for the link lock that such receptions hold.
+// presses, a write of another mode stops it, and an option call gets the port between such
+// receptions.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
 #include "config/preferences.h"
-#include "config/reset.h"
 #include "decode/reception.h"
 #include "platform/clock.h"
 #include "reader/auto_trigger.h"
-#include "reader/device_queries.h"
 #include "reader/globals.h"
 #include "reader/lifecycle.h"
 #include "reader/window_proc.h"
@@ -38,12 +34,6 @@ const Bytes kDecodeAck = {0x04, 0xD0, 0x04, 0x00, 0xFF, 0x28};
 // Long enough for the last reception a switch-off may still have released (500 ms each).
 constexpr uint32_t kSettle = 1500;
 constexpr int kDeliveryWait = 4000;
-
-std::string Text(const WString &s) {
-  std::string text;
-  for (uint32_t i = 0; i < s.Size(); ++i) text.push_back(static_cast<char>(s.Data()[i]));
-  return text;
-}
 
 class Continuous : public ::testing::Test {
  protected:
@@ -88,13 +78,11 @@ class Continuous : public ::testing::Test {
     sim_->SendDecode(decode);
     const uint64_t end = platform::NowMs() + static_cast<uint64_t>(waitMs);
     while (platform::NowMs() < end) {
-      if (Text(LastDecodeData()) == data && DecodeAcks() > acksBefore) return true;
+      if (test::ToBytes(LastDecodeData()) == decode.data && DecodeAcks() > acksBefore) return true;
       platform::Sleep(20);
     }
     return false;
   }
-
-  void PressTrigger() { ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0); }
 
   std::unique_ptr<bcrsim::Engine> sim_;
 };
@@ -106,49 +94,20 @@ TEST_F(Continuous, ImagerModeSevenReadsWithoutTriggerUntilAnotherModeIsWritten) 
   EXPECT_TRUE(InContinuousMode(TheReader()));  // the window procedure ignores trigger presses now
   EXPECT_TRUE(Delivered("first", kDeliveryWait));
   EXPECT_TRUE(Delivered("second", kDeliveryWait));
-  EXPECT_TRUE(Delivered("third", kDeliveryWait));
 
   mode = 8;
   ASSERT_EQ(UserPreferences4507(TheReader(), 'w', n, n, &mode), 1);
   EXPECT_FALSE(InContinuousMode(TheReader()));
   platform::Sleep(kSettle);
   EXPECT_FALSE(Delivered("waiting", static_cast<int>(kSettle)));
-  EXPECT_EQ(Text(LastDecodeData()), "third");
+  EXPECT_EQ(test::ToBytes(LastDecodeData()), test::Bytes({'s', 'e', 'c', 'o', 'n', 'd'}));
 
   // A trigger press counts again; the decode that waited is not its scan and is read away.
   const uint32_t discards = TheReader().link.staleDiscards;
-  PressTrigger();
+  ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0);  // a trigger press
   platform::Sleep(300);
   EXPECT_EQ(TheReader().link.staleDiscards, discards + 1);
   EXPECT_TRUE(Delivered("pressed", kDeliveryWait));
-}
-
-TEST_F(Continuous, SE955ModeFourReadsWithoutTriggerUntilAnotherModeIsWritten) {
-  StartReader(bcrsim::Kind::SE955);
-  int32_t mode = 4;
-  ASSERT_EQ(UserPreferencesSE955(TheReader(), 'w', n, n, n, n, n, n, &mode), 1);
-  EXPECT_TRUE(InContinuousMode(TheReader()));
-  EXPECT_TRUE(Delivered("one", kDeliveryWait));
-  EXPECT_TRUE(Delivered("two", kDeliveryWait));
-  EXPECT_EQ(TheReader().link.decoding, 0u);  // no start-decode command on this road
-
-  mode = 8;
-  ASSERT_EQ(UserPreferencesSE955(TheReader(), 'w', n, n, n, n, n, n, &mode), 1);
-  platform::Sleep(kSettle);
-  EXPECT_FALSE(Delivered("waiting", static_cast<int>(kSettle)));
-  EXPECT_EQ(Text(LastDecodeData()), "two");
-}
-
-TEST_F(Continuous, ImagerResetLeavesTheContinuousModeRunning) {
-  StartReader(bcrsim::Kind::Imager4507);
-  int32_t mode = 7;
-  ASSERT_EQ(UserPreferences4507(TheReader(), 'w', n, n, &mode), 1);
-  EXPECT_TRUE(Delivered("before", kDeliveryWait));
-
-  EXPECT_EQ(ResetReader(TheReader(), kReaderDevice), 1);
-  EXPECT_EQ(sim_->Param(0x8A), 8u);
-  EXPECT_TRUE(Delivered("after", kDeliveryWait));
-  EXPECT_TRUE(Delivered("again", kDeliveryWait));
 }
 
 // An option call in a continuous mode gets the port once the reception under way ends: the next
@@ -167,34 +126,7 @@ TEST_F(Continuous, OptionCallGetsThePortAfterTheCurrentReception) {
   EXPECT_EQ(sim_->Param(0x09), 0u);
   CurrentSettings().decodeTimeout = 0;
   EXPECT_TRUE(Delivered("still-reading", 8000));
-}
-
-// A parameter exchange waits while another thread holds the link lock, as a continuous-mode
-// reception does, and goes ahead once it is released.
-TEST(ExchangeLockThreaded, ParameterExchangeWaitsForTheLinkLock) {
-  ForgetLoadState();
-  auto sim = bcrsim::Engine::SE955().Speed(test::kSimSpeed).Start();
-  ASSERT_NE(sim, nullptr);
-  ScanEngine engine;
-  ASSERT_TRUE(test::OpenOnSim(engine, *sim));
-  CurrentSettings().decodeTimeout = 5;
-  ASSERT_TRUE(engine.link.portLock.Acquire(0));
-
-  std::atomic<int32_t> result{-1};
-  std::thread caller([&] {
-    int32_t enable = 1;
-    result = CallHandler(Code93Param(), engine, 'w', {&enable, nullptr, nullptr});
-  });
-  platform::Sleep(300);
-  EXPECT_TRUE(sim->Received().empty());
-  EXPECT_EQ(result, -1);
-  engine.link.portLock.Release();
-  caller.join();
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(sim->Param(0x09), 1u);
-  // Given back: the next exchange does not wait.
-  EXPECT_TRUE(engine.link.portLock.Acquire(0));
-  engine.link.portLock.Release();
+  EXPECT_EQ(TheReader().link.decoding, 0u);  // no start-decode command on this road
 }
 
 }  // namespace

@@ -2,20 +2,22 @@
 // engines, two-byte and word numbers, a translated value, the library-kept value, the trigger
 // mode, a send order of its own): the parameter request and a write of every option, byte for
 // byte, then a read that brings the written values back. The reset's tests check the numbers of
-// every handler.
+// every handler, the start-up read the SE955's request of each. Last, the option catalog against
+// the handler tables behind its functions; the functions themselves are checked against the public
+// header with the exported functions.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
 #include <string>
 
 #include "config/handlers.h"
+#include "config/option_catalog.h"
 #include "config/param_handler.h"
 #include "sim_engine_fixture.h"
 
 namespace bcr {
 namespace {
-
-using test::Bytes;
-using test::Frames;
 
 constexpr bcrsim::Kind kSE955 = bcrsim::Kind::SE955;
 constexpr bcrsim::Kind k4507 = bcrsim::Kind::Imager4507;
@@ -32,33 +34,12 @@ struct HandlerCase {
   const char *send;               // hex bytes with checksum
 };
 
-Bytes Hex(const char *text) {
-  Bytes bytes;
-  for (const char *p = text; *p != '\0'; p += p[2] == '\0' ? 2 : 3) {
-    bytes.push_back(static_cast<uint8_t>(std::stoul(std::string(p, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
 // Flags are written as 0, 1 and 5 (sent as 01); numbers as 10 + 3 * argument on the SE955 and
 // one more on the 4507 (so that the cases of one handler differ when they share a process); the
 // gap size as 7 (sent as 6) and 10; the imager's words as 100 and 300; the library-kept value
 // as 77.
 // clang-format off
 const HandlerCase kCases[] = {
-    {"Upc_SE955", kSE955, &UpcParam(), {0, 5, 1, 22, 25, 1, 0, 5, 37, 40, 43, 1, 0, 5, 1, 58},
-     {0, 1, 1, 22, 25, 1, 0, 1, 37, 40, 43, 1, 0, 1, -7, 58},
-     "13 C7 04 00 01 02 0C 10 50 28 29 2A 22 23 24 25 26 55 4D FC E2",
-     "23 C6 04 08 FF 01 00 02 01 0C 01 10 16 50 19 28 01 29 00 2A 01 22 25 23 28 24 2B 25 01 "
-     "26 00 55 01 4D 3A FA E5"},
-    {"EanJan_SE955", kSE955, &EanJanParam(), {0, 5, 1, 22, 25, 1, 0, 5, 37},
-     {0, 1, 1, 22, 25, 1, 0, -7, 37},
-     "0C C7 04 00 04 03 53 10 50 27 55 4D FD A6",
-     "15 C6 04 08 FF 04 00 03 01 53 01 10 16 50 19 27 01 55 00 4D 25 FC 40"},
-    {"Code128_SE955", kSE955, &Code128Param(), {0, 5, 1, 22, 25},
-     {0, 1, 1, -7, -7},
-     "07 C7 04 00 08 0E 54 FE C4",
-     "0B C6 04 08 FF 08 00 0E 01 54 01 FD B8"},
     {"SymbologySecurityLevel_SE955", kSE955, &SymbologySecurityLevelParam(), {13, 16, 7},
      {13, 16, 6},
      "08 C7 04 00 4E 4D F0 7D FD 25",
@@ -109,13 +90,13 @@ TEST_P(HandlerTable, WriteSendsEveryOptionAndReadRequestsEveryNumber) {
   std::vector<int32_t *> pointers;
   for (int32_t &value : values) pointers.push_back(&value);
   ASSERT_EQ(CallHandler(handler, engine_, 'w', pointers.data(), pointers.size()), 1);
-  EXPECT_EQ(TakeFrames(), Frames{Hex(c.send)});
+  EXPECT_EQ(TakeHex(), c.send);
 
   std::vector<int32_t> read(handler.count, kUntouched);
   pointers.clear();
   for (int32_t &value : read) pointers.push_back(&value);
   ASSERT_EQ(CallHandler(handler, engine_, 'r', pointers.data(), pointers.size()), 1);
-  EXPECT_EQ(TakeFrames(), Frames{Hex(c.request)});
+  EXPECT_EQ(TakeHex(), c.request);
   EXPECT_EQ(read, c.readBack);
 }
 
@@ -123,6 +104,68 @@ INSTANTIATE_TEST_SUITE_P(AllHandlers, HandlerTable, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<HandlerCase> &param) {
                            return std::string(param.param.name);
                          });
+
+using catalog::OptionFunction;
+using catalog::SymbologyOptions;
+
+#define HANDLER(name) \
+  { #name, &name() }
+
+// clang-format off
+const std::pair<const char *, const ParamHandler *> kHandlers[] = {
+    HANDLER(Code39Param), HANDLER(UpcParam), HANDLER(EanJanParam), HANDLER(Code128Param),
+    HANDLER(Code93Param), HANDLER(Code11Param), HANDLER(Interleaved2Of5Param),
+    HANDLER(Industrial2Of5Param), HANDLER(CodabarParam), HANDLER(MsiParam), HANDLER(RssParam),
+    HANDLER(Chinese2Of5Param), HANDLER(PostalCodeParam), HANDLER(CompositeParam),
+    HANDLER(SymbologySecurityLevelParam), HANDLER(MacroPDFParam), HANDLER(Matrix2Of5Param),
+    HANDLER(SymbologiesParam), HANDLER(MiscellaneousOptionParam), HANDLER(UserPreferences2DParam),
+    HANDLER(UserPreferences1DParam)};
+// clang-format on
+
+const ParamHandler *HandlerNamed(const char *name) {
+  for (const auto &[handlerName, handler] : kHandlers) {
+    if (std::strcmp(handlerName, name) == 0) return handler;
+  }
+  return nullptr;
+}
+
+const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
+  for (uint8_t i = 0; i < handler.count; ++i) {
+    if (handler.options[i].arg == arg) return &handler.options[i];
+  }
+  return nullptr;
+}
+
+// Every catalog function with the engine it belongs to.
+std::vector<std::pair<const OptionFunction *, int32_t>> CatalogFunctions() {
+  std::vector<std::pair<const OptionFunction *, int32_t>> functions;
+  const SymbologyOptions *entries = catalog::CatalogEntries();
+  for (size_t i = 0; i < catalog::kSymbologyOptionsCount; ++i) {
+    if (entries[i].se955.name != nullptr) functions.push_back({&entries[i].se955, 9});
+    if (entries[i].imager4507.name != nullptr) functions.push_back({&entries[i].imager4507, 8});
+  }
+  return functions;
+}
+
+TEST(OptionCatalog, EachPointerReachesAnOptionOfTheHandlerOnItsEngine) {
+  for (const auto &[function, deviceType] : CatalogFunctions()) {
+    SCOPED_TRACE(function->name);
+    const ParamHandler *handler = HandlerNamed(function->handler);
+    ASSERT_NE(handler, nullptr) << function->handler;
+    EXPECT_TRUE(Serves(handler->serves, deviceType));
+    EXPECT_EQ(function->nameCount, handler->count);
+    std::set<uint8_t> reached;
+    for (size_t i = 0; i < function->argCount; ++i) {
+      uint8_t arg = function->handlerArg[i];
+      if (arg == 0) continue;
+      EXPECT_TRUE(reached.insert(arg).second) << "handler argument " << int(arg) << " twice";
+      const ParamOption *option = OptionOfArg(*handler, arg);
+      ASSERT_NE(option, nullptr) << "pointer " << i + 1;
+      EXPECT_TRUE(option->kind == OptionKind::kLibraryKept || Serves(option->engines, deviceType))
+          << "pointer " << i + 1 << " reaches an option of the other engine";
+    }
+  }
+}
 
 }  // namespace
 }  // namespace bcr

@@ -15,8 +15,6 @@
 namespace bcr {
 namespace {
 
-using test::Frames;
-
 int32_t *const n = nullptr;
 
 class Preferences : public test::SimEngineTokenTest {
@@ -25,33 +23,36 @@ class Preferences : public test::SimEngineTokenTest {
     SimEngineTokenTest::SetUp();
     CurrentSettings().decodeTimeout = 3;
   }
+  // A write that succeeds, and what it sent.
+  std::string Write4507(int32_t *a1, int32_t *a2, int32_t *a3) {
+    EXPECT_EQ(UserPreferences4507(engine_, 'w', a1, a2, a3), 1);
+    return TakeHex();
+  }
+  std::string WriteSE955(int32_t *a1, int32_t *a3, int32_t *a5, int32_t *a6, int32_t *a7) {
+    EXPECT_EQ(UserPreferencesSE955(engine_, 'w', a1, n, a3, n, a5, a6, a7), 1);
+    return TakeHex();
+  }
 };
 
 TEST_F(Preferences, TimeOutBelowOneBecomesThreeSecondsAndSetsTheDecodeWait) {
   Start4507();
   int32_t tenths = 0;
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
+  // Without a trigger mode 0x89 goes as 0, while its entry is unknown.
+  EXPECT_EQ(Write4507(&tenths, n, n), "09 C6 04 08 FF 88 1E 89 00 FC F7");
   EXPECT_EQ(tenths, 30);
   EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
-  // Without a trigger mode 0x89 goes as 0, while its entry is unknown.
-  EXPECT_EQ(TakeFrames(),
-            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x1E, 0x89, 0x00, 0xFC, 0xF7}}));
-
-  tenths = 5;
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
-  EXPECT_EQ(CurrentSettings().decodeTimeout, 0);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x05, 0xFD, 0x9B}}));
-
-  tenths = 255;
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
-  EXPECT_EQ(CurrentSettings().decodeTimeout, 25);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0xFF, 0xFC, 0xA1}}));
-
   // A negative time-out is replaced as well.
-  tenths = -4;
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', &tenths, n, n), 1);
-  EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x1E, 0xFD, 0x82}}));
+  const struct {
+    int32_t tenths, seconds;
+    const char *sent;
+  } kWrites[] = {{5, 0, "07 C6 04 08 FF 88 05 FD 9B"},
+                 {255, 25, "07 C6 04 08 FF 88 FF FC A1"},
+                 {-4, 3, "07 C6 04 08 FF 88 1E FD 82"}};
+  for (const auto &write : kWrites) {
+    tenths = write.tenths;
+    EXPECT_EQ(Write4507(&tenths, n, n), write.sent);
+    EXPECT_EQ(CurrentSettings().decodeTimeout, write.seconds);
+  }
 }
 
 // The time-out in whole seconds is the wait of each reception; below one second it waits 500 ms.
@@ -78,19 +79,13 @@ TEST_F(Preferences, DecodeWaitFollowsTheTimeOut) {
 TEST_F(Preferences, ImagerParameter89TravelsOnlyWithATriggerMode) {
   Start4507();
   int32_t param89 = 9, trigger = 8;
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, &param89, n), 1);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
-
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, &param89, &trigger), 1);
-  EXPECT_EQ(TakeFrames(),
-            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x09, 0x8A, 0x08, 0xFD, 0x02}}));
-
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x06, 0xFD, 0x99}}));
+  EXPECT_EQ(Write4507(n, &param89, n), "07 C6 04 08 FF 89 00 FD 9F");
+  EXPECT_EQ(Write4507(n, &param89, &trigger), "09 C6 04 08 FF 89 09 8A 08 FD 02");
+  EXPECT_EQ(Write4507(n, n, &trigger), "07 C6 04 08 FF 89 06 FD 99");
 
   int32_t timeout = 0, read89 = 0, readTrigger = 0;
   EXPECT_EQ(UserPreferences4507(engine_, 'r', &timeout, &read89, &readTrigger), 1);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC7, 0x04, 0x00, 0x88, 0x89, 0x8A, 0xFD, 0x93}}));
+  EXPECT_EQ(TakeHex(), "07 C7 04 00 88 89 8A FD 93");
   EXPECT_EQ(timeout, 30);
   EXPECT_EQ(read89, 6);
   EXPECT_EQ(readTrigger, 8);
@@ -99,9 +94,7 @@ TEST_F(Preferences, ImagerParameter89TravelsOnlyWithATriggerMode) {
 TEST_F(Preferences, ImagerTriggerModeSevenSwitchesTheContinuousModeOnAndOthersOff) {
   Start4507();
   int32_t trigger = 7;
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
-  EXPECT_EQ(TakeFrames(),
-            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x06, 0x8A, 0x07, 0xFD, 0x06}}));
+  EXPECT_EQ(Write4507(n, n, &trigger), "09 C6 04 08 FF 89 06 8A 07 FD 06");
   EXPECT_EQ(engine_.triggerMode, 7u);
   EXPECT_TRUE(InContinuousMode(engine_));
   EXPECT_TRUE(Take(AutoTriggerStart()));
@@ -109,8 +102,7 @@ TEST_F(Preferences, ImagerTriggerModeSevenSwitchesTheContinuousModeOnAndOthersOf
   platform::SemaphoreRelease(Token(), 1);
 
   // Written again although nothing is sent: the switch still follows the value given.
-  EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
-  EXPECT_TRUE(sim_->Received().empty());
+  EXPECT_EQ(Write4507(n, n, &trigger), "");
   EXPECT_TRUE(Take(AutoTriggerStart()));
 
   trigger = 8;
@@ -134,20 +126,12 @@ TEST_F(Preferences, FailedImagerWriteKeepsTheTimeOutButDoesNotSwitch) {
 
 TEST_F(Preferences, SE955Parameter89FollowsTheTriggerModeUnlessGiven) {
   StartSE955();
-  int32_t trigger = 4;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
-  EXPECT_EQ(TakeFrames(),
-            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x02, 0x8A, 0x04, 0xFD, 0x0D}}));
+  int32_t trigger = 4, param89 = 5;
+  EXPECT_EQ(WriteSE955(n, n, n, n, &trigger), "09 C6 04 08 FF 89 02 8A 04 FD 0D");
   EXPECT_EQ(engine_.triggerMode, 4u);
-
   trigger = 8;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
-  EXPECT_EQ(TakeFrames(),
-            (Frames{{0x09, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x0A, 0x8A, 0x08, 0xFD, 0x01}}));
-
-  int32_t param89 = 5;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, &param89, n, n, n, &trigger), 1);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x05, 0xFD, 0x9A}}));
+  EXPECT_EQ(WriteSE955(n, n, n, n, &trigger), "09 C6 04 08 FF 89 0A 8A 08 FD 01");
+  EXPECT_EQ(WriteSE955(n, &param89, n, n, &trigger), "07 C6 04 08 FF 89 05 FD 9A");
 }
 
 TEST_F(Preferences, SE955TriggerModeFourSwitchesTheContinuousMode) {
@@ -180,31 +164,18 @@ TEST_F(Preferences, SE955WriteReleasesTheTokenBeforeAnythingElse) {
   EXPECT_FALSE(Take(Token()));
 }
 
-TEST_F(Preferences, SE955LibraryKeptValueAloneStillWritesParameter89) {
-  StartSE955();
-  int32_t kept = 42;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, &kept, n), 1);
-  EXPECT_EQ(engine_.link.libraryKeptValue, 42);
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, &kept, n), 1);
-  EXPECT_TRUE(sim_->Received().empty());
-
-  int32_t read = 0, unused = -3;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', n, n, n, n, &unused, &read, n), 1);
-  EXPECT_EQ(read, 42);
-  EXPECT_EQ(unused, -3);
-  EXPECT_EQ(TakeFrames(),
-            (Frames{{0x0A, 0xC7, 0x04, 0x00, 0x88, 0xBF, 0x89, 0x4E, 0x43, 0x8A, 0xFC, 0x40}}));
-}
-
 TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {
   StartSE955();
   int32_t fifth = 1;
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, &fifth, n, n), 1);
   // Parameter 0x89 is always passed on: 0 goes out while its entry is unknown.
-  EXPECT_EQ(TakeFrames(), (Frames{{0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F}}));
+  EXPECT_EQ(WriteSE955(n, n, &fifth, n, n), "07 C6 04 08 FF 89 00 FD 9F");
   EXPECT_EQ(CachedValue(UserPreferences1DParam(), 5), -1);
   EXPECT_EQ(UserPreferencesSE955(engine_, 'x', n, n, n, n, &fifth, n, n), 0);
+  // A read asks for 0x43 but leaves the fifth variable alone.
+  fifth = -3;
+  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', n, n, n, n, &fifth, n, n), 1);
+  EXPECT_EQ(fifth, -3);
+  EXPECT_EQ(TakeHex(), "0A C7 04 00 88 BF 89 4E 43 8A FC 40");
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "config/handlers.h"
@@ -25,6 +27,20 @@ namespace bcr::test {
 using Frames = std::vector<Bytes>;
 
 constexpr uint32_t kSimSpeed = 115200;
+
+// Frames as hex text: "07 C6 04 ...", with " | " between frames.
+inline std::string HexText(const Frames &frames) {
+  std::string text;
+  for (const Bytes &frame : frames) {
+    if (!text.empty()) text += " |";
+    for (uint8_t byte : frame) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, " %02X", byte);
+      text += hex;
+    }
+  }
+  return text.empty() ? text : text.substr(1);
+}
 
 // Opens engine's link on "COM2:" pointed at sim, at the simulator's speed, with its engine type.
 inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
@@ -60,6 +76,13 @@ class SimEngineTest : public ::testing::Test {
     Frames frames = sim_->Frames();
     sim_->ClearRecord();
     return frames;
+  }
+
+  // The same as hex text; "" only when not even a wake byte arrived.
+  std::string TakeHex() {
+    const bool none = sim_->Received().empty();
+    const std::string text = HexText(TakeFrames());
+    return none || !text.empty() ? text : "bytes outside frames";
   }
 
   uint32_t Param(uint32_t number) const { return sim_->Param(number).value_or(0xFFFFFFFF); }
