@@ -123,14 +123,5 @@ TEST_F(Windows, ProceduresMayUseTheSystemAndTheirPostsWaitForTheNextDispatch) {
   WindowDestroy(busyWindow);
 }
 
-TEST_F(Windows, DispatchWaitsAtMostItsTime) {
-  Make("IdleClass");
-  uint64_t start = NowMs();
-  EXPECT_EQ(WindowDispatch(80), 0);
-  uint64_t elapsed = NowMs() - start;
-  EXPECT_GE(elapsed, 79u);
-  EXPECT_LT(elapsed, 3000u);
-}
-
 }  // namespace
 }  // namespace bcr::platform
