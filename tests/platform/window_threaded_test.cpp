@@ -85,11 +85,14 @@ TEST(WindowThreaded, MessagesRunOnTheOwnerOnlyWhenItDispatchesAndBroadcastReache
 TEST(WindowThreaded, WaitingDispatchWakesOnAPostFromAnotherThread) {
   calls = 0;
   Window *mine = WindowCreateWithProc("WakeClass", Count);
+  uint64_t start = NowMs();
+  EXPECT_EQ(WindowDispatch(80), 0);  // nothing posted: waits its whole time
+  EXPECT_GE(NowMs() - start, 79u);
   std::thread poster([mine] {
     Sleep(50);
     WindowPost(mine, 0xC100, 0, 0);
   });
-  uint64_t start = NowMs();
+  start = NowMs();
   EXPECT_EQ(WindowDispatch(5000), 1);
   EXPECT_LT(NowMs() - start, 4000u);
   poster.join();
