@@ -110,17 +110,5 @@ TEST_F(SystemLibrary, ShippedLibraryAnswersTheEngineKindAndDrivesLedAndVibratorF
   unsetenv("BCREADER_VIBRATOR");
 }
 
-TEST_F(SystemLibrary, EnvironmentIsReadAtEveryLoad) {
-  ASSERT_NE(Load("libbrevald.so"), nullptr);
-  LibraryFree(library_);
-  library_ = nullptr;
-  setenv("BCREADER_SYSLIB", (folder_ + "/missing.so").c_str(), 1);
-  EXPECT_EQ(LibraryLoad(kSystemLibrary), nullptr);
-  ASSERT_NE(Load("libbrevald-record.so"), nullptr);
-  EXPECT_NE(LibrarySymbol(library_, "SetLEDLight"), nullptr);
-  EXPECT_EQ(LibrarySymbol(library_, "NoSuchEntry"), nullptr);
-  EXPECT_EQ(LibrarySymbol(nullptr, "SetLEDLight"), nullptr);
-}
-
 }  // namespace
 }  // namespace bcr::platform

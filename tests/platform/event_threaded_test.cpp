@@ -46,25 +46,6 @@ class NamedEvent : public ::testing::Test {
   std::string semName_;
 };
 
-TEST_F(NamedEvent, IsCreatedUnsetAndSettingTwiceLeavesOneSignal) {
-  EXPECT_EQ(Count(), -1);
-  Event *event = EventOpen(kName);
-  ASSERT_NE(event, nullptr);
-  EXPECT_EQ(Count(), 0);
-  EXPECT_TRUE(EventSet(event));
-  EXPECT_TRUE(EventSet(event));
-  EXPECT_EQ(Count(), 1);
-
-  sem_t *waiter = sem_open(semName_.c_str(), 0);
-  ASSERT_NE(waiter, SEM_FAILED);
-  EXPECT_EQ(sem_trywait(waiter), 0);
-  EXPECT_NE(sem_trywait(waiter), 0);  // taken: reset automatically
-  EXPECT_TRUE(EventSet(event));
-  EXPECT_EQ(sem_trywait(waiter), 0);
-  sem_close(waiter);
-  EventClose(event);
-}
-
 TEST_F(NamedEvent, OpeningAnExistingEventKeepsItsStateAndClosingKeepsTheEvent) {
   sem_t *other = sem_open(semName_.c_str(), O_CREAT | O_EXCL, 0600, 1);
   ASSERT_NE(other, SEM_FAILED);

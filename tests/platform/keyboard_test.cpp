@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,18 +27,10 @@ namespace {
 
 using bcr::test::KeyString;
 using bcr::test::ReadKeyEvents;
-using Lines = std::vector<std::string>;
 
 // Linux key codes, written out rather than taken from the kernel header the map uses.
 constexpr uint16_t kEsc = 1, kBackspace = 14, kTab = 15, kEnter = 28, kLeftCtrl = 29,
                    kLeftShift = 42, kLeftAlt = 56, kSpace = 57;
-
-Lines Recorded(const std::string &file) {
-  Lines lines;
-  std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 void Post(std::initializer_list<int32_t> chars) {
   std::vector<uint32_t> values(chars.begin(), chars.end());
@@ -85,6 +78,10 @@ TEST(KeyMap, TheDeclaredKeysCoverEveryKeyOfAVirtualKeyOnce) {
   for (int vk = 1; vk < 256; ++vk) used.insert(KeyOfVirtualKey(static_cast<uint8_t>(vk)));
   used.erase(0);
   EXPECT_EQ(used, declared);
+  // 107 keys (a removed row changes the count), and none for the lock keys, mouse buttons, the
+  // Windows key, OEM and Latin-1 codes.
+  EXPECT_EQ(used.size(), 107u);
+  for (int none : {58, 69, 70, 125, 0x110}) EXPECT_EQ(used.count(none), 0u) << none;
 }
 
 // The keyboard is chosen once per process, so everything that types runs in a fresh process of
@@ -149,20 +146,6 @@ TEST_F(KeyboardDeathTest, VirtualKeysPressTheirFixedKeys) {
     KeybdEvent(0x11, 0, 2);
   });
   EXPECT_EQ(KeyString(keys), "+29" + expected + " -29");
-
-  // Every virtual key once: 107 keys (a removed row changes the count), and
-  // none for the lock keys, mouse buttons, the Windows key, OEM and Latin-1 codes.
-  keys = Typed("us", "0", 0, [] {
-    KeybdEvent(0xA3, 0, 0);  // right Control: the one control key not pressed below
-    for (int vk = 1; vk < 256; ++vk) {
-      if (vk != 0xA3) Press(static_cast<uint8_t>(vk));
-    }
-    KeybdEvent(0xA3, 0, 2);
-  });
-  std::set<int> pressed;
-  for (const bcr::test::KeyEvent &key : keys) pressed.insert(key.code);
-  EXPECT_EQ(pressed.size(), 107u);
-  for (int none : {58, 69, 70, 125, 0x110, -1}) EXPECT_EQ(pressed.count(none), 0u) << none;
 }
 
 TEST_F(KeyboardDeathTest, CharactersTypeWithTheKeysAndModifiersOfTheLayout) {
@@ -191,12 +174,6 @@ TEST_F(KeyboardDeathTest, CharactersTypeWithTheKeysAndModifiersOfTheLayout) {
                             })),
             expected);
 
-  // German: Z and Y trade places, @ and the euro sign need AltGr, sharp s has a key of its own.
-  EXPECT_EQ(KeyString(Typed("de", "0", 1,
-                            [] {
-                              Post({'Z', 'z', '@', 0x20AC, 0xDF, 0x4E2D, 'y'});
-                            })),
-            "+42 +21 -21 -42 +21 -21 +100 +16 -16 -100 +100 +18 -18 -100 +12 -12 +44 -44");
   // French: A on the Q key, digits shifted, e acute unshifted on the 2 key; the dead circumflex
   // is never pressed for a circumflex that has a key of its own.
   EXPECT_EQ(KeyString(Typed("fr", "0", 1,
@@ -270,30 +247,25 @@ TEST_F(KeyboardDeathTest, NoneAndUnknownSettingsSendNothingForTheLifeOfTheProces
   unlink(late.c_str());
 }
 
-TEST_F(KeyboardDeathTest, TheRecordSinkWritesEveryCallAsALineAndStaysTheSink) {
-  std::string first = File(".first");
-  std::string late = File(".late");
-  unlink(first.c_str());
-  unlink(late.c_str());
-  auto record = [&first, &late] {
-    setenv("BCREADER_KEYBOARD", ("record:" + first).c_str(), 1);
-    KeybdEvent(0x10, 0x58, 6);
+// The wedge's tests read the record sink's lines; here the values they never pass.
+TEST_F(KeyboardDeathTest, TheRecordSinkWritesUnsignedFlagsAndStatesAndSkipsMissingArrays) {
+  std::string file = File(".record");
+  unlink(file.c_str());
+  auto record = [&file] {
+    setenv("BCREADER_KEYBOARD", ("record:" + file).c_str(), 1);
     KeybdEvent(255, 255, 0xFFFFFFFF);
-    const uint32_t chars[] = {65, 0xFFFFFFFF, 0xFFFF8000, 0x4E2D};
-    const uint32_t states[] = {0x80, 0, 0xFFFFFFFF, 7};
-    PostKeybdMessage(0x80, 4, states, chars);
-    PostKeybdMessage(0, 1, states + 1, chars);
-    // Missing arrays post nothing.
+    const uint32_t chars[] = {65, 0xFFFFFFFF};
+    const uint32_t states[] = {0xFFFFFFFF, 7};
+    PostKeybdMessage(0x80, 2, states, chars);
     PostKeybdMessage(0x80, 1, nullptr, chars);
     PostKeybdMessage(0x80, 1, states, nullptr);
-    ChooseThenSwitch(("record:" + first).c_str(), late);
+    std::exit(0);
   };
   EXPECT_EXIT(record(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(Recorded(first), (Lines{"keybd_event 16 88 6", "keybd_event 255 255 4294967295",
-                                    "post 128 65,-1,-32768,20013 128,0,4294967295,7", "post 0 65 0",
-                                    "keybd_event 65 0 0", "post 128 65 65"}));
-  unlink(first.c_str());
-  unlink(late.c_str());
+  std::ifstream in(file);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "keybd_event 255 255 4294967295\npost 128 65,-1 4294967295,7\n");
+  unlink(file.c_str());
 }
 
 }  // namespace

@@ -104,6 +104,7 @@ TEST(WavParser, TakesPcmOf8And16BitsMonoAndStereoInWholeFrames) {
     PutChunk(chunks, "LIST", Bytes(5, 'x'));  // skipped, with its pad byte
     PutChunk(chunks, "fmt ", FormatBody(1, c.channels, 22050, c.bits, 0));
     PutChunk(chunks, "data", Bytes(101, 7));  // odd: a partial last frame for all but 8-bit mono
+    if (c.frames == 25) chunks.pop_back();    // a last chunk of odd size needs no pad byte
     Bytes bytes = Riff(chunks);
     WavSound sound;
     ASSERT_TRUE(ParseWav(bytes.data(), bytes.size(), &sound)) << c.channels << "x" << c.bits;
@@ -111,18 +112,8 @@ TEST(WavParser, TakesPcmOf8And16BitsMonoAndStereoInWholeFrames) {
     EXPECT_EQ(sound.bitsPerSample, c.bits);
     EXPECT_EQ(sound.sampleRate, 22050u);
     EXPECT_EQ(sound.frameCount, c.frames);
-    EXPECT_EQ(sound.frames, bytes.data() + bytes.size() - 102);
+    EXPECT_EQ(sound.frames, bytes.data() + 58);
   }
-}
-
-TEST(WavParser, ALastChunkOfOddSizeNeedsNoPadByte) {
-  Bytes chunks;
-  PutChunk(chunks, "fmt ", FormatBody(1, 1, 8000, 8, 0));
-  PutChunk(chunks, "data", Bytes(101, 7), 101);
-  WavSound sound;
-  Bytes exact = Riff(chunks);
-  ASSERT_TRUE(ParseWav(exact.data(), exact.size(), &sound));
-  EXPECT_EQ(sound.frameCount, 101u);
 }
 
 TEST(WavParser, RejectsEveryTruncation) {
@@ -170,21 +161,6 @@ TEST(WavParser, RejectsWhatItCannotPlay) {
   Bytes notWave = Wave(kMono16, 4);
   notWave[8] = 'A';
   EXPECT_FALSE(Parses(notWave));
-}
-
-TEST(SoundFiles, OnlyARegularFileIsRead) {
-  char pattern[] = "/tmp/bcr-sound-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  std::string dir = pattern;
-  ASSERT_EQ(mkfifo((dir + "/fifo.wav").c_str(), 0600), 0);  // never waited on
-  std::ofstream(dir + "/two.wav") << "ab";
-  Bytes bytes = {9};
-  for (const char *name : {"/missing.wav", "", "/fifo.wav"}) {
-    EXPECT_FALSE(ReadSoundFile(dir + name, &bytes)) << name;
-  }
-  EXPECT_TRUE(ReadSoundFile(dir + "/two.wav", &bytes));
-  EXPECT_EQ(bytes, (Bytes{'a', 'b'}));
-  fs::remove_all(dir);
 }
 
 TEST(ShippedSounds, AreShortDistinctMonoSixteenBitFiles) {
@@ -306,8 +282,9 @@ TEST_F(NullDevice, PlaysShippedSoundsForTheirLengthAndNothingMalformed) {
   EXPECT_TRUE(Play(Write("short.wav", Wave(kMono16, 480))));
   Bytes truncated = Wave(kMono16, 800);
   truncated.resize(truncated.size() - 10);
+  ASSERT_EQ(mkfifo((dir_ + "/fifo.wav").c_str(), 0600), 0);  // only a regular file is read
   for (const std::string &file :
-       {Write("cut.wav", truncated), Write("empty.wav", {}),
+       {Write("cut.wav", truncated), Write("empty.wav", {}), dir_ + "/fifo.wav",
         Write("float.wav", Wave(FormatBody(3, 1, 8000, 32, 0), 64)), dir_ + "/missing.wav", dir_}) {
     EXPECT_FALSE(Play(file)) << file;
   }

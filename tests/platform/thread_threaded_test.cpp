@@ -53,21 +53,6 @@ struct Worker {
   }
 };
 
-TEST(Thread, WaitTimesOutWhileTheFunctionRunsAndIsSignalledAfter) {
-  Worker worker;
-  Thread *thread = ThreadCreate(Worker::Body, &worker);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(ThreadWait(thread, 0), WaitResult::kTimeout);
-  EXPECT_EQ(ThreadWait(thread, 50), WaitResult::kTimeout);
-  EXPECT_FALSE(worker.ran);
-
-  SemaphoreRelease(worker.start);
-  EXPECT_EQ(ThreadWait(thread, 5000), WaitResult::kSignalled);
-  EXPECT_TRUE(worker.ran);
-  EXPECT_EQ(ThreadWait(thread, 0), WaitResult::kSignalled);  // stays signalled
-  ThreadClose(thread);
-}
-
 TEST(Thread, CloseAfterTheDoneHandshakeLeavesNoThreadBehind) {
   // The unload sequence: wait for the done semaphore, close the handle. The thread may still be
   // on its way out of the library's code when the semaphore is released; once the handle is

@@ -88,21 +88,6 @@ TEST_F(Windows, ApplicationWindowBringsItsClassAndFindGivesTheNewestOfAClass) {
   EXPECT_TRUE(WindowClassUnregister("FindClass"));
 }
 
-TEST_F(Windows, PostedMessagesRunInOrderOnlyWhenDispatched) {
-  Window *window = Make("OrderClass");
-  ASSERT_TRUE(WindowPost(window, 0xC100, 1, -1));
-  ASSERT_TRUE(WindowPost(window, 0xC101, 2, -2));
-  EXPECT_TRUE(received.empty());
-  EXPECT_EQ(WindowDispatch(0), 2);
-  ASSERT_EQ(received.size(), 2u);
-  EXPECT_EQ(received[0].window, window);
-  EXPECT_EQ(received[0].message, 0xC100u);
-  EXPECT_EQ(received[0].wParam, 1u);
-  EXPECT_EQ(received[0].lParam, -1);
-  EXPECT_EQ(received[1].message, 0xC101u);
-  EXPECT_EQ(WindowDispatch(0), 0);
-}
-
 TEST_F(Windows, DestroyedWindowsAndHandlesThatAreNoWindowGetNothing) {
   Window *window = Make("GoneClass");
   ASSERT_TRUE(WindowPost(window, 0xC100, 0, 0));
@@ -115,17 +100,6 @@ TEST_F(Windows, DestroyedWindowsAndHandlesThatAreNoWindowGetNothing) {
     EXPECT_FALSE(WindowPost(reinterpret_cast<Window *>(bogus), 0xC100, 0, 0));
     EXPECT_FALSE(WindowDestroy(reinterpret_cast<Window *>(bogus)));
   }
-}
-
-TEST_F(Windows, BroadcastReachesEveryWindowOfTheThread) {
-  Window *a = Make("CastA");
-  Window *b = Make("CastB");
-  ASSERT_TRUE(WindowPost(BroadcastWindow(), 0xC200, 7, 0));
-  EXPECT_EQ(WindowDispatch(0), 2);
-  ASSERT_EQ(received.size(), 2u);
-  EXPECT_EQ(received[0].window, a);
-  EXPECT_EQ(received[1].window, b);
-  EXPECT_EQ(received[1].wParam, 7u);
 }
 
 // A procedure that posts to its own window, creates and destroys windows while it runs.
@@ -147,15 +121,6 @@ TEST_F(Windows, ProceduresMayUseTheSystemAndTheirPostsWaitForTheNextDispatch) {
   ASSERT_EQ(received.size(), 2u);
   EXPECT_EQ(received[1].message, 0xC301u);
   WindowDestroy(busyWindow);
-}
-
-TEST_F(Windows, DispatchWaitsAtMostItsTime) {
-  Make("IdleClass");
-  uint64_t start = NowMs();
-  EXPECT_EQ(WindowDispatch(80), 0);
-  uint64_t elapsed = NowMs() - start;
-  EXPECT_GE(elapsed, 79u);
-  EXPECT_LT(elapsed, 3000u);
 }
 
 }  // namespace

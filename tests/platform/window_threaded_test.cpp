@@ -61,40 +61,38 @@ class Owner {
   std::thread thread_;
 };
 
-TEST(WindowThreaded, MessageRunsOnTheOwnerOnlyWhenItDispatches) {
-  calls = 0;
-  Owner owner("OwnedClass");
-  ASSERT_NE(owner.window(), nullptr);
-  ASSERT_TRUE(WindowPost(owner.window(), 0xC100, 0, 0));
-  EXPECT_EQ(WindowDispatch(0), 0);  // not this thread's window
-  Sleep(50);
-  EXPECT_EQ(calls.load(), 0);
-  EXPECT_EQ(owner.Dispatch(), 1);
-  EXPECT_EQ(calls.load(), 1);
-  EXPECT_EQ(lastCaller.load(), owner.id());
-}
-
-TEST(WindowThreaded, BroadcastReachesTheWindowsOfEveryThread) {
+TEST(WindowThreaded, MessagesRunOnTheOwnerOnlyWhenItDispatchesAndBroadcastReachesEveryThread) {
   calls = 0;
   Owner first("CastFirst");
   Owner second("CastSecond");
+  ASSERT_NE(first.window(), nullptr);
   Window *mine = WindowCreateWithProc("CastMine", Count);
-  ASSERT_TRUE(WindowPost(BroadcastWindow(), 0xC200, 7, 0));
+  ASSERT_TRUE(WindowPost(first.window(), 0xC100, 0, 0));
+  EXPECT_EQ(WindowDispatch(0), 0);  // not this thread's window
+  Sleep(50);
+  EXPECT_EQ(calls.load(), 0);
   EXPECT_EQ(first.Dispatch(), 1);
+  EXPECT_EQ(calls.load(), 1);
+  EXPECT_EQ(lastCaller.load(), first.id());
+  ASSERT_TRUE(WindowPost(BroadcastWindow(), 0xC200, 7, 0));
+  EXPECT_EQ(first.Dispatch(), 2);
   EXPECT_EQ(second.Dispatch(), 1);
   EXPECT_EQ(WindowDispatch(0), 1);
-  EXPECT_EQ(calls.load(), 3);
+  EXPECT_EQ(calls.load(), 4);
   WindowDestroy(mine);
 }
 
 TEST(WindowThreaded, WaitingDispatchWakesOnAPostFromAnotherThread) {
   calls = 0;
   Window *mine = WindowCreateWithProc("WakeClass", Count);
+  uint64_t start = NowMs();
+  EXPECT_EQ(WindowDispatch(80), 0);  // nothing posted: waits its whole time
+  EXPECT_GE(NowMs() - start, 79u);
   std::thread poster([mine] {
     Sleep(50);
     WindowPost(mine, 0xC100, 0, 0);
   });
-  uint64_t start = NowMs();
+  start = NowMs();
   EXPECT_EQ(WindowDispatch(5000), 1);
   EXPECT_LT(NowMs() - start, 4000u);
   poster.join();
