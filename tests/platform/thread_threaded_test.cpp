@@ -14,7 +14,6 @@
 namespace bcr::platform {
 namespace {
 
-// The number of threads of this process, as the kernel sees them.
 // Threads of the process that still run. A joined thread is listed for a moment after the join
 // returns, already dead: its state is then Z or X, or its entry is gone when it is read.
 int ThreadCount() {
