@@ -1,6 +1,6 @@
 // A parameter handler's read (or write) against whatever the engine answers: the handler's
 // request goes out and the input is what comes back, so the reply parsing of every handler,
-// ImagerParam()'s word parameters among them, meets any frame the engine might send.
+// the imager handler's word parameters among them, meets any frame the engine might send.
 //
 // Input: byte 0 picks the handler, byte 1 the engine (bit 0: the SE955, else the 4507) and the
 // mode (bit 1: write), bytes 2 and 3 which option pointers are given (bit arg - 1), then in a

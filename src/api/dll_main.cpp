@@ -1,6 +1,6 @@
-// The entry point of bcreader.dll. The C runtime constructs the library's static objects before
-// it calls DllMain for the process attach, and destroys them after DllMain has handled the
-// process detach, which gives the order the library needs.
+// The entry point of bcreader.dll. The process attach is the first use of the library's globals
+// and so creates them; the C runtime destroys them after DllMain has handled the process detach,
+// which gives the order the library needs.
 //
 // At process exit the system has ended every other thread before the detach: the worker threads'
 // handles are then signalled, so the detach closes them without the quit handshake.

@@ -1,5 +1,5 @@
-// Process attach and detach of the shared library: the attach runs once the library's static
-// objects exist, the detach before they are destroyed.
+// Process attach and detach of the shared library. The attach is the first use of the library's
+// globals and so creates them; they are destroyed after the detach.
 #include <dlfcn.h>
 
 #include "reader/lifecycle.h"

@@ -1,5 +1,5 @@
 // Every parameter handler of the library. Each is named after the stem of the option functions
-// it serves, with the suffix Param; ImagerParam() serves no option function (only the reset
+// it serves, with the suffix Param; ImagerParam serves no option function (only the reset
 // writes it).
 #ifndef BCREADER_CONFIG_HANDLERS_H
 #define BCREADER_CONFIG_HANDLERS_H

@@ -68,7 +68,7 @@ constexpr int32_t kMiscellaneous4507[] = {0, kLeave, kLeave, kLeave, 0, 0};
 constexpr int32_t kUserPreferences2D[] = {30, 6, 8};
 constexpr int32_t kUserPreferences1D[] = {30, 6, 1, 1, 1, kLeave, 8};
 
-// ImagerParam() goes through its pass-through, the others straight to their handlers.
+// The imager handler goes through its pass-through, the others straight to their handlers.
 const ResetStep kReset4507[] = {
     Step(Code39Param(), kCode39),
     Step(Code93Param(), kCode93),

@@ -21,7 +21,7 @@ constexpr int32_t kResetAllSelector = 2;
 int32_t SendPreferenceDefaults(EngineLink &link);
 
 // The imager settings, which no option function reaches: 0 unless the 4507 is fitted, else the
-// ImagerParam() handler's result. options holds 16 pointers.
+// imager handler's result. options holds 16 pointers.
 int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options);
 
 // With selector 2 and an engine fitted: the preference defaults, then every handler of the
