@@ -58,7 +58,7 @@ std::vector<Bytes> Acks(size_t n) {
 
 TEST(ReplyMode, TakesOneFrameAndChecksItsChecksum) {
   SimLink sim = SE955();
-  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x08});
+  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x08});
   Reception r = Receive(sim, 1000, kReplyMode);
   EXPECT_EQ(r.result, 1);
   EXPECT_EQ(r.out, (Bytes{0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D}));
@@ -66,20 +66,20 @@ TEST(ReplyMode, TakesOneFrameAndChecksItsChecksum) {
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
   // A wrong checksum, or none, counts as no reply.
-  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x09});
+  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x09});
   EXPECT_EQ(Receive(sim, 1000, kReplyMode).result, 0);
-  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D});
+  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D});
   EXPECT_EQ(Receive(sim, 1000, kReplyMode).result, 0);
 }
 
 TEST(ReplyMode, FailsOnSilenceACutFrameOrALengthOfZero) {
   SimLink sim = SE955();
   EXPECT_EQ(Receive(sim, 100, kReplyMode).result, 0);
-  sim.TheReader().Send({0x06, 0xC6, 0x00, 0x00});
+  sim.Engine().Send({0x06, 0xC6, 0x00, 0x00});
   Reception cut = Receive(sim, 1000, kReplyMode);
   EXPECT_EQ(cut.result, 0);
   EXPECT_EQ(cut.out, (Bytes{0x06, 0xC6, 0x00, 0x00}));
-  sim.TheReader().Send({0x00, 0x11, 0x22, 0x33});
+  sim.Engine().Send({0x00, 0x11, 0x22, 0x33});
   Reception zero = Receive(sim, 1000, kReplyMode);
   EXPECT_EQ(zero.result, 0);
   EXPECT_LT(zero.ms, 2000u);
@@ -156,7 +156,7 @@ TEST(DecodeData, FramesAsSent) {
   for (const SentCase &c : cases) {
     SCOPED_TRACE(c.name);
     SimLink sim = c.se955 ? SE955() : Imager();
-    sim.TheReader().Send(c.sent);
+    sim.Engine().Send(c.sent);
     Reception r = Receive(sim);
     EXPECT_EQ(r.result, c.result);
     if (c.result == 1 || !c.out.empty()) {
@@ -169,11 +169,11 @@ TEST(DecodeData, FramesAsSent) {
     if (!c.se955 && c.result == 1) {
       EXPECT_GE(r.ms, 550u);  // the wake pause and the 500 ms wait for a further packet
     }
-    sim.TheReader().WaitForFrames(c.acks, 1000);
+    sim.Engine().WaitForFrames(c.acks, 1000);
     platform::Sleep(100);
-    EXPECT_EQ(sim.TheReader().Frames(), Acks(c.acks));
+    EXPECT_EQ(sim.Engine().Frames(), Acks(c.acks));
     if (c.acks > 0) {
-      EXPECT_EQ(sim.TheReader().Received().front(), 0x00);  // woken first
+      EXPECT_EQ(sim.Engine().Received().front(), 0x00);  // woken first
     }
   }
 }
@@ -185,7 +185,7 @@ TEST(DecodeData, NothingWithinTheWaitOrWithoutAnEngineTypeFails) {
   EXPECT_GE(r.ms, 250u);
   EXPECT_LT(r.ms, 3000u);
   sim.Link().deviceType = kNoEngine;
-  sim.TheReader().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
+  sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
   EXPECT_EQ(Receive(sim).result, 0);
 }
 
@@ -221,15 +221,15 @@ TEST(DecodeData, DecodesOfSeveralPackets) {
     decode.packetData = 10;
     if (c.format99) decode.format = bcrsim::Format::Format99;
     decode.cutAfter = c.cutAfter;
-    sim.TheReader().SendDecode(decode);
+    sim.Engine().SendDecode(decode);
     Reception r = Receive(sim);
     EXPECT_EQ(r.result, c.result);
     if (c.result != 1) continue;
     EXPECT_EQ(r.out, Units(0x1B, "0123456789ABCDEFGHIJ-29"));
-    ASSERT_TRUE(sim.TheReader().WaitForFrames(c.acks, 1000));
+    ASSERT_TRUE(sim.Engine().WaitForFrames(c.acks, 1000));
     platform::Sleep(100);
-    EXPECT_EQ(sim.TheReader().Frames(), Acks(c.acks));
-    const Bytes got = sim.TheReader().Received();
+    EXPECT_EQ(sim.Engine().Frames(), Acks(c.acks));
+    const Bytes got = sim.Engine().Received();
     EXPECT_EQ(Bytes(got.begin(), got.begin() + std::min(got.size(), c.received.size())),
               c.received);
   }
@@ -245,7 +245,7 @@ TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
     decode.data.assign(kMaxDecodeUnits + 500, 'x');
     decode.packetData = 250;
     if (format99) decode.format = bcrsim::Format::Format99;
-    sim.TheReader().SendDecode(decode);
+    sim.Engine().SendDecode(decode);
     WString out;
     EXPECT_EQ(ReceiveFrame(sim.Link(), out, 2000, kDecodeDataMode), 0) << format99;
     EXPECT_LE(out.Size(), kMaxDecodeUnits + 256) << format99;
@@ -287,7 +287,7 @@ TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEnd
     } else {
       decode.laterOpcode = 0xC6;
     }
-    sim.TheReader().SendDecode(decode);
+    sim.Engine().SendDecode(decode);
     Reception r = Receive(sim, 2000);
     EXPECT_EQ(r.result, 1) << shortPacket;
     EXPECT_EQ(r.out, Units(0x03, "ABC")) << shortPacket;

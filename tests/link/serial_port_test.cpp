@@ -39,8 +39,8 @@ TEST(OpenPort, IsExclusiveUntilClosed) {
 
 TEST(WritePortFrame, DiscardsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
-  sim.TheReader().Send({0x01, 0x02, 0x03});
-  ASSERT_TRUE(sim.TheReader().WaitIdle(1000));
+  sim.Engine().Send({0x01, 0x02, 0x03});
+  ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   platform::Sleep(50);
   EXPECT_EQ(WritePortFrame(sim.Link(), FromBytes({0x00})), 1);
   SetPortTimeout(sim.Link(), 100, 'r');
@@ -49,8 +49,8 @@ TEST(WritePortFrame, DiscardsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
   WString frame;
   for (uint16_t unit : {0x0104, 0x01A3, 0x0004, 0x0000, 0x02FF, 0x0055}) frame.AppendUnit(unit);
   EXPECT_EQ(WritePortFrame(sim.Link(), frame), 1);
-  ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 2000));
-  EXPECT_EQ(sim.TheReader().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
+  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 2000));
+  EXPECT_EQ(sim.Engine().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
 }
 
 // What the line needs beyond its speed, which the pseudo-terminal of the simulator ignores.

@@ -19,10 +19,10 @@ const Bytes kRevisionRequestOnWire = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
 // Sends the revision request with the attempts given; the frames the engine got go to *frames.
 int Exchange(SimLink &sim, int32_t attempts, WString *reply, std::vector<Bytes> *frames,
              uint32_t timeout = 1000) {
-  sim.TheReader().ClearRecord();
+  sim.Engine().ClearRecord();
   WString frame = RevisionRequestFrame();
   int result = SendAndWait(sim.Link(), frame, timeout, reply, attempts);
-  *frames = sim.TheReader().Frames();
+  *frames = sim.Engine().Frames();
   return result;
 }
 
@@ -30,26 +30,26 @@ TEST(SendAndWait, SendsTheFrameWithItsChecksumAndRetriesUntilAnAnswerThatIsNoNak
   SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
   WString reply;
   std::vector<Bytes> frames;
-  sim.TheReader().SetRevision({0x04, 0xD0, 0x00, 0x00});
+  sim.Engine().SetRevision({0x04, 0xD0, 0x00, 0x00});
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames), 1);
   EXPECT_EQ(ToBytes(reply), (Bytes{0x04, 0xD0, 0x00, 0x00}));
   EXPECT_EQ(frames, std::vector<Bytes>{kRevisionRequestOnWire});
 
-  sim.TheReader().NakNext(2);
+  sim.Engine().NakNext(2);
   EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 1);
   EXPECT_EQ(frames.size(), 3u);
   // Only the whole negative-acknowledgement header counts as one.
-  sim.TheReader().SetRevision({0x05, 0xD1, 0x00, 0x01, 0x01});
+  sim.Engine().SetRevision({0x05, 0xD1, 0x00, 0x01, 0x01});
   EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 1);
   EXPECT_EQ(frames.size(), 1u);
 
-  sim.TheReader().SetNakAll(true);
+  sim.Engine().SetNakAll(true);
   EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 0);
   EXPECT_EQ(frames.size(), 5u);
   EXPECT_EQ(ToBytes(reply), (Bytes{0x05, 0xD1, 0x00, 0x00, 0x01}));
-  sim.TheReader().SetNakAll(false);
+  sim.Engine().SetNakAll(false);
 
-  sim.TheReader().SetSilent(true);
+  sim.Engine().SetSilent(true);
   uint64_t start = platform::NowMs();
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
   EXPECT_GE(platform::NowMs() - start, 550u);  // three waits of 200 ms
@@ -63,8 +63,8 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   EXPECT_EQ(Exchange(sim, 0, &reply, &frames, 200), 0);
   WString oneWay = StartDecodeFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
-  ASSERT_TRUE(sim.TheReader().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.TheReader().Frames(),
+  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.Engine().Frames(),
             std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
   sim.Link().deviceType = kNoEngine;
@@ -72,7 +72,7 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   WString frame = RevisionRequestFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
   platform::Sleep(100);
-  EXPECT_TRUE(sim.TheReader().Received().empty());
+  EXPECT_TRUE(sim.Engine().Received().empty());
 }
 
 TEST(Checksum, WrapsTheSixteenBitSum) {
@@ -92,8 +92,8 @@ TEST(WakeEngine, WritesOneZeroByteThenPauses) {
   uint64_t start = platform::NowMs();
   WakeEngine(sim.Link());
   EXPECT_GE(platform::NowMs() - start, 95u);
-  EXPECT_EQ(sim.TheReader().Received(), Bytes{0x00});
-  EXPECT_TRUE(sim.TheReader().Frames().empty());
+  EXPECT_EQ(sim.Engine().Received(), Bytes{0x00});
+  EXPECT_TRUE(sim.Engine().Frames().empty());
 }
 
 }  // namespace

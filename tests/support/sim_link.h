@@ -45,7 +45,7 @@ class SimLink {
 
   bool Opened() const { return opened_; }
   EngineLink &Link() { return link_; }
-  bcrsim::Engine &TheReader() { return *engine_; }
+  bcrsim::Engine &Engine() { return *engine_; }
   // The engine goes away: its line hangs up under the open link.
   void StopEngine() { engine_.reset(); }
 
