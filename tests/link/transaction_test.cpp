@@ -64,8 +64,7 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   WString oneWay = StartDecodeFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
-  EXPECT_EQ(sim.Engine().Frames(),
-            std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
+  EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
   sim.Link().deviceType = kNoEngine;
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
