@@ -63,6 +63,28 @@ TEST_F(Overlap, NoiseAndLateScansNeverShiftDecodesToLaterPresses) {
   EXPECT_EQ(AwaitData("last", 3000), "last");
 }
 
+// An option call queued behind a press's reception waits out a decode that began arriving within
+// the reception's wait and outlasts the call's own: the call neither fails nor purges it.
+TEST_F(Overlap, OptionCallWaitsOutADecodeInFlight) {
+  Start(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
+  int32_t tenths = 20, mode = 6, enable = 1;  // the call waits 2 s + 1 s for the port
+  ASSERT_EQ(BCR_FN(library_, UserPreferences_2D_4507)('w', &tenths, nullptr, &mode), 1);
+  Press();
+  BCR_FN(library_, BcrDispatchMessages)(50);
+  std::this_thread::sleep_for(milliseconds(100));
+  auto write = std::async(std::launch::async,
+                          [&] { return BCR_FN(library_, Chinese2Of5_2D_4507)('w', &enable); });
+  std::this_thread::sleep_for(milliseconds(800));
+  const std::string data = "ABCDEFGHIJKL";  // one packet every 250 ms: 2.75 s on the line
+  for (const char c : data) {
+    const uint8_t status = c == 'L' ? 0x00 : 0x02;
+    engine_->Send(bcrsim::WithChecksum({0x06, 0xF3, 0x00, status, 0x01, uint8_t(c)}));
+    std::this_thread::sleep_for(milliseconds(250));
+  }
+  EXPECT_EQ(write.get(), 1);
+  EXPECT_EQ(AwaitData(data, 3000), data);
+}
+
 // Bounds: a reset with a silent engine keeps no read waiting for its whole sequence, and ends
 // early itself; an unload while a press waits for its decode takes no longer than an idle one.
 TEST_F(Overlap, NoCallWaitsBeyondItsBound) {
