@@ -179,8 +179,9 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
       std::this_thread::sleep_for(milliseconds(40));
     }
   });
-  // The application's reader of the last decode, following every change of it.
-  std::string last;
+  // The application's reader of the last decode, following every change of it. While a press
+  // waits for its decode, any other decode that arrives went to the wrong press.
+  std::string last, expected;
   auto follow = [&](int ms) {
     const auto end = Clock::now() + milliseconds(ms);
     do {
@@ -189,7 +190,7 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
       SOAK_FN(GetDecodeData)(buffer, sizeof buffer);
       if (last != buffer) {
         last = buffer;
-        deliver("press:" + last);
+        deliver("press:" + last + (expected.empty() || last == expected ? "" : "?press"));
       }
     } while (Clock::now() < end);
   };
@@ -197,6 +198,7 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
 
   for (int i = 0; i < pressRounds; ++i) {
     const std::string text = "T" + std::to_string(i);
+    expected = text;
     SOAK_FN(BcrPostMessage)(reader, press, 0, 0);
     // Long enough for those ahead of the press's reception in the port's queue.
     follow(1000);
@@ -211,6 +213,7 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     while (last != text && Clock::now() < end) follow(10);
   }
   reading = false;
+  expected.clear();
   follow(1500);
   int32_t continuous = 4;
   SOAK_FN(UserPreferences_1D_SE955)

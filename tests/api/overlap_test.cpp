@@ -43,6 +43,8 @@ TEST_F(Overlap, NoiseAndLateScansNeverShiftDecodesToLaterPresses) {
     const std::string scan = "scan-" + std::to_string(++round);
     Press();
     BCR_FN(library_, BcrDispatchMessages)(50);
+    // Past the press's read-away of the late scan: the faults meet its listening reception.
+    std::this_thread::sleep_for(milliseconds(100));
     if (fault.noise) engine_->Send({0x07, 0x13, 0xF3, 0x55, 0xAA, 0x00, 0xF3, 0x09});
     if (fault.damagedDecode) {
       bcrsim::Decode damaged = Decoding("garbled");

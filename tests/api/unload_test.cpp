@@ -49,9 +49,8 @@ TEST(Unload, ASoundThatStartsDuringTheUnloadLetsItEnd) {
     auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
     ScratchDir scratch;
     PointLibraryAt(engine->Path(), "1", scratch);
-    std::string sounds = std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/'));
     setenv("BCREADER_SOUND", "alsa:null", 1);
-    setenv("BCREADER_SOUND_DIR", (sounds + "/../../share/sounds").c_str(), 1);
+    setenv("BCREADER_SOUND_DIR", BCR_SOUNDS_DIR, 1);
     std::string probe =
         LibDir().substr(0, LibDir().rfind('/')) + "/tests/libbcreader-unload-probe.so";
     void *module = dlopen(probe.c_str(), RTLD_NOW);
