@@ -90,9 +90,7 @@ bool Parses(const Bytes &bytes) {
   return ParseWav(exact.data(), exact.size(), &sound);
 }
 
-fs::path ShippedSounds() {
-  return fs::path(__FILE__).parent_path() / ".." / ".." / "share" / "sounds";
-}
+fs::path ShippedSounds() { return BCR_SOUNDS_DIR; }
 
 TEST(WavParser, TakesPcmOf8And16BitsMonoAndStereoInWholeFrames) {
   struct Case {
