@@ -29,12 +29,12 @@ constexpr uint32_t kListenSlice = 100;
 // After a reception that failed, whatever is still arriving belongs to the broken frame (or is
 // noise on the line): read it away until the line has been quiet for one byte time-out, so that
 // the next frame is read from its start instead of inside the rest of this one.
-uint32_t DiscardRest(EngineLink &link) {
+uint32_t DiscardRest(EngineLink &link, const char *traceNote = "noise discarded") {
   SetPortTimeout(link, kReplyByteTimeout, 'r');
   uint8_t byte;
   uint32_t count = 0;
   while (count < kDiscardLimit && ReadPortByte(link, &byte)) ++count;
-  TraceReceivedAs(link, "noise discarded");
+  TraceReceivedAs(link, traceNote);
   return count;
 }
 
@@ -45,7 +45,7 @@ void DiscardStale(EngineLink &link) {
   SetPortTimeout(link, 0, 'r');
   uint8_t byte;
   if (!ReadPortByte(link, &byte)) return;
-  uint32_t count = 1 + DiscardRest(link);
+  uint32_t count = 1 + DiscardRest(link, "stale, discarded");
   ++link.staleDiscards;
   link.staleBytes += count;
 }
