@@ -6,7 +6,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <fstream>
@@ -194,6 +197,18 @@ TEST_F(KeyboardDeathTest, HeldKeysAreLetGoAroundACharacterAndReleasedAtUnload) {
             "-42 -97 -100 +30 -30 +42 +97 +100 "
             "+30 -42 "
             "-30 -100 -97");
+  // A release that cannot be written (the file takes one key event) is tried once at unload,
+  // which then ends; the alarm ends a process that would wait for ever.
+  EXPECT_EQ(KeyString(Typed("us", "0", 0,
+                            [] {
+                              alarm(10);
+                              signal(SIGXFSZ, SIG_IGN);
+                              const rlim_t size = 2 * sizeof(input_event);
+                              const rlimit limit = {size, size};
+                              setrlimit(RLIMIT_FSIZE, &limit);
+                              KeybdEvent(0x10, 0, 0);
+                            })),
+            "+42");
 }
 
 TEST_F(KeyboardDeathTest, AnUnknownLayoutFallsBackToUsWithOneMessage) {
