@@ -57,8 +57,10 @@ class VirtualKeyboard {
   ~VirtualKeyboard() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (fd_ >= 0) {
-      // Nothing the keyboard pressed stays down after it: last pressed, first released.
-      while (!held_.empty()) Press(held_.back(), false);
+      // Nothing the keyboard pressed stays down after it: last pressed, first released. Each
+      // release is tried once, so that one that cannot be written does not hold up the unload.
+      const std::vector<uint16_t> held = held_;
+      for (auto key = held.rbegin(); key != held.rend(); ++key) Press(*key, false);
       if (device_) ioctl(fd_, UI_DEV_DESTROY);
       close(fd_);
       fd_ = -1;
