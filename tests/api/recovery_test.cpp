@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/engine.h"
@@ -167,10 +169,22 @@ TEST_F(Recovery, NoiseAndNaksAreNoLoss) {
   for (int i = 0; i < 2; ++i) EXPECT_EQ(ReadCode39(), 0);
   EXPECT_EQ(Read(), 0);
   engine_->SetNakAll(false);
+  // Noise instead of replies: every attempt of two option reads hears a burst.
+  const Bytes noise = {0x55, 0xAA, 0x01, 0xF3, 0x00, 0x7E};
+  engine_->SetSilent(true);
+  std::atomic<bool> reading{true};
+  std::thread bursts([&] {
+    for (; reading; std::this_thread::sleep_for(std::chrono::milliseconds(200)))
+      engine_->Send(noise);
+  });
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(ReadCode39(), 0);
+  reading = false;
+  bursts.join();
+  engine_->SetSilent(false);
   for (int i = 0; i < 2; ++i) {
     Press();
     Pump(200);
-    engine_->Send({0x55, 0xAA, 0x01, 0xF3, 0x00, 0x7E});
+    engine_->Send(noise);
     Pump(3500);
   }
   EXPECT_TRUE(seen.states.empty());
