@@ -87,7 +87,6 @@ TEST(ParseDecodeDataTest, WithoutAKnownEngineOnlyClearsTypeAndName) {
 TEST(DecodeTypeResultTest, GivesTheRowsDecodeTypeZeroOrMinus101WithoutEngine) {
   EXPECT_EQ(DecodeTypeResult(kEngineSE955, 0x01), 65);
   EXPECT_EQ(DecodeTypeResult(kImager4507, 0x9A), 126);
-  EXPECT_EQ(DecodeTypeResult(kEngineSE955, 0x21), 0);  // named, no decode type
   EXPECT_EQ(DecodeTypeResult(kEngineSE955, 13), 0);
   EXPECT_EQ(DecodeTypeResult(kEngineSE955, -1), 0);
   EXPECT_EQ(DecodeTypeResult(kEngineSE955, 0x101), 0);  // low byte would be Code 39

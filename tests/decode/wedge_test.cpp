@@ -10,7 +10,7 @@
 #include <initializer_list>
 #include <string>
 #include <thread>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -91,17 +91,14 @@ TEST_F(Wedge, KeyStrokesPressShiftAroundLettersDigitsAndSymbols) {
 TEST_F(Wedge, KeyStrokesPressTheVirtualKeysOfTheTable) {
   // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up. A sample of the table's
   // rows, its first and last among them.
-  const std::pair<uint16_t, int> plain[] = {{'*', 106}, {';', 186}, {'/', 191}, {'\'', 222}};
-  for (const auto &[unit, vk] : plain) {
-    std::string key = "keybd_event " + std::to_string(vk);
-    EXPECT_EQ(Typed({unit}, true), (Lines{key + " 0 0", key + " 0 2"})) << "unit " << unit;
-  }
-  const std::pair<uint16_t, int> shifted[] = {{')', 48}, {'~', 192}, {'"', 222}, {'_', 189}};
-  for (const auto &[unit, vk] : shifted) {
-    std::string key = "keybd_event " + std::to_string(vk);
-    EXPECT_EQ(Typed({unit}, true),
-              (Lines{"keybd_event 16 88 4", key + " 0 0", key + " 0 2", "keybd_event 16 88 6"}))
-        << "unit " << unit;
+  const std::tuple<uint16_t, int, bool> rows[] = {
+      {'*', 106, false}, {';', 186, false}, {'/', 191, false}, {'\'', 222, false},
+      {')', 48, true},   {'~', 192, true},  {'"', 222, true},  {'_', 189, true}};
+  for (const auto &[unit, vk, shifted] : rows) {
+    const std::string key = "keybd_event " + std::to_string(vk);
+    Lines lines{key + " 0 0", key + " 0 2"};
+    if (shifted) lines = {"keybd_event 16 88 4", lines[0], lines[1], "keybd_event 16 88 6"};
+    EXPECT_EQ(Typed({unit}, true), lines) << "unit " << unit;
   }
 }
 

@@ -91,7 +91,6 @@ TEST_F(Notify, BeeperStopsThenPlaysATableSoundOrTheGivenPath) {
     Lines lines;
   } cases[] = {
       {1, "ignored.wav", 1, {"stop", "play 139264 \\Windows\\Default"}},
-      {2, nullptr, 1, {"stop", "play 139264 \\Windows\\Hwandsw"}},
       {9, nullptr, 1, {"stop", "play 139264 \\Windows\\LowBatt_CE"}},
       {0, nullptr, 1, {"stop"}},
       {INT32_MIN, nullptr, 1, {"stop"}},
