@@ -14,7 +14,6 @@ class InputStream {
   bool Empty() const { return used_ >= size_; }
   size_t Left() const { return size_ - used_; }
   const uint8_t *Here() const { return data_ + used_; }
-  void Skip(size_t n) { used_ += n < Left() ? n : Left(); }
 
   uint8_t Byte() { return Empty() ? 0 : data_[used_++]; }
   // Little endian; the low part is taken first.

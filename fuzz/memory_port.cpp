@@ -50,10 +50,6 @@ size_t PortConsumed() {
   return consumed;
 }
 
-size_t PortFailedReads() {
-  return failedReads;
-}
-
 const std::vector<Frame> &PortWrites() {
   return writes;
 }

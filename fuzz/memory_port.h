@@ -24,7 +24,6 @@ using Frame = std::vector<uint8_t>;
 void PortFeed(const uint8_t *data, size_t size, size_t failedReadLimit);
 
 size_t PortConsumed();
-size_t PortFailedReads();
 // Every write since PortFeed, one entry per write call.
 const std::vector<Frame> &PortWrites();
 // The name of the last port opened.

@@ -16,6 +16,7 @@
 #include "config/handlers.h"
 #include "config/param_handler.h"
 #include "harness.h"
+#include "input_stream.h"
 #include "memory_port.h"
 #include "state/scan_engine.h"
 
@@ -130,11 +131,6 @@ void CheckWrite(const ParamHandler &handler, const ScanEngine &engine, int32_t r
   }
 }
 
-uint32_t Little32(const uint8_t *bytes) {
-  return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-         uint32_t{bytes[3]} << 24;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -143,25 +139,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int32_t type = (data[1] & 1) != 0 ? kEngineSE955 : kImager4507;
   const bool write = (data[1] & 2) != 0;
   const uint32_t mask = uint32_t{data[2]} | uint32_t{data[3]} << 8;
-  size_t used = kHeaderBytes;
+  InputStream in(data + kHeaderBytes, size - kHeaderBytes);
 
   ForgetParamCache();
   int32_t values[kMaxHandlerArgs];
   bool given[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};
   for (uint8_t i = 0; i < handler.count; ++i) {
-    values[i] = kUntouched;
-    if (write) {
-      uint8_t bytes[4] = {};
-      for (uint8_t &byte : bytes) byte = used < size ? data[used++] : 0;
-      values[i] = static_cast<int32_t>(Little32(bytes));
-    }
+    values[i] = write ? static_cast<int32_t>(in.U32()) : kUntouched;
     given[i] = (mask >> i & 1) != 0;
     pointers[i] = given[i] ? &values[i] : nullptr;
   }
 
   ScanEngine engine;
-  OpenLink(engine.link, type, data + used, size - used, TimeBound(size), kAttempts);
+  OpenLink(engine.link, type, in.Here(), in.Left(), TimeBound(size), kAttempts);
   const int32_t result =
       CallHandler(handler, engine, write ? kModeWrite : kModeRead, pointers, handler.count);
   Check(result == 0 || result == 1, "a handler answers 1 or 0");

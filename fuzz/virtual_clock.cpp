@@ -21,10 +21,6 @@ void ClockReset(uint64_t limitMs) {
   limit = limitMs;
 }
 
-uint64_t ClockNow() {
-  return now;
-}
-
 void ClockAdvance(uint64_t ms) {
   now += ms;
   if (now > limit) {
@@ -43,7 +39,7 @@ void Sleep(uint32_t ms) {
 }
 
 uint64_t NowMs() {
-  return fuzz::ClockNow();
+  return fuzz::now;
 }
 
 }  // namespace bcr::platform

@@ -11,7 +11,6 @@ namespace bcr::fuzz {
 
 // Sets the clock to 0 and the limit for the input about to run, in ms.
 void ClockReset(uint64_t limitMs);
-uint64_t ClockNow();
 // Aborts when the clock passes the limit.
 void ClockAdvance(uint64_t ms);
 

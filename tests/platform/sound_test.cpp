@@ -90,7 +90,7 @@ bool Parses(const Bytes &bytes) {
   return ParseWav(exact.data(), exact.size(), &sound);
 }
 
-fs::path ShippedSounds() { return BCR_SOUNDS_DIR; }
+const fs::path kShippedSounds = BCR_SOUNDS_DIR;
 
 TEST(WavParser, TakesPcmOf8And16BitsMonoAndStereoInWholeFrames) {
   struct Case {
@@ -166,7 +166,7 @@ TEST(ShippedSounds, AreShortDistinctMonoSixteenBitFiles) {
   for (const char *name : {"Default", "Hwandsw", "MenuPop", "MsgBox_CE", "Notify_CE", "VoicBeep",
                            "Alarm2", "Alarm3_CE", "LowBatt_CE"}) {
     Bytes bytes;
-    ASSERT_TRUE(ReadSoundFile((ShippedSounds() / (std::string(name) + ".wav")).string(), &bytes))
+    ASSERT_TRUE(ReadSoundFile((kShippedSounds / (std::string(name) + ".wav")).string(), &bytes))
         << name;
     WavSound sound;
     ASSERT_TRUE(ParseWav(bytes.data(), bytes.size(), &sound)) << name;
@@ -202,28 +202,23 @@ TEST(SoundNames, TerminalNamesMapIntoTheSoundFolder) {
   EXPECT_EQ(SoundNameText(name), "\\Windows\\A\xE9");  // ends at the zero; bytes stay bytes
 }
 
-bool NoCard() {
-  return false;
-}
-bool ACard() {
-  return true;
-}
-
 TEST(SoundSinks, TheSettingChoosesTheSink) {
+  bool (*const noCard)() = [] { return false; };
+  bool (*const aCard)() = [] { return true; };
   struct Case {
     const char *setting;
     bool (*card)();
     SoundSink::Kind kind;
     const char *target;
   } const cases[] = {
-      {nullptr, NoCard, SoundSink::kNone, ""},
-      {"", ACard, SoundSink::kAlsa, "default"},
-      {"none", ACard, SoundSink::kNone, ""},
-      {"alsa", NoCard, SoundSink::kAlsa, "default"},
-      {"alsa:", NoCard, SoundSink::kAlsa, "default"},
-      {"alsa:hw:1,0", NoCard, SoundSink::kAlsa, "hw:1,0"},
-      {"record:/a b", ACard, SoundSink::kRecord, "/a b"},
-      {"alsax", ACard, SoundSink::kNone, ""},
+      {nullptr, noCard, SoundSink::kNone, ""},
+      {"", aCard, SoundSink::kAlsa, "default"},
+      {"none", aCard, SoundSink::kNone, ""},
+      {"alsa", noCard, SoundSink::kAlsa, "default"},
+      {"alsa:", noCard, SoundSink::kAlsa, "default"},
+      {"alsa:hw:1,0", noCard, SoundSink::kAlsa, "hw:1,0"},
+      {"record:/a b", aCard, SoundSink::kRecord, "/a b"},
+      {"alsax", aCard, SoundSink::kNone, ""},
   };
   for (const Case &c : cases) {
     SoundSink sink = ChooseSoundSink(c.setting, c.card);
@@ -240,7 +235,7 @@ class NullDevice : public ::testing::Test {
       GTEST_SKIP() << "ALSA's null device cannot be opened here";
     }
     snd_pcm_close(pcm);
-    setenv("BCREADER_SOUND_DIR", ShippedSounds().c_str(), 1);
+    setenv("BCREADER_SOUND_DIR", kShippedSounds.c_str(), 1);
     char pattern[] = "/tmp/bcr-sound-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
@@ -287,7 +282,7 @@ TEST_F(NullDevice, PlaysShippedSoundsForTheirLengthAndNothingMalformed) {
     EXPECT_FALSE(Play(file)) << file;
   }
   EXPECT_FALSE(Play("\\Windows\\NoSuchSound"));
-  EXPECT_TRUE(Play((ShippedSounds() / "MenuPop.wav").string()));  // the failures left it free
+  EXPECT_TRUE(Play((kShippedSounds / "MenuPop.wav").string()));  // the failures left it free
 }
 
 TEST_F(NullDevice, APlayFindsTheDeviceBusyUntilAStopFromAnotherThreadFreesIt) {

