@@ -16,7 +16,8 @@ bool PortLock::Acquire(uint32_t waitMs) {
   const uint64_t ticket = nextTicket_++;
   queue_.push_back(ticket);
   ++waiting_;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  bool extended = false;  // the wait ran out while a frame was arriving
   bool got = false;
   for (;;) {
     if (cancelled_) break;
@@ -24,7 +25,18 @@ bool PortLock::Acquire(uint32_t waitMs) {
       got = true;
       break;
     }
-    if (std::chrono::steady_clock::now() >= deadline && !frameInFlight_) break;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      if (!frameInFlight_ && !extended) break;
+      // A wait that a frame outlasted goes on until the holder, done with the frame, lets go of
+      // the port: it parses and publishes the decode (a read also stops the engine) first.
+      if (!frameInFlight_) {
+        deadline = now + std::chrono::milliseconds(kAfterFrameMs);
+        extended = false;
+        continue;
+      }
+      extended = true;
+    }
     // A frame in flight ends within the receiver's byte waits; look again then.
     if (frameInFlight_) {
       changed_.wait_for(lock, std::chrono::milliseconds(20));

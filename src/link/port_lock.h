@@ -28,6 +28,9 @@ namespace bcr {
 
 class PortLock {
  public:
+  // How long a wait that a frame outlasted goes on after the frame, for the holder to let go.
+  static constexpr uint32_t kAfterFrameMs = 500;
+
   // true when the calling thread holds the port (again) within waitMs.
   bool Acquire(uint32_t waitMs);
   void Release();
