@@ -28,8 +28,9 @@ bool PortLock::Acquire(uint32_t waitMs) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) {
       if (!frameInFlight_ && !extended) break;
-      // A wait that a frame outlasted goes on until the holder, done with the frame, lets go of
-      // the port: it parses and publishes the decode (a read also stops the engine) first.
+      // A wait that a frame outlasted goes on, for at most kAfterFrameMs, until the holder lets go
+      // of the port: done with the frame, it still parses and publishes the decode (a read also
+      // stops the engine).
       if (!frameInFlight_) {
         deadline = now + std::chrono::milliseconds(kAfterFrameMs);
         extended = false;
