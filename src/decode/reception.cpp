@@ -39,13 +39,22 @@ uint32_t DiscardRest(EngineLink &link, const char *traceNote = "noise discarded"
 }
 
 // What arrived while no reception was listening (a decode after its press's wait ran out, or
-// scanned before the press) is not the answer to this press or read: it is read away, with the
-// rest of a frame still arriving, and counted.
-void DiscardStale(EngineLink &link) {
+// scanned before the press) is not the answer to this press or read: it is read away and
+// counted. When the press noted where the input stood, exactly what came before it goes (the
+// rest of a frame then arriving is a broken frame to the reception); otherwise whatever is there
+// when the reception starts goes, with the rest of a frame still arriving.
+void DiscardStale(EngineLink &link, uint64_t pressMark) {
+  const uint32_t before = pressMark == kNoInputMark ? ~0u : BytesBefore(link, pressMark);
   SetPortTimeout(link, 0, 'r');
   uint8_t byte;
-  if (!ReadPortByte(link, &byte)) return;
-  uint32_t count = 1 + DiscardRest(link, "stale, discarded");
+  if (before == 0 || !ReadPortByte(link, &byte)) return;
+  uint32_t count = 1;
+  if (pressMark == kNoInputMark) {
+    count += DiscardRest(link, "stale, discarded");
+  } else {
+    while (count < before && ReadPortByte(link, &byte)) ++count;
+    TraceReceivedAs(link, "stale, discarded");
+  }
   ++link.staleDiscards;
   link.staleBytes += count;
 }
@@ -110,9 +119,21 @@ int ReceiveDecodeFrame(ScanEngine &reader, Decode *received) {
   return ListenForDecode(reader, reader.link.transferWait, false, received);
 }
 
-int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind) {
-  if (reader.active == 0) return 0;
+void NotePress(ScanEngine &reader) {
   EngineLink &link = reader.link;
+  PortHold hold(link.portLock, 0);
+  if (!hold.Held()) return;
+  const uint64_t mark = InputMark(link);
+  // Presses that one reception serves: what came after the first of them is its answer.
+  uint64_t none = kNoInputMark;
+  if (mark != kNoInputMark) link.pressMark.compare_exchange_strong(none, mark);
+}
+
+int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind) {
+  EngineLink &link = reader.link;
+  const uint64_t pressMark =
+      kind == Reception::kPressed ? link.pressMark.exchange(kNoInputMark) : kNoInputMark;
+  if (reader.active == 0) return 0;
   const uint64_t start = platform::NowMs();
   // Whoever uses the port first is served first; this reception waits at most its own wait.
   PortHold hold(link.portLock, waitMs);
@@ -121,7 +142,7 @@ int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception ki
   // The auto-trigger's receptions keep what the engine sent between two of them: it is the next
   // scan. They give way to a waiting option call only when the line is quiet at their start, so
   // that such a scan is read before the call's purge could discard it.
-  if (kind == Reception::kPressed) DiscardStale(link);
+  if (kind == Reception::kPressed) DiscardStale(link, pressMark);
   const uint64_t spent = platform::NowMs() - start;
   const uint32_t left = spent >= waitMs ? 0 : static_cast<uint32_t>(waitMs - spent);
   link.transferWait = left;
@@ -146,7 +167,7 @@ int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *cod
   // The whole read holds the port: no other reception takes its decode, no exchange purges it.
   // A read that does not get the port within its decode wait fails like a refused start.
   PortHold hold(reader.link.portLock, wait);
-  if (hold.Held() && reader.active != 0) DiscardStale(reader.link);
+  if (hold.Held() && reader.active != 0) DiscardStale(reader.link, kNoInputMark);
   if (hold.Held() && StartDecode(reader, 1)) {
     received = ReceiveDecode(reader, decode, wait, Reception::kSynchronous) == 1;
     platform::Sleep(kStopDelay);

@@ -22,9 +22,13 @@ enum class Reception { kPressed, kAutomatic, kSynchronous };
 // acknowledges it and keeps it as the DecodeResult (also copied to *received). A failed
 // reception leaves the DecodeResult's data empty or partial, its code type and name as they were.
 int ReceiveDecodeFrame(ScanEngine &reader, Decode *received);
+// A trigger press, as its message is dispatched: when the port is free, it notes where the input
+// stands, so that its reception later reads away only what had come before the press.
+void NotePress(ScanEngine &reader);
 // One reception of waitMs, counted from the call: the wait for the port comes out of it. A
 // reception started by a trigger press first reads away (and counts) what arrived while no
-// reception was listening; one of the auto-trigger keeps it (the engine scans continuously), and
+// reception was listening (before the press, or before the reception started when the port was
+// busy at the press); one of the auto-trigger keeps it (the engine scans continuously), and
 // gives way to an option call waiting for the port when the line is quiet at its start. Nothing
 // while the reader is inactive. out is written only on success.
 int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind);

@@ -51,6 +51,11 @@ struct EngineLink {
   std::atomic<uint32_t> staleDiscards{0};
   // Bytes read from the port so far; a reception tells by it whether a failed frame had begun.
   std::atomic<uint32_t> bytesRead{0};
+  // Purges of the input so far (each takes with it whatever was waiting).
+  std::atomic<uint32_t> inputPurges{0};
+  // The input mark (see InputMark) of the first trigger press that no reception has served yet,
+  // kNoInputMark when there is none or the port was busy at the press.
+  std::atomic<uint64_t> pressMark{~uint64_t{0}};
   // Exchanges whose every attempt met silence (not one byte came back).
   std::atomic<uint32_t> unanswered{0};
   std::atomic<uint32_t> staleBytes{0};

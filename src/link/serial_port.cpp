@@ -20,6 +20,11 @@ int PortFailed(EngineLink &link) {
   return 0;
 }
 
+void PurgePort(EngineLink &link, uint32_t flags) {
+  platform::PortPurge(link.port, flags);
+  ++link.inputPurges;
+}
+
 }  // namespace
 
 int OpenPort(EngineLink &link) {
@@ -28,13 +33,13 @@ int OpenPort(EngineLink &link) {
   link.port = platform::PortOpen(name.Narrow());
   if (link.port == nullptr) return Failed(link);
   platform::PortSetup(link.port, kPortQueueSize, kPortQueueSize);
-  platform::PortPurge(link.port, platform::kPurgeAll);
+  PurgePort(link, platform::kPurgeAll);
   return 1;
 }
 
 void ClosePort(EngineLink &link) {
   if (link.port == nullptr) return;
-  platform::PortPurge(link.port, platform::kPurgeAll);
+  PurgePort(link, platform::kPurgeAll);
   platform::PortClose(link.port);
   link.port = nullptr;
 }
@@ -87,13 +92,28 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   return 1;
 }
 
+// The purges so far in the high half, the bytes read and waiting in the low half, which wraps
+// like the count it is taken from.
+uint64_t InputMark(EngineLink &link) {
+  PortUse use(link.health);
+  uint32_t waiting = 0;
+  if (!use || !platform::PortInputWaiting(link.port, &waiting)) return kNoInputMark;
+  return uint64_t{link.inputPurges} << 32 | static_cast<uint32_t>(link.bytesRead + waiting);
+}
+
+uint32_t BytesBefore(const EngineLink &link, uint64_t mark) {
+  if (mark == kNoInputMark || static_cast<uint32_t>(mark >> 32) != link.inputPurges) return 0;
+  const int32_t left = static_cast<int32_t>(static_cast<uint32_t>(mark) - link.bytesRead);
+  return left > 0 ? static_cast<uint32_t>(left) : 0;
+}
+
 int WritePortFrame(EngineLink &link, const WString &frame) {
   PortUse use(link.health);
   if (!use) return 0;
   // Only what came in is stale: output still on its way (the acknowledgement of a decode just
   // received, written by another thread a moment ago) must reach the engine whole.
   if (link.port != nullptr) {
-    platform::PortPurge(link.port, platform::kPurgeRxAbort | platform::kPurgeRxClear);
+    PurgePort(link, platform::kPurgeRxAbort | platform::kPurgeRxClear);
   }
   std::vector<uint8_t> bytes(frame.Size());
   for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);

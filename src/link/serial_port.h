@@ -1,4 +1,4 @@
-// The six port operations every exchange with the engine is built from. Each returns 1 or 0 and,
+// The port operations every exchange with the engine is built from. Each returns 1 or 0 and,
 // when a platform call fails, keeps its error code in the link. None of them retries.
 #ifndef BCREADER_LINK_SERIAL_PORT_H
 #define BCREADER_LINK_SERIAL_PORT_H
@@ -24,6 +24,12 @@ int SetPortSpeed(EngineLink &link, uint32_t speed);
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 // One byte within the read time-out; 0 (and *out 0) when none came.
 int ReadPortByte(EngineLink &link, uint8_t *out);
+// A point in the input stream: the end of what has been received so far. kNoInputMark when the
+// port cannot tell.
+constexpr uint64_t kNoInputMark = ~uint64_t{0};
+uint64_t InputMark(EngineLink &link);
+// How many of the bytes waiting now arrived before the mark (none once a purge came after it).
+uint32_t BytesBefore(const EngineLink &link, uint64_t mark);
 // Discards what arrived and was not read, then writes the low byte of every unit in one call. A
 // partial write counts as written.
 int WritePortFrame(EngineLink &link, const WString &frame);

@@ -54,6 +54,8 @@ bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts);
 // Reads up to size bytes; waits at most the read time-out for the first. A time-out is a
 // success with *received 0.
 bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received);
+// The bytes received and not yet read, at once, without waiting.
+bool PortInputWaiting(Port *port, uint32_t *count);
 bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written);
 
 // The error code of the calling thread's last failed platform call (errno on Linux).

@@ -1,6 +1,7 @@
 #include "reader/window_proc.h"
 
 #include "decode/output_record.h"
+#include "decode/reception.h"
 #include "decode/wedge.h"
 #include "reader/device_queries.h"
 #include "reader/globals.h"
@@ -12,6 +13,8 @@ namespace {
 
 void ReleaseRead() {
   if (State().readerInitialised == 0 || InContinuousMode(TheReader())) return;
+  // What reaches the port from now on answers this press, however late the worker starts.
+  NotePress(TheReader());
   State().triggerPressed = true;
   WakeWorker(State(), kDecodeWorker);
 }

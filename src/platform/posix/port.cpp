@@ -276,6 +276,15 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
   return true;
 }
 
+bool PortInputWaiting(Port *port, uint32_t *count) {
+  if (port == nullptr || count == nullptr) return Fail(EINVAL);
+  std::lock_guard<std::mutex> lock(port->mutex);
+  int queued = 0;
+  if (ioctl(port->fd, FIONREAD, &queued) != 0) return Fail(errno);
+  *count = port->tail - port->head + static_cast<uint32_t>(queued);
+  return true;
+}
+
 bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
   if (written != nullptr) *written = 0;
   if (port == nullptr || (data == nullptr && size != 0) || written == nullptr) return Fail(EINVAL);

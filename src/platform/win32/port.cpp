@@ -224,6 +224,15 @@ bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
   return ok || Fail(error);
 }
 
+bool PortInputWaiting(Port *port, uint32_t *count) {
+  if (port == nullptr || count == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  COMSTAT status{};
+  DWORD errors = 0;
+  if (!ClearCommError(port->handle, &errors, &status)) return false;
+  *count = status.cbInQue;
+  return true;
+}
+
 bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
   if (received != nullptr) *received = 0;
   if (port == nullptr || buffer == nullptr || received == nullptr) {
@@ -233,11 +242,10 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
   if (timeouts.readConstant == 0 && timeouts.readMultiplier == 0) {
     // Whatever is there, at once: asked of the driver's queue rather than of its time-outs, which
     // not every system honours for overlapped reads.
-    COMSTAT status{};
-    DWORD errors = 0;
-    if (!ClearCommError(port->handle, &errors, &status)) return false;
-    if (status.cbInQue == 0) return true;
-    size = std::min<uint32_t>(size, status.cbInQue);
+    uint32_t waiting = 0;
+    if (!PortInputWaiting(port, &waiting)) return false;
+    if (waiting == 0) return true;
+    size = std::min<uint32_t>(size, waiting);
   }
   uint64_t limit = timeouts.readConstant + uint64_t{timeouts.readMultiplier} * size;
   return Transfer(port, false, buffer, size, limit, received);
