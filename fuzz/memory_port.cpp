@@ -128,6 +128,12 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
   return true;
 }
 
+bool PortInputWaiting(Port *port, uint32_t *count) {
+  if (port == nullptr || count == nullptr) return false;
+  *count = static_cast<uint32_t>(inputSize - consumed);
+  return true;
+}
+
 bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
   if (written != nullptr) *written = 0;
   if (port == nullptr || written == nullptr || (data == nullptr && size != 0)) return false;
