@@ -22,6 +22,9 @@ inline bool IsKnownEngine(int32_t type) {
   return type == kImager4507 || type == kEngineSE955;
 }
 
+// A point in the input stream (see InputMark) that the port could not tell.
+constexpr uint64_t kNoInputMark = ~uint64_t{0};
+
 struct EngineLink {
   EngineLink() { Initialise(); }
   ~EngineLink() { Close(); }
@@ -55,7 +58,7 @@ struct EngineLink {
   std::atomic<uint32_t> inputPurges{0};
   // The input mark (see InputMark) of the first trigger press that no reception has served yet,
   // kNoInputMark when there is none or the port was busy at the press.
-  std::atomic<uint64_t> pressMark{~uint64_t{0}};
+  std::atomic<uint64_t> pressMark{kNoInputMark};
   // Exchanges whose every attempt met silence (not one byte came back).
   std::atomic<uint32_t> unanswered{0};
   std::atomic<uint32_t> staleBytes{0};

@@ -26,7 +26,6 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 int ReadPortByte(EngineLink &link, uint8_t *out);
 // A point in the input stream: the end of what has been received so far. kNoInputMark when the
 // port cannot tell.
-constexpr uint64_t kNoInputMark = ~uint64_t{0};
 uint64_t InputMark(EngineLink &link);
 // How many of the bytes waiting now arrived before the mark (none once a purge came after it).
 uint32_t BytesBefore(const EngineLink &link, uint64_t mark);
