@@ -251,6 +251,8 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     return times;
   };
   auto tally = [&](int times, bool documentedLoss) {
+    if (getenv("SOAK_DEBUG") != nullptr && times != 1)
+      fprintf(stderr, "sent #%d: %d times\n", f.sent, times);
     ++f.sent;
     if (times >= 1) ++f.delivered;
     if (times > 1) f.duplicated += times - 1;
@@ -269,6 +271,10 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
   }
   deliveries.erase("press:");
   for (const auto &[text, times] : deliveries) f.wrong += times;
+  if (getenv("SOAK_DEBUG") != nullptr) {
+    for (const auto &[text, times] : deliveries)
+      fprintf(stderr, "wrong: %s x%d\n", text.c_str(), times);
+  }
   // Every decode delivered raised one broadcast; more would be a decode delivered twice.
   const int extra = broadcasts - f.delivered;
   if (extra > f.duplicated) f.duplicated = extra;

@@ -59,9 +59,11 @@ set(BCREADER_PLATFORM_WIN32_SOURCES
 
 set(BCREADER_LINK_SOURCES
   link/commands.cpp
+  link/decode_road.cpp
   link/engine_link.cpp
   link/frame.cpp
   link/identify.cpp
+  link/line_reader.cpp
   link/link_health.cpp
   link/port_lock.cpp
   link/receiver.cpp

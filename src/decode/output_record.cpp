@@ -124,11 +124,9 @@ int32_t ConvertByteToWide(const char *source, int32_t sourceLength, uint16_t *de
   return platform::ConvertToWide(source, sourceLength, destination, destinationLength);
 }
 
-void BuildWedgeText(const ScanEngine &reader, uint32_t selector, WString &out) {
+void BuildWedgeText(int32_t deviceType, const Decode &decode, uint32_t selector, WString &out) {
   out.AssignNarrow("");
   if (selector != kDecodeMessageParam) return;
-  const int32_t deviceType = reader.DeviceType();
-  Decode decode = reader.DecodeResult();
   if (WedgeTakesCodePage(deviceType, decode)) {
     out = WideRecord(deviceType, decode);
   } else {

@@ -12,6 +12,7 @@
 namespace bcr {
 
 class ScanEngine;
+struct Decode;
 
 // Copies the record for device (the reader, 7; any other device has an empty record) into a
 // buffer of size bytes, each unit as its low byte: the record and a zero when it fits, else
@@ -35,7 +36,7 @@ int32_t ConvertByteToWide(const char *source, int32_t sourceLength, uint16_t *de
 // terminator key before or after it. QR Code, PDF417 and Data Matrix reads of the 4507 take the
 // converted record, everything else the byte record with each byte as one unit. Empty unless
 // selector is 2, the wParam of the decode message.
-void BuildWedgeText(const ScanEngine &reader, uint32_t selector, WString &out);
+void BuildWedgeText(int32_t deviceType, const Decode &decode, uint32_t selector, WString &out);
 
 }  // namespace bcr
 

@@ -1,5 +1,5 @@
-// Receiving decodes: one decode-data frame (possibly in several packets) becomes the reader's
-// DecodeResult.
+// Receiving decodes: a decode the line reader took off the line becomes one immutable Decode,
+// kept for the roads by its sequence number and announced to the reader's window.
 #ifndef BCREADER_DECODE_RECEPTION_H
 #define BCREADER_DECODE_RECEPTION_H
 
@@ -14,33 +14,26 @@ namespace bcr {
 int StartDecode(ScanEngine &reader, uint32_t enable);
 int StopDecode(ScanEngine &reader, uint32_t enable);
 
-// How a reception was started: by a trigger press, by the auto-trigger (continuous modes), or
-// inside a synchronous read (which has discarded stale input before its start decode).
-enum class Reception { kPressed, kAutomatic, kSynchronous };
+// How a reception was started: by a trigger press, or by the auto-trigger (continuous modes).
+enum class Reception { kPressed, kAutomatic };
 
-// Takes the port within the link's transfer wait and listens for the rest of it for a decode,
-// acknowledges it and keeps it as the DecodeResult (also copied to *received). A failed
-// reception leaves the DecodeResult's data empty or partial, its code type and name as they were.
-int ReceiveDecodeFrame(ScanEngine &reader, Decode *received);
-// A trigger press, as its message is dispatched: when the port is free, it notes where the input
-// stands, so that its reception later reads away only what had come before the press.
-void NotePress(ScanEngine &reader);
-// One reception of waitMs, counted from the call: the wait for the port comes out of it. A
-// reception started by a trigger press first reads away (and counts) what arrived while no
-// reception was listening (before the press, or before the reception started when the port was
-// busy at the press); one of the auto-trigger keeps it (the engine scans continuously), and
-// gives way to an option call waiting for the port when the line is quiet at its start. Nothing
-// while the reader is inactive. out is written only on success.
+// A trigger press, as its message is dispatched: postedMs is when it was posted (platform
+// clock). Its reception takes the first decode that began to arrive after that moment, however
+// late the decode worker starts. Presses that one reception serves: the first one draws the line.
+void NotePress(ScanEngine &reader, uint64_t postedMs);
+// One reception of waitMs. A reception of a press takes the first decode that began after the
+// press (what came before is stale, discarded and counted); one of the auto-trigger takes the
+// next decode whatever its time (the engine scans continuously). The port stays free meanwhile.
+// Nothing while the reader is inactive. out is written only on success, and the DecodeResult
+// then holds the same decode.
 int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind);
 // The library keeps two last decodes: the DecodeResult inside the reader object, written by
 // every reception (the synchronous read's included) and read by the output record, and the
 // published LastDecodeData, written only by the decode thread and read by GetDecodeData.
 
-// A copy of the DecodeResult; always 1.
-int GetLastDecode(const ScanEngine &reader, Decode &out);
-
-// The synchronous read, with the exported results: its decode becomes the DecodeResult, not the
-// published one, and is announced to the reader's window like one of the decode thread.
+// The synchronous read, with the exported results: it takes the first decode that began after
+// the engine answered its start decode. Its decode becomes the DecodeResult, not the published
+// one, and is announced to the reader's window like one of the decode thread.
 int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
                     int32_t size);
 // The published LastDecodeData into the caller's buffer, with the exported results.

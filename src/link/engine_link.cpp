@@ -7,14 +7,11 @@ namespace bcr {
 void EngineLink::Initialise() {
   portNumber = 0;
   port = nullptr;
-  transferWait = 3000;
   portSpeed = 9600;
   deviceType = kNoEngine;
   lastError = 0;
   decoding = 0;
   libraryKeptValue = 0;
-  staleDiscards = 0;
-  staleBytes = 0;
 }
 
 void EngineLink::Close() {

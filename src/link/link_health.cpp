@@ -10,6 +10,7 @@ namespace {
 constexpr uint32_t kSilentExchangesLost = 2;
 
 thread_local const LinkHealth *recovering = nullptr;
+thread_local const LinkHealth *lineReader = nullptr;
 
 void Report(LinkHealth &health, const char *reason) {
   if (LostHandler handler = health.onLost.load(); handler != nullptr) handler(reason);
@@ -18,7 +19,7 @@ void Report(LinkHealth &health, const char *reason) {
 }  // namespace
 
 PortUse::PortUse(LinkHealth &health) : health_(health) {
-  if (recovering == &health) {
+  if (recovering == &health || lineReader == &health) {
     allowed_ = !health.abort;
     return;
   }
@@ -41,12 +42,20 @@ RecoveryScope::~RecoveryScope() {
   recovering = nullptr;
 }
 
+LineReaderScope::LineReaderScope(const LinkHealth &health) {
+  lineReader = &health;
+}
+
+LineReaderScope::~LineReaderScope() {
+  lineReader = nullptr;
+}
+
 bool IsRecoveryThread(const LinkHealth &health) {
   return recovering == &health;
 }
 
 bool PortBarred(const LinkHealth &health) {
-  return health.abort || (health.away && recovering != &health);
+  return health.abort || (health.away && recovering != &health && lineReader != &health);
 }
 
 void NotePortError(LinkHealth &health, uint32_t error) {

@@ -59,6 +59,17 @@ class RecoveryScope {
   RecoveryScope &operator=(const RecoveryScope &) = delete;
 };
 
+// Marks the calling thread as the reader of the line of this link, for its lifetime: its port
+// calls go on while the engine is away (the recovery's exchanges need their replies read), and
+// it reports a gone port like any other thread.
+class LineReaderScope {
+ public:
+  explicit LineReaderScope(const LinkHealth &health);
+  ~LineReaderScope();
+  LineReaderScope(const LineReaderScope &) = delete;
+  LineReaderScope &operator=(const LineReaderScope &) = delete;
+};
+
 bool IsRecoveryThread(const LinkHealth &health);
 // True when port calls of the calling thread are refused now.
 bool PortBarred(const LinkHealth &health);

@@ -3,6 +3,7 @@
 #include "link/frame.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
+#include "platform/clock.h"
 
 namespace bcr {
 
@@ -11,16 +12,17 @@ namespace {
 // Bytes of a decode-data frame up to and including its first data byte: length, opcode,
 // source, status, first data byte. A smaller length cannot hold the header it must cover.
 constexpr uint32_t kDecodeHeaderBytes = 5;
+// A reply counts at least its length, opcode, source and status.
+constexpr uint32_t kReplyHeaderBytes = 4;
 // Bytes a 4507 packet in the 0x99 format spends before its data: the code type and the four
 // bytes after it in the first packet; length, opcode, source, status and one byte in the others.
 constexpr uint32_t kImager99Skip = 5;
 
 class Receiver {
  public:
-  Receiver(EngineLink &link, WString &out) : link_(link), out_(out) {}
+  Receiver(EngineLink &link, LineFrame &frame) : link_(link), frame_(frame), out_(frame.units) {}
 
-  int Reply(uint32_t wait);
-  int DecodeData(uint32_t wait);
+  FrameKind Frame(uint32_t wait);
 
  private:
   // Every byte read counts towards the checksum of the packet being read.
@@ -34,13 +36,17 @@ class Receiver {
   bool ChecksumFits() {
     uint8_t high, low;
     if (ReadPortByte(link_, &high) != 1 || ReadPortByte(link_, &low) != 1) return false;
+    checksumRead_ = true;
     return static_cast<uint16_t>(sum_ + ((high << 8) | low)) == 0;
   }
-  void InFlight() { link_.portLock.SetFrameInFlight(true); }
+  FrameKind Checked(FrameKind kind) {
+    if (ChecksumFits()) return kind;
+    return checksumRead_ ? FrameKind::kBadChecksum : FrameKind::kBroken;
+  }
   bool ReadAppend() {
     uint8_t byte;
     if (!Read(byte)) return false;
-    out_.AppendUnit(byte);
+    out_.push_back(byte);
     return true;
   }
   bool ReadAppend(uint32_t count) {
@@ -61,121 +67,116 @@ class Receiver {
     WString ack = ContinuationAckFrame();
     return SendAndWait(link_, ack, kContinuationAckTimeout, nullptr, 1);
   }
-  bool TooLong() const { return out_.Size() > kMaxDecodeUnits; }
+  bool TooLong() const { return out_.size() > kMaxDecodeUnits; }
 
-  int SE955Format99(uint32_t remaining);
-  int Imager99(uint32_t remaining);
-  int Plain(uint8_t status, uint32_t remaining);
-  int PlainContinuation();
+  FrameKind Reply(uint8_t length, uint8_t opcode);
+  FrameKind DecodeData(uint8_t length);
+  FrameKind SE955Format99(uint32_t remaining);
+  FrameKind Imager99(uint32_t remaining);
+  FrameKind Plain(uint8_t status, uint32_t remaining);
+  FrameKind PlainContinuation();
 
   EngineLink &link_;
-  WString &out_;
+  LineFrame &frame_;
+  std::vector<uint8_t> &out_;
   uint16_t sum_ = 0;
+  bool checksumRead_ = false;
 };
 
-int Receiver::Reply(uint32_t wait) {
+FrameKind Receiver::Frame(uint32_t wait) {
   ReadTimeout(wait);
   BeginPacket();
   uint8_t length;
-  if (!Read(length)) return 0;
+  if (!Read(length)) return PortBarred(link_.health) ? FrameKind::kFailed : FrameKind::kQuiet;
+  frame_.firstByteMs = platform::NowMs();
+  link_.SetFrameInFlight(true);
   ReadTimeout(kReplyByteTimeout);
-  out_.AppendUnit(length);
-  // A length of 0 cannot even cover itself.
-  if (length == 0) return 0;
-  if (!ReadAppend(length - 1u)) return 0;
-  // A reply with a wrong checksum counts as no reply.
-  return ChecksumFits() ? 1 : 0;
+  uint8_t opcode;
+  if (!Read(opcode)) return FrameKind::kBroken;
+  if (opcode == kOpDecodeData) {
+    link_.decodes.SetArriving(true);
+    return DecodeData(length);
+  }
+  return Reply(length, opcode);
 }
 
-int Receiver::DecodeData(uint32_t wait) {
-  ReadTimeout(wait);
-  BeginPacket();
-  uint8_t length, opcode;
-  if (!Read(length)) return 0;
-  InFlight();
-  if (!Read(opcode)) return 0;
+FrameKind Receiver::Reply(uint8_t length, uint8_t opcode) {
+  if (length < kReplyHeaderBytes) return FrameKind::kBroken;
+  out_.push_back(length);
+  out_.push_back(opcode);
+  if (!ReadAppend(length - 2u)) return FrameKind::kBroken;
+  return Checked(FrameKind::kReply);
+}
+
+FrameKind Receiver::DecodeData(uint8_t length) {
   uint32_t remaining = length;
-  if (opcode == kOpDecodeData) {
-    ReadTimeout(kReplyByteTimeout);
-  } else {
-    // The first two bytes were left over from an earlier frame: the frame starts at the third.
-    uint8_t third, fourth;
-    BeginPacket();
-    if (!Read(third)) return 0;
-    remaining = third;
-    ReadTimeout(kReplyByteTimeout);
-    if (!Read(fourth) || fourth != kOpDecodeData) return 0;
-  }
-  if (remaining < kDecodeHeaderBytes) return 0;
-  uint8_t source, status;
-  Read(source);
-  Read(status);
-  remaining -= 4;
-  uint8_t first;
-  if (!Read(first)) return 0;
-  remaining -= 1;
+  if (remaining < kDecodeHeaderBytes) return FrameKind::kBroken;
+  uint8_t source, status, first;
+  if (!Read(source) || !Read(status) || !Read(first)) return FrameKind::kBroken;
+  remaining -= kDecodeHeaderBytes;
   if (first == kFormat99Marker) {
     return link_.deviceType == kEngineSE955 ? SE955Format99(remaining) : Imager99(remaining);
   }
-  out_.AppendUnit(first);
+  out_.push_back(first);
   return Plain(status, remaining);
 }
 
 // 0x99 t x data..., where every 0x00 in the data starts a three-byte group that is dropped.
 // One packet, no acknowledgement.
-int Receiver::SE955Format99(uint32_t remaining) {
-  if (remaining < 2) return 0;
+FrameKind Receiver::SE955Format99(uint32_t remaining) {
+  if (remaining < 2) return FrameKind::kBroken;
   uint8_t type;
-  if (!Read(type)) return 0;
-  out_.AppendUnit(type);
-  Skip(1);
+  if (!Read(type)) return FrameKind::kBroken;
+  out_.push_back(type);
+  if (!Skip(1)) return FrameKind::kBroken;
   remaining -= 2;
   while (remaining > 0) {
     uint8_t byte;
-    Read(byte);  // a byte that does not come counts as 0x00
+    if (!Read(byte)) return FrameKind::kBroken;
     --remaining;
     if (byte != 0x00) {
-      out_.AppendUnit(byte);
+      out_.push_back(byte);
       continue;
     }
     // The group never reaches past the frame's own count.
     uint32_t group = remaining < 2 ? remaining : 2;
-    Skip(group);
+    if (!Skip(group)) return FrameKind::kBroken;
     remaining -= group;
   }
-  return ChecksumFits() ? 1 : 0;
+  return Checked(FrameKind::kDecode);
 }
 
 // 0x99 t b b b b data... in the first packet, then packets L op src S x data... until one with
 // status 0x00, each but that one acknowledged; the first is acknowledged whatever its status.
-int Receiver::Imager99(uint32_t remaining) {
-  if (remaining < kImager99Skip) return 0;
-  if (!ReadAppend()) return 0;
-  if (!Skip(4)) return 0;
-  if (!ReadAppend(remaining - kImager99Skip)) return 0;
-  if (!ChecksumFits()) return 0;
+FrameKind Receiver::Imager99(uint32_t remaining) {
+  if (remaining < kImager99Skip) return FrameKind::kBroken;
+  if (!ReadAppend() || !Skip(4)) return FrameKind::kBroken;
+  if (!ReadAppend(remaining - kImager99Skip)) return FrameKind::kBroken;
+  FrameKind first = Checked(FrameKind::kDecode);
+  if (first != FrameKind::kDecode) return first;
   WakeEngine(link_);
-  if (!AckContinuation()) return 0;
+  if (!AckContinuation()) return FrameKind::kFailed;
   ReadTimeout(kImagerPacketTimeout);
   for (;;) {
     BeginPacket();
     uint8_t length;
-    if (!Read(length)) return 1;
+    if (!Read(length)) return FrameKind::kDecode;
     // A packet too short for its own header is a broken decode, not its end.
-    if (length < kImager99Skip) return 0;
+    if (length < kImager99Skip) return FrameKind::kBroken;
     uint8_t opcode, source, status;
-    if (!Read(opcode) || !Read(source) || !Read(status) || !Skip(1)) return 0;
-    if (!ReadAppend(length - kImager99Skip)) return 0;
-    if (TooLong() || !ChecksumFits()) return 0;
-    if (status == 0x00) return 1;
-    if (!AckContinuation()) return 0;
+    if (!Read(opcode) || !Read(source) || !Read(status) || !Skip(1)) return FrameKind::kBroken;
+    if (!ReadAppend(length - kImager99Skip)) return FrameKind::kBroken;
+    if (TooLong()) return FrameKind::kBroken;
+    FrameKind packet = Checked(FrameKind::kDecode);
+    if (packet != FrameKind::kDecode || status == 0x00) return packet;
+    if (!AckContinuation()) return FrameKind::kFailed;
   }
 }
 
-int Receiver::Plain(uint8_t status, uint32_t remaining) {
-  if (!ReadAppend(remaining)) return 0;
-  if (!ChecksumFits()) return 0;
-  if (status != kStatusMorePackets) return 1;
+FrameKind Receiver::Plain(uint8_t status, uint32_t remaining) {
+  if (!ReadAppend(remaining)) return FrameKind::kBroken;
+  FrameKind first = Checked(FrameKind::kDecode);
+  if (first != FrameKind::kDecode || status != kStatusMorePackets) return first;
   if (link_.deviceType == kEngineSE955) {
     WakeEngine(link_);
     AckContinuation();
@@ -188,35 +189,44 @@ int Receiver::Plain(uint8_t status, uint32_t remaining) {
 
 // Packets L F3 src status x data...; any byte that does not come ends the decode with what has
 // arrived, a packet with a wrong checksum fails it. Each packet is acknowledged, whatever the
-// send gives.
-int Receiver::PlainContinuation() {
+// send gives; the decode ends with the packet that announces no more (status other than 0x02),
+// or when no further packet begins. A decode the engine scans next is never read as a part of it.
+FrameKind Receiver::PlainContinuation() {
   for (;;) {
     BeginPacket();
     uint8_t length, opcode, source, status, dropped;
-    if (!Read(length)) return 1;
-    if (length < kDecodeHeaderBytes) return 1;
-    if (!Read(opcode) || opcode != kOpDecodeData) return 1;
+    if (!Read(length)) return FrameKind::kDecode;
+    if (length < kDecodeHeaderBytes) return FrameKind::kDecode;
+    if (!Read(opcode) || opcode != kOpDecodeData) return FrameKind::kDecode;
     Read(source);
     Read(status);
-    if (!Read(dropped)) return 1;
+    if (!Read(dropped)) return FrameKind::kDecode;
     bool whole = ReadAppend(length - kDecodeHeaderBytes);
-    if (TooLong()) return 0;
-    if (!whole) return 1;
+    if (TooLong()) return FrameKind::kBroken;
+    if (!whole) return FrameKind::kDecode;
     uint8_t high, low;
-    if (ReadPortByte(link_, &high) != 1) return 1;
-    if (ReadPortByte(link_, &low) != 1) return 1;
-    if (static_cast<uint16_t>(sum_ + ((high << 8) | low)) != 0) return 0;
+    if (ReadPortByte(link_, &high) != 1 || ReadPortByte(link_, &low) != 1) {
+      return FrameKind::kDecode;
+    }
+    if (static_cast<uint16_t>(sum_ + ((high << 8) | low)) != 0) return FrameKind::kBadChecksum;
     AckContinuation();
+    if (status != kStatusMorePackets) return FrameKind::kDecode;
   }
 }
 
 }  // namespace
 
-int ReceiveFrame(EngineLink &link, WString &out, uint32_t firstByteWait, int mode) {
-  out.AssignNarrow("");
-  if (!IsKnownEngine(link.deviceType)) return 0;
-  Receiver receiver(link, out);
-  return mode == kReplyMode ? receiver.Reply(firstByteWait) : receiver.DecodeData(firstByteWait);
+bool IsNegativeAck(const std::vector<uint8_t> &reply) {
+  return reply.size() > 4 && reply[0] == 0x05 && reply[1] == kOpNak && reply[2] == 0x00 &&
+         reply[3] == 0x00;
+}
+
+LineFrame ReadFrame(EngineLink &link, uint32_t firstByteWait) {
+  LineFrame frame;
+  if (!IsKnownEngine(link.deviceType)) return frame;
+  Receiver receiver(link, frame);
+  frame.kind = receiver.Frame(firstByteWait);
+  return frame;
 }
 
 }  // namespace bcr

@@ -22,7 +22,6 @@ int PortFailed(EngineLink &link) {
 
 void PurgePort(EngineLink &link, uint32_t flags) {
   platform::PortPurge(link.port, flags);
-  ++link.inputPurges;
 }
 
 }  // namespace
@@ -34,10 +33,12 @@ int OpenPort(EngineLink &link) {
   if (link.port == nullptr) return Failed(link);
   platform::PortSetup(link.port, kPortQueueSize, kPortQueueSize);
   PurgePort(link, platform::kPurgeAll);
+  link.line.Start();
   return 1;
 }
 
 void ClosePort(EngineLink &link) {
+  link.line.Stop();
   if (link.port == nullptr) return;
   PurgePort(link, platform::kPurgeAll);
   platform::PortClose(link.port);
@@ -63,6 +64,7 @@ int SetPortSpeed(EngineLink &link, uint32_t speed) {
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
   PortUse use(link.health);
   if (!use) return 0;
+  std::lock_guard<std::mutex> lock(link.timeoutLock);
   platform::PortTimeouts timeouts;
   platform::PortGetTimeouts(link.port, &timeouts);
   if (selector == 'r') {
@@ -92,31 +94,12 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   return 1;
 }
 
-// The purges so far in the high half, the bytes read and waiting in the low half, which wraps
-// like the count it is taken from.
-uint64_t InputMark(EngineLink &link) {
-  PortUse use(link.health);
-  uint32_t waiting = 0;
-  if (!use || !platform::PortInputWaiting(link.port, &waiting)) return kNoInputMark;
-  return uint64_t{link.inputPurges} << 32 | static_cast<uint32_t>(link.bytesRead + waiting);
-}
-
-uint32_t BytesBefore(const EngineLink &link, uint64_t mark) {
-  if (mark == kNoInputMark || static_cast<uint32_t>(mark >> 32) != link.inputPurges) return 0;
-  const int32_t left = static_cast<int32_t>(static_cast<uint32_t>(mark) - link.bytesRead);
-  return left > 0 ? static_cast<uint32_t>(left) : 0;
-}
-
 int WritePortFrame(EngineLink &link, const WString &frame) {
   PortUse use(link.health);
   if (!use) return 0;
-  // Only what came in is stale: output still on its way (the acknowledgement of a decode just
-  // received, written by another thread a moment ago) must reach the engine whole.
-  if (link.port != nullptr) {
-    PurgePort(link, platform::kPurgeRxAbort | platform::kPurgeRxClear);
-  }
   std::vector<uint8_t> bytes(frame.Size());
   for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
+  std::lock_guard<std::mutex> lock(link.writeLock);
   TraceSent(link, bytes.data(), bytes.size());
   uint32_t written = 0;
   if (!platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()),

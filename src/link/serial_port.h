@@ -12,9 +12,10 @@ namespace bcr {
 
 constexpr uint32_t kPortQueueSize = 4096;
 
-// Opens "COM<portNumber>:" and purges its queues. Neither speed nor time-outs are set.
+// Opens "COM<portNumber>:", purges its queues and starts the line reader. Neither speed nor
+// time-outs are set.
 int OpenPort(EngineLink &link);
-// Purges and closes an open port; a closed link is left as it is.
+// Stops the line reader, purges and closes an open port; a closed link is left as it is.
 void ClosePort(EngineLink &link);
 // 8N1 without hardware flow control at the speed. The speed is recorded in the link before it
 // is applied, so the link holds it also when the port refuses it.
@@ -24,13 +25,8 @@ int SetPortSpeed(EngineLink &link, uint32_t speed);
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 // One byte within the read time-out; 0 (and *out 0) when none came.
 int ReadPortByte(EngineLink &link, uint8_t *out);
-// A point in the input stream: the end of what has been received so far. kNoInputMark when the
-// port cannot tell.
-uint64_t InputMark(EngineLink &link);
-// How many of the bytes waiting now arrived before the mark (none once a purge came after it).
-uint32_t BytesBefore(const EngineLink &link, uint64_t mark);
-// Discards what arrived and was not read, then writes the low byte of every unit in one call. A
-// partial write counts as written.
+// Writes the low byte of every unit in one call. Nothing received is purged: the line reader reads
+// everything. A partial write counts as written.
 int WritePortFrame(EngineLink &link, const WString &frame);
 
 }  // namespace bcr

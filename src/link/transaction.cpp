@@ -1,24 +1,13 @@
 #include "link/transaction.h"
 
+#include <vector>
+
 #include "link/frame.h"
-#include "link/receiver.h"
 #include "link/serial_port.h"
 #include "link/wire_trace.h"
 #include "platform/clock.h"
 
 namespace bcr {
-
-namespace {
-
-bool IsNegativeAck(const WString &reply) {
-  static const uint16_t kNak[] = {0x05, kOpNak, 0x00, 0x00};
-  for (uint32_t i = 0; i < 4; ++i) {
-    if (reply.Data()[i] != kNak[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 void WakeEngine(EngineLink &link) {
   // Nothing to wake while the port is closed to this thread; no pause either.
@@ -29,42 +18,65 @@ void WakeEngine(EngineLink &link) {
   platform::Sleep(kWakePause);
 }
 
+Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+                   int32_t attempts) {
+  Exchanged result;
+  SetPortTimeout(link, timeoutMs, 'w');
+  if (!IsKnownEngine(link.deviceType) || attempts <= 0) return result;
+  AppendChecksum(frame);
+  // Whether every attempt went out and none heard anything: a sign of a lost engine. And whether
+  // every attempt heard only input that made no frame: a sign of an engine at another speed.
+  bool unheard = true, onlyBroken = true;
+  const uint64_t framesBefore = link.line.FramesRead();
+  std::vector<uint8_t> units;
+  for (int32_t attempt = 0; attempt < attempts; ++attempt) {
+    link.line.WaitLineFree(kLineFreeWait);
+    link.line.ExpectReply();
+    if (!WritePortFrame(link, frame)) {
+      link.line.EndReply();
+      result.status = PortBarred(link.health) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
+      unheard = onlyBroken = false;
+      continue;
+    }
+    units.clear();
+    result.status = link.line.WaitReply(timeoutMs, &units, &result.replySeq);
+    link.line.EndReply();
+    if (reply != nullptr) {
+      reply->AssignNarrow("");
+      for (uint8_t byte : units) reply->AppendUnit(byte);
+    }
+    if (result.status == ReplyStatus::kOk) {
+      NoteExchange(link.health, true, false);
+      link.line.ClearSuspicion();
+      return result;
+    }
+    if (result.status == ReplyStatus::kCancelled) return result;
+    if (result.status == ReplyStatus::kSilent) {
+      TraceNote(link, "no reply");
+      onlyBroken = false;
+    } else {
+      unheard = false;
+      if (result.status != ReplyStatus::kBroken && result.status != ReplyStatus::kBadChecksum) {
+        onlyBroken = false;
+      }
+    }
+  }
+  // A decode that came meanwhile is an answer too: an engine that scans is there.
+  if (link.line.FramesRead() != framesBefore) unheard = false;
+  if (unheard) ++link.unanswered;
+  NoteExchange(link.health, false, unheard);
+  if (onlyBroken) link.line.NoteBrokenExchange();
+  return result;
+}
+
 int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
                 int32_t attempts) {
+  if (reply != nullptr)
+    return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk ? 1 : 0;
   SetPortTimeout(link, timeoutMs, 'w');
   if (!IsKnownEngine(link.deviceType)) return 0;
   AppendChecksum(frame);
-  if (reply == nullptr) return WritePortFrame(link, frame);
-  if (attempts <= 0) return 0;
-  const uint32_t before = link.bytesRead;
-  // Whether every attempt went out and none heard anything: a sign of a lost engine.
-  bool unheard = true;
-  for (int32_t attempt = 0; attempt < attempts; ++attempt) {
-    if (!WritePortFrame(link, frame)) {
-      unheard = false;
-      continue;
-    }
-    if (!ReceiveFrame(link, *reply, timeoutMs, kReplyMode)) {
-      TraceReceivedAs(link, "broken reply");
-      if (reply->Size() == 0) {
-        TraceNote(link, "no reply");
-      } else {
-        unheard = false;
-      }
-      continue;
-    }
-    unheard = false;
-    if (reply->Size() > 4 && IsNegativeAck(*reply)) {
-      TraceReceivedAs(link, "NAK");
-      continue;
-    }
-    TraceReceivedAs(link, "reply");
-    NoteExchange(link.health, true, false);
-    return 1;
-  }
-  if (link.bytesRead == before) ++link.unanswered;
-  NoteExchange(link.health, false, unheard && link.bytesRead == before);
-  return 0;
+  return WritePortFrame(link, frame);
 }
 
 }  // namespace bcr

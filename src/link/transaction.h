@@ -1,6 +1,6 @@
 // The wake step and the send-and-wait transaction on which every exchange with the engine is
-// built. Neither takes a lock: callers run one exchange at a time (every write purges the input,
-// so overlapping exchanges would destroy each other's replies).
+// built. Callers run one exchange at a time (they hold the exchange lock): replies carry no tag,
+// so the reply the line reader hands over is the answer to the one request outstanding.
 #ifndef BCREADER_LINK_TRANSACTION_H
 #define BCREADER_LINK_TRANSACTION_H
 
@@ -20,14 +20,27 @@ constexpr uint32_t kDecodeCommandTimeout = 200;
 constexpr uint32_t kContinuationAckTimeout = 3000;
 constexpr uint32_t kDecodeAckTimeout = 1000;
 constexpr uint32_t kImagerPacketTimeout = 500;  // between packets of a 4507 decode
+// Longest wait for the line to come free before a request is written: a decode arriving packet
+// by packet is waited out, an engine that never stops sending is not.
+constexpr uint32_t kLineFreeWait = 5000;
 
 // One zero byte ahead of a command, then a pause while the engine wakes up.
 void WakeEngine(EngineLink &link);
 
-// Appends the checksum to frame and writes it. Without a reply string that is all (the write's
-// result). With one, up to attempts times: write, receive one reply frame within timeoutMs;
-// success unless the reply begins with the negative acknowledgement 05 D1 00 00. After the last
-// attempt, reply holds what that attempt received. 0 at once without an engine type.
+// The outcome of an exchange and the reply it brought.
+struct Exchanged {
+  ReplyStatus status = ReplyStatus::kSilent;  // of the last attempt
+  uint64_t replySeq = 0;                      // the reply's place among the frames read
+};
+
+// Appends the checksum to frame and writes it, up to attempts times, each time waiting timeoutMs
+// for one reply frame; a NAK, noise or silence makes the next attempt. After the last attempt,
+// reply holds what that attempt received. kSilent at once without an engine type or attempts.
+Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+                   int32_t attempts);
+
+// As Exchange, 1 for a reply, else 0. Without a reply string the frame is only written (the
+// write's result).
 int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
                 int32_t attempts);
 

@@ -90,6 +90,10 @@ bool WindowPost(Window *window, uint32_t message, uintptr_t wParam, intptr_t lPa
 // owns no window waits out the time). Returns how many procedures ran.
 int WindowDispatch(int timeoutMs);
 
+// When the message the calling thread's window procedure is handling was posted, on the clock of
+// platform/clock.h (Win32: GetMessageTime); the present time outside a dispatch.
+uint64_t WindowMessageTime();
+
 // The default handling of a message: nothing, result 0.
 intptr_t WindowDefaultProc(Window *window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

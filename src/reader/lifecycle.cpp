@@ -86,6 +86,7 @@ void ProcessAttach(void *module) {
   // An attach after a detach in the same process (the tests' case) starts afresh.
   state.quitFlag = 0;
   TheReader().link.portLock.Reopen();
+  TheReader().link.decodes.Reopen();
   // Done semaphores first, then the start semaphores of the decode and auto-trigger workers,
   // the continuous-mode token and the start semaphores of the notification workers.
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
@@ -111,8 +112,8 @@ void ForgetLoadState() {
   ScanEngine &reader = TheReader();
   reader.triggerMode = kInitialTriggerMode;
   reader.SetDecodeResult(Decode());
-  PublishDecode(Decode());
-  SetLastCodeType(0);
+  reader.pressLine = ScanEngine::kNoPress;
+  ForgetDecodes();
 }
 
 void ProcessDetach() {
@@ -124,6 +125,9 @@ void ProcessDetach() {
   // A reception that is listening, and every wait for the port, give up at once: the unload
   // then takes no longer with a pending read than with an idle reader.
   reader.link.portLock.Cancel();
+  reader.link.decodes.Cancel();
+  // The line reader ends within its listening slice: every port call fails once aborted.
+  reader.link.line.Stop();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
       platform::SemaphoreRelease(reader.ledCancel, 1);

@@ -13,17 +13,21 @@ namespace {
 
 void ReleaseRead() {
   if (State().readerInitialised == 0 || InContinuousMode(TheReader())) return;
-  // What reaches the port from now on answers this press, however late the worker starts.
-  NotePress(TheReader());
+  // What began to arrive after the press was posted answers it, however busy the application's
+  // message loop was and however late the worker starts.
+  NotePress(TheReader(), platform::WindowMessageTime());
   State().triggerPressed = true;
   WakeWorker(State(), kDecodeWorker);
 }
 
-void Deliver() {
+// Hands the decode the message names to every road.
+void Deliver(uint64_t seq) {
+  Decode decode;
+  const bool kept = KeptDecode(seq, decode);
   int32_t mode = CurrentSettings().keyboardOutputMode;
-  if (mode != 0) {
+  if (mode != 0 && kept) {
     WString text;
-    BuildWedgeText(TheReader(), kDecodeMessageParam, text);
+    BuildWedgeText(TheReader().DeviceType(), decode, kDecodeMessageParam, text);
     TypeText(text, mode == 2);
   }
   for (Worker worker : {kVibrateWorker, kLedWorker, kBeepWorker}) WakeWorker(State(), worker);
@@ -39,7 +43,7 @@ intptr_t ReaderWindowProc(platform::Window *window, uint32_t message, uintptr_t 
   if (message == messages.user1Down || message == messages.user2Down) {
     ReleaseRead();
   } else if (message == messages.decode) {
-    if (wParam == kDecodeMessageParam) Deliver();
+    if (wParam == kDecodeMessageParam) Deliver(static_cast<uint64_t>(lParam));
     return 0;
   } else if (message == messages.decodeImg) {
     platform::WindowPost(platform::BroadcastWindow(), messages.decodeImage, kReaderDevice, 0);

@@ -12,12 +12,34 @@ PublishedDecode &Published() {
 
 }  // namespace
 
+uint64_t NextDecodeSeq() {
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  return ++published.lastSeq;
+}
+
+void KeepDecode(const Decode &decode) {
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  published.history[decode.seq % kDecodeHistory] = decode;
+}
+
+bool KeptDecode(uint64_t seq, Decode &out) {
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  const Decode &kept = published.history[seq % kDecodeHistory];
+  if (seq == 0 || kept.seq != seq) return false;
+  out = kept;
+  return true;
+}
+
 void PublishDecode(const Decode &decode) {
   PublishedDecode &published = Published();
   std::lock_guard<std::mutex> lock(published.lock);
   published.codeType = static_cast<int32_t>(decode.codeType);
   published.symbologyName.Assign(decode.symbologyName);
   published.data.Assign(decode.data);
+  published.history[decode.seq % kDecodeHistory] = decode;
 }
 
 int32_t LastCodeType() {
@@ -42,6 +64,15 @@ WString LastSymbologyName() {
   PublishedDecode &published = Published();
   std::lock_guard<std::mutex> lock(published.lock);
   return published.symbologyName;
+}
+
+void ForgetDecodes() {
+  PublishedDecode &published = Published();
+  std::lock_guard<std::mutex> lock(published.lock);
+  published.codeType = 0;
+  published.symbologyName.AssignNarrow("");
+  published.data.AssignNarrow("");
+  for (Decode &kept : published.history) kept = Decode();
 }
 
 }  // namespace bcr

@@ -43,14 +43,7 @@ Decode ScanEngine::DecodeResult() const {
 
 void ScanEngine::SetDecodeResult(const Decode &decode) {
   std::lock_guard<std::mutex> lock(decodeLock);
-  decodeResult.codeType = decode.codeType;
-  decodeResult.symbologyName.Assign(decode.symbologyName);
-  decodeResult.data.Assign(decode.data);
-}
-
-void ScanEngine::SetDecodeData(const WString &data) {
-  std::lock_guard<std::mutex> lock(decodeLock);
-  decodeResult.data.Assign(data);
+  decodeResult = decode;
 }
 
 bool InContinuousMode(const ScanEngine &reader) {

@@ -58,11 +58,15 @@ class ScanEngine {
   // Wakes the auto-trigger worker; set by whoever runs the workers, none while there are none.
   std::atomic<void (*)()> wakeAutoTrigger{nullptr};
 
-  // The last decode any reception received (the decode thread's or a synchronous read's).
-  // Guarded by decodeLock, held only while copying.
+  // The last decode any reception received (the decode thread's or a synchronous read's), whole:
+  // a reception that fails leaves it as it was. Guarded by decodeLock, held only while copying.
   Decode DecodeResult() const;
   void SetDecodeResult(const Decode &decode);
-  void SetDecodeData(const WString &data);
+
+  // When the first trigger press that no reception has served yet was posted (platform clock),
+  // kNoPress when there is none: its reception takes the first decode that began after it.
+  static constexpr uint64_t kNoPress = ~uint64_t{0};
+  std::atomic<uint64_t> pressLine{kNoPress};
 
  private:
   mutable std::mutex decodeLock;

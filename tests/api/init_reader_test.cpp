@@ -93,8 +93,9 @@ TEST_F(InitReader, SecondCallKeepsOneOfEachThread) {
   int before = ThreadCount();
   EXPECT_EQ(Init(), 1);
   int running = ThreadCount();
-  // Decode, auto-trigger, vibrator, LED, sound, and the recovery of a lost engine.
-  EXPECT_EQ(running - before, 6);
+  // The line reader, decode, auto-trigger, vibrator, LED, sound, and the recovery of a lost
+  // engine.
+  EXPECT_EQ(running - before, 7);
   EXPECT_EQ(Init(), 1);
   EXPECT_EQ(ThreadCount(), running);
   EXPECT_EQ(engine_->Frames().size(), 1u);  // the engine was not opened again

@@ -103,10 +103,10 @@ TEST_F(Continuous, ImagerModeSevenReadsWithoutTriggerUntilAnotherModeIsWritten) 
   EXPECT_EQ(test::ToBytes(LastDecodeData()), test::Bytes({'s', 'e', 'c', 'o', 'n', 'd'}));
 
   // A trigger press counts again; the decode that waited is not its scan and is read away.
-  const uint32_t discards = TheReader().link.staleDiscards;
+  const uint32_t discards = TheReader().link.decodes.StaleDiscards();
   ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0);  // a trigger press
   platform::Sleep(300);
-  EXPECT_EQ(TheReader().link.staleDiscards, discards + 1);
+  EXPECT_EQ(TheReader().link.decodes.StaleDiscards(), discards + 1);
   EXPECT_TRUE(Delivered("pressed", kDeliveryWait));
 }
 

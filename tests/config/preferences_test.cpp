@@ -69,7 +69,7 @@ TEST_F(Preferences, DecodeWaitFollowsTheTimeOut) {
     EXPECT_EQ(DecodeWaitMs(), wait.waitMs);
     Decode decode;
     const uint64_t start = platform::NowMs();
-    EXPECT_EQ(ReceiveDecode(engine_, decode, DecodeWaitMs(), Reception::kSynchronous), 0);
+    EXPECT_EQ(ReceiveDecode(engine_, decode, DecodeWaitMs(), Reception::kAutomatic), 0);
     const uint64_t took = platform::NowMs() - start;
     EXPECT_GE(took, wait.waitMs - 20);
     EXPECT_LT(took, wait.waitMs + 3000);

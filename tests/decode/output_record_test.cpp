@@ -64,7 +64,7 @@ class OutputRecordTest : public ::testing::Test {
 
   static Units Wedge() {
     WString text;
-    BuildWedgeText(TheReader(), 2, text);
+    BuildWedgeText(TheReader().DeviceType(), TheReader().DecodeResult(), 2, text);
     return {text.Data(), text.Data() + text.Size()};
   }
 };
@@ -202,7 +202,7 @@ TEST_F(OutputRecordTest, WedgeTerminatorFollowsPlacementAndKey) {
     EXPECT_EQ(Wedge(), c.text) << c.placement << " " << c.key;
   }
   WString text;
-  BuildWedgeText(TheReader(), 1, text);
+  BuildWedgeText(TheReader().DeviceType(), TheReader().DecodeResult(), 1, text);
   EXPECT_EQ(text.Size(), 0u);
 }
 

@@ -57,8 +57,7 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
       char buffer[128];
       while (!done) {
         if (CopyLastDecodeData(engine, buffer, sizeof buffer) >= 0 && !Whole(buffer)) ++torn;
-        Decode last;
-        GetLastDecode(engine, last);
+        Decode last = engine.DecodeResult();
         if (!Whole(last.data.Narrow())) ++torn;
         if (OutputRecord(engine, 7, buffer, sizeof buffer) >= 0 && !Whole(buffer)) ++torn;
         DecodeTypeResult(engine.DeviceType(), LastCodeType());

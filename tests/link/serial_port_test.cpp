@@ -37,46 +37,22 @@ TEST(OpenPort, IsExclusiveUntilClosed) {
   ClosePort(second);
 }
 
-TEST(WritePortFrame, DiscardsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
-  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
+// Nothing that arrived is purged by a write: the line reader reads it all.
+TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
+  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
   sim.Engine().Send({0x01, 0x02, 0x03});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   platform::Sleep(50);
   EXPECT_EQ(WritePortFrame(sim.Link(), FromBytes({0x00})), 1);
   SetPortTimeout(sim.Link(), 100, 'r');
   uint8_t byte;
-  EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 0);
+  EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 1);
+  EXPECT_EQ(byte, 0x01);
   WString frame;
   for (uint16_t unit : {0x0104, 0x01A3, 0x0004, 0x0000, 0x02FF, 0x0055}) frame.AppendUnit(unit);
   EXPECT_EQ(WritePortFrame(sim.Link(), frame), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 2000));
   EXPECT_EQ(sim.Engine().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
-}
-
-// A trigger press's mark in the input: the bytes waiting that came before it, fewer as they are
-// read, none once a purge came after it; what comes after the mark never counts.
-TEST(InputMark, CountsWhatCameBeforeItUntilReadOrPurged) {
-  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
-  EngineLink &link = sim.Link();
-  auto arrive = [&](const Bytes &bytes) {
-    sim.Engine().Send(bytes);
-    ASSERT_TRUE(sim.Engine().WaitIdle(1000));
-    platform::Sleep(50);
-  };
-  arrive({0x01, 0x02, 0x03, 0x04, 0x05});
-  const uint64_t mark = InputMark(link);
-  arrive({0x06, 0x07, 0x08});
-  EXPECT_EQ(BytesBefore(link, mark), 5u);
-  SetPortTimeout(link, 0, 'r');
-  uint8_t byte = 0;
-  for (int i = 0; i < 6; ++i) ASSERT_EQ(ReadPortByte(link, &byte), 1);
-  EXPECT_EQ(byte, 0x06);
-  EXPECT_EQ(BytesBefore(link, mark), 0u);
-  const uint64_t second = InputMark(link);
-  EXPECT_EQ(BytesBefore(link, second), 2u);
-  EXPECT_EQ(WritePortFrame(link, FromBytes({0x00})), 1);
-  EXPECT_EQ(BytesBefore(link, second), 0u);
-  EXPECT_EQ(BytesBefore(link, kNoInputMark), 0u);
 }
 
 // What the line needs beyond its speed, which the pseudo-terminal of the simulator ignores.

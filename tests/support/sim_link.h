@@ -31,14 +31,17 @@ inline WString FromBytes(const Bytes &bytes) {
 }
 
 // Points "COM2:" at the engine and opens the link on it at the engine's speed, with the engine
-// type of the simulated engine; a link that does not open fails the test.
+// type of the simulated engine; a link that does not open fails the test. Without its line
+// reader, the test reads the line itself.
 class SimLink {
  public:
-  explicit SimLink(std::unique_ptr<bcrsim::Engine> engine) : engine_(std::move(engine)) {
+  explicit SimLink(std::unique_ptr<bcrsim::Engine> engine, bool lineReader = true)
+      : engine_(std::move(engine)) {
     setenv("BCREADER_COM2", engine_->Path().c_str(), 1);
     link_.portNumber = 2;
     link_.deviceType = engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
     opened_ = OpenPort(link_) == 1 && SetPortSpeed(link_, engine_->Speed()) == 1;
+    if (!lineReader) link_.line.Stop();
     EXPECT_TRUE(opened_) << engine_->Path();
   }
   ~SimLink() { ClosePort(link_); }

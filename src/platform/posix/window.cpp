@@ -8,6 +8,8 @@
 // order the finalisers of the library run in.
 #include "platform/window.h"
 
+#include "platform/clock.h"
+
 #include <pthread.h>
 #include <time.h>
 
@@ -47,6 +49,7 @@ struct PostedMessage {
   uint32_t message = 0;
   uintptr_t wParam = 0;
   intptr_t lParam = 0;
+  uint64_t postedMs = 0;
 };
 
 struct State {
@@ -67,6 +70,8 @@ bool finished = false;  // the finaliser has run: no tables any more
 // The number of the calling thread in the message system; 0 until it is first needed. A plain
 // number: a thread_local with a destructor would keep the library from unloading.
 thread_local uint64_t threadNumber = 0;
+// When the message the thread is dispatching was posted; 0 outside a dispatch.
+thread_local uint64_t dispatchedPostedMs = 0;
 
 // Holds the lock and knows whether it does, so that an exception from a window procedure
 // cannot leave it held or release it twice.
@@ -164,7 +169,7 @@ bool Enqueue(State *tables, uintptr_t id, const WindowRecord &record, uint32_t m
   }
   std::deque<PostedMessage> &queue = found->second;
   if (queue.size() >= kMessageQueueLimit) return false;
-  queue.push_back(PostedMessage{tables->nextSequence++, id, message, wParam, lParam});
+  queue.push_back(PostedMessage{tables->nextSequence++, id, message, wParam, lParam, NowMs()});
   return true;
 }
 
@@ -383,11 +388,18 @@ int WindowDispatch(int timeoutMs) {
     if (found == state->windows.end()) continue;  // destroyed meanwhile
     WindowProc proc = found->second.proc;
     locked.Unlock();
+    const uint64_t outer = dispatchedPostedMs;
+    dispatchedPostedMs = message.postedMs;
     proc(Handle(message.window), message.message, message.wParam, message.lParam);
+    dispatchedPostedMs = outer;
     locked.Lock();
     ++ran;
   }
   return ran;
+}
+
+uint64_t WindowMessageTime() {
+  return dispatchedPostedMs != 0 ? dispatchedPostedMs : NowMs();
 }
 
 intptr_t WindowDefaultProc(Window *, uint32_t, uintptr_t, intptr_t) {

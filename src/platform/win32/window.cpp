@@ -302,6 +302,16 @@ bool WindowPost(Window *window, uint32_t message, uintptr_t wParam, intptr_t lPa
   return PostMessageW(ToHandle(window), message, wParam, lParam) != FALSE;
 }
 
+uint64_t WindowMessageTime() {
+  // GetMessageTime is the 32-bit tick count at the post: its distance back from now, in the same
+  // wrapping count, places it on the 64-bit clock.
+  const uint64_t now = GetTickCount64();
+  const DWORD ago = static_cast<DWORD>(now) - static_cast<DWORD>(GetMessageTime());
+  // A message time far back is none the system kept for this message.
+  constexpr DWORD kLongestAgo = 60000;
+  return ago <= kLongestAgo && ago <= now ? now - ago : now;
+}
+
 int WindowDispatch(int timeoutMs) {
   const uint64_t start = GetTickCount64();
   int ran = 0;

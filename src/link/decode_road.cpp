@@ -1,0 +1,151 @@
+#include "link/decode_road.h"
+
+#include <chrono>
+
+#include "platform/clock.h"
+
+namespace bcr {
+
+namespace {
+
+// Decodes kept for a waiter that has not come yet; beyond, the oldest goes.
+constexpr size_t kQueueLimit = 32;
+
+}  // namespace
+
+bool DecodeLine::Takes(const LineDecode &decode) const {
+  switch (kind) {
+    case kAny:
+      return true;
+    case kAfterTime:
+      return decode.firstByteMs >= value;
+    case kAfterFrame:
+      return decode.frameSeq > value;
+    case kPending:
+      return false;
+  }
+  return false;
+}
+
+DecodeRoad::Waiter *DecodeRoad::Join(DecodeLine line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  waiters_.emplace_back(line);
+  Waiter *waiter = &waiters_.back();
+  DispatchLocked();
+  DiscardStaleLocked();
+  return waiter;
+}
+
+void DecodeRoad::SetLine(Waiter *waiter, DecodeLine line) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  waiter->line_ = line;
+  DispatchLocked();
+  DiscardStaleLocked();
+  changed_.notify_all();
+}
+
+DecodeWait DecodeRoad::Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (waiter->filled_) {
+      *out = std::move(waiter->decode_);
+      waiter->filled_ = false;
+      return DecodeWait::kReceived;
+    }
+    if (cancelled_) return DecodeWait::kCancelled;
+    const uint64_t now = platform::NowMs();
+    if (now >= deadlineMs && !arriving_) return DecodeWait::kTimedOut;
+    changed_.wait_for(lock, std::chrono::milliseconds(now < deadlineMs ? deadlineMs - now : 20));
+  }
+}
+
+void DecodeRoad::Leave(Waiter *waiter) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (waiter->filled_) queue_.push_front(std::move(waiter->decode_));
+  for (auto it = waiters_.begin(); it != waiters_.end(); ++it) {
+    if (&*it == waiter) {
+      waiters_.erase(it);
+      break;
+    }
+  }
+  DispatchLocked();
+  changed_.notify_all();
+}
+
+void DecodeRoad::Put(LineDecode decode) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  queue_.push_back(std::move(decode));
+  if (queue_.size() > kQueueLimit) {
+    queue_.pop_front();
+    ++overflows_;
+  }
+  DispatchLocked();
+  changed_.notify_all();
+}
+
+void DecodeRoad::SetArriving(bool arriving) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  arriving_ = arriving;
+  changed_.notify_all();
+}
+
+void DecodeRoad::Cancel() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cancelled_ = true;
+  changed_.notify_all();
+}
+
+void DecodeRoad::Reopen() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cancelled_ = false;
+  queue_.clear();
+}
+
+// Hands queued decodes, oldest first, each to the waiter with the latest line among those that
+// may take it (of equal lines, the one that joined last). A pending waiter holds everything back:
+// what comes is likely its own.
+void DecodeRoad::DispatchLocked() {
+  for (const Waiter &waiter : waiters_) {
+    if (!waiter.filled_ && waiter.line_.kind == DecodeLine::kPending) return;
+  }
+  for (auto decode = queue_.begin(); decode != queue_.end();) {
+    Waiter *taker = nullptr;
+    for (auto it = waiters_.rbegin(); it != waiters_.rend(); ++it) {
+      if (it->filled_ || !it->line_.Takes(*decode)) continue;
+      if (taker == nullptr || it->line_.drawnMs > taker->line_.drawnMs) taker = &*it;
+    }
+    if (taker == nullptr) {
+      ++decode;
+      continue;
+    }
+    taker->decode_ = std::move(*decode);
+    taker->filled_ = true;
+    decode = queue_.erase(decode);
+  }
+}
+
+// While a waiter with a drawn line waits, a queued decode that no waiter may take came before
+// every line: stale.
+void DecodeRoad::DiscardStaleLocked() {
+  bool waiting = false;
+  for (const Waiter &waiter : waiters_) {
+    if (waiter.filled_) continue;
+    if (waiter.line_.kind == DecodeLine::kPending) return;
+    waiting = true;
+  }
+  if (!waiting) return;
+  for (auto decode = queue_.begin(); decode != queue_.end();) {
+    bool taken = false;
+    for (const Waiter &waiter : waiters_) {
+      if (!waiter.filled_ && waiter.line_.Takes(*decode)) taken = true;
+    }
+    if (taken) {
+      ++decode;
+    } else {
+      decode = queue_.erase(decode);
+      ++stale_;
+    }
+  }
+}
+
+}  // namespace bcr

@@ -1,0 +1,106 @@
+// The road of the decodes from the line to whoever waits for one. The engine sends decodes on its
+// own (the user's scan key, or a start decode); the line reader puts each one here the moment it
+// has come whole and been acknowledged, and each goes to exactly one waiter:
+// - a trigger press takes the first decode that began to arrive after the press;
+// - a synchronous read takes the first decode that began after its start decode was answered
+//   (its line is pending until then: nothing is handed to an older waiter meanwhile, so that a
+//   read's own decode cannot go to a press waiting since before);
+// - a continuous-mode reception takes any decode.
+// Of several waiters that may take a decode, the one whose line was drawn last takes it. A decode
+// no waiter may take stays queued; a waiter whose line lies after it discards it as stale.
+#ifndef BCREADER_LINK_DECODE_ROAD_H
+#define BCREADER_LINK_DECODE_ROAD_H
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <mutex>
+#include <vector>
+
+namespace bcr {
+
+// A decode as it came off the line: the engine code type byte and the data, one byte each.
+struct LineDecode {
+  std::vector<uint8_t> units;
+  uint64_t firstByteMs = 0;  // when its first byte arrived
+  uint64_t frameSeq = 0;     // its place among the frames the line reader has read
+};
+
+// Where a waiter draws the line between stale and fresh decodes.
+struct DecodeLine {
+  enum Kind { kAny, kAfterTime, kAfterFrame, kPending };
+  Kind kind = kAny;
+  uint64_t value = 0;
+  uint64_t drawnMs = 0;  // when the line lies, on the platform clock: the later, the nearer
+
+  static DecodeLine Any() { return {kAny, 0, 0}; }
+  static DecodeLine AfterTime(uint64_t ms) { return {kAfterTime, ms, ms}; }
+  // After the frame of that place, read at about drawnMs.
+  static DecodeLine AfterFrame(uint64_t seq, uint64_t drawnMs) {
+    return {kAfterFrame, seq, drawnMs};
+  }
+  static DecodeLine Pending() { return {kPending, 0, 0}; }
+  bool Takes(const LineDecode &decode) const;
+};
+
+enum class DecodeWait { kReceived, kTimedOut, kCancelled };
+
+class DecodeRoad {
+ public:
+  class Waiter;
+
+  // Registers a waiter with its line; it may take decodes from now on.
+  Waiter *Join(DecodeLine line);
+  // Draws a pending waiter's line.
+  void SetLine(Waiter *waiter, DecodeLine line);
+  // Waits until the waiter has a decode, deadlineMs (platform clock) passes or the road is
+  // cancelled.
+  DecodeWait Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out);
+  // Unregisters the waiter; a decode it was given and did not take goes back to the front.
+  void Leave(Waiter *waiter);
+
+  // From the line reader: a decode has come whole.
+  void Put(LineDecode decode);
+  // From the line reader: a decode is arriving, or no longer. A wait that runs out meanwhile goes
+  // on until the decode is whole (or broken): the engine began it within the wait.
+  void SetArriving(bool arriving);
+
+  // Unload: every wait ends at once, now and later (until Reopen).
+  void Cancel();
+  void Reopen();
+  bool Cancelled() const { return cancelled_.load(); }
+
+  // Decodes discarded as stale, and decodes the queue had no room for.
+  uint32_t StaleDiscards() const { return stale_.load(); }
+  uint32_t Overflows() const { return overflows_.load(); }
+
+ private:
+  void DispatchLocked();
+  void DiscardStaleLocked();
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<LineDecode> queue_;
+  std::list<Waiter> waiters_;  // in the order they joined
+  std::atomic<bool> cancelled_{false};
+  bool arriving_ = false;
+  std::atomic<uint32_t> stale_{0};
+  std::atomic<uint32_t> overflows_{0};
+};
+
+class DecodeRoad::Waiter {
+ public:
+  explicit Waiter(DecodeLine line) : line_(line) {}
+
+ private:
+  friend class DecodeRoad;
+  DecodeLine line_;
+  bool filled_ = false;
+  LineDecode decode_;
+};
+
+}  // namespace bcr
+
+#endif  // BCREADER_LINK_DECODE_ROAD_H

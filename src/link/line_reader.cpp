@@ -1,0 +1,213 @@
+#include "link/line_reader.h"
+
+#include <chrono>
+
+#include "link/engine_link.h"
+#include "link/frame.h"
+#include "link/receiver.h"
+#include "link/serial_port.h"
+#include "link/transaction.h"
+#include "link/wire_trace.h"
+#include "platform/clock.h"
+#include "platform/thread.h"
+
+namespace bcr {
+
+namespace {
+
+// The reader listens in slices of this length, so that it notices a stop between them.
+constexpr uint32_t kListenSlice = 100;
+// What one run of noise may read away: the rest of a broken frame, not a decode that follows.
+constexpr uint32_t kDiscardLimit = 4096;
+// Runs of input that made no frame, with no valid frame between, that make the engine suspect.
+constexpr uint32_t kBrokenRunsSuspect = 2;
+// Longest wait for the reader thread to end: one frame, its acknowledgements and a slice.
+constexpr uint32_t kStopWait = 10000;
+
+// Reads away what still arrives until the line has been quiet for one byte time-out.
+void DiscardRest(EngineLink &link) {
+  SetPortTimeout(link, kReplyByteTimeout, 'r');
+  uint8_t byte;
+  uint32_t count = 0;
+  while (count < kDiscardLimit && ReadPortByte(link, &byte)) ++count;
+}
+
+}  // namespace
+
+bool LineReader::Start() {
+  if (running_) return true;
+  stop_ = false;
+  running_ = true;
+  thread_ = platform::ThreadCreate(Body, this);
+  if (thread_ == nullptr) running_ = false;
+  return running_;
+}
+
+void LineReader::Stop() {
+  if (thread_ == nullptr) return;
+  stop_ = true;
+  platform::ThreadWait(thread_, kStopWait);
+  platform::ThreadClose(thread_);
+  thread_ = nullptr;
+  running_ = false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  busy_ = false;
+  changed_.notify_all();
+}
+
+void LineReader::Body(void *self) {
+  LineReader &reader = *static_cast<LineReader *>(self);
+  LineReaderScope scope(reader.link_.health);
+  while (!reader.stop_ && !reader.link_.health.abort) reader.HandleOne(kListenSlice);
+}
+
+void LineReader::HandleOne(uint32_t firstByteWait) {
+  LineFrame frame = ReadFrame(link_, firstByteWait);
+  if (frame.kind == FrameKind::kQuiet) return;
+  if (frame.kind == FrameKind::kFailed) {
+    OfferReply(ReplyStatus::kGone, nullptr, 0);
+    // A gone port fails at once; the reader's recovery closes it.
+    platform::Sleep(kListenSlice);
+    return;
+  }
+  Handle(frame);
+  link_.decodes.SetArriving(false);
+  SetBusy(false);
+}
+
+void LineReader::Handle(LineFrame &frame) {
+  const uint64_t seq = ++frames_;
+  switch (frame.kind) {
+    case FrameKind::kReply: {
+      brokenInARow_ = 0;
+      link_.health.silentExchanges = 0;
+      const bool nak = IsNegativeAck(frame.units);
+      TraceReceivedAs(link_, nak ? "NAK" : "reply");
+      OfferReply(nak ? ReplyStatus::kNak : ReplyStatus::kOk, &frame.units, seq);
+      return;
+    }
+    case FrameKind::kDecode: {
+      brokenInARow_ = 0;
+      link_.health.silentExchanges = 0;
+      TraceReceivedAs(link_, "decode");
+      WakeEngine(link_);
+      WString ack = DecodeAckFrame();
+      SendAndWait(link_, ack, kDecodeAckTimeout, nullptr, 1);
+      LineDecode decode;
+      decode.units = std::move(frame.units);
+      decode.firstByteMs = frame.firstByteMs;
+      decode.frameSeq = seq;
+      link_.decodes.Put(std::move(decode));
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (armed_) ++decodesWhileArmed_;
+      changed_.notify_all();
+      return;
+    }
+    default: {
+      TraceReceivedAs(link_, frame.kind == FrameKind::kBadChecksum ? "bad checksum" : "broken");
+      DiscardRest(link_);
+      TraceReceivedAs(link_, "noise discarded");
+      OfferReply(
+          frame.kind == FrameKind::kBadChecksum ? ReplyStatus::kBadChecksum : ReplyStatus::kBroken,
+          nullptr, seq);
+      NoteBroken();
+      return;
+    }
+  }
+}
+
+void LineReader::NoteBroken() {
+  ++brokenRuns_;
+  if (++brokenInARow_ < kBrokenRunsSuspect) return;
+  brokenInARow_ = 0;
+  if (SuspectHandler handler = onSuspect_.load(); handler != nullptr) handler(suspectContext_);
+}
+
+void LineReader::NoteBrokenExchange() {
+  brokenInARow_ = 0;
+  if (SuspectHandler handler = onSuspect_.load(); handler != nullptr) handler(suspectContext_);
+}
+
+void LineReader::SetSuspectHandler(SuspectHandler handler, void *context) {
+  suspectContext_ = context;
+  onSuspect_ = handler;
+}
+
+void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!armed_ || status_ != ReplyStatus::kNone) {
+    if (status == ReplyStatus::kOk || status == ReplyStatus::kNak) {
+      TraceNote(link_, "reply that no exchange waits for, dropped");
+    }
+    return;
+  }
+  status_ = status;
+  if (units != nullptr) reply_ = std::move(*units);
+  replySeq_ = seq;
+  changed_.notify_all();
+}
+
+void LineReader::ExpectReply() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  armed_ = true;
+  status_ = ReplyStatus::kNone;
+  reply_.clear();
+  decodesWhileArmed_ = 0;
+}
+
+void LineReader::EndReply() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  armed_ = false;
+}
+
+ReplyStatus LineReader::WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *reply,
+                                  uint64_t *frameSeq) {
+  uint64_t deadline = platform::NowMs() + timeoutMs;
+  uint64_t decodesSeen = 0;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (status_ != ReplyStatus::kNone) break;
+    if (link_.decodes.Cancelled() || link_.health.abort) return ReplyStatus::kCancelled;
+    const uint64_t now = platform::NowMs();
+    if (decodesWhileArmed_ != decodesSeen) {
+      // The engine sent a decode first: its reply comes after it.
+      decodesSeen = decodesWhileArmed_;
+      deadline = now + timeoutMs;
+    }
+    if (now >= deadline && !busy_) {
+      status_ = ReplyStatus::kSilent;
+      break;
+    }
+    if (!running_) {
+      // Nobody reads the line: this thread does, until its reply or its deadline.
+      lock.unlock();
+      const uint64_t left = deadline > now ? deadline - now : 0;
+      HandleOne(static_cast<uint32_t>(left));
+      lock.lock();
+      if (status_ == ReplyStatus::kNone && platform::NowMs() >= deadline && !busy_) {
+        status_ = ReplyStatus::kSilent;
+      }
+      continue;
+    }
+    const uint64_t slice = deadline > now ? deadline - now : 20;
+    changed_.wait_for(lock, std::chrono::milliseconds(slice < 20 ? 20 : slice));
+  }
+  if (reply != nullptr && (status_ == ReplyStatus::kOk || status_ == ReplyStatus::kNak)) {
+    *reply = reply_;
+  }
+  if (frameSeq != nullptr) *frameSeq = replySeq_;
+  return status_;
+}
+
+bool LineReader::WaitLineFree(uint32_t maxMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(maxMs), [this] { return !busy_; });
+}
+
+void LineReader::SetBusy(bool busy) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  busy_ = busy;
+  changed_.notify_all();
+}
+
+}  // namespace bcr

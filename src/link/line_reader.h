@@ -1,0 +1,118 @@
+// The one reader of the engine's line. It reads frame after frame and hands each to whoever it
+// belongs to, as a modem's command port does with replies and unsolicited messages:
+// - a reply goes to the exchange waiting for it (nobody waiting: traced and dropped);
+// - a decode is acknowledged (wake step, then 04 D0 04 00) and put on the decode road;
+// - noise and broken frames are read away until the line is quiet, traced and dropped; they end
+//   the attempt of an exchange waiting for its reply.
+// Nothing is purged: a decode that comes while an exchange runs is delivered like any other.
+//
+// The reader runs on a thread of its own from Start (after the port opened) to Stop (before it
+// closes). Without it (a link used on one thread), an exchange reads the line itself while it
+// waits, with the same handling.
+//
+// The line is busy from the first byte of a frame to its end, and for a decode until its last
+// acknowledgement is written: an exchange writes its request only while the line is free, so that
+// it never cuts into a decode the engine is sending packet by packet.
+#ifndef BCREADER_LINK_LINE_READER_H
+#define BCREADER_LINK_LINE_READER_H
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include <cstddef>
+
+namespace bcr::platform {
+struct Thread;
+}
+
+namespace bcr {
+
+struct EngineLink;
+struct LineFrame;
+
+// How an exchange's attempt ended.
+enum class ReplyStatus {
+  kNone,         // still waiting
+  kOk,           // a reply
+  kNak,          // the engine's negative acknowledgement
+  kSilent,       // nothing came within the wait
+  kBroken,       // only noise or a broken frame came
+  kBadChecksum,  // a whole frame with a wrong checksum came
+  kGone,         // the port failed (hung up, unplugged)
+  kCancelled,    // unload
+};
+
+// Called when the line hints that the engine runs at another speed: input that makes no frame,
+// twice in a row with no valid frame between. context is the one given with the handler.
+using SuspectHandler = void (*)(void *context);
+
+class LineReader {
+ public:
+  explicit LineReader(EngineLink &link) : link_(link) {}
+  ~LineReader() { Stop(); }
+  LineReader(const LineReader &) = delete;
+  LineReader &operator=(const LineReader &) = delete;
+
+  // Starts the thread that reads the line; false when none could be started.
+  bool Start();
+  // Ends the thread within one frame; the port stays open.
+  void Stop();
+  bool Running() const { return running_.load(); }
+
+  // One exchange at a time: arm before the request is written, wait, end.
+  void ExpectReply();
+  // Waits for the reply until timeoutMs has passed since the call (a frame still arriving then is
+  // waited out; a decode that came meanwhile restarts the wait). *reply receives it on kOk/kNak.
+  ReplyStatus WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *reply, uint64_t *frameSeq);
+  void EndReply();
+
+  // Waits up to maxMs for the line to be free; false when it was not.
+  bool WaitLineFree(uint32_t maxMs);
+  void SetBusy(bool busy);
+
+  // Frames read so far (noise and broken frames included).
+  uint64_t FramesRead() const { return frames_.load(); }
+  // Runs of input that made no frame, and the bytes of them.
+  uint32_t BrokenRuns() const { return brokenRuns_.load(); }
+
+  void SetSuspectHandler(SuspectHandler handler, void *context);
+  // Forgets the run of broken input (the engine answered, or was found again).
+  void ClearSuspicion() { brokenInARow_ = 0; }
+  // An exchange met only input that made no frame in every attempt: the engine is suspect.
+  void NoteBrokenExchange();
+
+  // Reads and handles one frame on the calling thread; what the thread does in a loop.
+  void HandleOne(uint32_t firstByteWait);
+
+ private:
+  static void Body(void *self);
+  void Handle(LineFrame &frame);
+  void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq);
+  void NoteBroken();
+
+  EngineLink &link_;
+  platform::Thread *thread_ = nullptr;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> frames_{0};
+  std::atomic<uint32_t> brokenRuns_{0};
+  std::atomic<uint32_t> brokenInARow_{0};
+  std::atomic<SuspectHandler> onSuspect_{nullptr};
+  std::atomic<void *> suspectContext_{nullptr};
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool busy_ = false;
+  bool armed_ = false;
+  ReplyStatus status_ = ReplyStatus::kNone;
+  std::vector<uint8_t> reply_;
+  uint64_t replySeq_ = 0;
+  uint64_t decodesWhileArmed_ = 0;
+};
+
+}  // namespace bcr
+
+#endif  // BCREADER_LINK_LINE_READER_H
