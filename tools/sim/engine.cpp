@@ -44,6 +44,42 @@ Clock::duration WireTime(size_t bytes, uint32_t bitsPerSecond) {
   return std::chrono::microseconds(bytes * 10 * 1000000 / std::max<uint32_t>(bitsPerSecond, 1));
 }
 
+// What a UART reading the line at readSpeed receives of bytes sent at sendSpeed: about
+// readSpeed / sendSpeed bytes per byte sent (rounded, at least one for the whole packet). Each
+// byte received stands for its share of the sent bit stream (start bit low, eight data bits low
+// bit first, stop bit high) and has as many of its six low bits clear as sixths of that share were
+// low: high stretches (stop bits, ones) read as 0xFF, a stretch half low as 0xF8, a wholly low one
+// as 0xC0. The same bytes give the same garbage.
+//
+// Every byte received is 0xC0 or more, so no frame survives in it: a frame that began on one would
+// have a length L of at least 0xC0 and its L bytes would sum to between 0xC0 * 0xC0 = 0x9000 and
+// 0xFF * 0xFF = 0xFE01, so its checksum (0x10000 - sum) would have a high byte of at most 0x70,
+// which is no byte of the garbage. Nor is there a zero byte (an engine frame's source byte).
+Bytes Misclocked(const Bytes &sent, uint32_t sendSpeed, uint32_t readSpeed) {
+  if (sent.empty()) return {};
+  const uint64_t bits = sent.size() * 10;
+  const uint64_t send = std::max<uint32_t>(sendSpeed, 1);
+  const uint64_t count = std::max<uint64_t>(1, (sent.size() * readSpeed + send / 2) / send);
+  const auto low = [&sent](uint64_t bit) {
+    const uint64_t inByte = bit % 10;
+    if (inByte == 0) return true;   // start bit
+    if (inByte == 9) return false;  // stop bit
+    return ((sent[bit / 10] >> (inByte - 1)) & 1) == 0;
+  };
+  Bytes received;
+  received.reserve(count);
+  for (uint64_t i = 0; i < count; ++i) {
+    // A port more than ten times faster reads several bytes within one sent bit.
+    const uint64_t from = i * bits / count;
+    const uint64_t to = std::max(from + 1, (i + 1) * bits / count);
+    uint64_t lows = 0;
+    for (uint64_t bit = from; bit < to; ++bit) lows += low(bit) ? 1 : 0;
+    const uint64_t zeros = (6 * lows + (to - from) / 2) / (to - from);
+    received.push_back(static_cast<uint8_t>(0xFF << zeros));
+  }
+  return received;
+}
+
 }  // namespace
 
 struct Engine::Impl {
@@ -118,7 +154,7 @@ struct Engine::Impl {
 
   void Run();
   int Step(Clock::time_point now);
-  void Write(const Bytes &bytes);
+  void Write(const Bytes &packet);
   Bytes ReadAvailable();
   void Receive(const Bytes &chunk, uint32_t lineSpeed, Clock::time_point now);
   void HandleFrame(const Bytes &frame, Clock::time_point now);
@@ -296,10 +332,14 @@ int Engine::Impl::Step(Clock::time_point now) {
   return static_cast<int>(std::max<decltype(left)>(left, 1));
 }
 
-// A packet goes out only while the line runs at the engine's speed; at any other speed the host
-// could not have read it, so it is dropped. A full line drops the rest of the packet as well.
-void Engine::Impl::Write(const Bytes &bytes) {
-  if (LineSpeed(pty.master) != speed) return;
+// A packet reaches the host as its port reads it: the bytes themselves while the line runs at the
+// engine's speed, what a UART makes of them at any other speed. A line whose speed cannot be read
+// (hung up, or at a speed without a row in the table) gets nothing. A full line drops the rest of
+// the packet.
+void Engine::Impl::Write(const Bytes &packet) {
+  const uint32_t lineSpeed = LineSpeed(pty.master);
+  if (lineSpeed == 0) return;
+  const Bytes bytes = lineSpeed == speed ? packet : Misclocked(packet, speed, lineSpeed);
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(pty.master, bytes.data() + done, bytes.size() - done);

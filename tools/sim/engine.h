@@ -11,8 +11,13 @@
 //   to it (dropped, counted in GarbageBytes()), and it answers nothing then.
 // - Everything it sends is paced at its speed: a packet is written at once, then its wire time
 //   (10 bits per byte) passes before the next. A packet due while the line runs at another speed
-//   is dropped (the host could not have read it). The continuation acknowledgement of a packet
-//   shows that the host has read it, so the next packet of the decode goes at once.
+//   arrives as a UART at that speed would read it: about line-speed / engine-speed bytes per byte
+//   (rounded; at least one per packet), each 0xC0 or more and most with only a few low bits clear
+//   (0xFF, 0xFE, 0xF8, ...), the same bytes for the same packet, and never a frame; its wire time
+//   at the engine's speed passes as for the packet itself (a line whose speed cannot be read
+//   gets nothing). A decode that waits for a continuation acknowledgement then gets none and
+//   gives up after 2 s. The continuation acknowledgement of a packet shows that the host has read
+//   it, so the next packet of the decode goes at once.
 // - Frames it accepts: L op src status data... checksum(hi, lo). A zero byte between frames is
 //   the wake byte and is skipped. A frame with a wrong checksum is answered with NAK 05 D1 00 00
 //   01. It answers:
@@ -128,7 +133,8 @@ class Engine {
   void SetRevision(Bytes reply);
 
   // Power. Both return at once; the engine is back after offMs.
-  // Off for offMs, then on at 9600 with the factory parameter store, on the same line.
+  // Off for offMs, then on at 9600 with the factory parameter store, on the same line (a host
+  // port still at another speed then reads what the engine sends as garbage).
   void PowerCycle(int offMs);
   // The line goes away with the power: the pseudo-terminal closes now (a host reading it sees a
   // hang-up); after offMs a new one opens at 9600, the link (when made) pointing at it.
