@@ -4,8 +4,10 @@
 #include <string>
 
 #include "config/restore.h"
+#include "link/frame.h"
 #include "link/identify.h"
 #include "link/serial_port.h"
+#include "link/transaction.h"
 #include "link/wire_trace.h"
 #include "platform/clock.h"
 #include "reader/device_queries.h"
@@ -24,6 +26,10 @@ constexpr uint32_t kPauseSlice = 20;
 constexpr uint32_t kPortLockWait = 500;
 
 std::atomic<bool> hurry{false};
+// The line made the engine suspect (input at another speed); the worker checks it.
+std::atomic<bool> suspect{false};
+// The wait for another exchange before the check's revision request.
+constexpr uint32_t kCheckLockWait = 6000;
 
 bool Aborted(const ScanEngine &reader) {
   return reader.link.health.abort || State().quitFlag == 1;
@@ -44,13 +50,40 @@ void BroadcastReaderState(intptr_t state) {
                        state);
 }
 
-void OnEngineLost(const char *reason) {
-  ScanEngine &reader = TheReader();
-  if (reader.active == 0 || Aborted(reader)) return;
-  if (reader.link.health.away.exchange(true)) return;
+// Takes the engine for lost; false when it was already, or there is nothing to recover.
+bool MarkLost(ScanEngine &reader, const char *reason) {
+  if (reader.active == 0 || Aborted(reader)) return false;
+  if (reader.link.health.away.exchange(true)) return false;
   if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
   BroadcastReaderState(kReaderStateLost);
+  return true;
+}
+
+void OnEngineLost(const char *reason) {
+  if (MarkLost(TheReader(), reason)) WakeWorker(State(), kRecoveryWorker);
+}
+
+// The line reader's or an exchange's thread: the check runs on the recovery worker, so that the
+// line reader goes on reading its answer.
+void OnEngineSuspect(void *context) {
+  ScanEngine &reader = *static_cast<ScanEngine *>(context);
+  if (reader.active == 0 || reader.link.health.away || Aborted(reader)) return;
+  suspect = true;
   WakeWorker(State(), kRecoveryWorker);
+}
+
+// One revision request at the working speed: whether the engine answers it (a NAK is an answer).
+bool EngineAnswers(ScanEngine &reader) {
+  EngineLink &link = reader.link;
+  PortHold hold(link.portLock, kCheckLockWait);
+  if (!hold.Held()) return true;
+  TraceNote(link, "check: input at another speed");
+  WakeEngine(link);
+  WString request = RevisionRequestFrame();
+  WString reply;
+  const ReplyStatus status = Exchange(link, request, kCommandTimeout, &reply, 1).status;
+  return status == ReplyStatus::kOk || status == ReplyStatus::kNak ||
+         status == ReplyStatus::kCancelled;
 }
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
@@ -95,12 +128,19 @@ bool TryOnce(ScanEngine &reader) {
 void Recover() {
   ScanEngine &reader = TheReader();
   EngineLink &link = reader.link;
-  if (!link.health.away) return;
+  if (!link.health.away) {
+    // Input at another speed: an engine that does not answer at the working speed came back
+    // from a power loss at its old speed, and is found again like a lost one.
+    if (!suspect.exchange(false) || EngineAnswers(reader)) return;
+    if (!MarkLost(reader, "input at another speed")) return;
+  }
   RecoveryScope scope(link.health);
   uint32_t pause = kFirstRecoveryPause;
   while (!Aborted(reader)) {
     if (TryOnce(reader)) {
       link.health.silentExchanges = 0;
+      link.line.ClearSuspicion();
+      suspect = false;
       link.health.away = false;
       TraceNote(link, "engine back");
       BroadcastReaderState(kReaderStateBack);
@@ -115,6 +155,7 @@ void Recover() {
 
 void InstallLostHandler(ScanEngine &reader) {
   reader.link.health.onLost = OnEngineLost;
+  reader.link.line.SetSuspectHandler(OnEngineSuspect, &reader);
 }
 
 bool EngineAway(const ScanEngine &reader) {

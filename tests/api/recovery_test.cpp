@@ -100,6 +100,38 @@ class Recovery : public SimReader {
                                              nullptr, nullptr, nullptr, nullptr);
   }
 
+  // A power blip while the user only scans: the engine is back at 9600 under a port at 38400,
+  // so its scans arrive as what a UART at the wrong speed makes of them. The library notices
+  // from the line alone and finds the engine again; the scans after that are delivered without
+  // any call of the application.
+  void ScanThroughPowerBlip(bool continuous) {
+    Start();
+    ASSERT_FALSE(HasFatalFailure());
+    if (continuous) {
+      int32_t mode = 4;
+      ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', nullptr, nullptr, nullptr, nullptr,
+                                                           nullptr, nullptr, &mode),
+                1);
+    }
+    engine_->PowerCycle(200);
+    ASSERT_TRUE(engine_->WaitPoweredOn(3000));
+    const auto first = std::chrono::steady_clock::now();
+    bool delivered = false;
+    for (int scan = 0; scan < 12 && !delivered; ++scan) {
+      const std::string text = "blip" + std::to_string(scan);
+      const int before = seen.decodes;
+      if (!continuous) Press();
+      Pump(300);
+      engine_->SendDecode(Decoding(text, 0x03));
+      delivered =
+          PumpUntil([before] { return seen.decodes > before; }, 1500) && DecodeData() == text;
+    }
+    EXPECT_TRUE(delivered);
+    EXPECT_LT(std::chrono::steady_clock::now() - first, std::chrono::milliseconds(kRecoveryMs));
+    EXPECT_EQ(seen.states, (std::vector<intptr_t>{0, 1}));
+    EXPECT_EQ(engine_->Speed(), 38400u);
+  }
+
   int threadsBefore_ = 0;
   std::set<std::string> fdsBefore_;  // before the library opened the engine's port
 };
@@ -171,6 +203,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Outage{"Replug", [](bcrsim::Engine &e) { e.Replug(500); }, true},
                       Outage{"HangUpFor10s", [](bcrsim::Engine &e) { e.Replug(10000); }, true}),
     [](const ::testing::TestParamInfo<Outage> &outage) { return std::string(outage.param.name); });
+
+TEST_F(Recovery, PowerBlipWhileTheUserPressesIsFoundFromTheLine) {
+  ScanThroughPowerBlip(false);
+}
+
+TEST_F(Recovery, PowerBlipInTheContinuousModeIsFoundFromTheLine) {
+  ScanThroughPowerBlip(true);
+}
 
 TEST_F(Recovery, NoiseAndNaksAreNoLoss) {
   Start();
