@@ -1,4 +1,4 @@
-// Decode-data reception of one engine kind (BCREADER_FUZZ_DEVICE_TYPE: 9 the SE955, 8 the 4507)
+// The frame lexer of one engine kind (BCREADER_FUZZ_DEVICE_TYPE: 9 the SE955, 8 the 4507)
 // against whatever the engine sends: the input is the bytes arriving after the receiver starts
 // waiting.
 //
@@ -40,9 +40,9 @@ uint64_t TimeBound(size_t size) {
          kMaxFrameCount * uint64_t{kFirstByteWait};
 }
 
-void CheckReception(int result, const WString &out) {
-  Check(result == 0 || result == 1, "the receiver answers 1 or 0");
-  const Frame data = BytesOf(out);
+void CheckReception(const LineFrame &frame) {
+  const int result = frame.kind == FrameKind::kDecode ? 1 : 0;
+  const Frame &data = frame.units;
   Check(data.size() <= PortConsumed(), "every unit of a decode is a byte that arrived");
   if (result == 1) {
     Check(!data.empty(), "a decode holds at least its code type");
@@ -76,8 +76,6 @@ void CheckReception(int result, const WString &out) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   EngineLink link;
   OpenLink(link, kDeviceType, data, size, TimeBound(size), kMaxFrameCount + 8);
-  WString out;
-  const int result = ReceiveFrame(link, out, kFirstByteWait, kDecodeDataMode);
-  CheckReception(result, out);
+  CheckReception(ReadFrame(link, kFirstByteWait));
   return 0;
 }
