@@ -257,6 +257,35 @@ TEST_F(Limits, RegistryFilesOfOtherFormsSizesAndPlaces) {
   EXPECT_EQ(CountEntries(elsewhere.c_str()), 1);
 }
 
+// A link of another user's at the registry file's name, or after a link of the user's, is not
+// followed: the file it leads to is neither replaced nor moved aside. Once the link is the
+// user's own (root's here) it is followed again.
+TEST_F(Limits, RegistryLinksOfOtherUsersAreNotFollowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user (lchown) needs root";
+  Init();
+  const std::string target = scratch_.File("someone_elses.reg");
+  std::ofstream(target) << "not registry text";
+  const std::string foreign = scratch_.File("foreign.reg");
+  const std::string own = scratch_.File("own.reg");
+  ASSERT_EQ(symlink(target.c_str(), foreign.c_str()), 0);
+  ASSERT_EQ(lchown(foreign.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(symlink("foreign.reg", own.c_str()), 0);
+  for (const std::string &path : {foreign, own}) {
+    SCOPED_TRACE(path);
+    setenv("BCREADER_REGISTRY", path.c_str(), 1);
+    int64_t ms = 0;
+    SwitchOff(library_, &ms);
+    EXPECT_EQ(ReadFile(target), "not registry text");
+    EXPECT_FALSE(Exists(target + ".bad"));
+    EXPECT_TRUE(IsLink(path));
+  }
+  ASSERT_EQ(lchown(foreign.c_str(), 0, 0), 0);
+  int64_t ms = 0;
+  SwitchOff(library_, &ms);
+  EXPECT_EQ(ReadFile(target + ".bad"), "not registry text");
+  EXPECT_NE(ReadFile(target).find(kValueOn), std::string::npos);
+}
+
 // Another writer holds the file's lock far longer than a call may wait.
 TEST_F(Limits, RegistryLockWaitIsBounded) {
   Init();
