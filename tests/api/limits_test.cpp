@@ -85,24 +85,29 @@ TEST_F(Limits, RefusedPreferenceWriteChangesNothing) {
 }
 
 // Texts in the last bytes of a page whose next page cannot be read: a byte read past the size
-// given ends the process.
+// given ends the process. Sizes of 0 and below take terminated texts whole.
 TEST_F(Limits, OutputSettingsReadTextsNoFurtherThanTheirSizes) {
   const long page = sysconf(_SC_PAGESIZE);
   auto *pages = static_cast<char *>(
       mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   ASSERT_NE(pages, MAP_FAILED);
   ASSERT_EQ(mprotect(pages + page, page, PROT_NONE), 0);
-  char *prefix = pages + page - 4;
-  std::memcpy(prefix, "ABCD", 4);
+  char *unterminated = pages + page - 4;
+  std::memcpy(unterminated, "ABCD", 4);
   char *suffix = pages + page - 8;
   std::memcpy(suffix, "XY\0Z", 4);
+  char *terminated = pages + page - 12;
+  std::memcpy(terminated, "PQR", 4);
   struct Case {
+    char *prefix;
     int32_t prefixSize, suffixSize;
     const char *prefixText, *suffixText;
   };
-  const Case cases[] = {{4, 4, "ABCD", "XY"}, {2, 2, "AB", "XY"}, {0, -1, "", ""}};
+  const Case cases[] = {{unterminated, 4, 4, "ABCD", "XY"},
+                        {unterminated, 2, 2, "AB", "XY"},
+                        {terminated, 0, -1, "PQR", "XY"}};
   for (const Case &c : cases) {
-    EXPECT_EQ(CALL(DataOutputSettings)('w', nullptr, nullptr, nullptr, nullptr, nullptr, prefix,
+    EXPECT_EQ(CALL(DataOutputSettings)('w', nullptr, nullptr, nullptr, nullptr, nullptr, c.prefix,
                                        c.prefixSize, suffix, c.suffixSize),
               1);
     char readPrefix[16], readSuffix[16];
