@@ -98,7 +98,8 @@ int32_t ConvertByteToWideChar(const char *source, int32_t sourceLength, BcrWideC
  * terminatorKey: 1 Enter, 2 Tab, 3 space, 4 comma, 5 semicolon; codeId and length: not 0 puts
  * the code id and the four-digit length in the record; prefix and suffix: zero-terminated texts
  * ('r' copies them into buffers of prefixSize and suffixSize bytes; 'w' takes them up to their
- * first zero within prefixSize and suffixSize bytes, a size below 1 giving an empty text).
+ * first zero, within prefixSize and suffixSize bytes when the size is above 0, and up to their
+ * terminating zero when the size is 0 or below).
  * 1 done; 0 for another mode or when no argument is given. Any thread, any time; the next
  * record follows the new values. */
 int32_t DataOutputSettings(int32_t mode, int32_t *keyboardOutput, int32_t *terminatorPlacement,

@@ -11,8 +11,8 @@ set -eu
 
 # Packages by set. The build set covers `make`, `make demo`, `make test`, the sanitizer builds and
 # the examples.
-set_build="cmake make g++ pkg-config libgtest-dev libgmock-dev libasound2-dev libxkbcommon-dev
-  xkb-data"
+set_build="cmake make g++ pkg-config libgtest-dev libgmock-dev libasound2-dev libsndfile1-dev
+  libxkbcommon-dev xkb-data"
 set_fuzz="clang-14 libclang-rt-14-dev"
 set_windows="g++-mingw-w64-x86-64 wine64"
 set_package="dpkg-dev file lintian"

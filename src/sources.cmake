@@ -23,8 +23,8 @@ set(BCREADER_PLATFORM_POSIX_SOURCES
   platform/posix/registry.cpp
   platform/posix/sound.cpp
   platform/posix/sound_alsa.cpp
+  platform/posix/sound_file.cpp
   platform/posix/sound_names.cpp
-  platform/posix/sound_wav.cpp
   platform/posix/sync.cpp
   platform/posix/thread.cpp
   platform/posix/trace_file.cpp

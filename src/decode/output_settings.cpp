@@ -1,6 +1,7 @@
 #include "decode/output_settings.h"
 
 #include <atomic>
+#include <cstdint>
 #include <utility>
 
 #include "state/results.h"
@@ -24,11 +25,13 @@ void ReadText(const WString &text, char *buffer, int32_t size) {
   buffer[size - 1] = '\0';
 }
 
-// The text of a caller's buffer of size bytes: up to its first zero, never past its end; empty
-// for a size below 1.
+// The text of a caller's buffer: up to its first zero, and for a size above 0 never past its
+// size bytes. A size of 0 or below says nothing of the buffer (callers passed any size there
+// when it was ignored), so the text then runs to its terminating zero.
 WString BoundedText(const char *text, int32_t size) {
+  const size_t limit = size > 0 ? static_cast<size_t>(size) : SIZE_MAX;
   WString result;
-  for (int32_t i = 0; i < size && text[i] != '\0'; ++i) {
+  for (size_t i = 0; i < limit && text[i] != '\0'; ++i) {
     result.AppendUnit(static_cast<unsigned char>(text[i]));
   }
   return result;

@@ -2,9 +2,10 @@
 //
 // On Linux the sound goes to the sink that $BCREADER_SOUND names, read once, when the process
 // first plays or stops a sound:
-// - "alsa" or "alsa:<device>": PCM wave files (8 or 16 bits, mono or stereo, any rate) played
-//   through ALSA on <device> ("default" when not named; "alsa:null" runs the whole path without
-//   a sound card, in real time);
+// - "alsa" or "alsa:<device>": sound files of any encoding libsndfile reads, played through ALSA
+//   on <device> ("default" when not named; "alsa:null" runs the whole path without a sound card,
+//   in real time); a file that cannot be read is reported once in the process, on standard error
+//   and in the wire trace, and plays nothing;
 // - "none": nothing is played;
 // - "record:<file>": one line per call appended to <file>: "play <flags> <name>" with the flags
 //   in decimal and the name as given, unmapped, and "stop";
@@ -19,7 +20,7 @@
 // Thread rules: any thread, several at once. One sound plays at a time in the process; a play
 // that finds another running returns at once without playing. StopSound may be called from any
 // thread while another thread plays.
-// Errors: a failed play returns false; nothing is reported otherwise.
+// Errors: a failed play returns false; only an unreadable file is reported (above).
 #ifndef BCREADER_PLATFORM_SOUND_H
 #define BCREADER_PLATFORM_SOUND_H
 

@@ -85,24 +85,29 @@ TEST_F(Limits, RefusedPreferenceWriteChangesNothing) {
 }
 
 // Texts in the last bytes of a page whose next page cannot be read: a byte read past the size
-// given ends the process.
+// given ends the process. Sizes of 0 and below take terminated texts whole.
 TEST_F(Limits, OutputSettingsReadTextsNoFurtherThanTheirSizes) {
   const long page = sysconf(_SC_PAGESIZE);
   auto *pages = static_cast<char *>(
       mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
   ASSERT_NE(pages, MAP_FAILED);
   ASSERT_EQ(mprotect(pages + page, page, PROT_NONE), 0);
-  char *prefix = pages + page - 4;
-  std::memcpy(prefix, "ABCD", 4);
+  char *unterminated = pages + page - 4;
+  std::memcpy(unterminated, "ABCD", 4);
   char *suffix = pages + page - 8;
   std::memcpy(suffix, "XY\0Z", 4);
+  char *terminated = pages + page - 12;
+  std::memcpy(terminated, "PQR", 4);
   struct Case {
+    char *prefix;
     int32_t prefixSize, suffixSize;
     const char *prefixText, *suffixText;
   };
-  const Case cases[] = {{4, 4, "ABCD", "XY"}, {2, 2, "AB", "XY"}, {0, -1, "", ""}};
+  const Case cases[] = {{unterminated, 4, 4, "ABCD", "XY"},
+                        {unterminated, 2, 2, "AB", "XY"},
+                        {terminated, 0, -1, "PQR", "XY"}};
   for (const Case &c : cases) {
-    EXPECT_EQ(CALL(DataOutputSettings)('w', nullptr, nullptr, nullptr, nullptr, nullptr, prefix,
+    EXPECT_EQ(CALL(DataOutputSettings)('w', nullptr, nullptr, nullptr, nullptr, nullptr, c.prefix,
                                        c.prefixSize, suffix, c.suffixSize),
               1);
     char readPrefix[16], readSuffix[16];
@@ -255,6 +260,35 @@ TEST_F(Limits, RegistryFilesOfOtherFormsSizesAndPlaces) {
   EXPECT_TRUE(IsLink(linked));
   EXPECT_NE(ReadFile(elsewhere + "/target.reg").find(kValueOn), std::string::npos);
   EXPECT_EQ(CountEntries(elsewhere.c_str()), 1);
+}
+
+// A link of another user's at the registry file's name, or after a link of the user's, is not
+// followed: the file it leads to is neither replaced nor moved aside. Once the link is the
+// user's own (root's here) it is followed again.
+TEST_F(Limits, RegistryLinksOfOtherUsersAreNotFollowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user (lchown) needs root";
+  Init();
+  const std::string target = scratch_.File("someone_elses.reg");
+  std::ofstream(target) << "not registry text";
+  const std::string foreign = scratch_.File("foreign.reg");
+  const std::string own = scratch_.File("own.reg");
+  ASSERT_EQ(symlink(target.c_str(), foreign.c_str()), 0);
+  ASSERT_EQ(lchown(foreign.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(symlink("foreign.reg", own.c_str()), 0);
+  for (const std::string &path : {foreign, own}) {
+    SCOPED_TRACE(path);
+    setenv("BCREADER_REGISTRY", path.c_str(), 1);
+    int64_t ms = 0;
+    SwitchOff(library_, &ms);
+    EXPECT_EQ(ReadFile(target), "not registry text");
+    EXPECT_FALSE(Exists(target + ".bad"));
+    EXPECT_TRUE(IsLink(path));
+  }
+  ASSERT_EQ(lchown(foreign.c_str(), 0, 0), 0);
+  int64_t ms = 0;
+  SwitchOff(library_, &ms);
+  EXPECT_EQ(ReadFile(target + ".bad"), "not registry text");
+  EXPECT_NE(ReadFile(target).find(kValueOn), std::string::npos);
 }
 
 // Another writer holds the file's lock far longer than a call may wait.

@@ -15,7 +15,7 @@ fail() {
 plain() { sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$1"; }
 # The lines of section $2 (.SH NAME) of page $1.
 section() { plain "$1" | awk -v s="$2" '/^\.SH/ { on = ($2 == s) ; next } on'; }
-options() { grep -o -- '--[a-z0-9][a-z0-9-]*' | sed 's/^--//' | sort -u | grep -vx help; }
+options() { grep -o -- '--[a-z0-9][a-z0-9-]*' | sed 's/^--//' | sort -u | grep -vx -e help -e version; }
 # The first word of each .TP entry's tag line.
 tags() { awk 'prev == ".TP" { print $2 } { prev = $1 }'; }
 words() { echo $(cat); }
@@ -63,6 +63,15 @@ same "bcreader-sim commands" \
   "$(echo "$usage" | sed '1,/^Commands/d' | awk '/^  [a-z]/ { print $1 }' | sort | words)" \
   "$(section "$pages/bcreader-sim.1" COMMANDS | tags | sort | words)"
 "$sim" --no-such-option >/dev/null 2>&1 && fail "bcreader-sim accepts an unknown option"
+
+# --version: the program's version and the library's, both the version the pages give.
+version=$(grep -o '"bcreader [0-9.]*"' "$pages/bcreader.1" | tr -d '"' | cut -d' ' -f2)
+for program in "$cli" "$sim"; do
+  name=$(basename "$program")
+  out=$("$program" --version) || fail "$name --version exits with $?"
+  same "$name --version" "$out" "$(printf '%s %s\nlibbcreader %s' "$name" "$version" "$version")"
+  plain "$pages/$name.1" | grep -- '--version' >/dev/null || fail "$name.1 does not give --version"
+done
 
 [ "$failures" -eq 0 ] && echo "man pages agree with the programs"
 exit $((failures > 0))

@@ -1,24 +1,29 @@
-// Sound on Linux: wave files, sound names, the choice of sink, the record sink, and playback on
-// ALSA's null device.
+// Sound on Linux: sound files in every encoding, sound names, the choice of sink, and playback
+// through ALSA devices of the test's own configuration.
 #include "platform/sound.h"
 
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/posix/sound_alsa.h"
+#include "platform/posix/sound_file.h"
 #include "platform/posix/sound_sink.h"
-#include "platform/posix/sound_wav.h"
+#include "platform/trace.h"
 
 // ALSA's null device reports no delay even for frames it was never started to play, where a real
 // device keeps them until it is started: modelled here, so that a play that never starts its
@@ -35,146 +40,51 @@ namespace bcr::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
-void Put(Bytes &bytes, uint32_t value, int size) {
-  for (int i = 0; i < size; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-void PutChunk(Bytes &bytes, const char *tag, const Bytes &body, uint32_t size) {
-  bytes.insert(bytes.end(), tag, tag + 4);
-  Put(bytes, size, 4);
-  bytes.insert(bytes.end(), body.begin(), body.end());
-}
-
-void PutChunk(Bytes &bytes, const char *tag, const Bytes &body) {
-  PutChunk(bytes, tag, body, static_cast<uint32_t>(body.size()));
-  if (body.size() % 2 != 0) bytes.push_back(0);
-}
-
-// format, channels, rate, bits, block alignment (0: the one that matches)
-Bytes FormatBody(uint16_t format, uint16_t channels, uint32_t rate, uint16_t bits, uint16_t align) {
-  if (align == 0) align = static_cast<uint16_t>(channels * bits / 8);
-  Bytes body;
-  Put(body, format, 2);
-  Put(body, channels, 2);
-  Put(body, rate, 4);
-  Put(body, rate * align, 4);
-  Put(body, align, 2);
-  Put(body, bits, 2);
-  return body;
-}
-
-const Bytes kMono16 = FormatBody(1, 1, 8000, 16, 0);
-
-// A RIFF WAVE of the given chunks.
-Bytes Riff(const Bytes &chunks) {
-  Bytes bytes = {'R', 'I', 'F', 'F'};
-  Put(bytes, static_cast<uint32_t>(chunks.size() + 4), 4);
-  bytes.insert(bytes.end(), {'W', 'A', 'V', 'E'});
-  bytes.insert(bytes.end(), chunks.begin(), chunks.end());
-  return bytes;
-}
-
-Bytes Wave(const Bytes &format, uint32_t dataBytes) {
-  Bytes chunks;
-  PutChunk(chunks, "fmt ", format);
-  PutChunk(chunks, "data", Bytes(dataBytes, 0x55));
-  return Riff(chunks);
-}
-
-// Parses a copy of exactly the given size, so that AddressSanitizer sees any read past it.
-bool Parses(const Bytes &bytes) {
-  WavSound sound;
-  Bytes exact(bytes);
-  return ParseWav(exact.data(), exact.size(), &sound);
-}
 
 const fs::path kShippedSounds = BCR_SOUNDS_DIR;
 
-TEST(WavParser, TakesPcmOf8And16BitsMonoAndStereoInWholeFrames) {
-  struct Case {
-    uint16_t channels, bits;
-    uint32_t frames;
-  };
-  for (Case c : {Case{1, 8, 101}, Case{1, 16, 50}, Case{2, 8, 50}, Case{2, 16, 25}}) {
-    Bytes chunks;
-    PutChunk(chunks, "LIST", Bytes(5, 'x'));  // skipped, with its pad byte
-    PutChunk(chunks, "fmt ", FormatBody(1, c.channels, 22050, c.bits, 0));
-    PutChunk(chunks, "data", Bytes(101, 7));  // odd: a partial last frame for all but 8-bit mono
-    if (c.frames == 25) chunks.pop_back();    // a last chunk of odd size needs no pad byte
-    Bytes bytes = Riff(chunks);
-    WavSound sound;
-    ASSERT_TRUE(ParseWav(bytes.data(), bytes.size(), &sound)) << c.channels << "x" << c.bits;
-    EXPECT_EQ(sound.channels, c.channels);
-    EXPECT_EQ(sound.bitsPerSample, c.bits);
-    EXPECT_EQ(sound.sampleRate, 22050u);
-    EXPECT_EQ(sound.frameCount, c.frames);
-    EXPECT_EQ(sound.frames, bytes.data() + 58);
+// Writes frames of a sound in the given libsndfile format: a ramp of its own on each channel.
+bool WriteSound(const std::string &path, int format, int rate, int channels, int frames) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = channels;
+  info.format = format;
+  SNDFILE *file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (file == nullptr) return false;
+  std::vector<int16_t> samples;
+  for (int i = 0; i < frames * channels; ++i) {
+    samples.push_back(static_cast<int16_t>((i * (97 + i % channels * 31)) % 16000 - 8000));
   }
+  bool written = sf_writef_short(file, samples.data(), frames) == frames;
+  return sf_close(file) == 0 && written;
 }
 
-TEST(WavParser, RejectsEveryTruncation) {
-  Bytes whole = Wave(kMono16, 40);
-  ASSERT_TRUE(Parses(whole));
-  for (size_t size = 0; size < whole.size(); ++size) {
-    EXPECT_FALSE(Parses(Bytes(whole.begin(), whole.begin() + size))) << size;
-  }
+// The file's samples as libsndfile reads them in 16 bits, the test's own reading.
+std::vector<int16_t> ReadBack(const std::string &path) {
+  SF_INFO info{};
+  SNDFILE *file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return {};
+  std::vector<int16_t> samples(static_cast<size_t>(info.frames * info.channels));
+  samples.resize(static_cast<size_t>(sf_readf_short(file, samples.data(), info.frames)) *
+                 static_cast<size_t>(info.channels));
+  sf_close(file);
+  return samples;
 }
 
-TEST(WavParser, RejectsLengthsBeyondTheFile) {
-  for (uint32_t size : {42u, 0x80000000u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
-    Bytes data;
-    PutChunk(data, "fmt ", kMono16);
-    PutChunk(data, "data", Bytes(40, 0), size);
-    EXPECT_FALSE(Parses(Riff(data))) << size;
-
-    Bytes format;
-    PutChunk(format, "fmt ", kMono16, size);
-    EXPECT_FALSE(Parses(Riff(format))) << size;
-
-    Bytes riff = Wave(kMono16, 40);
-    for (int i = 0; i < 4; ++i) riff[4 + i] = static_cast<uint8_t>(size >> (8 * i));
-    EXPECT_FALSE(Parses(riff)) << size;
-  }
-}
-
-TEST(WavParser, RejectsWhatItCannotPlay) {
-  const Bytes formats[] = {
-      FormatBody(3, 1, 8000, 32, 0), FormatBody(0xFFFE, 1, 8000, 16, 0),
-      FormatBody(1, 1, 8000, 24, 0), FormatBody(1, 3, 8000, 16, 0),
-      FormatBody(1, 0, 8000, 16, 0), FormatBody(1, 1, 0, 16, 0),
-      FormatBody(1, 2, 8000, 16, 2), Bytes(kMono16.begin(), kMono16.begin() + 14),
-  };
-  for (const Bytes &format : formats) EXPECT_FALSE(Parses(Wave(format, 16)));
-
-  Bytes noFormat, noData, twoFormats;
-  PutChunk(noFormat, "data", Bytes(4, 0));
-  PutChunk(noData, "fmt ", kMono16);
-  PutChunk(twoFormats, "fmt ", kMono16);
-  PutChunk(twoFormats, "fmt ", FormatBody(1, 2, 8000, 8, 0));
-  PutChunk(twoFormats, "data", Bytes(4, 0));
-  for (const Bytes &chunks : {noFormat, noData, twoFormats}) EXPECT_FALSE(Parses(Riff(chunks)));
-
-  Bytes notWave = Wave(kMono16, 4);
-  notWave[8] = 'A';
-  EXPECT_FALSE(Parses(notWave));
-}
-
-TEST(ShippedSounds, AreShortDistinctMonoSixteenBitFiles) {
-  std::vector<Bytes> seen;
+TEST(ShippedSounds, AreShortDistinctMonoFiles) {
+  std::vector<std::vector<int16_t>> seen;
   for (const char *name : {"Default", "Hwandsw", "MenuPop", "MsgBox_CE", "Notify_CE", "VoicBeep",
                            "Alarm2", "Alarm3_CE", "LowBatt_CE"}) {
-    Bytes bytes;
-    ASSERT_TRUE(ReadSoundFile((kShippedSounds / (std::string(name) + ".wav")).string(), &bytes))
-        << name;
-    WavSound sound;
-    ASSERT_TRUE(ParseWav(bytes.data(), bytes.size(), &sound)) << name;
-    EXPECT_EQ(sound.channels * 100 + sound.bitsPerSample, 116) << name;
-    double seconds = static_cast<double>(sound.frameCount) / sound.sampleRate;
+    PcmSound sound;
+    std::string why;
+    ASSERT_TRUE(
+        ReadSoundFile((kShippedSounds / (std::string(name) + ".wav")).string(), &sound, &why))
+        << name << ": " << why;
+    EXPECT_EQ(sound.channels, 1u) << name;
+    double seconds = static_cast<double>(sound.FrameCount()) / sound.sampleRate;
     EXPECT_TRUE(seconds >= 0.1 && seconds <= 0.4) << name << " " << seconds;
-    for (const Bytes &other : seen) EXPECT_NE(bytes, other) << name;
-    seen.push_back(bytes);
+    for (const auto &other : seen) EXPECT_NE(sound.samples, other) << name;
+    seen.push_back(sound.samples);
   }
 }
 
@@ -227,37 +137,51 @@ TEST(SoundSinks, TheSettingChoosesTheSink) {
   }
 }
 
+// ALSA with a configuration of the test's own, so that no sound card is needed: the null device,
+// and "capture", a file device over it that writes every sample it is given to device.raw.
 class NullDevice : public ::testing::Test {
  protected:
   void SetUp() override {
+    char pattern[] = "/tmp/bcr-sound-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    std::ofstream(dir_ + "/asound.conf")
+        << "pcm.null { type null }\n"
+        << "pcm.capture { type file slave.pcm null file \"" << Device() << "\" format raw }\n";
+    setenv("ALSA_CONFIG_PATH", (dir_ + "/asound.conf").c_str(), 1);
     snd_pcm_t *pcm = nullptr;
     if (snd_pcm_open(&pcm, "null", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
       GTEST_SKIP() << "ALSA's null device cannot be opened here";
     }
     snd_pcm_close(pcm);
     setenv("BCREADER_SOUND_DIR", kShippedSounds.c_str(), 1);
-    char pattern[] = "/tmp/bcr-sound-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
   }
   void TearDown() override {
+    unsetenv("ALSA_CONFIG_PATH");
     if (!dir_.empty()) fs::remove_all(dir_);
   }
-  std::string Write(const char *name, const Bytes &bytes) {
+  std::string Device() const { return dir_ + "/device.raw"; }
+  // What reached the capture device, as the samples the player handed it.
+  std::vector<int16_t> Captured() const {
+    std::ifstream in(Device(), std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+  }
+  std::string Sound(const char *name, int format, int rate, int channels, int frames) {
     std::string path = dir_ + "/" + name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(WriteSound(path, format, rate, channels, frames)) << name;
     return path;
   }
-  static bool Play(const std::string &name) {
+  static bool Play(const std::string &name, const char *device = "null") {
     WString text;
     text.AssignNarrow(name.c_str());
-    return SinkPlay({SoundSink::kAlsa, "null"}, text, kSoundPlayFile);
+    return SinkPlay({SoundSink::kAlsa, device}, text, kSoundPlayFile);
   }
   // Starts a play of seconds of 8000 Hz mono on another thread and waits until it holds the sound.
-  std::future<bool> PlayLong(uint32_t seconds) {
-    std::string file = Write("long.wav", Wave(kMono16, seconds * 16000));
+  std::future<bool> PlayLong(int seconds) {
+    std::string file = Sound("long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, seconds * 8000);
     auto player = std::async(std::launch::async, [file] { return Play(file); });
     uint64_t end = NowMs() + 3000;
     while (!AlsaPlaying() && NowMs() < end) Sleep(2);
@@ -267,19 +191,72 @@ class NullDevice : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(NullDevice, PlaysShippedSoundsForTheirLengthAndNothingMalformed) {
+TEST_F(NullDevice, EveryEncodingReachesTheDeviceAsTheFileHoldsItForItsLength) {
+  const struct {
+    const char *name;
+    int format, rate, channels;
+  } encodings[] = {
+      {"8-bit PCM", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, 1},
+      {"16-bit PCM", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2},
+      {"24-bit PCM, extensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 48000, 2},
+      {"32-bit PCM", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 22050, 1},
+      {"IEEE float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 32000, 2},
+      {"mu-law", SF_FORMAT_WAV | SF_FORMAT_ULAW, 8000, 1},
+      {"A-law", SF_FORMAT_WAV | SF_FORMAT_ALAW, 11025, 2},
+      {"IMA ADPCM", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 16000, 1},
+      {"MS ADPCM", SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM, 22050, 2},
+      {"16-bit PCM, extensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 12000, 1},
+  };
+  for (const auto &e : encodings) {
+    SCOPED_TRACE(e.name);
+    const int frames = e.rate / 4;  // longer than one write to the device
+    std::string file = Sound("sound.wav", e.format, e.rate, e.channels, frames);
+    std::vector<int16_t> expected = ReadBack(file);
+    ASSERT_GE(expected.size(), static_cast<size_t>(frames * e.channels));
+    fs::remove(Device());
+    uint64_t start = NowMs();
+    EXPECT_TRUE(Play(file, "capture"));
+    EXPECT_GE(NowMs() - start, expected.size() / e.channels * 1000 / e.rate);
+    EXPECT_TRUE(Captured() == expected) << Captured().size() << " of " << expected.size();
+  }
+}
+
+TEST_F(NullDevice, PlaysShippedSoundsForTheirLengthAndNothingUnreadable) {
   uint64_t start = NowMs();
   EXPECT_TRUE(Play("\\Windows\\Hwandsw"));  // 0.12 s
   EXPECT_GE(NowMs() - start, 100u);
   // 30 ms, shorter than the device's buffer: the device is started by the play, not by its fill.
-  EXPECT_TRUE(Play(Write("short.wav", Wave(kMono16, 480))));
-  Bytes truncated = Wave(kMono16, 800);
-  truncated.resize(truncated.size() - 10);
-  ASSERT_EQ(mkfifo((dir_ + "/fifo.wav").c_str(), 0600), 0);  // only a regular file is read
-  for (const std::string &file :
-       {Write("cut.wav", truncated), Write("empty.wav", {}), dir_ + "/fifo.wav",
-        Write("float.wav", Wave(FormatBody(3, 1, 8000, 32, 0), 64)), dir_ + "/missing.wav", dir_}) {
-    EXPECT_FALSE(Play(file)) << file;
+  EXPECT_TRUE(Play(Sound("short.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 240)));
+
+  std::string cut = Sound("cut.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 400);
+  fs::resize_file(cut, fs::file_size(cut) - 10);
+  std::ofstream(dir_ + "/text.wav") << "RIFF, but not a sound";
+  std::ofstream(dir_ + "/empty.wav").flush();
+  ASSERT_EQ(mkfifo((dir_ + "/fifo.wav").c_str(), 0600), 0);  // never waited on for a writer
+  const std::string trace = dir_ + "/trace";
+  setenv("BCREADER_TRACE", trace.c_str(), 1);
+  TraceConfigure();
+  testing::internal::CaptureStderr();
+  for (int round = 0; round < 2; ++round) {
+    for (const std::string &file : {cut, dir_ + "/text.wav", dir_ + "/empty.wav",
+                                    dir_ + "/fifo.wav", dir_ + "/missing.wav", dir_}) {
+      start = NowMs();
+      EXPECT_FALSE(Play(file, "capture")) << file;
+      EXPECT_LT(NowMs() - start, 2000u) << file;
+    }
+  }
+  const std::string errors = testing::internal::GetCapturedStderr();
+  unsetenv("BCREADER_TRACE");
+  TraceConfigure();
+  EXPECT_FALSE(fs::exists(Device()));  // the device was never even opened
+  // Each file reported once, in both places, with its name.
+  std::ifstream in(trace);
+  const std::string traced((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const std::string &text : {errors, traced}) {
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6) << text;
+    EXPECT_NE(text.find("\"" + cut + "\" cannot be played: its data ends before"),
+              std::string::npos);
+    EXPECT_NE(text.find("fifo.wav\" cannot be played: not a regular file"), std::string::npos);
   }
   EXPECT_FALSE(Play("\\Windows\\NoSuchSound"));
   EXPECT_TRUE(Play((kShippedSounds / "MenuPop.wav").string()));  // the failures left it free

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "args.h"
+#include "bcreader.h"
 #include "commands.h"
 #include "config/option_catalog.h"
 #include "exit_codes.h"
@@ -36,6 +37,8 @@ constexpr const char kUsage[] =
     "  beep N                play good-read sound N (1..9; 0 stops the sound playing)\n"
     "  trace <file>          show a wire trace (BCREADER_TRACE) decoded, one frame a line\n"
     "  help [command]        this text, or a command's\n"
+    "\n"
+    "bcreader --version prints the versions of the program and of the library it loaded.\n"
     "\n"
     "ScanEngine options (info, read, listen, get, set, reset):\n"
     "  --port PATH           the engine's serial port, what \"COM2:\" names (default:\n"
@@ -286,6 +289,12 @@ int main(int argc, char **argv) {
   const std::string first = argv[1];
   if (first == "--help" || first == "-h") {
     std::printf("%s", kUsage);
+    return cli::kExitSuccess;
+  }
+  if (first == "--version") {
+    char library[32] = {};
+    if (GetDllVer(library, sizeof library) != 1) std::strcpy(library, "?");
+    std::printf("bcreader %s\nlibbcreader %s\n", BCREADER_VERSION, library);
     return cli::kExitSuccess;
   }
   if (first == "help") {

@@ -31,12 +31,13 @@ void OnSignal(int) {
 }
 
 constexpr const char kUsage[] =
-    "usage: bcreader-sim [--engine se955|4507] [--speed N] [--link PATH] [--help]\n"
+    "usage: bcreader-sim [--engine se955|4507] [--speed N] [--link PATH] [--help] [--version]\n"
     "\n"
     "Plays a scan engine on a pseudo-terminal and prints the device path as the first line.\n"
     "  --engine se955|4507  the engine kind (default se955)\n"
     "  --speed N            the engine's speed at start in bit/s (default 9600)\n"
     "  --link PATH          also make PATH a symbolic link to the device\n"
+    "  --version            print the versions of the simulator and of its library, and exit\n"
     "\n"
     "Commands on standard input, one per line (hex without 0x; text may hold \\xHH and \\\\):\n"
     "  decode <type-hex> <text>    send a decode in the plain format\n"
@@ -290,6 +291,10 @@ int main(int argc, char **argv) {
     const bool hasValue = i + 1 < argc;
     if (option == "--help" || option == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (option == "--version") {
+      std::printf("bcreader-sim %s\nlibbcreader %s\n", BCREADER_VERSION, BCREADER_VERSION);
       return 0;
     }
     if (option == "--engine" && hasValue) {

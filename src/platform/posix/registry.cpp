@@ -84,17 +84,24 @@ struct Descriptor {
 
 // The file a path names once its symbolic links are followed (the name the last link points to
 // when that does not exist yet), so that a linked file is read and replaced where the link
-// points and the link is kept. False for a loop or a link that cannot be read.
+// points and the link is kept. False for a loop, a link that cannot be read, and a link that
+// belongs neither to the process's effective user nor to root: in a folder others may write to
+// (the package's is the group's), such a link could lead the write to a file of someone else's,
+// as the kernel's protected_symlinks rule sees it in sticky world-writable folders.
 bool FollowLinks(const std::string &path, std::string *file) {
   std::string current = path;
   for (int hop = 0; hop <= kMostLinks; ++hop) {
+    // The owner is checked and the target read on one descriptor of the link itself, so that a
+    // link put in its place between the two is never followed.
+    Descriptor link(open(current.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
     struct stat info;
-    if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+    if (link.fd < 0 || fstat(link.fd, &info) != 0 || !S_ISLNK(info.st_mode)) {
       *file = current;
       return true;
     }
+    if (info.st_uid != geteuid() && info.st_uid != 0) return false;
     char target[PATH_MAX];
-    ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
+    ssize_t n = readlinkat(link.fd, "", target, sizeof target - 1);
     if (n <= 0) return false;
     target[n] = '\0';
     current = target[0] == '/' ? std::string(target) : Parent(current) + "/" + target;

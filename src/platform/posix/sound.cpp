@@ -1,15 +1,19 @@
 #include "platform/sound.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <vector>
+#include <new>
+#include <set>
+#include <string>
 
 #include "platform/posix/record_sink.h"
 #include "platform/posix/sound_alsa.h"
+#include "platform/posix/sound_file.h"
 #include "platform/posix/sound_sink.h"
-#include "platform/posix/sound_wav.h"
 #include "platform/record_lines.h"
+#include "platform/trace.h"
 
 namespace bcr::platform {
 
@@ -21,11 +25,36 @@ constexpr const char kDefaultDevice[] = "default";
 std::once_flag sinkChosen;
 SoundSink processSink;
 
+// The files already reported as unplayable: each is reported once in the process, not at every
+// good read. Bounded, so that a stream of ever new names cannot grow it without end.
+std::mutex reportedLock;
+std::set<std::string> reported;
+constexpr size_t kMostReported = 256;
+
+void ReportUnplayable(const std::string &path, const std::string &why) {
+  {
+    std::lock_guard<std::mutex> lock(reportedLock);
+    if (reported.size() >= kMostReported || !reported.insert(path).second) return;
+  }
+  const std::string text = "sound file \"" + path + "\" cannot be played: " + why;
+  std::fprintf(stderr, "bcreader: %s\n", text.c_str());
+  TraceStep(0, text.c_str());
+}
+
 bool AlsaPlayFile(const std::string &device, const std::string &path) {
-  std::vector<uint8_t> bytes;
-  WavSound sound;
-  if (!ReadSoundFile(path, &bytes) || !ParseWav(bytes.data(), bytes.size(), &sound)) return false;
-  return AlsaPlay(device, sound);
+  // A play that finds another running returns at once, before it reads a file.
+  if (AlsaPlaying()) return false;
+  try {
+    PcmSound sound;
+    std::string why;
+    if (!ReadSoundFile(path, &sound, &why)) {
+      ReportUnplayable(path, why);
+      return false;
+    }
+    return AlsaPlay(device, sound);
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
 }
 
 }  // namespace

@@ -58,12 +58,13 @@ class QuietAlsa {
 enum class Step { kGoOn, kStopped, kFailed };
 
 // Writes what the clock and the device allow of the remaining frames.
-Step WriteSome(snd_pcm_t *pcm, const WavSound &sound, uint64_t allowed, uint64_t *written) {
+Step WriteSome(snd_pcm_t *pcm, const PcmSound &sound, uint64_t allowed, uint64_t *written) {
   std::lock_guard<std::mutex> lock(soundLock);
   if (stopRequested) return Step::kStopped;
-  uint64_t count = std::min<uint64_t>(sound.frameCount, allowed) - *written;
+  uint64_t count = std::min<uint64_t>(sound.FrameCount(), allowed) - *written;
   if (count == 0) return Step::kGoOn;
-  snd_pcm_sframes_t n = snd_pcm_writei(pcm, sound.frames + *written * sound.FrameBytes(), count);
+  snd_pcm_sframes_t n =
+      snd_pcm_writei(pcm, sound.samples.data() + *written * sound.channels, count);
   if (n == -EAGAIN) return Step::kGoOn;
   if (n < 0) return snd_pcm_recover(pcm, static_cast<int>(n), 1) < 0 ? Step::kFailed : Step::kGoOn;
   *written += static_cast<uint64_t>(n);
@@ -78,12 +79,13 @@ bool DeviceBusy(snd_pcm_t *pcm) {
   return snd_pcm_delay(pcm, &delay) == 0 && delay > 0;
 }
 
-bool Stream(snd_pcm_t *pcm, const WavSound &sound) {
+bool Stream(snd_pcm_t *pcm, const PcmSound &sound) {
   uint64_t start = NowMs();
-  uint64_t length = uint64_t{sound.frameCount} * 1000u / sound.sampleRate;
+  const uint64_t frames = sound.FrameCount();
+  uint64_t length = frames * 1000u / sound.sampleRate;
   uint64_t deadline = start + length + kOverrunMs;
   uint64_t written = 0;
-  while (written < sound.frameCount) {
+  while (written < frames) {
     uint64_t now = NowMs();
     if (now > deadline) return false;
     uint64_t allowed = (now - start + kAheadMs) * sound.sampleRate / 1000u;
@@ -113,7 +115,7 @@ snd_pcm_t *OpenDevice(const std::string &device) {
   return pcm;
 }
 
-bool OpenAndStream(const std::string &device, const WavSound &sound) {
+bool OpenAndStream(const std::string &device, const PcmSound &sound) {
   QuietAlsa quiet;
   snd_pcm_t *pcm = nullptr;
   {
@@ -123,9 +125,8 @@ bool OpenAndStream(const std::string &device, const WavSound &sound) {
   }
   const bool own = pcm == nullptr;
   if (own && (pcm = OpenDevice(device)) == nullptr) return false;
-  snd_pcm_format_t format = sound.bitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
   bool played = false;
-  if (snd_pcm_set_params(pcm, format, SND_PCM_ACCESS_RW_INTERLEAVED, sound.channels,
+  if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, sound.channels,
                          sound.sampleRate, 1, kLatencyUs) == 0) {
     bool stopped;
     {
@@ -150,7 +151,7 @@ bool OpenAndStream(const std::string &device, const WavSound &sound) {
 
 }  // namespace
 
-bool AlsaPlay(const std::string &device, const WavSound &sound) {
+bool AlsaPlay(const std::string &device, const PcmSound &sound) {
   {
     std::lock_guard<std::mutex> lock(soundLock);
     if (playing) return false;

@@ -10,14 +10,15 @@
 
 #include <string>
 
-#include "platform/posix/sound_wav.h"
+#include "platform/posix/sound_file.h"
 
 namespace bcr::platform {
 
-// Plays the sound on the device and returns when it has been played. Returns false at once when
+// Plays the sound on the device, in signed 16-bit samples at the sound's rate, and returns when
+// it has been played. Returns false at once when
 // a play is running in the process or the device is busy (opened non-blocking), and false when
 // the device cannot be opened or set up, or when the play was stopped.
-bool AlsaPlay(const std::string &device, const WavSound &sound);
+bool AlsaPlay(const std::string &device, const PcmSound &sound);
 
 // Stops the play in progress, if any, and returns once it has closed its device (waiting at most
 // about a second). Nothing when no sound plays.
