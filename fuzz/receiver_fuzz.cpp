@@ -40,9 +40,9 @@ uint64_t TimeBound(size_t size) {
          kMaxFrameCount * uint64_t{kFirstByteWait};
 }
 
-void CheckReception(const LineFrame &frame) {
-  const int result = frame.kind == FrameKind::kDecode ? 1 : 0;
-  const Frame &data = frame.units;
+void CheckReception(const LineFrame &received) {
+  const int result = received.kind == FrameKind::kDecode ? 1 : 0;
+  const Frame &data = received.units;
   Check(data.size() <= PortConsumed(), "every unit of a decode is a byte that arrived");
   if (result == 1) {
     Check(!data.empty(), "a decode holds at least its code type");
