@@ -252,8 +252,8 @@ TEST_F(DecodePath, ContinuousModesTypeEveryDecodeWhole) {
       Start(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3", "record:" + keys);
     }
     int32_t output = 1, mode = e.mode;
-    ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', &output, nullptr, nullptr, nullptr,
-                                                   nullptr, nullptr, 0, nullptr, 0),
+    ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', &output, nullptr, nullptr, nullptr, nullptr,
+                                                   nullptr, 0, nullptr, 0),
               1);
     const int32_t written =
         e.se955 ? BCR_FN(library_, UserPreferences_1D_SE955)('w', nullptr, nullptr, nullptr,
