@@ -136,12 +136,14 @@ TEST_F(Overlap, BrokenDecodesFailTheRead) {
     std::optional<uint8_t> laterLength;
     std::optional<size_t> badPacket;
     int32_t result;
+    const char *data;
+    uint32_t type;
   };
   const Case cases[] = {
-      {"whole", true, std::nullopt, std::nullopt, 8},
-      {"short plain continuation", false, 0x03, std::nullopt, 4},
-      {"short 0x99 continuation", true, 0x03, std::nullopt, 0},
-      {"bad checksum later", true, std::nullopt, 1, 0},
+      {"whole", true, std::nullopt, std::nullopt, 8, "ABCDEFGH", 'm'},
+      {"short plain continuation", false, 0x03, std::nullopt, 4, "ABCD", 'm'},
+      {"short 0x99 continuation", true, 0x03, std::nullopt, 0, "", 0},
+      {"bad checksum later", true, std::nullopt, 1, 0, "", 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -153,6 +155,8 @@ TEST_F(Overlap, BrokenDecodesFailTheRead) {
     char buffer[32] = {};
     uint32_t type = 0;
     EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&type, buffer, sizeof buffer), c.result);
+    EXPECT_STREQ(buffer, c.data);
+    EXPECT_EQ(type, c.type);
     engine_->WaitIdle(2000);
   }
 }
