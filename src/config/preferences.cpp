@@ -12,7 +12,6 @@ namespace {
 
 constexpr int32_t kDefaultTimeoutTenths = 30;
 constexpr int32_t kDefault4507Param89 = 6;
-constexpr uint32_t kTokenWait = 10;
 
 // The time-out a write sends: below 1 it is replaced by 3 s.
 int32_t TimeoutToSend(const int32_t *tenths) {
@@ -28,30 +27,7 @@ void ApplyTimeout(int32_t *tenths) {
   CurrentSettings().decodeTimeout = *tenths / 10;
 }
 
-void SwitchContinuousMode(ScanEngine &reader, bool on) {
-  if (on) {
-    StartContinuousMode(reader);
-  } else {
-    StopContinuousMode(reader);
-  }
-}
-
 }  // namespace
-
-void ReleaseContinuousToken(ScanEngine &reader) {
-  platform::SemaphoreRelease(reader.continuousToken, 1);
-}
-
-// The token goes first: the worker looks for it as soon as it wakes, and a worker that finds
-// none does one read and stops.
-void StartContinuousMode(ScanEngine &reader) {
-  ReleaseContinuousToken(reader);
-  if (void (*wake)() = reader.wakeAutoTrigger.load(); wake != nullptr) wake();
-}
-
-void StopContinuousMode(ScanEngine &reader) {
-  platform::SemaphoreWait(reader.continuousToken, kTokenWait);
-}
 
 int32_t UserPreferences4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
                             int32_t *a3) {
@@ -70,7 +46,7 @@ int32_t UserPreferences4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32
   ApplyTimeout(a1);
   int32_t result = CallHandler(UserPreferences2DParam(), reader, mode, {a1, &param89, a3});
   if (result != 1 || a3 == nullptr) return result;
-  SwitchContinuousMode(reader, *a3 == kContinuousMode4507);
+  reader.ReportModeChanged();
   return result;
 }
 
@@ -97,12 +73,11 @@ int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int3
                      {a1 != nullptr ? &timeout : nullptr, a2, &param89, a4, nullptr, a6, a7})) {
     return 0;
   }
-  ReleaseContinuousToken(reader);
   ApplyTimeout(a1);
   int32_t result =
       CallHandler(UserPreferences1DParam(), reader, mode, {a1, a2, &param89, a4, nullptr, a6, a7});
   if (result != 1 || a7 == nullptr) return result;
-  SwitchContinuousMode(reader, *a7 == kContinuousModeSE955);
+  reader.ReportModeChanged();
   return result;
 }
 

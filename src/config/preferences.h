@@ -27,14 +27,6 @@ int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int3
 int32_t MiscellaneousOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
                              int32_t *a2);
 
-// The continuous-mode token and the auto-trigger worker.
-// Releases the token once: a release while it holds a count changes nothing.
-void ReleaseContinuousToken(ScanEngine &reader);
-// Gives the auto-trigger worker the token and wakes it.
-void StartContinuousMode(ScanEngine &reader);
-// Takes the token away (waiting 10 ms at most), so the auto-trigger worker stops re-arming.
-void StopContinuousMode(ScanEngine &reader);
-
 // The SE955's parameter 0x89 that goes with its trigger mode: continuous, or any other.
 constexpr int32_t kSE955Param89Continuous = 2;
 constexpr int32_t kSE955Param89Triggered = 10;

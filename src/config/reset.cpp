@@ -183,20 +183,13 @@ int32_t ResetReader(ScanEngine &reader, int32_t selector) {
 
   // The reset's own user-preference write left 0x89 at 1; what the trigger mode needs replaces
   // it, and the trigger-mode field itself is what is compared and sent for 0x8A.
-  ReleaseContinuousToken(reader);
   int32_t triggerMode = static_cast<int32_t>(reader.triggerMode.load());
   int32_t param89 =
       triggerMode == kContinuousModeSE955 ? kSE955Param89Continuous : kSE955Param89Triggered;
   int32_t written =
       CallHandler(UserPreferences1DParam(), reader, kModeWrite,
                   {nullptr, nullptr, &param89, nullptr, nullptr, nullptr, &triggerMode});
-  if (written == 1) {
-    if (static_cast<int32_t>(reader.triggerMode.load()) == kContinuousModeSE955) {
-      StartContinuousMode(reader);
-    } else {
-      StopContinuousMode(reader);
-    }
-  }
+  if (written == 1) reader.ReportModeChanged();
   return 1;
 }
 

@@ -54,8 +54,8 @@ platform::Semaphore *NewSemaphore() {
   return platform::SemaphoreCreate(0, 1);
 }
 
-void WakeAutoTrigger() {
-  WakeWorker(State(), kAutoTriggerWorker);
+void WakeAutoTrigger(void *state) {
+  WakeWorker(*static_cast<LibraryState *>(state), kAutoTriggerWorker);
 }
 
 // Opens port 2 and identifies the engine; the port is closed again when that fails. An SE955
@@ -87,17 +87,16 @@ void ProcessAttach(void *module) {
   state.quitFlag = 0;
   TheReader().link.portLock.Reopen();
   TheReader().link.decodes.Reopen();
-  // Done semaphores first, then the start semaphores of the decode and auto-trigger workers,
-  // the continuous-mode token and the start semaphores of the notification workers.
+  // Done semaphores first, then the start semaphores of the decode and auto-trigger workers and
+  // of the notification workers.
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
   state.workers[kDecodeWorker].start = NewSemaphore();
   state.workers[kAutoTriggerWorker].start = NewSemaphore();
-  TheReader().continuousToken = NewSemaphore();
   state.workers[kLedWorker].start = NewSemaphore();
   state.workers[kVibrateWorker].start = NewSemaphore();
   state.workers[kBeepWorker].start = NewSemaphore();
   state.workers[kRecoveryWorker].start = NewSemaphore();
-  TheReader().wakeAutoTrigger = WakeAutoTrigger;
+  TheReader().SetModeChangedHandler(WakeAutoTrigger, &state);
   TheReader().link.health.Reset();
   InstallLostHandler(TheReader());
 }
@@ -141,9 +140,7 @@ void ProcessDetach() {
     platform::SemaphoreClose(slot.done);
     slot.start = slot.done = nullptr;
   }
-  reader.wakeAutoTrigger = nullptr;
-  platform::SemaphoreClose(reader.continuousToken);
-  reader.continuousToken = nullptr;
+  reader.SetModeChangedHandler(nullptr, nullptr);
   if (platform::Window *window = state.readerWindow.exchange(nullptr); window != nullptr) {
     // A kept window outlives the library: nothing of the library may run for it any more.
     if (state.keepWindowOnDetach == 0) {

@@ -53,10 +53,18 @@ class ScanEngine {
   std::atomic<SetLedLightEntry> setLedLight{nullptr};
   std::atomic<SetVibratorPowerEntry> setVibratorPower{nullptr};
   std::atomic<GetSysInfoEntry> getSysInfo{nullptr};
-  // Holds a count while a continuous trigger mode is set; created and closed with the workers.
-  platform::Semaphore *continuousToken = nullptr;
-  // Wakes the auto-trigger worker; set by whoever runs the workers, none while there are none.
-  std::atomic<void (*)()> wakeAutoTrigger{nullptr};
+  // Told when a write or a reset changed the trigger mode (the reader's auto-trigger follows it);
+  // set with its context by whoever runs the workers, none while there are none.
+  using ModeChangedHandler = void (*)(void *context);
+  void SetModeChangedHandler(ModeChangedHandler handler, void *context) {
+    modeChangedContext = context;
+    onModeChanged = handler;
+  }
+  void ReportModeChanged() {
+    if (ModeChangedHandler handler = onModeChanged.load(); handler != nullptr) {
+      handler(modeChangedContext.load());
+    }
+  }
 
   // The last decode any reception received (the decode thread's or a synchronous read's), whole:
   // a reception that fails leaves it as it was. Guarded by decodeLock, held only while copying.
@@ -69,11 +77,14 @@ class ScanEngine {
   std::atomic<uint64_t> pressLine{kNoPress};
 
  private:
+  std::atomic<ModeChangedHandler> onModeChanged{nullptr};
+  std::atomic<void *> modeChangedContext{nullptr};
   mutable std::mutex decodeLock;
   Decode decodeResult;
 };
 
-// Continuous trigger modes: the reader re-arms its reads by itself and ignores trigger presses.
+// Continuous trigger modes (7 on the 4507, 4 on the SE955): the reader re-arms its reads by
+// itself and ignores trigger presses. The trigger mode alone decides it.
 bool InContinuousMode(const ScanEngine &reader);
 
 }  // namespace bcr

@@ -17,10 +17,10 @@ namespace {
 
 int32_t *const n = nullptr;
 
-class Preferences : public test::SimEngineTokenTest {
+class Preferences : public test::SimEngineModeTest {
  protected:
   void SetUp() override {
-    SimEngineTokenTest::SetUp();
+    SimEngineModeTest::SetUp();
     CurrentSettings().decodeTimeout = 3;
   }
   // A write that succeeds, and what it sent.
@@ -97,19 +97,17 @@ TEST_F(Preferences, ImagerTriggerModeSevenSwitchesTheContinuousModeOnAndOthersOf
   EXPECT_EQ(Write4507(n, n, &trigger), "09 C6 04 08 FF 89 06 8A 07 FD 06");
   EXPECT_EQ(engine_.triggerMode, 7u);
   EXPECT_TRUE(InContinuousMode(engine_));
-  EXPECT_TRUE(Take(AutoTriggerStart()));
-  EXPECT_TRUE(Take(Token()));
-  platform::SemaphoreRelease(Token(), 1);
+  EXPECT_EQ(TakeReports(), 1);
 
-  // Written again although nothing is sent: the switch still follows the value given.
+  // Written again although nothing is sent: reported all the same.
   EXPECT_EQ(Write4507(n, n, &trigger), "");
-  EXPECT_TRUE(Take(AutoTriggerStart()));
+  EXPECT_EQ(TakeReports(), 1);
 
   trigger = 8;
   EXPECT_EQ(UserPreferences4507(engine_, 'w', n, n, &trigger), 1);
   EXPECT_EQ(engine_.triggerMode, 8u);
-  EXPECT_FALSE(Take(Token()));
-  EXPECT_FALSE(Take(AutoTriggerStart()));
+  EXPECT_FALSE(InContinuousMode(engine_));
+  EXPECT_EQ(TakeReports(), 1);
 }
 
 TEST_F(Preferences, FailedImagerWriteKeepsTheTimeOutButDoesNotSwitch) {
@@ -120,8 +118,7 @@ TEST_F(Preferences, FailedImagerWriteKeepsTheTimeOutButDoesNotSwitch) {
   EXPECT_EQ(tenths, 30);
   EXPECT_EQ(CurrentSettings().decodeTimeout, 3);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
-  EXPECT_FALSE(Take(Token()));
-  EXPECT_FALSE(Take(AutoTriggerStart()));
+  EXPECT_EQ(TakeReports(), 0);
 }
 
 TEST_F(Preferences, SE955Parameter89FollowsTheTriggerModeUnlessGiven) {
@@ -139,29 +136,21 @@ TEST_F(Preferences, SE955TriggerModeFourSwitchesTheContinuousMode) {
   int32_t trigger = 4;
   ASSERT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
   EXPECT_TRUE(InContinuousMode(engine_));
-  EXPECT_TRUE(Take(AutoTriggerStart()));
-  EXPECT_TRUE(Take(Token()));
-  platform::SemaphoreRelease(Token(), 1);
+  EXPECT_EQ(TakeReports(), 1);
 
   trigger = 7;
   ASSERT_EQ(UserPreferencesSE955(engine_, 'w', n, n, n, n, n, n, &trigger), 1);
   EXPECT_FALSE(InContinuousMode(engine_));
-  EXPECT_FALSE(Take(Token()));
-  EXPECT_FALSE(Take(AutoTriggerStart()));
+  EXPECT_EQ(TakeReports(), 1);
 }
 
-TEST_F(Preferences, SE955WriteReleasesTheTokenBeforeAnythingElse) {
+TEST_F(Preferences, RefusedSE955WriteTakesItsTimeOutButReportsNoModeChange) {
   StartSE955();
   sim_->SetNakAll(true);
   int32_t tenths = 50, trigger = 8;
   EXPECT_EQ(UserPreferencesSE955(engine_, 'w', &tenths, n, n, n, n, n, &trigger), 0);
   EXPECT_EQ(CurrentSettings().decodeTimeout, 5);
-  EXPECT_TRUE(Take(Token()));
-  EXPECT_FALSE(Take(AutoTriggerStart()));
-
-  // A read leaves the token alone.
-  EXPECT_EQ(UserPreferencesSE955(engine_, 'r', &tenths, n, n, n, n, n, n), 0);
-  EXPECT_FALSE(Take(Token()));
+  EXPECT_EQ(TakeReports(), 0);
 }
 
 TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {

@@ -53,7 +53,7 @@ const Defaults kSE955Defaults = {
     {0x4D, 0}, {0xBF, 6}, {0x89, 10}, {0x4E, 1}, {0x43, 1}, {0xED, 0},
 };
 
-class Reset : public test::SimEngineTokenTest {
+class Reset : public test::SimEngineModeTest {
  protected:
   // Every parameter the reset should set is moved away from its default first.
   void Disturb(const Defaults &defaults) {
@@ -91,12 +91,11 @@ TEST_F(Reset, SelectorsAndMissingEngine) {
   EXPECT_EQ(TakeHex(), "");
 }
 
-TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndTheContinuousModeAlone) {
+TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndNoContinuousMode) {
   Start4507();
   Disturb(kLinearDefaults);
   Disturb(kImagerDefaults);
   ChangeSettings();
-  platform::SemaphoreRelease(Token(), 1);
 
   EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
   ExpectSettingsAtLoad();
@@ -108,8 +107,7 @@ TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndTheContinuousModeAlone) 
   EXPECT_EQ(engine_.triggerMode, 8u);
   EXPECT_EQ(CachedValue(SymbologiesParam(), 12), 0);
   EXPECT_EQ(CachedValue(MiscellaneousOptionParam(), 2), -1);
-  EXPECT_TRUE(Take(Token()));
-  EXPECT_FALSE(Take(AutoTriggerStart()));
+  EXPECT_FALSE(InContinuousMode(engine_));
 
   // Everything cached now: besides the fixed frame only imager option 8 goes again.
   EXPECT_EQ(ResetReader(engine_, kAnyDevice), 1);
@@ -121,7 +119,6 @@ TEST_F(Reset, SE955ResetLeavesTheDefaultsAndParameter89ForTheTriggerMode) {
   Disturb(kLinearDefaults);
   Disturb(kSE955Defaults);
   sim_->SetParam(0x2D, 5);
-  platform::SemaphoreRelease(Token(), 1);
 
   EXPECT_EQ(ResetReader(engine_, kAnyDevice), 1);
   ExpectInEngine(kLinearDefaults);
@@ -132,9 +129,8 @@ TEST_F(Reset, SE955ResetLeavesTheDefaultsAndParameter89ForTheTriggerMode) {
   EXPECT_EQ(test::HexText({frames.front()}), kDefaultsSE955);
   EXPECT_EQ(test::HexText({frames.back()}), "07 C6 04 08 FF 89 0A FD 95");
   EXPECT_EQ(engine_.triggerMode, 8u);
-  // Not continuous: the token is taken away.
-  EXPECT_FALSE(Take(Token()));
-  EXPECT_FALSE(Take(AutoTriggerStart()));
+  EXPECT_FALSE(InContinuousMode(engine_));
+  EXPECT_EQ(TakeReports(), 1);
 }
 
 TEST_F(Reset, SE955ResetAfterTheStartUpReadSendsTheTriggerModeFieldItself) {
@@ -160,8 +156,8 @@ TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
   EXPECT_EQ(CachedValue(Code39Param(), 1), -1);
   EXPECT_EQ(CachedValue(UserPreferences1DParam(), 7), -1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
-  // The token released before the write stays: the failed write switched nothing.
-  EXPECT_TRUE(Take(Token()));
+  // The failed write switched nothing.
+  EXPECT_EQ(TakeReports(), 0);
   EXPECT_EQ(SendPreferenceDefaults(engine_.link), 0);
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -91,29 +92,20 @@ class SimEngineTest : public ::testing::Test {
   ScanEngine engine_;
 };
 
-// With the continuous-mode token and the auto-trigger worker's start semaphore as the attach
-// makes them, but without the worker: the test sees what the calls did to them.
-class SimEngineTokenTest : public SimEngineTest {
+// With a handler counting the trigger-mode changes the calls report, as the reader's
+// auto-trigger would follow them.
+class SimEngineModeTest : public SimEngineTest {
  protected:
   void SetUp() override {
-    engine_.continuousToken = platform::SemaphoreCreate(0, 1);
-    State().workers[kAutoTriggerWorker].start = platform::SemaphoreCreate(0, 1);
-    engine_.wakeAutoTrigger = [] { WakeWorker(State(), kAutoTriggerWorker); };
+    reports_ = 0;
+    engine_.SetModeChangedHandler([](void *count) { ++*static_cast<std::atomic<int> *>(count); },
+                                  &reports_);
   }
-  void TearDown() override {
-    platform::SemaphoreClose(engine_.continuousToken);
-    platform::SemaphoreClose(State().workers[kAutoTriggerWorker].start);
-    engine_.continuousToken = nullptr;
-    State().workers[kAutoTriggerWorker].start = nullptr;
-  }
-  // Takes one count if the semaphore has one.
-  static bool Take(platform::Semaphore *semaphore) {
-    return platform::SemaphoreWait(semaphore, 0) == platform::WaitResult::kSignalled;
-  }
-  platform::Semaphore *Token() { return engine_.continuousToken; }
-  static platform::Semaphore *AutoTriggerStart() {
-    return State().workers[kAutoTriggerWorker].start;
-  }
+  // The changes reported since the last call.
+  int TakeReports() { return reports_.exchange(0); }
+
+ private:
+  std::atomic<int> reports_{0};
 };
 
 }  // namespace bcr::test
