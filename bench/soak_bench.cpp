@@ -22,6 +22,8 @@ BCR_BENCHMARK(ThreadedSoak) {
   bcr::bench::Report("soak_sent", f.sent, "decodes", "> 0");
   bcr::bench::Report("soak_delivered", f.delivered, "decodes", "= sent - strays");
   bcr::bench::Report("soak_strays", f.strays, "decodes", "sent with nobody waiting");
+  bcr::bench::Report("soak_given_up_by_the_engine", f.givenUp, "decodes",
+                     "a request crossed their first packet");
   bcr::bench::Report("soak_discarded_by_rule", f.discarded, "decodes", "= strays");
   bcr::bench::Report("soak_option_calls_failed", f.optionFails, "calls", "= 0");
   bcr::bench::Report("soak_lost", f.lost, "decodes", "= 0");

@@ -85,8 +85,7 @@ set(BCREADER_CATALOG_SOURCES
   decode/code_types.cpp)
 
 set(BCREADER_CONFIG_SOURCES
-  config/exchange_lock.cpp
-  config/forget_cache.cpp
+  config/handler_list.cpp
   config/linear_handlers.cpp
   config/linear_options.cpp
   config/option_function.cpp

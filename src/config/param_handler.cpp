@@ -1,7 +1,7 @@
 #include "config/param_handler.h"
 
-#include "config/exchange_lock.h"
 #include "link/frame.h"
+#include "link/port_lock.h"
 #include "link/transaction.h"
 #include "state/scan_engine.h"
 
@@ -98,7 +98,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
   WString request = BuildParamRequest(handler, deviceType);
   WString reply;
   {
-    ExchangeLock exchange(link);
+    PortHold exchange(link.portLock, kExchangeWait);
     if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
@@ -175,7 +175,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
 
   WString reply;
   {
-    ExchangeLock exchange(link);
+    PortHold exchange(link.portLock, kExchangeWait);
     if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;

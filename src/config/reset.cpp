@@ -3,11 +3,11 @@
 #include <climits>
 #include <iterator>
 
-#include "config/exchange_lock.h"
 #include "config/handlers.h"
 #include "config/param_handler.h"
 #include "config/preferences.h"
 #include "link/frame.h"
+#include "link/port_lock.h"
 #include "link/transaction.h"
 #include "state/results.h"
 #include "state/scan_engine.h"
@@ -140,7 +140,7 @@ WString DefaultsFrame(const FixedPair (&pairs)[N]) {
 int32_t SendPreferenceDefaults(EngineLink &link) {
   const int32_t deviceType = link.deviceType;
   if (!IsKnownEngine(deviceType)) return 0;
-  ExchangeLock exchange(link);
+  PortHold exchange(link.portLock, kExchangeWait);
   if (!exchange.Held()) return 0;
   WakeEngine(link);
   WString frame =

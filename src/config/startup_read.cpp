@@ -2,9 +2,9 @@
 
 #include <iterator>
 
-#include "config/exchange_lock.h"
 #include "config/handlers.h"
 #include "config/param_handler.h"
+#include "link/port_lock.h"
 #include "state/scan_engine.h"
 
 namespace bcr {
@@ -35,7 +35,7 @@ static_assert(std::size(kStartupReads) == 14);
 // The values read are dropped: what stays is the parameter cache that each successful read
 // fills. A failed read leaves its entries unknown and the next handler is read all the same.
 void ReadAllSettings(ScanEngine &reader) {
-  ExchangeLock exchange(reader.link);
+  PortHold exchange(reader.link.portLock, kExchangeWait);
   if (!exchange.Held()) return;
   for (const ParamHandler *handler : kStartupReads) {
     int32_t values[kMaxHandlerArgs] = {};

@@ -5,16 +5,9 @@
 
 namespace bcr {
 
-namespace {
-
-// The wait for another exchange to end: a parameter exchange of five attempts, with a margin.
-constexpr uint32_t kDecodeCommandLockWait = 6000;
-
-}  // namespace
-
 int SetDecoding(EngineLink &link, uint32_t on, uint64_t *replySeq) {
   if (!IsKnownEngine(link.deviceType)) return 0;
-  PortHold hold(link.portLock, kDecodeCommandLockWait);
+  PortHold hold(link.portLock, kExchangeWait);
   if (!hold.Held()) return 0;
   if (replySeq != nullptr) *replySeq = link.line.FramesRead();
   uint32_t wanted = on != 0 ? 1 : 0;

@@ -101,9 +101,9 @@ void DecodeRoad::Reopen() {
   queue_.clear();
 }
 
-// Hands queued decodes, oldest first, each to the waiter with the latest line among those that
-// may take it (of equal lines, the one that joined last). A pending waiter holds everything back:
-// what comes is likely its own.
+// Hands queued decodes, oldest first, each to the waiter that goes first among those that may take
+// it (of equal lines, the one that joined last). A pending waiter holds everything back: what
+// comes is likely its own.
 void DecodeRoad::DispatchLocked() {
   for (const Waiter &waiter : waiters_) {
     if (!waiter.filled_ && waiter.line_.kind == DecodeLine::kPending) return;
@@ -112,7 +112,7 @@ void DecodeRoad::DispatchLocked() {
     Waiter *taker = nullptr;
     for (auto it = waiters_.rbegin(); it != waiters_.rend(); ++it) {
       if (it->filled_ || !it->line_.Takes(*decode)) continue;
-      if (taker == nullptr || it->line_.drawnMs > taker->line_.drawnMs) taker = &*it;
+      if (taker == nullptr || it->line_.Before(taker->line_)) taker = &*it;
     }
     if (taker == nullptr) {
       ++decode;

@@ -6,8 +6,10 @@
 //   (its line is pending until then: nothing is handed to an older waiter meanwhile, so that a
 //   read's own decode cannot go to a press waiting since before);
 // - a continuous-mode reception takes any decode.
-// Of several waiters that may take a decode, the one whose line was drawn last takes it. A decode
-// no waiter may take stays queued; a waiter whose line lies after it discards it as stale.
+// Of several waiters that may take a decode, a synchronous read goes first (it asked the engine
+// for this decode), then a press, then a continuous reception; of the same kind, the one whose
+// line was drawn last. A decode no waiter may take stays queued; a waiter whose line lies after
+// it discards it as stale.
 #ifndef BCREADER_LINK_DECODE_ROAD_H
 #define BCREADER_LINK_DECODE_ROAD_H
 
@@ -30,7 +32,7 @@ struct LineDecode {
 
 // Where a waiter draws the line between stale and fresh decodes.
 struct DecodeLine {
-  enum Kind { kAny, kAfterTime, kAfterFrame, kPending };
+  enum Kind { kAny, kAfterTime, kAfterFrame, kPending };  // in rising precedence
   Kind kind = kAny;
   uint64_t value = 0;
   uint64_t drawnMs = 0;  // when the line lies, on the platform clock: the later, the nearer
@@ -43,6 +45,10 @@ struct DecodeLine {
   }
   static DecodeLine Pending() { return {kPending, 0, 0}; }
   bool Takes(const LineDecode &decode) const;
+  // Whether this line goes before the other for a decode both may take.
+  bool Before(const DecodeLine &other) const {
+    return kind != other.kind ? kind > other.kind : drawnMs > other.drawnMs;
+  }
 };
 
 enum class DecodeWait { kReceived, kTimedOut, kCancelled };

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "link/decode_road.h"
 #include "link/line_reader.h"
@@ -50,6 +51,8 @@ struct EngineLink {
   // The exchange lock: one exchange with the engine at a time (the rules are in
   // link/port_lock.h).
   PortLock portLock;
+  // Bytes the line reader read too far and reads again first (only it reads the port).
+  std::vector<uint8_t> unread;
   // Bytes read from the port so far.
   std::atomic<uint32_t> bytesRead{0};
   // Exchanges whose every attempt met silence (not one byte came back).

@@ -65,7 +65,7 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
   LineFrame frame = ReadFrame(link_, firstByteWait);
   if (frame.kind == FrameKind::kQuiet) return;
   if (frame.kind == FrameKind::kFailed) {
-    OfferReply(ReplyStatus::kGone, nullptr, 0);
+    OfferReply(ReplyStatus::kGone, nullptr, 0, ~uint64_t{0});
     // A gone port fails at once; the reader's recovery closes it.
     platform::Sleep(kListenSlice);
     return;
@@ -77,13 +77,18 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
 
 void LineReader::Handle(LineFrame &frame) {
   const uint64_t seq = ++frames_;
+  uint64_t start;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    start = frameStart_;
+  }
   switch (frame.kind) {
     case FrameKind::kReply: {
       brokenInARow_ = 0;
       link_.health.silentExchanges = 0;
       const bool nak = IsNegativeAck(frame.units);
       TraceReceivedAs(link_, nak ? "NAK" : "reply");
-      OfferReply(nak ? ReplyStatus::kNak : ReplyStatus::kOk, &frame.units, seq);
+      OfferReply(nak ? ReplyStatus::kNak : ReplyStatus::kOk, &frame.units, seq, start);
       return;
     }
     case FrameKind::kDecode: {
@@ -103,13 +108,17 @@ void LineReader::Handle(LineFrame &frame) {
       changed_.notify_all();
       return;
     }
+    case FrameKind::kAbandoned:
+      // A valid frame follows; the engine is there. Nothing goes to an exchange either.
+      TraceReceivedAs(link_, "decode given up by the engine");
+      return;
     default: {
       TraceReceivedAs(link_, frame.kind == FrameKind::kBadChecksum ? "bad checksum" : "broken");
       DiscardRest(link_);
       TraceReceivedAs(link_, "noise discarded");
       OfferReply(
           frame.kind == FrameKind::kBadChecksum ? ReplyStatus::kBadChecksum : ReplyStatus::kBroken,
-          nullptr, seq);
+          nullptr, seq, start);
       NoteBroken();
       return;
     }
@@ -133,9 +142,10 @@ void LineReader::SetSuspectHandler(SuspectHandler handler, void *context) {
   onSuspect_ = handler;
 }
 
-void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq) {
+void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq,
+                            uint64_t start) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!armed_ || status_ != ReplyStatus::kNone) {
+  if (!armed_ || status_ != ReplyStatus::kNone || start <= armedAfter_) {
     if (status == ReplyStatus::kOk || status == ReplyStatus::kNak) {
       TraceNote(link_, "reply that no exchange waits for, dropped");
     }
@@ -150,6 +160,7 @@ void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uin
 void LineReader::ExpectReply() {
   std::lock_guard<std::mutex> lock(mutex_);
   armed_ = true;
+  armedAfter_ = busy_ ? frameStart_ : starts_;
   status_ = ReplyStatus::kNone;
   reply_.clear();
   decodesWhileArmed_ = 0;
@@ -206,6 +217,7 @@ bool LineReader::WaitLineFree(uint32_t maxMs) {
 
 void LineReader::SetBusy(bool busy) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (busy && !busy_) frameStart_ = ++starts_;
   busy_ = busy;
   changed_.notify_all();
 }

@@ -90,7 +90,7 @@ class LineReader {
  private:
   static void Body(void *self);
   void Handle(LineFrame &frame);
-  void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq);
+  void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq, uint64_t start);
   void NoteBroken();
 
   EngineLink &link_;
@@ -106,6 +106,9 @@ class LineReader {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool busy_ = false;
+  uint64_t starts_ = 0;      // frames begun so far
+  uint64_t frameStart_ = 0;  // the number of the frame being read
+  uint64_t armedAfter_ = 0;  // frames begun before the exchange armed
   bool armed_ = false;
   ReplyStatus status_ = ReplyStatus::kNone;
   std::vector<uint8_t> reply_;

@@ -13,7 +13,9 @@ thread_local const LinkHealth *recovering = nullptr;
 thread_local const LinkHealth *lineReader = nullptr;
 
 void Report(LinkHealth &health, const char *reason) {
-  if (LostHandler handler = health.onLost.load(); handler != nullptr) handler(reason);
+  if (LostHandler handler = health.onLost.load(); handler != nullptr) {
+    handler(health.lostContext.load(), reason);
+  }
 }
 
 }  // namespace

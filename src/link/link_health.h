@@ -17,10 +17,12 @@
 
 namespace bcr {
 
-using LostHandler = void (*)(const char *reason);
+// context is the one the handler was set with.
+using LostHandler = void (*)(void *context, const char *reason);
 
 struct LinkHealth {
   std::atomic<LostHandler> onLost{nullptr};
+  std::atomic<void *> lostContext{nullptr};
   std::atomic<bool> away{false};
   std::atomic<bool> abort{false};
   std::atomic<uint32_t> silentExchanges{0};

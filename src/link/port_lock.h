@@ -18,6 +18,10 @@
 
 namespace bcr {
 
+// How long an exchange waits for the one before it: a parameter exchange of five attempts of a
+// second each, with its wake step, and a margin.
+constexpr uint32_t kExchangeWait = 6000;
+
 class PortLock {
  public:
   // true when the calling thread holds the port (again) within waitMs.

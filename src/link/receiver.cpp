@@ -1,5 +1,7 @@
 #include "link/receiver.h"
 
+#include <initializer_list>
+
 #include "link/frame.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
@@ -68,6 +70,10 @@ class Receiver {
     return SendAndWait(link_, ack, kContinuationAckTimeout, nullptr, 1);
   }
   bool TooLong() const { return out_.size() > kMaxDecodeUnits; }
+  FrameKind Unread(std::initializer_list<uint8_t> bytes) {
+    link_.unread.assign(bytes.begin(), bytes.end());
+    return FrameKind::kAbandoned;
+  }
 
   FrameKind Reply(uint8_t length, uint8_t opcode);
   FrameKind DecodeData(uint8_t length);
@@ -191,13 +197,17 @@ FrameKind Receiver::Plain(uint8_t status, uint32_t remaining) {
 // arrived, a packet with a wrong checksum fails it. Each packet is acknowledged, whatever the
 // send gives; the decode ends with the packet that announces no more (status other than 0x02),
 // or when no further packet begins. A decode the engine scans next is never read as a part of it.
+// Another frame where the next packet belongs (the engine gave the decode up for a command that
+// crossed it on the line) leaves the decode incomplete: nothing of it is delivered, and the frame
+// is read again as what it is.
 FrameKind Receiver::PlainContinuation() {
   for (;;) {
     BeginPacket();
     uint8_t length, opcode, source, status, dropped;
     if (!Read(length)) return FrameKind::kDecode;
-    if (length < kDecodeHeaderBytes) return FrameKind::kDecode;
-    if (!Read(opcode) || opcode != kOpDecodeData) return FrameKind::kDecode;
+    if (length < kDecodeHeaderBytes) return Unread({length});
+    if (!Read(opcode)) return FrameKind::kDecode;
+    if (opcode != kOpDecodeData) return Unread({length, opcode});
     Read(source);
     Read(status);
     if (!Read(dropped)) return FrameKind::kDecode;

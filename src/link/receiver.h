@@ -26,6 +26,7 @@ enum class FrameKind {
   kDecode,       // a whole decode, every packet's checksum right
   kBroken,       // bytes that make no frame: noise, a frame cut short, a length too small
   kBadChecksum,  // a whole frame whose checksum does not fit
+  kAbandoned,    // a decode the engine gave up: another frame came instead of its next packet
   kFailed,       // the port failed or was closed to the line reader
 };
 

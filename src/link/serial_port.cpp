@@ -39,6 +39,7 @@ int OpenPort(EngineLink &link) {
 
 void ClosePort(EngineLink &link) {
   link.line.Stop();
+  link.unread.clear();
   if (link.port == nullptr) return;
   PurgePort(link, platform::kPurgeAll);
   platform::PortClose(link.port);
@@ -84,6 +85,11 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
 
 int ReadPortByte(EngineLink &link, uint8_t *out) {
   *out = 0;
+  if (!link.unread.empty()) {
+    *out = link.unread.front();
+    link.unread.erase(link.unread.begin());
+    return 1;
+  }
   PortUse use(link.health);
   if (!use) return 0;
   uint32_t received = 0;
@@ -94,12 +100,16 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   return 1;
 }
 
-int WritePortFrame(EngineLink &link, const WString &frame) {
+int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet) {
   PortUse use(link.health);
   if (!use) return 0;
   std::vector<uint8_t> bytes(frame.Size());
   for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
   std::lock_guard<std::mutex> lock(link.writeLock);
+  uint32_t waiting = 0;
+  if (onlyIfQuiet && platform::PortInputWaiting(link.port, &waiting) && waiting != 0) {
+    return kInputArriving;
+  }
   TraceSent(link, bytes.data(), bytes.size());
   uint32_t written = 0;
   if (!platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()),

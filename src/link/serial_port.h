@@ -26,8 +26,11 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 // One byte within the read time-out; 0 (and *out 0) when none came.
 int ReadPortByte(EngineLink &link, uint8_t *out);
 // Writes the low byte of every unit in one call. Nothing received is purged: the line reader reads
-// everything. A partial write counts as written.
-int WritePortFrame(EngineLink &link, const WString &frame);
+// everything. A partial write counts as written. onlyIfQuiet: nothing is written while received
+// bytes wait to be read (kInputArriving): a request written as the engine begins a decode of
+// several packets would make it give that decode up.
+constexpr int kInputArriving = -1;
+int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet = false);
 
 }  // namespace bcr
 

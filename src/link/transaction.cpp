@@ -18,6 +18,27 @@ void WakeEngine(EngineLink &link) {
   platform::Sleep(kWakePause);
 }
 
+namespace {
+
+// Writes the request once the line is free: no frame arriving, no byte waiting to be read. Past
+// kLineFreeWait it is written all the same.
+int WriteWhenLineFree(EngineLink &link, const WString &frame) {
+  const uint64_t limit = platform::NowMs() + kLineFreeWait;
+  for (;;) {
+    const uint64_t now = platform::NowMs();
+    const uint32_t left = now < limit ? static_cast<uint32_t>(limit - now) : 0;
+    link.line.WaitLineFree(left);
+    // Armed right before the write: a frame that began before it answers something else.
+    link.line.ExpectReply();
+    const int written = WritePortFrame(link, frame, left > 0 && link.line.Running());
+    if (written != kInputArriving) return written;
+    // The line reader takes the bytes first.
+    platform::Sleep(1);
+  }
+}
+
+}  // namespace
+
 Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
                    int32_t attempts) {
   Exchanged result;
@@ -30,9 +51,7 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
   const uint64_t framesBefore = link.line.FramesRead();
   std::vector<uint8_t> units;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
-    link.line.WaitLineFree(kLineFreeWait);
-    link.line.ExpectReply();
-    if (!WritePortFrame(link, frame)) {
+    if (WriteWhenLineFree(link, frame) != 1) {
       link.line.EndReply();
       result.status = PortBarred(link.health) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
       unheard = onlyBroken = false;

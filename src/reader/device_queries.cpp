@@ -1,7 +1,7 @@
 #include "reader/device_queries.h"
 
-#include "config/exchange_lock.h"
 #include "link/identify.h"
+#include "link/port_lock.h"
 #include "platform/registry.h"
 #include "state/scan_engine.h"
 #include "util/copy_out.h"
@@ -58,9 +58,8 @@ int32_t DecoderVersion(ScanEngine &reader, int32_t kind, char *buffer, int32_t s
   int32_t type = reader.DeviceType();
   if (type == kNoEngine) return kResultNoEngine;
   WString revision;
-  // Under the link lock like every exchange: without it the request's purge would destroy a
-  // decode in flight and its reply wait would read that decode as the revision.
-  ExchangeLock exchange(reader.link);
+  // One exchange at a time: replies carry no tag.
+  PortHold exchange(reader.link.portLock, kExchangeWait);
   // 0 (with an empty text) when the engine did not answer or the port did not come free.
   const int answered = exchange.Held() ? RequestRevision(reader.link, type, revision) : 0;
   CopyOut(revision, buffer, size);

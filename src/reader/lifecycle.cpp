@@ -27,7 +27,6 @@ namespace {
 constexpr uint32_t kInitPause = 500;
 // The port is given this long after it opens before the engine is asked anything.
 constexpr uint32_t kOpenPause = 500;
-constexpr int32_t kEngineSelector = 1;
 
 // "DecodeEventBC", set once per delivered decode for processes that wait on it.
 constexpr const char *kDecodeEventName = "DecodeEventBC";
@@ -156,17 +155,13 @@ void ProcessDetach() {
   state.decodeEvent = nullptr;
 }
 
-int ConnectEngine(ScanEngine &reader, int32_t selector, uint32_t *error) {
+int ConnectEngine(ScanEngine &reader, uint32_t *error) {
   *error = 0;
   if (reader.link.port != nullptr) return 1;
   platform::TraceConfigure();
   LoadSystemLibrary(reader);
-  if (reader.link.port == nullptr && selector == kEngineSelector) {
-    if (OpenEngine(reader)) {
-      reader.SetActive(1);
-      return 1;
-    }
-  } else if (reader.active != 0) {
+  if (OpenEngine(reader)) {
+    reader.SetActive(1);
     return 1;
   }
   reader.SetActive(0);
@@ -197,7 +192,7 @@ int32_t InitReader() {
     return kResultEngineDown;
   }
   uint32_t error = 0;
-  int opened = ConnectEngine(reader, kEngineSelector, &error);
+  int opened = ConnectEngine(reader, &error);
   if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
   state.readerInitialised = 1;
   LibraryGlobals *globals = &Globals();

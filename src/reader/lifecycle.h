@@ -29,7 +29,7 @@ int32_t InitReaderForNet();
 
 // Loads the system library, then opens and identifies the engine once; later calls succeed
 // while the port is open.
-int ConnectEngine(ScanEngine &reader, int32_t selector, uint32_t *error);
+int ConnectEngine(ScanEngine &reader, uint32_t *error);
 
 }  // namespace bcr
 

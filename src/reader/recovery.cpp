@@ -28,8 +28,6 @@ constexpr uint32_t kPortLockWait = 500;
 std::atomic<bool> hurry{false};
 // The line made the engine suspect (input at another speed); the worker checks it.
 std::atomic<bool> suspect{false};
-// The wait for another exchange before the check's revision request.
-constexpr uint32_t kCheckLockWait = 6000;
 
 bool Aborted(const ScanEngine &reader) {
   return reader.link.health.abort || State().quitFlag == 1;
@@ -59,8 +57,8 @@ bool MarkLost(ScanEngine &reader, const char *reason) {
   return true;
 }
 
-void OnEngineLost(const char *reason) {
-  if (MarkLost(TheReader(), reason)) WakeWorker(State(), kRecoveryWorker);
+void OnEngineLost(void *context, const char *reason) {
+  if (MarkLost(*static_cast<ScanEngine *>(context), reason)) WakeWorker(State(), kRecoveryWorker);
 }
 
 // The line reader's or an exchange's thread: the check runs on the recovery worker, so that the
@@ -75,7 +73,7 @@ void OnEngineSuspect(void *context) {
 // One revision request at the working speed: whether the engine answers it (a NAK is an answer).
 bool EngineAnswers(ScanEngine &reader) {
   EngineLink &link = reader.link;
-  PortHold hold(link.portLock, kCheckLockWait);
+  PortHold hold(link.portLock, kExchangeWait);
   if (!hold.Held()) return true;
   TraceNote(link, "check: input at another speed");
   WakeEngine(link);
@@ -154,6 +152,7 @@ void Recover() {
 }  // namespace
 
 void InstallLostHandler(ScanEngine &reader) {
+  reader.link.health.lostContext = &reader;
   reader.link.health.onLost = OnEngineLost;
   reader.link.line.SetSuspectHandler(OnEngineSuspect, &reader);
 }

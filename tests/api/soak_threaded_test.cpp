@@ -25,6 +25,8 @@ TEST(Soak, EveryScanReachesItsPressOrReadOnceAtRandomMomentsInEveryTriggerMode) 
   EXPECT_EQ(f.slowCalls, 0) << "longest call " << f.longestCallMs << " ms";
   EXPECT_LE(f.threadsLeft, 0);
   EXPECT_LE(f.descriptorsLeft, 0);
+  std::printf("soak: %d sent, %d delivered, %d strays discarded, %d given up by the engine\n",
+              f.sent, f.delivered, f.discarded, f.givenUp);
 }
 
 }  // namespace

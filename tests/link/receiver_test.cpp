@@ -259,7 +259,8 @@ TEST(DecodeData, EndlessContinuationFailsAtTheLimit) {
 // The continuation packets of a decode that do not go as planned. The 4507's 0x99 format: the
 // line hangs up after the first packet, while the receiver wakes the engine for the
 // acknowledgement; the decode is incomplete and fails. The SE955: a continuation packet with
-// another opcode, or too short for its own header, ends the decode with what came before.
+// another opcode, or too short for its own header, is another frame: the engine gave the decode
+// up, which is not delivered, and the frame is read again as what it is.
 TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEndIt) {
   {
     auto engine = bcrsim::Engine::Imager4507().Speed(115200).Start();
@@ -292,9 +293,15 @@ TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEnd
       decode.laterOpcode = 0xC6;
     }
     sim.Engine().SendDecode(decode);
-    Reception r = Receive(sim, 2000);
+    Reception r = Receive(sim, 2000, FrameKind::kAbandoned);
     EXPECT_EQ(r.result, 1) << shortPacket;
     EXPECT_EQ(r.out, Units(0x03, "ABC")) << shortPacket;
+    Reception next = Receive(sim, 1000, shortPacket ? FrameKind::kBroken : kReplyMode);
+    EXPECT_EQ(next.result, 1) << shortPacket;
+    if (!shortPacket) {
+      ASSERT_GE(next.out.size(), 2u);
+      EXPECT_EQ(next.out[1], 0xC6);
+    }
   }
 }
 

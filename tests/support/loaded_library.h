@@ -16,19 +16,9 @@
 
 #include "bcreader.h"
 #include "bcreader_posix.h"
+#include "support/library_env.h"
 
 namespace bcr::test {
-
-// build/lib, beside the folder of the test executables.
-inline std::string LibDir() {
-  char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "lib";
-  path[n] = '\0';
-  std::string exe(path);
-  std::string dir = exe.substr(0, exe.rfind('/'));
-  return dir.substr(0, dir.rfind('/')) + "/lib";
-}
 
 inline int CountEntries(const char *folder) {
   int count = 0;
@@ -94,17 +84,7 @@ class ScratchDir {
 // library with the given engine-kind character, a registry file and a named event of its own.
 inline void PointLibraryAt(const std::string &port, const char *engineKind,
                            const ScratchDir &scratch) {
-  setenv("BCREADER_COM2", port.c_str(), 1);
-  setenv("BCREADER_SYSLIB", (LibDir() + "/libbrevald.so").c_str(), 1);
-  if (engineKind != nullptr) {
-    setenv("BCREADER_ENGINE_KIND", engineKind, 1);
-  } else {
-    unsetenv("BCREADER_ENGINE_KIND");
-  }
-  setenv("BCREADER_REGISTRY", scratch.File("registry.reg").c_str(), 1);
-  setenv("BCREADER_EVENT_PREFIX", NewEventPrefix().c_str(), 1);
-  setenv("BCREADER_KEYBOARD", "none", 1);
-  setenv("BCREADER_SOUND", "none", 1);
+  PointEnvironmentAt(port, engineKind, scratch.File("registry.reg"), NewEventPrefix());
 }
 
 class LoadedLibrary {

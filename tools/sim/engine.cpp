@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,7 @@ constexpr milliseconds kIdlePoll{100};
 struct Job {
   std::deque<Packet> packets;
   Clock::time_point notBefore;
+  Bytes decodeData;  // the data of the decode the job sends, if it sends one
 };
 
 Clock::duration WireTime(size_t bytes, uint32_t bitsPerSecond) {
@@ -137,13 +139,21 @@ struct Engine::Impl {
     [[maybe_unused]] const ssize_t n = write(wakeWrite, &one, 1);
   }
 
-  void Enqueue(std::vector<Packet> packets, Clock::time_point notBefore) {
+  void Enqueue(std::vector<Packet> packets, Clock::time_point notBefore, Bytes decodeData = {}) {
     Job job;
+    job.decodeData = std::move(decodeData);
     job.packets.assign(std::make_move_iterator(packets.begin()),
                        std::make_move_iterator(packets.end()));
     job.notBefore = notBefore;
     jobs.push_back(std::move(job));
     idle = false;
+  }
+
+  // The front job's decode waits for an acknowledgement in vain: it goes, and is recorded.
+  void GiveUpDecode() {
+    awaitingAck = false;
+    givenUp.push_back(std::move(jobs.front().decodeData));
+    jobs.pop_front();
   }
 
   void EnqueueOne(Packet packet, Clock::time_point notBefore) {
@@ -197,6 +207,8 @@ struct Engine::Impl {
   Clock::time_point nextWriteAt{};
   bool awaitingAck = false;  // the front job waits for a continuation acknowledgement
   Clock::time_point ackDeadline{};
+  // Bytes from the host were on their way when the packet awaiting it went out.
+  bool ackCrossed = false;
   bool idle = true;
 
   FrameReceiver receiver;
@@ -208,6 +220,7 @@ struct Engine::Impl {
   std::vector<Clock::time_point> frameTimes;
   size_t garbage = 0;
   size_t continuationAcks = 0;
+  std::vector<Bytes> givenUp;
 };
 
 void Engine::Impl::Run() {
@@ -288,10 +301,7 @@ int Engine::Impl::Step(Clock::time_point now) {
     return static_cast<int>(std::clamp<decltype(left)>(left, 1, kIdlePoll.count()));
   }
   if (receiver.Partial() && now - lastByteAt >= kFrameGap) receiver.Reset();
-  if (awaitingAck && now >= ackDeadline) {
-    awaitingAck = false;
-    jobs.pop_front();
-  }
+  if (awaitingAck && now >= ackDeadline) GiveUpDecode();
   while (!jobs.empty() && !awaitingAck) {
     Job &job = jobs.front();
     if (job.packets.empty()) {
@@ -301,6 +311,8 @@ int Engine::Impl::Step(Clock::time_point now) {
     if (now < std::max(job.notBefore, nextWriteAt)) break;
     Packet packet = std::move(job.packets.front());
     job.packets.pop_front();
+    int pending = 0;
+    if (packet.waitForAck && ioctl(pty.master, FIONREAD, &pending) != 0) pending = 0;
     Write(packet.bytes);
     nextWriteAt = paced ? now + WireTime(packet.bytes.size(), speed) : now;
     if (packet.speedAfter) SetSpeedLocked(*packet.speedAfter);
@@ -309,6 +321,7 @@ int Engine::Impl::Step(Clock::time_point now) {
     } else if (packet.waitForAck) {
       awaitingAck = true;
       ackDeadline = now + kAckWait;
+      ackCrossed = pending > 0;
     }
   }
 
@@ -404,11 +417,11 @@ void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
     }
     return;
   }
-  // Any other frame is a command, and a command ends a decode that waits for its acknowledgement.
-  if (awaitingAck) {
-    awaitingAck = false;
-    jobs.pop_front();
-  }
+  // Any other frame is a command, and a command ends a decode that waits for its acknowledgement:
+  // the host turned away from it. One that was on its way when the packet went out crossed it on
+  // the line (the host could not have read it yet): it is answered after the decode.
+  if (awaitingAck && !ackCrossed) GiveUpDecode();
+  ackCrossed = false;
   if (silent) return;
   const Clock::time_point due = now + milliseconds(replyDelayMs);
   if (!valid || nakAll || nakNext > 0) {
@@ -441,7 +454,7 @@ void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
     case kOpStartDecode:
       EnqueueOne(Packet(AckFrame()), due);
       if (!onStart.empty()) {
-        Enqueue(DecodePackets(kind, onStart.front()), due);
+        Enqueue(DecodePackets(kind, onStart.front()), due, onStart.front().data);
         onStart.pop_front();
       }
       break;
@@ -588,7 +601,7 @@ void Engine::Send(Bytes bytes) {
 void Engine::SendDecode(Decode decode) {
   {
     std::lock_guard<std::mutex> lock(impl_->mu);
-    impl_->Enqueue(DecodePackets(impl_->kind, decode), Clock::now());
+    impl_->Enqueue(DecodePackets(impl_->kind, decode), Clock::now(), decode.data);
   }
   impl_->Wake();
 }
@@ -633,6 +646,11 @@ std::chrono::steady_clock::time_point Engine::LastWriteAt() const {
   return impl_->lastWriteAt;
 }
 
+std::vector<Bytes> Engine::GivenUp() const {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  return impl_->givenUp;
+}
+
 size_t Engine::ContinuationAcks() const {
   std::lock_guard<std::mutex> lock(impl_->mu);
   return impl_->continuationAcks;
@@ -645,6 +663,7 @@ void Engine::ClearRecord() {
   impl_->frameTimes.clear();
   impl_->garbage = 0;
   impl_->continuationAcks = 0;
+  impl_->givenUp.clear();
 }
 
 bool Engine::WaitForFrames(size_t count, int timeoutMs) const {

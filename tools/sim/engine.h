@@ -30,7 +30,9 @@
 //     any other opcode, or a frame shorter than its 4-byte header -> no answer
 //   Answers (NAKs included) are queued behind whatever is still being sent. A command (any
 //   frame but D0) that arrives while a decode waits for a continuation acknowledgement ends
-//   that decode, as a real engine gives up a transfer the host has turned away from. A NAKed
+//   that decode, as a real engine gives up a transfer the host has turned away from; one that
+//   began to arrive before the packet had gone out whole crossed it on the line and does not
+//   (its answer follows the decode). A NAKed
 //   command has no effect (no parameter stored, no speed change, no queued decode started).
 // - Every byte received at its speed is recorded (Received()), and every whole frame it parsed
 //   (Frames(), checksum included, wake bytes excluded).
@@ -171,6 +173,9 @@ class Engine {
   std::vector<std::chrono::steady_clock::time_point> FrameTimes() const;
   size_t GarbageBytes() const;      // bytes received at a foreign speed
   size_t ContinuationAcks() const;  // 04 D0 04 03 frames received
+  // The data of every decode the engine gave up before its last packet: a command turned the
+  // host away from it, or no continuation acknowledgement came within 2 s.
+  std::vector<Bytes> GivenUp() const;
   // When the last packet the engine sent had gone out whole (its last byte written).
   std::chrono::steady_clock::time_point LastWriteAt() const;
   void ClearRecord();

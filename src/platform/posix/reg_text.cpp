@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "util/ascii.h"
+
 namespace bcr::platform {
 
 namespace {
@@ -41,17 +43,6 @@ std::string Trimmed(const std::string &line) {
   if (begin == std::string::npos) return std::string();
   size_t end = line.find_last_not_of(" \t\r");
   return line.substr(begin, end - begin + 1);
-}
-
-bool EqualNoCase(const std::string &a, const std::string &b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 bool ValidUtf8(const std::string &text) {

@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+#include "util/ascii.h"
+
 namespace bcr::platform {
 
 namespace {
@@ -117,18 +119,8 @@ __attribute__((destructor)) void FreeTables() {
   pthread_mutex_unlock(&lock);
 }
 
-bool EqualNoCase(const std::string &a, const char *b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return i == a.size() && b[i] == '\0';
-}
-
 WindowClass *FindClass(State *tables, const char *name) {
+  if (name == nullptr) return nullptr;
   for (WindowClass &windowClass : tables->classes) {
     if (EqualNoCase(windowClass.name, name)) return &windowClass;
   }

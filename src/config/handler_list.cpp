@@ -1,3 +1,4 @@
+// Every parameter handler of the library, and the forgetting of their cache entries at load.
 #include "config/handlers.h"
 
 namespace bcr {
