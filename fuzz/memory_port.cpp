@@ -70,6 +70,10 @@ Port *PortOpen(const char *name) {
   return new Port();
 }
 
+Port *PortOpenNumber(uint32_t number) {
+  return PortOpen(("COM" + std::to_string(number) + ":").c_str());
+}
+
 void PortClose(Port *port) {
   delete port;
 }

@@ -2,17 +2,12 @@
 // checked after every step against a plain vector of units that follows the string's contract.
 // Operations take their sources from the input and from the strings themselves, the string
 // being changed included (appending a string to itself, assigning from its own narrow copy,
-// taking Mid into itself, formatting its own units), which is where a buffer that moves under
-// its own source shows.
+// taking Mid into itself), which is where a buffer that moves under its own source shows.
 //
-// The input keeps to what the contract asks of callers: unit runs lie inside their source,
-// reserve hints stay small (a hint near 2^32 is a request for 8 GB), and Format gets exactly the
-// arguments its conversions take (after '%', the first of c d i o u x X C, e f g E G, s S, w or
-// '%' ends a conversion): a conversion that takes an argument the caller did not pass reads stack
-// garbage, which no string can make safe. What lies between '%' and the letter is left to the
-// fuzzer: flags, widths, precisions, length letters, 'n', '*', '$' and bytes above 0x7F. Strings
-// may pass 65536 units, where growth changes from doubling to fixed steps, but stay below
-// kMaxUnits, and an input ends once its operations have touched kWorkBudget units.
+// The input keeps to what the contract asks of callers: unit runs lie inside their source, and
+// reserve hints stay small (a hint near 2^32 is a request for 8 GB). Strings may pass 65536
+// units, where growth changes from doubling to fixed steps, but stay below kMaxUnits, and an
+// input ends once its operations have touched kWorkBudget units.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -33,16 +28,12 @@ using namespace bcr::fuzz;
 using Model = std::vector<uint16_t>;
 
 constexpr size_t kStrings = 3;
-constexpr size_t kOperations = 25;
+constexpr size_t kOperations = 17;
 constexpr size_t kMaxUnits = 70000;
 constexpr size_t kWorkBudget = size_t{1} << 20;
 constexpr uint32_t kMaxReserve = 4096;
 constexpr size_t kMaxNeedle = 32;
 constexpr uint32_t kNotWritten = 0xA5A5A5A5;
-// Format: conversions that take an argument, and the output of one printing conversion.
-constexpr size_t kMaxArgs = 3;
-constexpr size_t kConversionRoom = 99;
-const char kLetters[] = "cdiouxXCefgEGsSw%";
 
 struct Slot {
   WString text;
@@ -146,129 +137,6 @@ bool Fits(const Slot &slot, size_t added) {
   return slot.model.size() + added <= kMaxUnits;
 }
 
-// One argument of Format and what the output holds for one part of the pattern: fixed units, or
-// (variable) up to kConversionRoom bytes of printed text the target does not predict.
-struct Arg {
-  char letter;
-  int i = 0;
-  double d = 0;
-};
-struct Part {
-  bool variable = false;
-  Model units;
-};
-
-// Calls Format with the arguments' values as variable arguments of their own types.
-template <typename... Values>
-void Call(WString &out, const char *pattern, const std::vector<Arg> &args, const char *narrow,
-          const uint16_t *wide, Values... values) {
-  constexpr size_t taken = sizeof...(Values);
-  if constexpr (taken == kMaxArgs) {
-    out.Format(pattern, values...);
-  } else {
-    if (taken == args.size()) return out.Format(pattern, values...);
-    const char letter = args[taken].letter;
-    if (letter == 's' || letter == 'S')
-      return Call(out, pattern, args, narrow, wide, values..., narrow);
-    if (letter == 'w') return Call(out, pattern, args, narrow, wide, values..., wide);
-    if (std::strchr("efgEG", letter) != nullptr) {
-      return Call(out, pattern, args, narrow, wide, values..., args[taken].d);
-    }
-    Call(out, pattern, args, narrow, wide, values..., args[taken].i);
-  }
-}
-
-// Whether out can be read as the parts in order.
-bool Matches(const std::vector<Part> &parts, const uint16_t *out, size_t size) {
-  std::vector<char> reach(size + 1, 0), next(size + 1);
-  reach[0] = 1;
-  for (const Part &part : parts) {
-    std::fill(next.begin(), next.end(), 0);
-    for (size_t at = 0; at <= size; ++at) {
-      if (!reach[at]) continue;
-      if (!part.variable) {
-        const size_t n = part.units.size();
-        if (at + n <= size && std::equal(part.units.begin(), part.units.end(), out + at)) {
-          next[at + n] = 1;
-        }
-        continue;
-      }
-      next[at] = 1;
-      for (size_t n = 1; n <= kConversionRoom && at + n <= size; ++n) {
-        const uint16_t unit = out[at + n - 1];
-        if (unit == 0 || unit > 0xFF) break;
-        next[at + n] = 1;
-      }
-    }
-    reach.swap(next);
-  }
-  return reach[size] != 0;
-}
-
-// Format into s of a pattern built from the input's pieces: literal bytes, conversions and, last,
-// an unfinished conversion. Strings come from other: its units, and its narrow copy.
-void FormatFromInput(InputStream &in, Slot &s, Slot &other) {
-  std::string pattern;
-  std::vector<Arg> args;
-  std::vector<Part> parts;
-  const Model narrowModel = ToZero(other.model, true), wideModel = ToZero(other.model, false);
-  for (uint8_t pieces = in.Byte() % 8; pieces > 0 && args.size() < kMaxArgs; --pieces) {
-    const uint8_t kind = in.Byte() % 4;
-    std::string between;
-    for (uint8_t n = in.Byte() % 7, digits = 0; n > 0; --n) {
-      char c = static_cast<char>(in.Byte());
-      if (c == '\0' || std::strchr(kLetters, c) != nullptr) c = '#';
-      // A width of 10^9 costs the runtime a billion pad characters; 999 is beyond the room.
-      digits = c >= '0' && c <= '9' ? digits + 1 : 0;
-      if (digits > 3) c = '.';
-      between += c;
-    }
-    if (kind == 0) {  // literal bytes
-      pattern += between;
-      parts.push_back(Part{false, FromNarrow(between.c_str())});
-      continue;
-    }
-    pattern += "%" + between;
-    if (kind == 3) break;  // unfinished: prints nothing
-    Arg arg{kLetters[in.Byte() % (sizeof kLetters - 1)]};
-    pattern += arg.letter;
-    Part part;
-    if (arg.letter == '%') {
-      part.variable = !between.empty();
-      if (between.empty()) part.units = {'%'};
-    } else if (arg.letter == 's' || arg.letter == 'S') {
-      part.units = narrowModel;
-    } else if (arg.letter == 'w') {
-      part.units = wideModel;
-    } else {
-      const bool floating = std::strchr("efgEG", arg.letter) != nullptr;
-      const uint64_t bits = floating ? in.U64() : in.U32();
-      arg.i = static_cast<int>(bits);
-      std::memcpy(&arg.d, &bits, sizeof bits);
-      // A bare conversion prints as the runtime prints it; 'C' is the narrow character of the
-      // terminal's runtime, which other runtimes spell differently.
-      char text[kConversionRoom + 1];
-      const std::string conversion = "%" + between + arg.letter;
-      const int printed = !between.empty() || arg.letter == 'C' ? -1
-                          : floating ? std::snprintf(text, sizeof text, conversion.c_str(), arg.d)
-                                     : std::snprintf(text, sizeof text, conversion.c_str(), arg.i);
-      part.variable = printed < 0 || static_cast<size_t>(printed) > kConversionRoom;
-      if (!part.variable) part.units = FromNarrow(text);
-    }
-    if (arg.letter != '%') args.push_back(arg);
-    parts.push_back(part);
-  }
-  // The narrow copy is taken once: a second Narrow may move it.
-  const char *narrow = other.text.Narrow();
-  Call(s.text, pattern.c_str(), args, narrow, other.text.Data());
-  if (!Matches(parts, s.text.Data(), s.text.Size())) {
-    std::fprintf(stderr, "pattern \"%s\" gave %u units:", pattern.c_str(), s.text.Size());
-    for (uint32_t i = 0; i < s.text.Size(); ++i) std::fprintf(stderr, " %04X", s.text.Data()[i]);
-    Fail("%s", "");
-  }
-  s.model.assign(s.text.Data(), s.text.Data() + s.text.Size());
-}
-
 // Runs the next operation of the input; returns the units it touched.
 size_t RunOne(Slot *slots, InputStream &in) {
   const uint8_t op = in.Byte() % kOperations;
@@ -300,9 +168,8 @@ size_t RunOne(Slot *slots, InputStream &in) {
       s.model.insert(s.model.end(), units.begin(), units.end());
       break;
     }
-    case 2:
-    case 3: {
-      name = op == 2 ? "AppendUnits from a string" : "AppendRun from a string";
+    case 2: {
+      name = "AppendUnits from a string";
       const size_t from = in.Byte() % (other.model.size() + 1);
       const size_t available = other.model.size() - from;
       int32_t count = static_cast<int8_t>(in.Byte());
@@ -314,11 +181,7 @@ size_t RunOne(Slot *slots, InputStream &in) {
                             : Model();
       if (!Fits(s, run.size())) return run.size();
       const uint16_t *units = other.text.Data() + from;
-      if (op == 2) {
-        s.text.AppendUnits(units, count > 0 ? static_cast<uint32_t>(count) : 0);
-      } else {
-        s.text.AppendRun(units, count);
-      }
+      s.text.AppendUnits(units, count > 0 ? static_cast<uint32_t>(count) : 0);
       s.model.insert(s.model.end(), run.begin(), run.end());
       break;
     }
@@ -351,7 +214,7 @@ size_t RunOne(Slot *slots, InputStream &in) {
       break;
     }
     case 9:
-    case 20: {
+    case 3: {
       name = op == 9 ? "Assign" : "copy construction and assignment";
       const Model expected = other.model;
       if (op == 9) {
@@ -364,14 +227,12 @@ size_t RunOne(Slot *slots, InputStream &in) {
       s.model = expected;
       break;
     }
-    case 10:
-    case 11: {
-      name = op == 10 ? "Erase" : "SafeErase";
-      const int64_t pos = take(op == 11, size);
-      const int64_t count = take(op == 11, size);
+    case 10: {
+      name = "Erase";
+      const int64_t pos = take(false, size);
+      const int64_t count = take(false, size);
       const uint32_t result =
-          op == 10 ? s.text.Erase(static_cast<uint32_t>(pos), static_cast<uint32_t>(count))
-                   : s.text.SafeErase(static_cast<int32_t>(pos), static_cast<int32_t>(count));
+          s.text.Erase(static_cast<uint32_t>(pos), static_cast<uint32_t>(count));
       if (pos >= 0 && count >= 1 && static_cast<size_t>(pos) < size) {
         s.model.erase(s.model.begin() + pos,
                       s.model.begin() + pos + std::min<uint64_t>(count, size - pos));
@@ -379,26 +240,21 @@ size_t RunOne(Slot *slots, InputStream &in) {
       Check(result == s.model.size(), "Erase returns the new size");
       break;
     }
-    case 12:
-    case 13: {
-      name = op == 12 ? "Mid" : "SafeMid";
+    case 11: {
+      name = "Mid";
       const size_t length = other.model.size();
-      const int64_t from = take(op == 13, length);
-      const int64_t to = take(op == 13, length);
+      const int64_t from = take(false, length);
+      const int64_t to = take(false, length);
       // The target is emptied first: Mid of a string into itself leaves it empty.
       const Model expected =
           &s == &other || from < 0 || to < 0
               ? Model()
               : Slice(other.model, static_cast<uint32_t>(from), static_cast<uint32_t>(to));
-      if (op == 12) {
-        other.text.Mid(static_cast<uint32_t>(from), static_cast<uint32_t>(to), s.text);
-      } else {
-        other.text.SafeMid(static_cast<int32_t>(from), static_cast<int32_t>(to), s.text);
-      }
+      other.text.Mid(static_cast<uint32_t>(from), static_cast<uint32_t>(to), s.text);
       s.model = expected;
       break;
     }
-    case 14: {
+    case 12: {
       name = "SetAt";
       const uint16_t unit = in.U16();
       const int32_t index = TakeSigned(in, size);
@@ -406,26 +262,7 @@ size_t RunOne(Slot *slots, InputStream &in) {
       if (index >= 0 && static_cast<size_t>(index) < size) s.model[index] = unit;
       break;
     }
-    case 15: {
-      name = "At";
-      const uint32_t index = TakePosition(in, size);
-      const int32_t signedIndex = TakeSigned(in, size);
-      Check(s.text.At(index) == s.text.Data() + std::min<size_t>(index, size),
-            "At points into the string");
-      const size_t expected = signedIndex < 0 ? 0 : std::min<size_t>(signedIndex, size);
-      Check(s.text.AtSigned(signedIndex) == s.text.Data() + expected,
-            "AtSigned points into the string");
-      break;
-    }
-    case 16: {
-      name = "Equals";
-      const Narrow text = TakeNarrow(in, 255);
-      const int expected = ModelEquals(s.model, text.Pointer());
-      Check(s.text.Equals(text.Pointer()) == expected, "Equals");
-      Check(s.text.NotEquals(text.Pointer()) == 1 - expected, "NotEquals");
-      break;
-    }
-    case 17: {
+    case 13: {
       name = "Find";
       const uint32_t start = TakePosition(in, size);
       const Narrow text = TakeNarrow(in, kMaxNeedle);
@@ -435,7 +272,7 @@ size_t RunOne(Slot *slots, InputStream &in) {
       Check(index == expectedIndex, "Find's index");
       break;
     }
-    case 18: {
+    case 14: {
       name = "Narrow";
       const char *narrow = s.text.Narrow();
       Check(narrow != nullptr, "Narrow of a constructed string");
@@ -445,11 +282,11 @@ size_t RunOne(Slot *slots, InputStream &in) {
       Check(narrow[size] == '\0', "Narrow's terminator");
       break;
     }
-    case 19:
-    case 23: {
+    case 15:
+    case 16: {
       name = "Reset";
       const uint32_t reserve = in.U16() % (kMaxReserve + 1);
-      if (op == 23) {
+      if (op == 16) {
         const WString fresh(reserve);
         CheckSame(fresh, Model(), "construction with a reserve");
       } else {
@@ -458,26 +295,6 @@ size_t RunOne(Slot *slots, InputStream &in) {
       }
       break;
     }
-    case 21: {
-      name = "Format of a 16-bit string";
-      const Model expected = ToZero(other.model, false);
-      s.text.Format("%w", other.text.Data());
-      s.model = expected;
-      break;
-    }
-    case 22: {
-      name = "Format of a narrow copy";
-      Model expected = {'<'};
-      for (uint16_t unit : ToZero(other.model, true)) expected.push_back(unit);
-      expected.push_back('>');
-      s.text.Format("<%s>", other.text.Narrow());
-      s.model = expected;
-      break;
-    }
-    case 24:
-      name = "Format";
-      FormatFromInput(in, s, other);
-      break;
   }
   CheckSame(s.text, s.model, name);
   CheckSame(other.text, other.model, name);

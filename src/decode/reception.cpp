@@ -26,12 +26,8 @@ int Command(ScanEngine &reader, uint32_t on, uint32_t enable, uint64_t *replySeq
   return static_cast<int>(SetDecoding(reader.link, on, replySeq) & enable);
 }
 
-// Waits on the decode road for a decode the waiter may take; it becomes the DecodeResult.
-int Collect(ScanEngine &reader, DecodeRoad::Waiter *waiter, uint64_t deadlineMs, Decode &out) {
-  DecodeRoad &road = reader.link.decodes;
-  LineDecode received;
-  const DecodeWait wait = road.Wait(waiter, deadlineMs, &received);
-  road.Leave(waiter);
+// The decode the road gave becomes one value, the DecodeResult, kept for the roads.
+int Collect(ScanEngine &reader, DecodeWait wait, const LineDecode &received, Decode &out) {
   if (wait != DecodeWait::kReceived || received.units.empty()) return 0;
   Decode decode;
   for (uint8_t unit : received.units) decode.data.AppendUnit(unit);
@@ -61,8 +57,9 @@ int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception ki
     // A reception with no press of its own (served by an earlier one) starts its line now.
     line = DecodeLine::AfterTime(press != ScanEngine::kNoPress ? press : start);
   }
-  DecodeRoad::Waiter *waiter = reader.link.decodes.Join(line);
-  return Collect(reader, waiter, start + waitMs, out);
+  LineDecode received;
+  const DecodeWait wait = reader.link.decodes.Receive(line, start + waitMs, &received);
+  return Collect(reader, wait, received, out);
 }
 
 int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
@@ -74,11 +71,14 @@ int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *cod
   if (reader.active != 0) {
     // Joined before the start decode, so that no older waiter takes this read's decode.
     DecodeRoad &road = reader.link.decodes;
-    DecodeRoad::Waiter *waiter = road.Join(DecodeLine::Pending());
+    DecodeRoad::Waiter *waiter = road.JoinPending();
     uint64_t replySeq = 0;
     if (Command(reader, 1, 1, &replySeq)) {
-      road.SetLine(waiter, DecodeLine::AfterFrame(replySeq, platform::NowMs()));
-      received = Collect(reader, waiter, platform::NowMs() + DecodeWaitMs(), decode) == 1;
+      const uint64_t now = platform::NowMs();
+      LineDecode line;
+      const DecodeWait wait =
+          road.Receive(waiter, DecodeLine::AfterFrame(replySeq, now), now + DecodeWaitMs(), &line);
+      received = Collect(reader, wait, line, decode) == 1;
       platform::Sleep(kStopDelay);
       StopDecode(reader, 1);
       if (!received) return 0;

@@ -27,6 +27,22 @@ bool DecodeLine::Takes(const LineDecode &decode) const {
   return false;
 }
 
+DecodeWait DecodeRoad::Receive(DecodeLine line, uint64_t deadlineMs, LineDecode *out) {
+  return Receive(Join(line), line, deadlineMs, out);
+}
+
+DecodeRoad::Waiter *DecodeRoad::JoinPending() {
+  return Join(DecodeLine::Pending());
+}
+
+DecodeWait DecodeRoad::Receive(Waiter *waiter, DecodeLine line, uint64_t deadlineMs,
+                               LineDecode *out) {
+  SetLine(waiter, line);
+  const DecodeWait result = Wait(waiter, deadlineMs, out);
+  Leave(waiter);
+  return result;
+}
+
 DecodeRoad::Waiter *DecodeRoad::Join(DecodeLine line) {
   std::lock_guard<std::mutex> lock(mutex_);
   waiters_.emplace_back(line);

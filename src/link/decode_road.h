@@ -57,14 +57,14 @@ class DecodeRoad {
  public:
   class Waiter;
 
-  // Registers a waiter with its line; it may take decodes from now on.
-  Waiter *Join(DecodeLine line);
-  // Draws a pending waiter's line.
-  void SetLine(Waiter *waiter, DecodeLine line);
-  // Waits until the waiter has a decode, deadlineMs (platform clock) passes or the road is
-  // cancelled.
-  DecodeWait Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out);
-  // Unregisters the waiter; a decode it was given and did not take goes back to the front.
+  // One decode for a waiter with that line, until deadlineMs (platform clock) passes or the road
+  // is cancelled.
+  DecodeWait Receive(DecodeLine line, uint64_t deadlineMs, LineDecode *out);
+
+  // A waiter whose line is pending (a read before its start decode is answered): joined first,
+  // then given its line and its wait by Receive, or let go by Leave.
+  Waiter *JoinPending();
+  DecodeWait Receive(Waiter *pending, DecodeLine line, uint64_t deadlineMs, LineDecode *out);
   void Leave(Waiter *waiter);
 
   // From the line reader: a decode has come whole.
@@ -83,6 +83,9 @@ class DecodeRoad {
   uint32_t Overflows() const { return overflows_.load(); }
 
  private:
+  Waiter *Join(DecodeLine line);
+  void SetLine(Waiter *waiter, DecodeLine line);
+  DecodeWait Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out);
   void DispatchLocked();
   void DiscardStaleLocked();
 

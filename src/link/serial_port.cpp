@@ -27,9 +27,7 @@ void PurgePort(EngineLink &link, uint32_t flags) {
 }  // namespace
 
 int OpenPort(EngineLink &link) {
-  WString name;
-  name.Format("COM%d:", static_cast<int>(link.portNumber));
-  link.port = platform::PortOpen(name.Narrow());
+  link.port = platform::PortOpenNumber(link.portNumber);
   if (link.port == nullptr) return Failed(link);
   platform::PortSetup(link.port, kPortQueueSize, kPortQueueSize);
   PurgePort(link, platform::kPurgeAll);

@@ -43,6 +43,8 @@ enum PurgeFlag : uint32_t {
 
 // Opens the port a name such as "COM2:" stands for, exclusively. nullptr on failure.
 Port *PortOpen(const char *name);
+// Opens the serial port of that number ("COM<number>:"), as PortOpen.
+Port *PortOpenNumber(uint32_t number);
 void PortClose(Port *port);
 bool PortSetup(Port *port, uint32_t inQueue, uint32_t outQueue);
 // Discards what was received and not yet read, and output not yet sent.

@@ -1,13 +1,9 @@
 #include "util/wstring.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <new>
 #include <string>
-#include <string_view>
 #include <utility>
 
 namespace bcr {
@@ -18,8 +14,6 @@ constexpr uint32_t kDefaultCapacity = 32;
 // it a string is a rare, large frame and grows by a fixed step to bound the overshoot.
 constexpr uint64_t kDoublingLimit = 0x10000;
 constexpr uint64_t kLinearStep = 1000;
-// Room for the output of one printf conversion, terminator included; longer output is cut.
-constexpr size_t kConversionBytes = 100;
 
 // An exhausted heap (or a size beyond 32 bits) ends the operation with the string as it was;
 // the exported function that called it returns its failure result.
@@ -31,42 +25,6 @@ void *Reallocate(void *block, size_t bytes) {
   void *result = std::realloc(block, bytes);
   if (result == nullptr) OutOfMemory();
   return result;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Rebuilds the text collected between '%' and the conversion letter as
-// "%[flags][width][.precision][h|hh]letter" and drops everything else. Left as collected, a '*',
-// '$', 'l', 'L', 'n' or another conversion letter would make the runtime read arguments that
-// were never passed, read them with the wrong type, or write through the integer argument.
-std::string ConversionFormat(std::string_view collected, char letter, bool integer) {
-  std::string format = "%";
-  size_t i = 0;
-  while (i < collected.size() &&
-         std::string_view("-+ #0").find(collected[i]) != std::string_view::npos) {
-    format += collected[i++];
-  }
-  while (i < collected.size() && IsDigit(collected[i])) format += collected[i++];
-  if (i < collected.size() && collected[i] == '.') {
-    format += collected[i++];
-    while (i < collected.size() && IsDigit(collected[i])) format += collected[i++];
-  }
-  if (integer && letter != 'c' && letter != 'C') {
-    for (int h = 0; h < 2 && i < collected.size() && collected[i] == 'h'; ++h) {
-      format += collected[i++];
-    }
-  }
-  // glibc takes 'C' as a wide-character conversion (wint_t); the argument is a narrow character.
-  format += letter == 'C' ? 'c' : letter;
-  return format;
-}
-
-template <typename T>
-void AppendPrinted(WString &out, const std::string &format, T value) {
-  char text[kConversionBytes];
-  if (std::snprintf(text, sizeof text, format.c_str(), value) >= 0) out.AppendNarrow(text);
 }
 
 }  // namespace
@@ -145,14 +103,6 @@ const char *WString::Narrow() {
   return narrow_;
 }
 
-const uint16_t *WString::At(uint32_t index) const {
-  return index < length_ ? &units_[index] : &units_[length_ - 1];
-}
-
-const uint16_t *WString::AtSigned(int32_t index) const {
-  return index < 0 ? &units_[0] : At(static_cast<uint32_t>(index));
-}
-
 int WString::Equals(const char *s) const {
   if (s == nullptr || std::strlen(s) != Size()) return 0;
   for (uint32_t i = 0; i < Size(); ++i) {
@@ -205,10 +155,6 @@ void WString::AppendUnits(const uint16_t *units, uint32_t count) {
   units_[length_ - 1] = 0;
 }
 
-void WString::AppendRun(const uint16_t *units, int32_t count) {
-  if (count >= 1) AppendUnits(units, static_cast<uint32_t>(count));
-}
-
 void WString::Append(const WString &other) {
   AppendUnits(other.units_, other.Size());
 }
@@ -249,90 +195,10 @@ uint32_t WString::Erase(uint32_t pos, uint32_t count) {
   return Size();
 }
 
-uint32_t WString::SafeErase(int32_t pos, int32_t count) {
-  if (pos < 0 || count < 1 || Size() == 0) return Size();
-  return Erase(static_cast<uint32_t>(pos), static_cast<uint32_t>(count));
-}
-
 void WString::Mid(uint32_t from, uint32_t to, WString &target) const {
   // When target is this string, emptying it first leaves nothing to copy: the result is empty.
   target.Empty();
   for (uint32_t i = from; i < Size() && i <= to; ++i) target.AppendUnit(units_[i]);
-}
-
-void WString::SafeMid(int32_t from, int32_t to, WString &target) const {
-  target.Empty();
-  if (from >= 0 && to >= 0) Mid(static_cast<uint32_t>(from), static_cast<uint32_t>(to), target);
-}
-
-void WString::Format(const char *pattern, ...) {
-  // An argument may point into this string's own units or narrow copy; the old buffers stay
-  // allocated until the new content is complete.
-  uint16_t *previousUnits = units_;
-  char *previousNarrow = narrow_;
-  units_ = nullptr;
-  narrow_ = nullptr;
-  Construct(reserve_);
-
-  if (pattern != nullptr) {
-    va_list args;
-    va_start(args, pattern);
-    bool converting = false;
-    std::string collected;
-    for (const char *p = pattern; *p != '\0'; ++p) {
-      const char c = *p;
-      if (!converting) {
-        if (c == '%') {
-          converting = true;
-          collected.clear();
-        } else {
-          AppendUnit(static_cast<unsigned char>(c));
-        }
-        continue;
-      }
-      converting = false;
-      switch (c) {
-        case 'c':
-        case 'd':
-        case 'i':
-        case 'o':
-        case 'u':
-        case 'x':
-        case 'X':
-        case 'C':
-          AppendPrinted(*this, ConversionFormat(collected, c, true), va_arg(args, int));
-          break;
-        case 'e':
-        case 'f':
-        case 'g':
-        case 'E':
-        case 'G':
-          AppendPrinted(*this, ConversionFormat(collected, c, false), va_arg(args, double));
-          break;
-        case 's':
-        case 'S':
-          AppendNarrow(va_arg(args, const char *));
-          break;
-        case 'w':
-          for (const uint16_t *w = va_arg(args, const uint16_t *); w != nullptr && *w != 0; ++w) {
-            AppendUnit(*w);
-          }
-          break;
-        case '%':
-          // The runtime prints a single '%' whatever flags or width precede it.
-          AppendUnit('%');
-          break;
-        default:
-          collected += c;
-          converting = true;
-          break;
-      }
-    }
-    va_end(args);
-  }
-
-  std::free(previousUnits);
-  std::free(previousNarrow);
 }
 
 }  // namespace bcr

@@ -29,7 +29,6 @@ class WString {
   void Swap(WString &other) noexcept;
 
   uint32_t Size() const { return length_ - 1; }
-  uint32_t Capacity() const { return capacity_; }
   const uint16_t *Data() const { return units_; }
   uint16_t *Data() { return units_; }
 
@@ -37,14 +36,8 @@ class WString {
   // next Narrow, emptying operation or destruction.
   const char *Narrow();
 
-  // Pointer to unit [index], or to the terminator when index is outside the content.
-  const uint16_t *At(uint32_t index) const;
-  // As At, but a negative index gives unit [0].
-  const uint16_t *AtSigned(int32_t index) const;
-
   // 1 when the content equals s, comparing the low 8 bits of each unit; 0 for null s.
   int Equals(const char *s) const;
-  int NotEquals(const char *s) const { return 1 - Equals(s); }
   // Searches s from start, comparing units and bytes as signed values. 1 and *index when found.
   int Find(uint32_t start, const char *s, uint32_t *index) const;
 
@@ -52,7 +45,6 @@ class WString {
   void SetAt(uint16_t unit, int32_t index);
   void AppendUnit(uint16_t unit);
   void AppendUnits(const uint16_t *units, uint32_t count);
-  void AppendRun(const uint16_t *units, int32_t count);
   void Append(const WString &other);
   // Each byte up to the terminator becomes one unit 0x00..0xFF. Nothing for null.
   void AppendNarrow(const char *s);
@@ -61,15 +53,8 @@ class WString {
 
   // Removes count units at pos; returns the new Size().
   uint32_t Erase(uint32_t pos, uint32_t count);
-  uint32_t SafeErase(int32_t pos, int32_t count);
   // target = units [from .. to] (to inclusive) as far as the content reaches.
   void Mid(uint32_t from, uint32_t to, WString &target) const;
-  void SafeMid(int32_t from, int32_t to, WString &target) const;
-
-  // Empties the string and fills it from a printf-like pattern: c d i o u x X C take an int,
-  // e f g E G a double, s S a narrow string, w a 16-bit string. One conversion's output must
-  // fit in 100 bytes.
-  void Format(const char *pattern, ...);
 
  private:
   void Construct(uint32_t reserve);

@@ -109,6 +109,10 @@ void SetLastError(uint32_t error) {
   lastError = error;
 }
 
+Port *PortOpenNumber(uint32_t number) {
+  return PortOpen(("COM" + std::to_string(number) + ":").c_str());
+}
+
 Port *PortOpen(const char *name) {
   if (name == nullptr) {
     Fail(EINVAL);

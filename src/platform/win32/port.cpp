@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 
 #include "platform/win32/text.h"
 
@@ -130,6 +131,10 @@ bool PortGoneError(uint32_t error) {
 
 void SetLastError(uint32_t error) {
   ::SetLastError(error);
+}
+
+Port *PortOpenNumber(uint32_t number) {
+  return PortOpen(("COM" + std::to_string(number) + ":").c_str());
 }
 
 Port *PortOpen(const char *name) {
