@@ -70,6 +70,10 @@ Port *PortOpen(const char *name) {
   return new Port();
 }
 
+bool PortFramingErrors(Port *, uint32_t *) {
+  return false;
+}
+
 Port *PortOpenNumber(uint32_t number) {
   return PortOpen(("COM" + std::to_string(number) + ":").c_str());
 }

@@ -36,6 +36,8 @@ void DiscardRest(EngineLink &link) {
 
 bool LineReader::Start() {
   if (running_) return true;
+  framingErrors_ = 0;
+  FramingErrors(link_, &framingErrors_);
   stop_ = false;
   running_ = true;
   thread_ = platform::ThreadCreate(Body, this);
@@ -71,6 +73,13 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
     return;
   }
   Handle(frame);
+  // Bytes at another speed make framing errors where the port counts them: input that made no
+  // frame, whatever the lexer made of it (counted once when the frame broke anyway).
+  uint32_t framing = 0;
+  if (FramingErrors(link_, &framing) == 1 && framing != framingErrors_) {
+    framingErrors_ = framing;
+    if (frame.kind == FrameKind::kReply || frame.kind == FrameKind::kDecode) NoteBroken();
+  }
   link_.decodes.SetArriving(false);
   SetBusy(false);
 }

@@ -100,6 +100,7 @@ class LineReader {
   std::atomic<uint64_t> frames_{0};
   std::atomic<uint32_t> brokenRuns_{0};
   std::atomic<uint32_t> brokenInARow_{0};
+  uint32_t framingErrors_ = 0;  // the port's count when last looked at (the reader's own)
   std::atomic<SuspectHandler> onSuspect_{nullptr};
   std::atomic<void *> suspectContext_{nullptr};
 

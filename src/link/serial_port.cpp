@@ -98,6 +98,11 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   return 1;
 }
 
+int FramingErrors(EngineLink &link, uint32_t *count) {
+  PortUse use(link.health);
+  return use && platform::PortFramingErrors(link.port, count) ? 1 : 0;
+}
+
 int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet) {
   PortUse use(link.health);
   if (!use) return 0;

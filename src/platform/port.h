@@ -59,6 +59,9 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received);
 // The bytes received and not yet read, at once, without waiting.
 bool PortInputWaiting(Port *port, uint32_t *count);
 bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written);
+// The framing errors the port's driver counted since the port opened (bytes received at another
+// speed than the line's); false where the driver tells none (a pseudo-terminal).
+bool PortFramingErrors(Port *port, uint32_t *count);
 
 // The error code of the calling thread's last failed platform call (errno on Linux).
 uint32_t LastError();

@@ -6,6 +6,7 @@
 // difference from reading the tty byte by byte.
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -286,6 +287,14 @@ bool PortInputWaiting(Port *port, uint32_t *count) {
   int queued = 0;
   if (ioctl(port->fd, FIONREAD, &queued) != 0) return Fail(errno);
   *count = port->tail - port->head + static_cast<uint32_t>(queued);
+  return true;
+}
+
+bool PortFramingErrors(Port *port, uint32_t *count) {
+  if (port == nullptr || count == nullptr) return Fail(EINVAL);
+  serial_icounter_struct counters{};
+  if (ioctl(port->fd, TIOCGICOUNT, &counters) != 0) return Fail(errno);
+  *count = static_cast<uint32_t>(counters.frame);
   return true;
 }
 

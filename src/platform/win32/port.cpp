@@ -25,6 +25,8 @@ struct Port {
   HANDLE handle = INVALID_HANDLE_VALUE;
   SRWLOCK lock = SRWLOCK_INIT;  // guards timeouts
   PortTimeouts timeouts;
+  // Framing errors seen by ClearCommError, which clears the driver's flag at every call.
+  volatile LONG framingErrors = 0;
 };
 
 namespace {
@@ -234,7 +236,16 @@ bool PortInputWaiting(Port *port, uint32_t *count) {
   COMSTAT status{};
   DWORD errors = 0;
   if (!ClearCommError(port->handle, &errors, &status)) return false;
+  if ((errors & CE_FRAME) != 0) InterlockedIncrement(&port->framingErrors);
   *count = status.cbInQue;
+  return true;
+}
+
+bool PortFramingErrors(Port *port, uint32_t *count) {
+  if (port == nullptr || count == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  uint32_t waiting = 0;
+  if (!PortInputWaiting(port, &waiting)) return false;
+  *count = static_cast<uint32_t>(port->framingErrors);
   return true;
 }
 
