@@ -123,8 +123,13 @@ void LineReader::Handle(LineFrame &frame) {
       return;
     default: {
       TraceReceivedAs(link_, frame.kind == FrameKind::kBadChecksum ? "bad checksum" : "broken");
-      DiscardRest(link_);
-      TraceReceivedAs(link_, "noise discarded");
+      // A frame whose checksum did not fit ended where its length said: the next byte begins the
+      // next frame. Of a broken one nobody can tell where it ends: what still arrives is read
+      // away until the line is quiet.
+      if (frame.kind == FrameKind::kBroken) {
+        DiscardRest(link_);
+        TraceReceivedAs(link_, "noise discarded");
+      }
       OfferReply(
           frame.kind == FrameKind::kBadChecksum ? ReplyStatus::kBadChecksum : ReplyStatus::kBroken,
           nullptr, seq, start);

@@ -305,5 +305,22 @@ TEST(Continuation, FailedImagerAcknowledgementFailsTheDecodeAndForeignPacketsEnd
   }
 }
 
+// The line reader: a frame whose checksum does not fit ends where its length says, so a decode
+// right behind it is read, acknowledged and handed on.
+TEST(LineReader, DecodeRightAfterABadChecksumIsKeptAndAcknowledged) {
+  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
+  const Bytes noise = {0x07, 0xF3, 0x13, 0x00, 0x55, 0xAA, 0x09, 0xF3, 0x00};
+  Bytes sent = noise;
+  const Bytes decode = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
+  sent.insert(sent.end(), decode.begin(), decode.end());
+  sim.Engine().Send(sent);
+  LineDecode received;
+  EXPECT_EQ(sim.Link().decodes.Receive(DecodeLine::Any(), platform::NowMs() + 2000, &received),
+            DecodeWait::kReceived);
+  EXPECT_EQ(received.units, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
+  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.Engine().Frames(), (std::vector<Bytes>{{0x04, 0xD0, 0x04, 0x00, 0xFF, 0x28}}));
+}
+
 }  // namespace
 }  // namespace bcr
