@@ -74,6 +74,8 @@ bool PortFramingErrors(Port *, uint32_t *) {
   return false;
 }
 
+void PortWake(Port *, bool) {}
+
 Port *PortOpenNumber(uint32_t number) {
   return PortOpen(("COM" + std::to_string(number) + ":").c_str());
 }

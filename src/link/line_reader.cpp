@@ -15,8 +15,11 @@ namespace bcr {
 
 namespace {
 
-// The reader listens in slices of this length, so that it notices a stop between them.
-constexpr uint32_t kListenSlice = 100;
+// The reader's wait for a frame to begin: Stop wakes it, so it can be long and cost an idle reader
+// next to nothing.
+constexpr uint32_t kListenSlice = 10000;
+// After a port call failed (a gone port fails at once), until the recovery closes it.
+constexpr uint32_t kFailedPause = 100;
 // What one run of noise may read away: the rest of a broken frame, not a decode that follows.
 constexpr uint32_t kDiscardLimit = 4096;
 // Runs of input that made no frame, with no valid frame between, that make the engine suspect.
@@ -48,7 +51,9 @@ bool LineReader::Start() {
 void LineReader::Stop() {
   if (thread_ == nullptr) return;
   stop_ = true;
+  WakeLine(link_);
   platform::ThreadWait(thread_, kStopWait);
+  WakeLine(link_, false);
   platform::ThreadClose(thread_);
   thread_ = nullptr;
   running_ = false;
@@ -69,7 +74,7 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
   if (frame.kind == FrameKind::kFailed) {
     OfferReply(ReplyStatus::kGone, nullptr, 0, ~uint64_t{0});
     // A gone port fails at once; the reader's recovery closes it.
-    platform::Sleep(kListenSlice);
+    platform::Sleep(kFailedPause);
     return;
   }
   Handle(frame);

@@ -98,6 +98,10 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   return 1;
 }
 
+void WakeLine(EngineLink &link, bool wake) {
+  if (link.port != nullptr) platform::PortWake(link.port, wake);
+}
+
 int FramingErrors(EngineLink &link, uint32_t *count) {
   PortUse use(link.health);
   return use && platform::PortFramingErrors(link.port, count) ? 1 : 0;

@@ -30,6 +30,9 @@ int ReadPortByte(EngineLink &link, uint8_t *out);
 // bytes wait to be read (kInputArriving): a request written as the engine begins a decode of
 // several packets would make it give that decode up.
 constexpr int kInputArriving = -1;
+// Ends the line reader's wait for a frame to begin; with wake false, takes back a wake it did not
+// take.
+void WakeLine(EngineLink &link, bool wake = true);
 // The framing errors the port counted so far; 0 where the port tells none.
 int FramingErrors(EngineLink &link, uint32_t *count);
 int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet = false);

@@ -56,6 +56,10 @@ bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts);
 // Reads up to size bytes; waits at most the read time-out for the first. A time-out is a
 // success with *received 0.
 bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received);
+// Ends a PortRead of another thread that waits for its first byte, as a time-out would (the next
+// such read when none waits now); with wake false, takes back a wake no read has taken. Does not
+// block.
+void PortWake(Port *port, bool wake = true);
 // The bytes received and not yet read, at once, without waiting.
 bool PortInputWaiting(Port *port, uint32_t *count);
 bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written);

@@ -29,7 +29,8 @@ namespace bcr::platform {
 
 struct Port {
   int fd = -1;
-  std::mutex mutex;  // guards everything below; never held across a wait
+  int wake[2] = {-1, -1};  // a byte in the pipe ends the read waiting for its first byte
+  std::mutex mutex;        // guards everything below; never held across a wait
   PortTimeouts timeouts;
   uint8_t buffer[512];
   uint32_t head = 0;
@@ -70,24 +71,30 @@ uint64_t DeadlineAfter(uint64_t limit) {
   return NowMs() + (limit < kLongestWaitMs ? limit : kLongestWaitMs);
 }
 
-// Waits until the descriptor is ready for the events or the deadline passes. 1 ready, 0 time-out,
-// -1 error (lastError set).
-int WaitReady(int fd, short events, uint64_t deadline) {
+// Waits until the descriptor is ready for the events or the deadline passes. 1 ready, 0 time-out
+// or woken (wakeFd, when given, readable: its bytes are taken), -1 error (lastError set).
+int WaitReady(int fd, short events, uint64_t deadline, int wakeFd = -1) {
   for (;;) {
     uint64_t now = NowMs();
     uint64_t left = now >= deadline ? 0 : deadline - now;
     int wait = static_cast<int>(left < kLongestWaitMs ? left : kLongestWaitMs);
-    struct pollfd pfd = {fd, events, 0};
-    int n = poll(&pfd, 1, wait);
+    struct pollfd pfd[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+    int n = poll(pfd, wakeFd >= 0 ? 2 : 1, wait);
     if (n < 0) {
       if (errno == EINTR) continue;
       Fail(errno);
       return -1;
     }
     if (n == 0) return 0;
-    if (pfd.revents & events) return 1;
+    if (pfd[0].revents & events) return 1;
+    if (wakeFd >= 0 && (pfd[1].revents & POLLIN)) {
+      uint8_t drain[16];
+      while (read(wakeFd, drain, sizeof drain) > 0) {
+      }
+      return 0;
+    }
     // Hang-up or error without data: the other end is gone.
-    Fail((pfd.revents & POLLNVAL) ? EBADF : EIO);
+    Fail((pfd[0].revents & POLLNVAL) ? EBADF : EIO);
     return -1;
   }
 }
@@ -148,6 +155,7 @@ Port *PortOpen(const char *name) {
   tcsetattr(fd, TCSANOW, &tio);
   Port *port = new Port;
   port->fd = fd;
+  if (pipe2(port->wake, O_CLOEXEC | O_NONBLOCK) != 0) port->wake[0] = port->wake[1] = -1;
   return port;
 }
 
@@ -156,6 +164,9 @@ void PortClose(Port *port) {
   ioctl(port->fd, TIOCNXCL);
   flock(port->fd, LOCK_UN);
   close(port->fd);
+  for (int end : port->wake) {
+    if (end >= 0) close(end);
+  }
   delete port;
 }
 
@@ -270,7 +281,8 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
       while (got < size && port->head < port->tail) buffer[got++] = port->buffer[port->head++];
     }
     if (got == size) break;
-    int ready = WaitReady(port->fd, POLLIN, deadline);
+    // Only the wait for the first byte may be woken.
+    int ready = WaitReady(port->fd, POLLIN, deadline, got == 0 ? port->wake[0] : -1);
     if (ready < 0) {
       *received = got;
       return false;
@@ -279,6 +291,18 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
   }
   *received = got;
   return true;
+}
+
+void PortWake(Port *port, bool wake) {
+  if (port == nullptr || port->wake[1] < 0) return;
+  if (!wake) {
+    uint8_t drain[16];
+    while (read(port->wake[0], drain, sizeof drain) > 0) {
+    }
+    return;
+  }
+  const uint8_t one = 1;
+  [[maybe_unused]] const ssize_t n = write(port->wake[1], &one, 1);
 }
 
 bool PortInputWaiting(Port *port, uint32_t *count) {

@@ -27,6 +27,7 @@ struct Port {
   PortTimeouts timeouts;
   // Framing errors seen by ClearCommError, which clears the driver's flag at every call.
   volatile LONG framingErrors = 0;
+  volatile LONG wakePending = 0;  // PortWake came: the next wait for a first byte ends at once
 };
 
 namespace {
@@ -108,7 +109,8 @@ bool Transfer(Port *port, bool write, void *buffer, uint32_t size, uint64_t limi
     error = ok ? ERROR_SUCCESS : GetLastError();
     // A time-out ends the transfer with what got through. The driver's status for it is a success
     // code that some systems hand on as ERROR_TIMEOUT.
-    if (!ok && error == ERROR_TIMEOUT) {
+    // A read PortWake cancelled ends like one that timed out.
+    if (!ok && (error == ERROR_TIMEOUT || (!write && error == ERROR_OPERATION_ABORTED))) {
       ok = TRUE;
       count = static_cast<DWORD>(overlapped.InternalHigh);
     }
@@ -241,6 +243,14 @@ bool PortInputWaiting(Port *port, uint32_t *count) {
   return true;
 }
 
+void PortWake(Port *port, bool wake) {
+  if (port == nullptr) return;
+  InterlockedExchange(&port->wakePending, wake ? 1 : 0);
+#ifndef _WIN32_WCE
+  if (wake) CancelIoEx(port->handle, nullptr);
+#endif
+}
+
 bool PortFramingErrors(Port *port, uint32_t *count) {
   if (port == nullptr || count == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   uint32_t waiting = 0;
@@ -255,6 +265,10 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
   PortTimeouts timeouts = CurrentTimeouts(port);
+  if (InterlockedExchange(&port->wakePending, 0) != 0) {
+    timeouts.readConstant = 0;
+    timeouts.readMultiplier = 0;
+  }
   if (timeouts.readConstant == 0 && timeouts.readMultiplier == 0) {
     // Whatever is there, at once: asked of the driver's queue rather than of its time-outs, which
     // not every system honours for overlapped reads.
