@@ -1,4 +1,4 @@
-// Every parameter handler of the library, and the forgetting of their cache entries at load.
+// Every parameter handler of the library, once each.
 #include "config/handlers.h"
 
 namespace bcr {
@@ -29,15 +29,6 @@ const std::array<const ParamHandler *, kHandlerCount> &AllHandlers() {
       &UserPreferences1DParam(),
   };
   return handlers;
-}
-
-void ForgetParamCache() {
-  for (const ParamHandler *handler : AllHandlers()) {
-    for (uint8_t i = 0; i < handler->count; ++i) {
-      handler->cache[i].value = kUnknownValue;
-      handler->cache[i].written = false;
-    }
-  }
 }
 
 }  // namespace bcr

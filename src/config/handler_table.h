@@ -113,11 +113,12 @@ constexpr bool NamesAgree(const ParamOption (&options)[N], const catalog::Option
 }
 
 template <size_t N>
-constexpr ParamHandler Handler(const ParamOption (&options)[N], CacheEntry (&cache)[N],
-                               Engines serves, uint32_t readWaitMs = kCommandTimeout,
+constexpr ParamHandler Handler(const ParamOption (&options)[N], uint8_t cacheSlot, Engines serves,
+                               uint32_t readWaitMs = kCommandTimeout,
                                const uint8_t (*sendOrder)[N] = nullptr) {
+  static_assert(N <= kParamCacheArgs);
   return {options,    static_cast<uint8_t>(N),
-          cache,      serves,
+          cacheSlot,  serves,
           readWaitMs, sendOrder != nullptr ? *sendOrder : nullptr};
 }
 

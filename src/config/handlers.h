@@ -6,10 +6,39 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "config/param_handler.h"
 
 namespace bcr {
+
+// Where each handler's entries lie in the reader's parameter cache.
+enum CacheSlot : uint8_t {
+  kSlotCode39,
+  kSlotUpc,
+  kSlotEanJan,
+  kSlotCode128,
+  kSlotCode93,
+  kSlotCode11,
+  kSlotInterleaved2Of5,
+  kSlotIndustrial2Of5,
+  kSlotCodabar,
+  kSlotMsi,
+  kSlotRss,
+  kSlotChinese2Of5,
+  kSlotPostalCode,
+  kSlotComposite,
+  kSlotSymbologySecurityLevel,
+  kSlotMacroPdf,
+  kSlotMatrix2Of5,
+  kSlotSymbologies,
+  kSlotImager,
+  kSlotMiscellaneousOption,
+  kSlotUserPreferences2D,
+  kSlotUserPreferences1D,
+  kCacheSlots,
+};
+static_assert(kCacheSlots <= kParamCacheHandlers);
 
 // Symbologies both engines decode; served on the 4507 and the SE955.
 const ParamHandler &Code39Param();           // 9 options
@@ -38,10 +67,6 @@ const ParamHandler &ImagerParam();                  // 16 options
 const ParamHandler &MiscellaneousOptionParam();  // 6 options; both engines
 const ParamHandler &UserPreferences2DParam();    // 3 options; the 4507 only
 const ParamHandler &UserPreferences1DParam();    // 7 options; the SE955 only
-
-// Every cache entry of every handler back to unknown, as when the library is loaded; for
-// programs that run several independent sessions of the handlers in one process.
-void ForgetParamCache();
 
 // Every handler, once each.
 constexpr size_t kHandlerCount = 22;

@@ -89,69 +89,56 @@ constexpr ParamOption kChinese2Of5[] = {Flag(1, 0xF098)};
 static_assert(std::size(kChinese2Of5) == 1 && ArgsComplete(kChinese2Of5));
 static_assert(NamesAgree(kChinese2Of5, catalog::kChinese2Of5Names));
 
-CacheEntry code39Cache[std::size(kCode39)];
-CacheEntry upcCache[std::size(kUpc)];
-CacheEntry eanJanCache[std::size(kEanJan)];
-CacheEntry code128Cache[std::size(kCode128)];
-CacheEntry code93Cache[std::size(kCode93)];
-CacheEntry code11Cache[std::size(kCode11)];
-CacheEntry interleaved2Of5Cache[std::size(kInterleaved2Of5)];
-CacheEntry industrial2Of5Cache[std::size(kIndustrial2Of5)];
-CacheEntry codabarCache[std::size(kCodabar)];
-CacheEntry msiCache[std::size(kMsi)];
-CacheEntry rssCache[std::size(kRss)];
-CacheEntry chinese2Of5Cache[std::size(kChinese2Of5)];
-
 }  // namespace
 
 const ParamHandler &Code39Param() {
-  static const ParamHandler handler = Handler(kCode39, code39Cache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kCode39, kSlotCode39, Engines::kBoth);
   return handler;
 }
 const ParamHandler &UpcParam() {
-  static const ParamHandler handler = Handler(kUpc, upcCache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kUpc, kSlotUpc, Engines::kBoth);
   return handler;
 }
 const ParamHandler &EanJanParam() {
-  static const ParamHandler handler = Handler(kEanJan, eanJanCache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kEanJan, kSlotEanJan, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Code128Param() {
-  static const ParamHandler handler = Handler(kCode128, code128Cache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kCode128, kSlotCode128, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Code93Param() {
-  static const ParamHandler handler = Handler(kCode93, code93Cache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kCode93, kSlotCode93, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Code11Param() {
   static const ParamHandler handler =
-      Handler(kCode11, code11Cache, Engines::kBoth, kCode11ReadWait);
+      Handler(kCode11, kSlotCode11, Engines::kBoth, kCode11ReadWait);
   return handler;
 }
 const ParamHandler &Interleaved2Of5Param() {
   static const ParamHandler handler =
-      Handler(kInterleaved2Of5, interleaved2Of5Cache, Engines::kBoth);
+      Handler(kInterleaved2Of5, kSlotInterleaved2Of5, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Industrial2Of5Param() {
-  static const ParamHandler handler = Handler(kIndustrial2Of5, industrial2Of5Cache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kIndustrial2Of5, kSlotIndustrial2Of5, Engines::kBoth);
   return handler;
 }
 const ParamHandler &CodabarParam() {
-  static const ParamHandler handler = Handler(kCodabar, codabarCache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kCodabar, kSlotCodabar, Engines::kBoth);
   return handler;
 }
 const ParamHandler &MsiParam() {
-  static const ParamHandler handler = Handler(kMsi, msiCache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kMsi, kSlotMsi, Engines::kBoth);
   return handler;
 }
 const ParamHandler &RssParam() {
-  static const ParamHandler handler = Handler(kRss, rssCache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kRss, kSlotRss, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Chinese2Of5Param() {
-  static const ParamHandler handler = Handler(kChinese2Of5, chinese2Of5Cache, Engines::kBoth);
+  static const ParamHandler handler = Handler(kChinese2Of5, kSlotChinese2Of5, Engines::kBoth);
   return handler;
 }
 

@@ -92,7 +92,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
     const ParamOption &option = handler.options[i];
     int32_t *pointer = pointers[option.arg - 1];
     if (option.kind == OptionKind::kLibraryKept && pointer != nullptr) {
-      *pointer = link.libraryKeptValue;
+      *pointer = reader.libraryKeptValue;
     }
   }
   WString request = BuildParamRequest(handler, deviceType);
@@ -117,7 +117,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
       continue;
     }
     *pointer = values[option.arg - 1];
-    handler.cache[option.arg - 1].value = *pointer;
+    reader.paramCache.At(handler.cacheSlot, option.arg - 1).value = *pointer;
   }
   return 1;
 }
@@ -125,8 +125,9 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
 // The parameter send of a write of values (one per argument; pointers tell which were given):
 // false when the write is refused (a value its option cannot carry, a frame too long). *any
 // tells whether the frame holds a pair.
-bool BuildWriteFrame(const ParamHandler &handler, int32_t deviceType, int32_t *const *pointers,
-                     const int32_t *values, WString &frame, bool *any) {
+bool BuildWriteFrame(const ScanEngine &reader, const ParamHandler &handler,
+                     int32_t *const *pointers, const int32_t *values, WString &frame, bool *any) {
+  const int32_t deviceType = reader.DeviceType();
   WString pairs;
   *any = false;
   for (uint8_t k = 0; k < handler.count; ++k) {
@@ -138,7 +139,10 @@ bool BuildWriteFrame(const ParamHandler &handler, int32_t deviceType, int32_t *c
     if (pointers[index] == nullptr || !IsEngineOption(*option, deviceType)) continue;
     // A value equal to its entry is not sent, so it needs no check: -1 given for a value not yet
     // known sends nothing for that option.
-    if (!option->alwaysSent && values[index] == handler.cache[index].value) continue;
+    if (!option->alwaysSent &&
+        values[index] == reader.paramCache.At(handler.cacheSlot, index).value) {
+      continue;
+    }
     if (!Carriable(*option, values[index])) return false;
     AppendParamNumber(option->number, pairs);
     AppendValue(*option, values[index], pairs);
@@ -163,12 +167,12 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
   WString frame;
   bool any = false;
   // A refused write changes nothing, the library-kept value included.
-  if (!BuildWriteFrame(handler, deviceType, pointers, values, frame, &any)) return 0;
+  if (!BuildWriteFrame(reader, handler, pointers, values, frame, &any)) return 0;
   // The library-kept value is stored whatever becomes of the exchange.
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
     if (option.kind == OptionKind::kLibraryKept && pointers[option.arg - 1] != nullptr) {
-      link.libraryKeptValue = values[option.arg - 1];
+      reader.libraryKeptValue = values[option.arg - 1];
     }
   }
   if (!any) return 1;
@@ -184,8 +188,9 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
     const ParamOption &option = handler.options[i];
     const uint8_t index = option.arg - 1;
     if (pointers[index] == nullptr || !IsEngineOption(option, deviceType)) continue;
-    handler.cache[index].value = values[index];
-    handler.cache[index].written = true;
+    ParamCacheEntry &entry = reader.paramCache.At(handler.cacheSlot, index);
+    entry.value = values[index];
+    entry.written = true;
     if (option.triggerMode) reader.triggerMode = static_cast<uint32_t>(values[index]);
   }
   return 1;
@@ -226,23 +231,24 @@ bool WriteAccepted(const ParamHandler &handler, ScanEngine &reader,
   TakeValues(handler, options.begin(), values);
   WString frame;
   bool any = false;
-  return BuildWriteFrame(handler, reader.DeviceType(), options.begin(), values, frame, &any);
+  return BuildWriteFrame(reader, handler, options.begin(), values, frame, &any);
 }
 
-int32_t CachedValue(const ParamHandler &handler, uint8_t arg) {
+int32_t CachedValue(const ScanEngine &reader, const ParamHandler &handler, uint8_t arg) {
   if (arg < 1 || arg > handler.count) return kUnknownValue;
-  return handler.cache[arg - 1].value;
+  return reader.paramCache.At(handler.cacheSlot, arg - 1).value;
 }
 
-WString BuildWrittenFrame(const ParamHandler &handler, int32_t deviceType,
+WString BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
                           std::initializer_list<uint32_t> leaveOut) {
+  const int32_t deviceType = reader.DeviceType();
   WString pairs;
   for (uint8_t k = 0; k < handler.count; ++k) {
     const ParamOption *option = handler.sendOrder != nullptr
                                     ? OptionOfArg(handler, handler.sendOrder[k])
                                     : &handler.options[k];
     if (option == nullptr || !IsEngineOption(*option, deviceType)) continue;
-    const CacheEntry &entry = handler.cache[option->arg - 1];
+    const ParamCacheEntry &entry = reader.paramCache.At(handler.cacheSlot, option->arg - 1);
     const int32_t value = entry.value;
     if (!entry.written || value == kUnknownValue || !Carriable(*option, value)) continue;
     bool left = false;

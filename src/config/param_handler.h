@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "state/param_cache.h"
 #include "state/results.h"
 #include "util/wstring.h"
 
@@ -24,9 +25,6 @@ class ScanEngine;
 
 // Attempts of every parameter exchange.
 constexpr int32_t kParamAttempts = 5;
-
-// The value of a cache entry that has never been read or written.
-constexpr int32_t kUnknownValue = -1;
 
 // Which engines an option applies to, or a handler serves.
 enum class Engines : uint8_t {
@@ -42,9 +40,9 @@ enum class OptionKind : uint8_t {
   kFlag,    // one byte: 1 for any non-zero value, 0 for zero
   kNumber,  // one byte: 0..255
   kWord,    // two bytes, high first: 0..65535
-  // Not an engine parameter: a value the library keeps in the link (EngineLink::libraryKeptValue).
-  // A write stores it at once, whatever the exchange gives; a read returns it before the engine
-  // is asked. Never sent, never cached.
+  // Not an engine parameter: a value the library keeps in the reader
+  // (ScanEngine::libraryKeptValue). A write stores it at once, whatever the exchange gives; a read
+  // returns it before the engine is asked. Never sent, never cached.
   kLibraryKept,
 };
 
@@ -71,18 +69,10 @@ struct ParamOption {
   bool wholeNumberMatch = false;
 };
 
-// One cache entry; constant-initialised, so the cache needs no code at load or unload.
-// written: a write since load sent or confirmed the value (the engine must hold it again after
-// it lost its store).
-struct CacheEntry {
-  std::atomic<int32_t> value{kUnknownValue};
-  std::atomic<bool> written{false};
-};
-
 struct ParamHandler {
   const ParamOption *options;  // table order; options[i].arg are 1..count, each once
   uint8_t count;
-  CacheEntry *cache;  // count entries, indexed by arg - 1
+  uint8_t cacheSlot;  // its entries in the reader's parameter cache, indexed by arg - 1
   Engines serves;
   uint32_t readWaitMs;
   // 1-based args in the order of the pairs of a send frame; null: table order.
@@ -111,14 +101,14 @@ bool WriteAccepted(const ParamHandler &handler, ScanEngine &reader,
                    std::initializer_list<int32_t *> options);
 
 // The cache entry of a handler's argument (1-based).
-int32_t CachedValue(const ParamHandler &handler, uint8_t arg);
+int32_t CachedValue(const ScanEngine &reader, const ParamHandler &handler, uint8_t arg);
 
 // The frames and the reply parsing of the procedures, without the port.
 
 // The parameter send that gives the engine back every option of the handler written since load
 // (the value of its cache entry), in send order, without checksum; options whose number is in
 // leaveOut are not included. Empty when there is nothing to send.
-WString BuildWrittenFrame(const ParamHandler &handler, int32_t deviceType,
+WString BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
                           std::initializer_list<uint32_t> leaveOut = {});
 
 // The parameter request for the options that apply to deviceType, without checksum.

@@ -36,25 +36,21 @@ constexpr ParamOption kUserPreferences1D[] = {
 static_assert(std::size(kUserPreferences1D) == 7 && ArgsComplete(kUserPreferences1D));
 static_assert(NamesAgree(kUserPreferences1D, catalog::kUserPreferences1DNames));
 
-CacheEntry miscellaneousOptionCache[std::size(kMiscellaneousOption)];
-CacheEntry userPreferences2DCache[std::size(kUserPreferences2D)];
-CacheEntry userPreferences1DCache[std::size(kUserPreferences1D)];
-
 }  // namespace
 
 const ParamHandler &MiscellaneousOptionParam() {
   static const ParamHandler handler =
-      Handler(kMiscellaneousOption, miscellaneousOptionCache, Engines::kBoth);
+      Handler(kMiscellaneousOption, kSlotMiscellaneousOption, Engines::kBoth);
   return handler;
 }
 const ParamHandler &UserPreferences2DParam() {
   static const ParamHandler handler =
-      Handler(kUserPreferences2D, userPreferences2DCache, Engines::k4507);
+      Handler(kUserPreferences2D, kSlotUserPreferences2D, Engines::k4507);
   return handler;
 }
 const ParamHandler &UserPreferences1DParam() {
   static const ParamHandler handler =
-      Handler(kUserPreferences1D, userPreferences1DCache, Engines::kSE955);
+      Handler(kUserPreferences1D, kSlotUserPreferences1D, Engines::kSE955);
   return handler;
 }
 

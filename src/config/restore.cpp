@@ -38,10 +38,11 @@ WString PreferencesFrame(const ScanEngine &reader) {
   int32_t triggerMode = kUnknownValue;
   for (const PreferenceArgs &row : kPreferenceArgs) {
     if (row.deviceType != deviceType) continue;
-    if (int32_t cached = CachedValue(*row.handler, row.timeoutArg); cached != kUnknownValue) {
+    if (int32_t cached = CachedValue(reader, *row.handler, row.timeoutArg);
+        cached != kUnknownValue) {
       timeout = cached;
     }
-    triggerMode = CachedValue(*row.handler, row.triggerModeArg);
+    triggerMode = CachedValue(reader, *row.handler, row.triggerModeArg);
   }
   WString pairs;
   if (timeout >= 1 && timeout <= 0xFF) {
@@ -62,8 +63,7 @@ uint32_t RestoreFrames(const ScanEngine &reader, WString *frames) {
   uint32_t count = 0;
   for (const ParamHandler *handler : AllHandlers()) {
     if (!Serves(handler->serves, deviceType)) continue;
-    WString frame =
-        BuildWrittenFrame(*handler, deviceType, {kTimeoutParameter, kTriggerModeParameter});
+    WString frame = BuildWrittenFrame(reader, *handler, {kTimeoutParameter, kTriggerModeParameter});
     if (frame.Size() != 0) frames[count++].Assign(frame);
   }
   WString preferences = PreferencesFrame(reader);

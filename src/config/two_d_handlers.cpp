@@ -77,44 +77,36 @@ constexpr ParamOption kImager[] = {
 };
 static_assert(std::size(kImager) == 16 && ArgsComplete(kImager));
 
-CacheEntry postalCodeCache[std::size(kPostalCode)];
-CacheEntry compositeCache[std::size(kComposite)];
-CacheEntry symbologySecurityLevelCache[std::size(kSymbologySecurityLevel)];
-CacheEntry macroPdfCache[std::size(kMacroPDF)];
-CacheEntry matrix2Of5Cache[std::size(kMatrix2Of5)];
-CacheEntry symbologiesCache[std::size(kSymbologies)];
-CacheEntry imagerCache[std::size(kImager)];
-
 }  // namespace
 
 const ParamHandler &PostalCodeParam() {
-  static const ParamHandler handler = Handler(kPostalCode, postalCodeCache, Engines::k4507);
+  static const ParamHandler handler = Handler(kPostalCode, kSlotPostalCode, Engines::k4507);
   return handler;
 }
 const ParamHandler &CompositeParam() {
-  static const ParamHandler handler = Handler(kComposite, compositeCache, Engines::k4507);
+  static const ParamHandler handler = Handler(kComposite, kSlotComposite, Engines::k4507);
   return handler;
 }
 const ParamHandler &SymbologySecurityLevelParam() {
   static const ParamHandler handler =
-      Handler(kSymbologySecurityLevel, symbologySecurityLevelCache, Engines::kBoth);
+      Handler(kSymbologySecurityLevel, kSlotSymbologySecurityLevel, Engines::kBoth);
   return handler;
 }
 const ParamHandler &MacroPDFParam() {
-  static const ParamHandler handler = Handler(kMacroPDF, macroPdfCache, Engines::k4507);
+  static const ParamHandler handler = Handler(kMacroPDF, kSlotMacroPdf, Engines::k4507);
   return handler;
 }
 const ParamHandler &Matrix2Of5Param() {
-  static const ParamHandler handler = Handler(kMatrix2Of5, matrix2Of5Cache, Engines::k4507);
+  static const ParamHandler handler = Handler(kMatrix2Of5, kSlotMatrix2Of5, Engines::k4507);
   return handler;
 }
 const ParamHandler &SymbologiesParam() {
-  static const ParamHandler handler = Handler(kSymbologies, symbologiesCache, Engines::k4507,
+  static const ParamHandler handler = Handler(kSymbologies, kSlotSymbologies, Engines::k4507,
                                               kCommandTimeout, &kSymbologiesSendOrder);
   return handler;
 }
 const ParamHandler &ImagerParam() {
-  static const ParamHandler handler = Handler(kImager, imagerCache, Engines::k4507);
+  static const ParamHandler handler = Handler(kImager, kSlotImager, Engines::k4507);
   return handler;
 }
 

@@ -11,7 +11,6 @@ void EngineLink::Initialise() {
   deviceType = kNoEngine;
   lastError = 0;
   decoding = 0;
-  libraryKeptValue = 0;
 }
 
 void EngineLink::Close() {

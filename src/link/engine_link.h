@@ -66,8 +66,6 @@ struct EngineLink {
   LineReader line{*this};
   // Whether the engine is still there; the gate of the port while it is found again.
   LinkHealth health;
-  // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
-  std::atomic<int32_t> libraryKeptValue{0};
 };
 
 }  // namespace bcr

@@ -106,9 +106,9 @@ void ForgetLoadState() {
   state.readerInitialised = 0;
   state.keepWindowOnDetach = 0;
   ResetSettings();
-  ForgetParamCache();
   ScanEngine &reader = TheReader();
   reader.triggerMode = kInitialTriggerMode;
+  reader.paramCache.Forget();
   reader.SetDecodeResult(Decode());
   reader.pressLine = ScanEngine::kNoPress;
   ForgetDecodes();

@@ -17,6 +17,7 @@ ScanEngine::~ScanEngine() {
 void ScanEngine::Close() {
   link.Close();
   link.Initialise();
+  libraryKeptValue = 0;
   active = 0;
   for (platform::Semaphore **cancel : {&ledCancel, &vibratorCancel}) {
     if (*cancel == nullptr) continue;

@@ -12,6 +12,7 @@
 #include "link/engine_link.h"
 #include "link/identify.h"
 #include "platform/sync.h"
+#include "state/param_cache.h"
 #include "state/published_decode.h"
 
 namespace bcr::platform {
@@ -48,6 +49,10 @@ class ScanEngine {
   EngineLink link;
   // 1 while the reader may decode.
   std::atomic<uint32_t> active{0};
+  // What the option functions know of the engine's parameters since load.
+  ParamCache paramCache;
+  // Option 6 of the one-dimensional engine's user preferences: kept here, never sent.
+  std::atomic<int32_t> libraryKeptValue{0};
   // The engine's trigger mode as last written successfully by the preference functions.
   std::atomic<uint32_t> triggerMode{kInitialTriggerMode};
   std::atomic<SetLedLightEntry> setLedLight{nullptr};

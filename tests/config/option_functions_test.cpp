@@ -21,12 +21,12 @@ TEST_F(OptionMapping, LastUpcAndEanJanArgumentsOfTheSE955AreTheSecurityLevel) {
   int32_t level = 7;
   EXPECT_EQ(UpcOptionsSE955(engine_, 'w', n, n, n, n, n, n, n, n, n, n, n, n, n, n, &level), 1);
   EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 4D 07 FD D4");
-  EXPECT_EQ(CachedValue(UpcParam(), 16), 7);
+  EXPECT_EQ(CachedValue(engine_, UpcParam(), 16), 7);
 
   // EAN/JAN keeps its own entry for 0x4D, so the same value goes out again through it.
   EXPECT_EQ(EanJanOptionsSE955(engine_, 'w', n, n, n, n, n, n, n, &level), 1);
   EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 4D 07 FD D4");
-  EXPECT_EQ(CachedValue(EanJanParam(), 9), 7);
+  EXPECT_EQ(CachedValue(engine_, EanJanParam(), 9), 7);
 
   level = -1;
   sim_->SetParam(0x4D, 9);
@@ -42,7 +42,7 @@ TEST_F(OptionMapping, ImagerUpcReadRequestsItsOwnOptionButStoresItNowhere) {
   EXPECT_EQ(TakeHex(), "13 C7 04 00 01 02 0C 10 50 28 29 2A 22 23 24 25 26 55 44 FC EB");
   EXPECT_EQ(upcA, 1);
   EXPECT_EQ(coupon, 0);
-  EXPECT_EQ(CachedValue(UpcParam(), 15), -1);
+  EXPECT_EQ(CachedValue(engine_, UpcParam(), 15), -1);
 }
 
 TEST_F(OptionMapping, SharedEngineParametersKeepSeparateEntries) {
@@ -56,7 +56,7 @@ TEST_F(OptionMapping, SharedEngineParametersKeepSeparateEntries) {
   EXPECT_EQ(UpcOptionsSE955(engine_, 'w', n, n, n, n, &upcRedundancy, n, n, n, n, n, n, n, n, n, n),
             1);
   EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 50 03 FD D5");
-  EXPECT_EQ(CachedValue(EanJanParam(), 5), 10);
+  EXPECT_EQ(CachedValue(engine_, EanJanParam(), 5), 10);
 
   // EAN/JAN's entry still holds 10, so writing 10 through it sends nothing, although the
   // engine now holds 3.
@@ -84,7 +84,7 @@ TEST_F(OptionMapping, GapSizeIsSentAsSixOrTenButCachedAsGiven) {
   int32_t gap = 7;
   EXPECT_EQ(SymbologySecurityLevelOptions(engine_, 'w', n, n, &gap), 1);
   EXPECT_EQ(TakeHex(), "08 C6 04 08 FF F0 7D 06 FC B4");
-  EXPECT_EQ(CachedValue(SymbologySecurityLevelParam(), 3), 7);
+  EXPECT_EQ(CachedValue(engine_, SymbologySecurityLevelParam(), 3), 7);
   EXPECT_EQ(SymbologySecurityLevelOptions(engine_, 'w', n, n, &gap), 1);
   EXPECT_EQ(TakeHex(), "");
 }
@@ -95,7 +95,7 @@ TEST_F(OptionMapping, MacroPdfEscapesAreOneOutsideAndTwoInside) {
   EXPECT_EQ(MacroPDFOptions(engine_, 'w', n, n, &escapes), 1);
   EXPECT_EQ(TakeHex(), "07 C6 04 08 FF E9 02 FD 3D");
   EXPECT_EQ(escapes, 5);
-  EXPECT_EQ(CachedValue(MacroPDFParam(), 3), 2);
+  EXPECT_EQ(CachedValue(engine_, MacroPDFParam(), 3), 2);
 
   int32_t read = 0;
   EXPECT_EQ(MacroPDFOptions(engine_, 'r', n, n, &read), 1);

@@ -30,7 +30,7 @@ TEST_F(ParamHandlerTest, MinusOneEqualsAnUnknownEntryAndIsNotSent) {
   int32_t unknown = -1, length1 = 4, length2 = 55;
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&unknown, &length1, &length2}), 1);
   EXPECT_EQ(TakeHex(), "09 C6 04 08 FF 1A 04 1B 37 FD B6");
-  EXPECT_EQ(CachedValue(Code93Param(), 1), -1);
+  EXPECT_EQ(CachedValue(engine_, Code93Param(), 1), -1);
 
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&unknown, nullptr, nullptr}), 1);
   EXPECT_EQ(TakeHex(), "");
@@ -42,7 +42,7 @@ TEST_F(ParamHandlerTest, FlagIsSentAsOneButCachedAsGiven) {
   int32_t enable = -300;
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, nullptr, nullptr}), 1);
   EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 09 01 FE 1E");
-  EXPECT_EQ(CachedValue(Code93Param(), 1), -300);
+  EXPECT_EQ(CachedValue(engine_, Code93Param(), 1), -300);
 }
 
 TEST_F(ParamHandlerTest, OptionsOfTheOtherEngineAreLeftAlone) {
@@ -51,8 +51,8 @@ TEST_F(ParamHandlerTest, OptionsOfTheOtherEngineAreLeftAlone) {
   EXPECT_EQ(CallHandler(Code128Param(), engine_, 'w', {&enable, n, n, &concatenation, &redundancy}),
             1);
   EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 08 01 FE 1F");
-  EXPECT_EQ(CachedValue(Code128Param(), 4), -1);
-  EXPECT_EQ(CachedValue(Code128Param(), 5), -1);
+  EXPECT_EQ(CachedValue(engine_, Code128Param(), 4), -1);
+  EXPECT_EQ(CachedValue(engine_, Code128Param(), 5), -1);
 
   // Only they given: nothing to send.
   EXPECT_EQ(CallHandler(Code128Param(), engine_, 'w', {n, n, n, &concatenation, &redundancy}), 1);
@@ -89,8 +89,8 @@ TEST_F(ParamHandlerTest, ValuesAFrameCannotCarryFailTheWriteBeforeAnythingIsSent
     EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, &length1, &length2}), 0);
   }
   EXPECT_EQ(TakeHex(), "");
-  EXPECT_EQ(CachedValue(Code93Param(), 2), 255);
-  EXPECT_EQ(CachedValue(Code93Param(), 3), -1);
+  EXPECT_EQ(CachedValue(engine_, Code93Param(), 2), 255);
+  EXPECT_EQ(CachedValue(engine_, Code93Param(), 3), -1);
   EXPECT_EQ(Param(0x1A), 255u);
 }
 
@@ -115,7 +115,7 @@ TEST_F(ParamHandlerTest, OptionMissingFromTheReplyKeepsItsVariableAndItsCacheEnt
   int32_t enable = -5, length1 = 12, length2 = -5;
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&enable, &length1, &length2}), 1);
   EXPECT_EQ(length1, 12);
-  EXPECT_EQ(CachedValue(Code93Param(), 2), -1);
+  EXPECT_EQ(CachedValue(engine_, Code93Param(), 2), -1);
 
   // So the caller's value is still sent, even when it matches what the engine was never asked.
   TakeFrames();
@@ -147,12 +147,12 @@ TEST_F(ParamHandlerTest, FailedExchangesLeaveTheCacheButNotTheLibraryKeptValue) 
   length1 = -6;
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {n, &length1, n}), 0);
   EXPECT_EQ(length1, -6);
-  EXPECT_EQ(CachedValue(Code93Param(), 2), 4);
+  EXPECT_EQ(CachedValue(engine_, Code93Param(), 2), 4);
 
   int32_t kept = 1234567, timeout = 40, read = 0;
   EXPECT_EQ(CallHandler(UserPreferences1DParam(), engine_, 'w', {&timeout, n, n, n, n, &kept, n}),
             0);
-  EXPECT_EQ(engine_.link.libraryKeptValue, 1234567);
+  EXPECT_EQ(engine_.libraryKeptValue, 1234567);
   EXPECT_EQ(CallHandler(UserPreferences1DParam(), engine_, 'r', {n, n, n, n, n, &read, n}), 0);
   EXPECT_EQ(read, 1234567);
 }

@@ -158,7 +158,7 @@ TEST_F(Preferences, FifthSE955ArgumentCountsOnlyAsGiven) {
   int32_t fifth = 1;
   // Parameter 0x89 is always passed on: 0 goes out while its entry is unknown.
   EXPECT_EQ(WriteSE955(n, n, &fifth, n, n), "07 C6 04 08 FF 89 00 FD 9F");
-  EXPECT_EQ(CachedValue(UserPreferences1DParam(), 5), -1);
+  EXPECT_EQ(CachedValue(engine_, UserPreferences1DParam(), 5), -1);
   EXPECT_EQ(UserPreferencesSE955(engine_, 'x', n, n, n, n, &fifth, n, n), 0);
   // A read asks for 0x43 but leaves the fifth variable alone.
   fifth = -3;

@@ -105,8 +105,8 @@ TEST_F(Reset, ImagerResetLeavesTheDefaultsInTheEngineAndNoContinuousMode) {
   ASSERT_EQ(frames.size(), 22u);
   EXPECT_EQ(test::HexText({frames.front()}), kDefaults4507);
   EXPECT_EQ(engine_.triggerMode, 8u);
-  EXPECT_EQ(CachedValue(SymbologiesParam(), 12), 0);
-  EXPECT_EQ(CachedValue(MiscellaneousOptionParam(), 2), -1);
+  EXPECT_EQ(CachedValue(engine_, SymbologiesParam(), 12), 0);
+  EXPECT_EQ(CachedValue(engine_, MiscellaneousOptionParam(), 2), -1);
   EXPECT_FALSE(InContinuousMode(engine_));
 
   // Everything cached now: besides the fixed frame only imager option 8 goes again.
@@ -153,8 +153,8 @@ TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
   ChangeSettings();
   EXPECT_EQ(ResetReader(engine_, kReaderDevice), 1);
   ExpectSettingsAtLoad();
-  EXPECT_EQ(CachedValue(Code39Param(), 1), -1);
-  EXPECT_EQ(CachedValue(UserPreferences1DParam(), 7), -1);
+  EXPECT_EQ(CachedValue(engine_, Code39Param(), 1), -1);
+  EXPECT_EQ(CachedValue(engine_, UserPreferences1DParam(), 7), -1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
   // The failed write switched nothing.
   EXPECT_EQ(TakeReports(), 0);
@@ -181,12 +181,12 @@ TEST_F(StartupRead, ReadsEverySE955HandlerInOrderAndFillsTheCache) {
             "0A C7 04 00 88 BF 89 4E 43 8A FC 40 | "
             "09 C7 04 00 0A 1C 1D 34 2F FE 86 | "
             "06 C7 04 00 F0 98 FD A7");
-  EXPECT_EQ(CachedValue(Code39Param(), 8), static_cast<int32_t>(Param(0x12)));
-  EXPECT_EQ(CachedValue(EanJanParam(), 5), static_cast<int32_t>(Param(0x50)));
-  EXPECT_EQ(CachedValue(UserPreferences1DParam(), 7), 8);
-  EXPECT_EQ(CachedValue(Chinese2Of5Param(), 1), 0);
+  EXPECT_EQ(CachedValue(engine_, Code39Param(), 8), static_cast<int32_t>(Param(0x12)));
+  EXPECT_EQ(CachedValue(engine_, EanJanParam(), 5), static_cast<int32_t>(Param(0x50)));
+  EXPECT_EQ(CachedValue(engine_, UserPreferences1DParam(), 7), 8);
+  EXPECT_EQ(CachedValue(engine_, Chinese2Of5Param(), 1), 0);
   // Only the SE955's handlers, and nothing written.
-  EXPECT_EQ(CachedValue(Code128Param(), 4), -1);
+  EXPECT_EQ(CachedValue(engine_, Code128Param(), 4), -1);
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
 }
 
@@ -194,9 +194,9 @@ TEST_F(StartupRead, FailedReadLeavesItsEntriesUnknownAndTheRestGoesOn) {
   StartSE955();
   sim_->NakNext(5);
   ReadAllSettings(engine_);
-  EXPECT_EQ(CachedValue(UpcParam(), 1), -1);
-  EXPECT_EQ(CachedValue(Code128Param(), 1), static_cast<int32_t>(Param(0x08)));
-  EXPECT_EQ(CachedValue(Chinese2Of5Param(), 1), 0);
+  EXPECT_EQ(CachedValue(engine_, UpcParam(), 1), -1);
+  EXPECT_EQ(CachedValue(engine_, Code128Param(), 1), static_cast<int32_t>(Param(0x08)));
+  EXPECT_EQ(CachedValue(engine_, Chinese2Of5Param(), 1), 0);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ class SimEngineTest : public ::testing::Test {
  protected:
   // Each case starts from a library as loaded: nothing cached, every setting at its default.
   SimEngineTest() {
-    ForgetParamCache();
+    engine_.paramCache.Forget();
     ResetSettings();
   }
   // Starts a simulated engine of the kind and opens the reader's link on it.
