@@ -13,7 +13,6 @@ namespace bcr::platform {
 
 struct Port {
   LineSettings line;
-  PortTimeouts timeouts;
 };
 
 }  // namespace bcr::platform
@@ -104,19 +103,7 @@ bool PortSetLine(Port *port, const LineSettings &line) {
   return true;
 }
 
-bool PortGetTimeouts(Port *port, PortTimeouts *timeouts) {
-  if (port == nullptr || timeouts == nullptr) return false;
-  *timeouts = port->timeouts;
-  return true;
-}
-
-bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
-  if (port == nullptr) return false;
-  port->timeouts = timeouts;
-  return true;
-}
-
-bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
+bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t waitMs, uint32_t *received) {
   if (received != nullptr) *received = 0;
   if (port == nullptr || buffer == nullptr || received == nullptr) return false;
   if (size == 0) return true;
@@ -127,8 +114,7 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
       std::abort();
     }
     lastError = kTimedOut;
-    ClockAdvance(uint64_t{port->timeouts.readConstant} +
-                 uint64_t{port->timeouts.readMultiplier} * size);
+    ClockAdvance(waitMs);
     return true;
   }
   const size_t n = left < size ? left : size;
@@ -144,7 +130,7 @@ bool PortInputWaiting(Port *port, uint32_t *count) {
   return true;
 }
 
-bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
+bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t, uint32_t *written) {
   if (written != nullptr) *written = 0;
   if (port == nullptr || written == nullptr || (data == nullptr && size != 0)) return false;
   writes.emplace_back(data, data + size);

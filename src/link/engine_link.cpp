@@ -10,6 +10,8 @@ void EngineLink::Initialise() {
   portSpeed = 9600;
   deviceType = kNoEngine;
   lastError = 0;
+  readWait = 0;
+  writeWait = 0;
   decoding = 0;
 }
 

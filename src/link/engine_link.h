@@ -57,7 +57,10 @@ struct EngineLink {
   std::atomic<uint32_t> bytesRead{0};
   // Exchanges whose every attempt met silence (not one byte came back).
   std::atomic<uint32_t> unanswered{0};
-  // Guard the port's write side and its time-outs (read by the line reader, written by all).
+  // The waits of the next read and write, as SetPortTimeout last set them.
+  uint32_t readWait = 0;
+  uint32_t writeWait = 0;
+  // Guard the port's write side and the waits (read by the line reader, written by all).
   std::mutex writeLock;
   std::mutex timeoutLock;
   // The decodes read off the line, on their way to whoever waits for one.

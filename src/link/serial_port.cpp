@@ -20,6 +20,11 @@ int PortFailed(EngineLink &link) {
   return 0;
 }
 
+uint32_t WaitOf(EngineLink &link, uint32_t EngineLink::*wait) {
+  std::lock_guard<std::mutex> lock(link.timeoutLock);
+  return link.*wait;
+}
+
 void PurgePort(EngineLink &link, uint32_t flags) {
   platform::PortPurge(link.port, flags);
 }
@@ -64,21 +69,10 @@ int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
   PortUse use(link.health);
   if (!use) return 0;
   std::lock_guard<std::mutex> lock(link.timeoutLock);
-  platform::PortTimeouts timeouts;
-  platform::PortGetTimeouts(link.port, &timeouts);
-  if (selector == 'r') {
-    if (timeouts.readConstant == value) return 0;
-    timeouts.readInterval = 0;
-    timeouts.readMultiplier = 0;
-    timeouts.readConstant = value;
-  } else if (selector == 'w') {
-    if (timeouts.writeConstant == value) return 0;
-    timeouts.writeMultiplier = 0;
-    timeouts.writeConstant = value;
-  } else {
-    return 0;
-  }
-  return platform::PortSetTimeouts(link.port, timeouts) ? 1 : 0;
+  uint32_t *wait = selector == 'r' ? &link.readWait : selector == 'w' ? &link.writeWait : nullptr;
+  if (wait == nullptr || *wait == value) return 0;
+  *wait = value;
+  return 1;
 }
 
 int ReadPortByte(EngineLink &link, uint8_t *out) {
@@ -91,7 +85,9 @@ int ReadPortByte(EngineLink &link, uint8_t *out) {
   PortUse use(link.health);
   if (!use) return 0;
   uint32_t received = 0;
-  if (!platform::PortRead(link.port, out, 1, &received)) return PortFailed(link);
+  if (!platform::PortRead(link.port, out, 1, WaitOf(link, &EngineLink::readWait), &received)) {
+    return PortFailed(link);
+  }
   if (received == 0) return Failed(link);
   ++link.bytesRead;
   TraceByte(*out);
@@ -120,7 +116,7 @@ int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet) {
   TraceSent(link, bytes.data(), bytes.size());
   uint32_t written = 0;
   if (!platform::PortWrite(link.port, bytes.data(), static_cast<uint32_t>(bytes.size()),
-                           &written)) {
+                           WaitOf(link, &EngineLink::writeWait), &written)) {
     return PortFailed(link);
   }
   return written != 0 ? 1 : Failed(link);

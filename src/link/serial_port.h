@@ -20,8 +20,9 @@ void ClosePort(EngineLink &link);
 // 8N1 without hardware flow control at the speed. The speed is recorded in the link before it
 // is applied, so the link holds it also when the port refuses it.
 int SetPortSpeed(EngineLink &link, uint32_t speed);
-// Selector 'r' sets the per-byte read limit, 'w' the write limit, in ms. 0 when the value equals
-// the current one (nothing written), for any other selector, or when the write fails.
+// Selector 'r' sets the per-byte read limit, 'w' the write limit, in ms, for the reads and writes
+// that follow. 0 when the value equals the current one (nothing changed) or for any other
+// selector.
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 // One byte within the read time-out; 0 (and *out 0) when none came.
 int ReadPortByte(EngineLink &link, uint8_t *out);

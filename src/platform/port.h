@@ -22,17 +22,6 @@ struct LineSettings {
   bool rtsFlow = false;  // RTS driven for flow control
 };
 
-// Read time-out of one read call: readConstant + readMultiplier * bytes asked for, in ms, cut to
-// the platform's longest wait (on Linux 2^31 - 1 ms, about 24.8 days; a write's the same).
-// With both 0 a read returns at once with whatever is there. readInterval is kept but not used.
-struct PortTimeouts {
-  uint32_t readInterval = 0;
-  uint32_t readMultiplier = 0;
-  uint32_t readConstant = 0;
-  uint32_t writeMultiplier = 0;
-  uint32_t writeConstant = 0;
-};
-
 enum PurgeFlag : uint32_t {
   kPurgeTxAbort = 0x01,
   kPurgeRxAbort = 0x02,
@@ -51,18 +40,18 @@ bool PortSetup(Port *port, uint32_t inQueue, uint32_t outQueue);
 bool PortPurge(Port *port, uint32_t flags);
 bool PortGetLine(Port *port, LineSettings *line);
 bool PortSetLine(Port *port, const LineSettings &line);
-bool PortGetTimeouts(Port *port, PortTimeouts *timeouts);
-bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts);
-// Reads up to size bytes; waits at most the read time-out for the first. A time-out is a
-// success with *received 0.
-bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received);
+// Reads up to size bytes within waitMs (0: only what is there), cut to the platform's longest wait
+// (on Linux 2^31 - 1 ms, about 24.8 days). A time-out is a success with what came, maybe nothing.
+bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t waitMs, uint32_t *received);
 // Ends a PortRead of another thread that waits for its first byte, as a time-out would (the next
 // such read when none waits now); with wake false, takes back a wake no read has taken. Does not
 // block.
 void PortWake(Port *port, bool wake = true);
 // The bytes received and not yet read, at once, without waiting.
 bool PortInputWaiting(Port *port, uint32_t *count);
-bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written);
+// Writes within waitMs (0: a bound of the platform's, 10 s, so a stuck line cannot hang the
+// caller); a time-out is a success with what went out.
+bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t waitMs, uint32_t *written);
 // The framing errors the port's driver counted since the port opened (bytes received at another
 // speed than the line's); false where the driver tells none (a pseudo-terminal).
 bool PortFramingErrors(Port *port, uint32_t *count);

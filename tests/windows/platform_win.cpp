@@ -51,15 +51,6 @@ p::Port *OpenEnginePort() {
   return port;
 }
 
-void SetReadTimeout(p::Port *port, uint32_t constant) {
-  p::PortTimeouts timeouts;
-  p::PortGetTimeouts(port, &timeouts);
-  timeouts.readInterval = 0;
-  timeouts.readMultiplier = 0;
-  timeouts.readConstant = constant;
-  p::PortSetTimeouts(port, timeouts);
-}
-
 }  // namespace
 
 WIN_TEST(ClassRegistrationReportsTheSystemsErrors) {
@@ -194,11 +185,6 @@ WIN_TEST(PortKeepsItsLineAndTimeoutsAndAMissingOneFailsWithTheSystemsError) {
   CHECK_EQ(back.baudRate, 38400u);
   CHECK(back.byteSize == 8 && back.parity == 0 && back.stopBits == 0);
   CHECK(!back.ctsFlow && !back.rtsFlow);
-  p::PortTimeouts timeouts{0, 0, 20, 0, 500};
-  CHECK(p::PortSetTimeouts(port, timeouts));
-  p::PortTimeouts got;
-  CHECK(p::PortGetTimeouts(port, &got));
-  CHECK(got.readConstant == 20 && got.writeConstant == 500);
   p::PortClose(port);
 }
 
@@ -208,16 +194,14 @@ WIN_TEST(PortReadWaitsAtMostItsTimeout) {
   if (port == nullptr) return;
   uint8_t octet = 0xAA;
   uint32_t received = 99;
-  SetReadTimeout(port, 200);
   uint64_t start = p::NowMs();
-  CHECK(p::PortRead(port, &octet, 1, &received));
+  CHECK(p::PortRead(port, &octet, 1, 200, &received));
   uint64_t waited = p::NowMs() - start;
   CHECK_EQ(received, 0u);
   CHECK(waited >= 150 && waited < 4000);
-  // Constant and multiplier 0: whatever is there, at once.
-  SetReadTimeout(port, 0);
+  // A wait of 0: whatever is there, at once.
   start = p::NowMs();
-  CHECK(p::PortRead(port, &octet, 1, &received));
+  CHECK(p::PortRead(port, &octet, 1, 0, &received));
   CHECK_EQ(received, 0u);
   CHECK(p::NowMs() - start < 1000);
   p::PortClose(port);
@@ -227,12 +211,11 @@ WIN_TEST(PortWriteDoesNotWaitBehindAnotherThreadsRead) {
   p::Port *port = OpenEnginePort();
   CHECK(port != nullptr);
   if (port == nullptr) return;
-  SetReadTimeout(port, 3000);
   p::Thread *reader = p::ThreadCreate(
       [](void *parameter) {
         uint8_t octet = 0;
         uint32_t received = 0;
-        p::PortRead(static_cast<p::Port *>(parameter), &octet, 1, &received);
+        p::PortRead(static_cast<p::Port *>(parameter), &octet, 1, 3000, &received);
       },
       port);
   p::Sleep(200);
@@ -240,7 +223,7 @@ WIN_TEST(PortWriteDoesNotWaitBehindAnotherThreadsRead) {
   const uint8_t wake = 0x00;
   uint32_t written = 0;
   uint64_t start = p::NowMs();
-  CHECK(p::PortWrite(port, &wake, 1, &written));
+  CHECK(p::PortWrite(port, &wake, 1, 500, &written));
   CHECK_EQ(written, 1u);
   CHECK(p::NowMs() - start < 2000);
   CHECK(p::ThreadWait(reader, 10000) == p::WaitResult::kSignalled);

@@ -31,7 +31,6 @@ struct Port {
   int fd = -1;
   int wake[2] = {-1, -1};  // a byte in the pipe ends the read waiting for its first byte
   std::mutex mutex;        // guards everything below; never held across a wait
-  PortTimeouts timeouts;
   uint8_t buffer[512];
   uint32_t head = 0;
   uint32_t tail = 0;
@@ -64,7 +63,7 @@ std::string DevicePath(const char *name) {
 }
 
 // The longest wait of one read or write call: what poll() can wait in one call, about 24.8 days.
-// Longer time-outs (the sum and product of the 32-bit settings reach 64 bits) are cut to it.
+// Longer waits are cut to it.
 constexpr uint64_t kLongestWaitMs = INT_MAX;
 
 uint64_t DeadlineAfter(uint64_t limit) {
@@ -237,29 +236,10 @@ bool PortSetLine(Port *port, const LineSettings &line) {
   return true;
 }
 
-bool PortGetTimeouts(Port *port, PortTimeouts *timeouts) {
-  if (port == nullptr || timeouts == nullptr) return Fail(EINVAL);
-  std::lock_guard<std::mutex> lock(port->mutex);
-  *timeouts = port->timeouts;
-  return true;
-}
-
-bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
-  if (port == nullptr) return Fail(EBADF);
-  std::lock_guard<std::mutex> lock(port->mutex);
-  port->timeouts = timeouts;
-  return true;
-}
-
-bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
+bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t waitMs, uint32_t *received) {
   if (received != nullptr) *received = 0;
   if (port == nullptr || buffer == nullptr || received == nullptr) return Fail(EINVAL);
-  uint64_t limit;
-  {
-    std::lock_guard<std::mutex> lock(port->mutex);
-    limit = port->timeouts.readConstant + uint64_t{port->timeouts.readMultiplier} * size;
-  }
-  uint64_t deadline = DeadlineAfter(limit);
+  uint64_t deadline = DeadlineAfter(waitMs);
   uint32_t got = 0;
   while (got < size) {
     {
@@ -322,18 +302,13 @@ bool PortFramingErrors(Port *port, uint32_t *count) {
   return true;
 }
 
-bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
+bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t waitMs, uint32_t *written) {
   if (written != nullptr) *written = 0;
   if (port == nullptr || (data == nullptr && size != 0) || written == nullptr) return Fail(EINVAL);
-  uint64_t limit;
-  {
-    std::lock_guard<std::mutex> lock(port->mutex);
-    limit = port->timeouts.writeConstant + uint64_t{port->timeouts.writeMultiplier} * size;
-  }
   // A write time-out of 0 means no limit on the terminal; here it is bounded all the same, so
   // that a stuck line cannot hang the caller.
   constexpr uint64_t kUnlimitedWrite = 10000;
-  uint64_t deadline = DeadlineAfter(limit == 0 ? kUnlimitedWrite : limit);
+  uint64_t deadline = DeadlineAfter(waitMs == 0 ? kUnlimitedWrite : waitMs);
   uint32_t sent = 0;
   while (sent < size) {
     ssize_t n = write(port->fd, data + sent, size - sent);

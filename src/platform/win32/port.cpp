@@ -5,10 +5,9 @@
 // whole time-out; the terminal's driver has no such queue. Each call still returns only when its
 // transfer has ended, so callers see the terminal's synchronous behaviour.
 //
-// The time-outs keep the meaning of platform/port.h: the driver is given the Win32 equivalent
-// (read constant and multiplier both 0 means "return at once", which Win32 writes as an interval
-// of MAXDWORD; a write without a time-out is bounded all the same), and the values as the caller
-// set them are kept for PortGetTimeouts.
+// Each read and write names its own wait; the driver's time-out block is set only when that wait
+// differs from the one it holds (a wait of 0 means "return at once", which Win32 writes as an
+// interval of MAXDWORD; a write without a wait is bounded all the same).
 #include "platform/port.h"
 
 #include <windows.h>
@@ -20,6 +19,19 @@
 #include "platform/win32/text.h"
 
 namespace bcr::platform {
+
+namespace {
+
+// The waits of one read and one write call as the driver holds them.
+struct PortTimeouts {
+  uint32_t readInterval = 0;
+  uint32_t readMultiplier = 0;
+  uint32_t readConstant = 0;
+  uint32_t writeMultiplier = 0;
+  uint32_t writeConstant = 0;
+};
+
+}  // namespace
 
 struct Port {
   HANDLE handle = INVALID_HANDLE_VALUE;
@@ -216,14 +228,17 @@ bool PortSetLine(Port *port, const LineSettings &line) {
   return SetCommState(port->handle, &dcb) != FALSE;
 }
 
-bool PortGetTimeouts(Port *port, PortTimeouts *timeouts) {
-  if (port == nullptr || timeouts == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  *timeouts = CurrentTimeouts(port);
-  return true;
-}
+namespace {
 
-bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
-  if (port == nullptr) return Fail(ERROR_INVALID_HANDLE);
+// Gives the driver these waits unless it holds them already.
+bool ApplyTimeouts(Port *port, const PortTimeouts &timeouts) {
+  const PortTimeouts held = CurrentTimeouts(port);
+  if (held.readConstant == timeouts.readConstant &&
+      held.readMultiplier == timeouts.readMultiplier &&
+      held.writeConstant == timeouts.writeConstant &&
+      held.writeMultiplier == timeouts.writeMultiplier) {
+    return true;
+  }
   COMMTIMEOUTS system = ToSystem(timeouts);
   AcquireSRWLockExclusive(&port->lock);
   bool ok = SetCommTimeouts(port->handle, &system) != FALSE;
@@ -232,6 +247,8 @@ bool PortSetTimeouts(Port *port, const PortTimeouts &timeouts) {
   ReleaseSRWLockExclusive(&port->lock);
   return ok || Fail(error);
 }
+
+}  // namespace
 
 bool PortInputWaiting(Port *port, uint32_t *count) {
   if (port == nullptr || count == nullptr) return Fail(ERROR_INVALID_PARAMETER);
@@ -259,16 +276,16 @@ bool PortFramingErrors(Port *port, uint32_t *count) {
   return true;
 }
 
-bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
+bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t waitMs, uint32_t *received) {
   if (received != nullptr) *received = 0;
   if (port == nullptr || buffer == nullptr || received == nullptr) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
   PortTimeouts timeouts = CurrentTimeouts(port);
-  if (InterlockedExchange(&port->wakePending, 0) != 0) {
-    timeouts.readConstant = 0;
-    timeouts.readMultiplier = 0;
-  }
+  timeouts.readInterval = 0;
+  timeouts.readConstant = InterlockedExchange(&port->wakePending, 0) != 0 ? 0 : waitMs;
+  timeouts.readMultiplier = 0;
+  if (timeouts.readConstant != 0 && !ApplyTimeouts(port, timeouts)) return false;
   if (timeouts.readConstant == 0 && timeouts.readMultiplier == 0) {
     // Whatever is there, at once: asked of the driver's queue rather than of its time-outs, which
     // not every system honours for overlapped reads.
@@ -281,12 +298,16 @@ bool PortRead(Port *port, uint8_t *buffer, uint32_t size, uint32_t *received) {
   return Transfer(port, false, buffer, size, limit, received);
 }
 
-bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t *written) {
+bool PortWrite(Port *port, const uint8_t *data, uint32_t size, uint32_t waitMs, uint32_t *written) {
   if (written != nullptr) *written = 0;
   if (port == nullptr || (data == nullptr && size != 0) || written == nullptr) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  COMMTIMEOUTS system = ToSystem(CurrentTimeouts(port));
+  PortTimeouts timeouts = CurrentTimeouts(port);
+  timeouts.writeConstant = waitMs;
+  timeouts.writeMultiplier = 0;
+  if (!ApplyTimeouts(port, timeouts)) return false;
+  COMMTIMEOUTS system = ToSystem(timeouts);
   uint64_t limit =
       system.WriteTotalTimeoutConstant + uint64_t{system.WriteTotalTimeoutMultiplier} * size;
   // Transfer serves both directions; a write only reads the buffer.
