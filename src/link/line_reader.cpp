@@ -145,7 +145,6 @@ void LineReader::Handle(LineFrame &frame) {
 }
 
 void LineReader::NoteBroken() {
-  ++brokenRuns_;
   if (++brokenInARow_ < kBrokenRunsSuspect) return;
   brokenInARow_ = 0;
   if (SuspectHandler handler = onSuspect_.load(); handler != nullptr) handler(suspectContext_);

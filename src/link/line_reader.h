@@ -75,8 +75,6 @@ class LineReader {
 
   // Frames read so far (noise and broken frames included).
   uint64_t FramesRead() const { return frames_.load(); }
-  // Runs of input that made no frame, and the bytes of them.
-  uint32_t BrokenRuns() const { return brokenRuns_.load(); }
 
   void SetSuspectHandler(SuspectHandler handler, void *context);
   // Forgets the run of broken input (the engine answered, or was found again).
@@ -98,7 +96,6 @@ class LineReader {
   std::atomic<bool> running_{false};
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> frames_{0};
-  std::atomic<uint32_t> brokenRuns_{0};
   std::atomic<uint32_t> brokenInARow_{0};
   uint32_t framingErrors_ = 0;  // the port's count when last looked at (the reader's own)
   std::atomic<SuspectHandler> onSuspect_{nullptr};
