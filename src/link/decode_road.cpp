@@ -47,28 +47,29 @@ DecodeRoad::Waiter *DecodeRoad::Join(DecodeLine line) {
   std::lock_guard<std::mutex> lock(mutex_);
   waiters_.emplace_back(line);
   Waiter *waiter = &waiters_.back();
-  DispatchLocked();
+  // What lies before every line is stale before anyone takes from the queue.
   DiscardStaleLocked();
+  DispatchLocked();
   return waiter;
 }
 
 void DecodeRoad::SetLine(Waiter *waiter, DecodeLine line) {
   std::lock_guard<std::mutex> lock(mutex_);
   waiter->line_ = line;
-  DispatchLocked();
   DiscardStaleLocked();
+  DispatchLocked();
   changed_.notify_all();
 }
 
 DecodeWait DecodeRoad::Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
+    if (cancelled_) return DecodeWait::kCancelled;
     if (waiter->filled_) {
       *out = std::move(waiter->decode_);
       waiter->filled_ = false;
       return DecodeWait::kReceived;
     }
-    if (cancelled_) return DecodeWait::kCancelled;
     const uint64_t now = platform::NowMs();
     if (now >= deadlineMs && !arriving_) return DecodeWait::kTimedOut;
     changed_.wait_for(lock, std::chrono::milliseconds(now < deadlineMs ? deadlineMs - now : 20));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <string>
 #include <thread>
@@ -320,6 +321,26 @@ TEST(LineReader, DecodeRightAfterABadChecksumIsKeptAndAcknowledged) {
   EXPECT_EQ(received.units, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Frames(), (std::vector<Bytes>{{0x04, 0xD0, 0x04, 0x00, 0xFF, 0x28}}));
+}
+
+// Input that makes no frame, twice with no valid frame between, makes the engine suspect (the
+// reader then checks it); a decode between two such runs is an answer.
+TEST(LineReader, TwoRunsOfInputThatMakeNoFrameInARowMakeTheEngineSuspect) {
+  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
+  std::atomic<int> suspect{0};
+  sim.Link().line.SetSuspectHandler([](void *count) { ++*static_cast<std::atomic<int> *>(count); },
+                                    &suspect);
+  const Bytes garbage = {0xF8, 0xFF, 0xFE, 0xFF};
+  const Bytes decode = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
+  for (const Bytes &bytes : {garbage, decode, garbage}) {
+    sim.Engine().Send(bytes);
+    platform::Sleep(300);
+  }
+  EXPECT_EQ(suspect, 0);
+  sim.Engine().Send(garbage);
+  const uint64_t limit = platform::NowMs() + 2000;
+  while (suspect == 0 && platform::NowMs() < limit) platform::Sleep(10);
+  EXPECT_EQ(suspect, 1);
 }
 
 }  // namespace
