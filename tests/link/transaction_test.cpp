@@ -74,6 +74,22 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   EXPECT_TRUE(sim.Engine().Received().empty());
 }
 
+// Without the line's own reader (a link used on one thread) the exchange reads the line itself:
+// bytes already waiting do not hold its request back, and a frame with a wrong checksum ends the
+// attempt.
+TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
+  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
+  sim.Engine().Send({0x04, 0xC6, 0x00, 0x00, 0x00, 0x00});
+  ASSERT_TRUE(sim.Engine().WaitIdle(1000));
+  WString reply;
+  std::vector<Bytes> frames;
+  const uint64_t start = platform::NowMs();
+  EXPECT_EQ(Exchange(sim, 2, &reply, &frames), 1);
+  EXPECT_LT(platform::NowMs() - start, 3000u);
+  EXPECT_EQ(frames, std::vector<Bytes>(2, kRevisionRequestOnWire));
+  EXPECT_EQ(ToBytes(reply).size(), 0x14u);
+}
+
 TEST(Checksum, WrapsTheSixteenBitSum) {
   // 0x100 * 0xFF bytes sum to 0xFF00; an empty frame sums to 0 and its complement wraps to 0.
   auto checksummed = [](const Bytes &frame) {
