@@ -89,11 +89,18 @@ TEST_F(Wedge, KeyStrokesPressShiftAroundLettersDigitsAndSymbols) {
 }
 
 TEST_F(Wedge, KeyStrokesPressTheVirtualKeysOfTheTable) {
-  // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up. A sample of the table's
-  // rows, its first and last among them.
+  // Plain keys: down and up. Shifted ones: Shift down, the key, Shift up. Every symbol row of the
+  // table, written out.
   const std::tuple<uint16_t, int, bool> rows[] = {
-      {'*', 106, false}, {';', 186, false}, {'/', 191, false}, {'\'', 222, false},
-      {')', 48, true},   {'~', 192, true},  {'"', 222, true},  {'_', 189, true}};
+      {'*', 106, false},  {'+', 107, false},  {';', 186, false}, {'=', 187, false},
+      {',', 188, false},  {'-', 189, false},  {'.', 190, false}, {'/', 191, false},
+      {'\\', 220, false}, {'[', 219, false},  {']', 221, false}, {' ', 32, false},
+      {'`', 192, false},  {'\'', 222, false}, {'\r', 13, false}, {'!', 49, true},
+      {'@', 50, true},    {'#', 51, true},    {'$', 52, true},   {'%', 53, true},
+      {'^', 54, true},    {'&', 55, true},    {'(', 57, true},   {')', 48, true},
+      {'~', 192, true},   {'{', 219, true},   {'}', 221, true},  {'|', 220, true},
+      {':', 186, true},   {'"', 222, true},   {'<', 188, true},  {'>', 190, true},
+      {'?', 191, true},   {'_', 189, true}};
   for (const auto &[unit, vk, shifted] : rows) {
     const std::string key = "keybd_event " + std::to_string(vk);
     Lines lines{key + " 0 0", key + " 0 2"};
