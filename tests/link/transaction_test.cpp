@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "link/frame.h"
 #include "platform/clock.h"
 #include "support/sim_link.h"
@@ -88,6 +90,24 @@ TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
   EXPECT_LT(platform::NowMs() - start, 3000u);
   EXPECT_EQ(frames, std::vector<Bytes>(2, kRevisionRequestOnWire));
   EXPECT_EQ(ToBytes(reply).size(), 0x14u);
+}
+
+// An exchange whose every attempt meets only input that makes no frame (a reply too short for its
+// own header) makes the engine suspect; one that meets a NAK does not.
+TEST(SendAndWait, OnlyBrokenInputInEveryAttemptMakesTheEngineSuspect) {
+  SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
+  std::atomic<int> suspect{0};
+  sim.Link().line.SetSuspectHandler([](void *count) { ++*static_cast<std::atomic<int> *>(count); },
+                                    &suspect);
+  WString reply;
+  std::vector<Bytes> frames;
+  sim.Engine().SetNakAll(true);
+  EXPECT_EQ(Exchange(sim, 2, &reply, &frames, 300), 0);
+  EXPECT_EQ(suspect, 0);
+  sim.Engine().SetNakAll(false);
+  sim.Engine().SetRevision({0x02, 0xA4});
+  EXPECT_EQ(Exchange(sim, 1, &reply, &frames, 300), 0);
+  EXPECT_EQ(suspect, 1);
 }
 
 TEST(Checksum, WrapsTheSixteenBitSum) {
