@@ -18,7 +18,7 @@ class ScanEngine;
 constexpr uint32_t kMaxRestoreFrames = 32;
 uint32_t RestoreFrames(const ScanEngine &reader, WString *frames);
 
-// Sends them; the caller holds the port. 1 when the engine acknowledged every one; stops at the
+// Sends them; the caller holds the exchange lock. 1 when the engine acknowledged every one; stops at the
 // first that fails.
 int32_t RestoreSettings(ScanEngine &reader);
 

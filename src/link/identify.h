@@ -33,7 +33,7 @@ int ProbeEngine(EngineLink &link, uint32_t speed);
 // Asks the engine to move to the speed; the port stays where it is.
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed);
 // The engine's revision text; 0 with an empty text when the engine did not answer or its reply
-// is a decode. Takes no lock: the caller holds the port.
+// is a decode. Takes no lock: the caller holds the exchange lock.
 int RequestRevision(EngineLink &link, int32_t type, WString &out);
 // Whether a revision reply has the shape the engine of that type gives.
 bool RevisionReplyFits(int32_t type, const WString &reply);

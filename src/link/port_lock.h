@@ -24,7 +24,7 @@ constexpr uint32_t kExchangeWait = 6000;
 
 class PortLock {
  public:
-  // true when the calling thread holds the port (again) within waitMs.
+  // true when the calling thread holds the lock (again) within waitMs.
   bool Acquire(uint32_t waitMs);
   void Release();
   void Cancel();

@@ -97,7 +97,7 @@ bool WaitForPortUsers(const ScanEngine &reader) {
 bool TryOnce(ScanEngine &reader) {
   EngineLink &link = reader.link;
   if (!WaitForPortUsers(reader)) return false;
-  // The port changes hands under the link lock. The exchanges after it do not hold the lock:
+  // The port changes hands under the exchange lock. The exchanges after it do not hold the lock:
   // every other thread's port calls fail at once while the engine is away (the gate keeps them
   // apart), and a call waiting for the lock would wait out the whole try instead of failing fast.
   {
