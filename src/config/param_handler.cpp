@@ -159,7 +159,13 @@ void TakeValues(const ParamHandler &handler, int32_t *const *pointers, int32_t *
   }
 }
 
-int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *pointers) {
+// Whether a call with count pointers fits the handler and the engine it serves.
+bool Fits(const ParamHandler &handler, const ScanEngine &reader, size_t count) {
+  return count == handler.count && handler.count <= kMaxHandlerArgs &&
+         Serves(handler.serves, reader.DeviceType());
+}
+
+WriteResult Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *pointers) {
   EngineLink &link = reader.link;
   const int32_t deviceType = reader.DeviceType();
   int32_t values[kMaxHandlerArgs] = {};
@@ -167,7 +173,8 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
   WString frame;
   bool any = false;
   // A refused write changes nothing, the library-kept value included.
-  if (!BuildWriteFrame(reader, handler, pointers, values, frame, &any)) return 0;
+  if (!BuildWriteFrame(reader, handler, pointers, values, frame, &any))
+    return WriteResult::kRefused;
   // The library-kept value is stored whatever becomes of the exchange.
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
@@ -175,14 +182,16 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
       reader.libraryKeptValue = values[option.arg - 1];
     }
   }
-  if (!any) return 1;
+  if (!any) return WriteResult::kWritten;
 
   WString reply;
   {
     PortHold exchange(link.portLock, kExchangeWait);
-    if (!exchange.Held()) return 0;
+    if (!exchange.Held()) return WriteResult::kFailed;
     WakeEngine(link);
-    if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;
+    const Exchanged sent = Exchange(link, frame, kCommandTimeout, &reply, kParamAttempts);
+    if (sent.unheard) return WriteResult::kUnheard;
+    if (sent.status != ReplyStatus::kOk) return WriteResult::kFailed;
   }
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
@@ -193,7 +202,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
     entry.written = true;
     if (option.triggerMode) reader.triggerMode = static_cast<uint32_t>(values[index]);
   }
-  return 1;
+  return WriteResult::kWritten;
 }
 
 }  // namespace
@@ -217,16 +226,22 @@ int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mod
 
 int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mode,
                     int32_t *const *options, size_t count) {
-  if (mode != kModeRead && mode != kModeWrite) return 0;
-  if (count != handler.count || handler.count > kMaxHandlerArgs) return 0;
-  if (!Serves(handler.serves, reader.DeviceType())) return 0;
-  return mode == kModeRead ? Read(handler, reader, options) : Write(handler, reader, options);
+  if (mode == kModeWrite) {
+    return WriteOptions(handler, reader, options, count) == WriteResult::kWritten ? 1 : 0;
+  }
+  if (mode != kModeRead || !Fits(handler, reader, count)) return 0;
+  return Read(handler, reader, options);
+}
+
+WriteResult WriteOptions(const ParamHandler &handler, ScanEngine &reader, int32_t *const *options,
+                         size_t count) {
+  if (!Fits(handler, reader, count)) return WriteResult::kRefused;
+  return Write(handler, reader, options);
 }
 
 bool WriteAccepted(const ParamHandler &handler, ScanEngine &reader,
                    std::initializer_list<int32_t *> options) {
-  if (options.size() != handler.count || handler.count > kMaxHandlerArgs) return false;
-  if (!Serves(handler.serves, reader.DeviceType())) return false;
+  if (!Fits(handler, reader, options.size())) return false;
   int32_t values[kMaxHandlerArgs] = {};
   TakeValues(handler, options.begin(), values);
   WString frame;

@@ -94,6 +94,17 @@ int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mod
 int32_t CallHandler(const ParamHandler &handler, ScanEngine &reader, int32_t mode,
                     int32_t *const *options, size_t count);
 
+// How a write of a handler's options went, for a caller that decides from it what to do next.
+enum class WriteResult {
+  kWritten,  // the engine took it, or none of it was for the engine
+  kRefused,  // nothing sent: see CallHandler for the calls that are refused without an exchange
+  kFailed,   // the exchange lock was not had, or the engine did not take the frame
+  kUnheard,  // every attempt went out and nothing at all came back: the engine is not there
+};
+// CallHandler's write, with its outcome told apart.
+WriteResult WriteOptions(const ParamHandler &handler, ScanEngine &reader, int32_t *const *options,
+                         size_t count);
+
 // False when a write of these values would be refused without an exchange (a value its option
 // cannot carry, an engine the handler does not serve, a wrong number of pointers): lets a
 // caller check before it changes anything of its own.

@@ -68,7 +68,6 @@ constexpr int32_t kMiscellaneous4507[] = {0, kLeave, kLeave, kLeave, 0, 0};
 constexpr int32_t kUserPreferences2D[] = {30, 6, 8};
 constexpr int32_t kUserPreferences1D[] = {30, 6, 1, 1, 1, kLeave, 8};
 
-// The imager handler goes through its pass-through, the others straight to their handlers.
 const ResetStep kReset4507[] = {
     Step(Code39Param(), kCode39),
     Step(Code93Param(), kCode93),
@@ -111,18 +110,14 @@ const ResetStep kResetSE955[] = {
 };
 static_assert(std::size(kResetSE955) == 13);
 
-void RunStep(ScanEngine &reader, const ResetStep &step) {
+WriteResult RunStep(ScanEngine &reader, const ResetStep &step) {
   int32_t values[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};
   for (uint8_t i = 0; i < step.count && i < kMaxHandlerArgs; ++i) {
     values[i] = step.values[i];
     pointers[i] = values[i] == kLeave ? nullptr : &values[i];
   }
-  if (step.handler == &ImagerParam()) {
-    if (step.count == kImagerArgs) ImagerSettings(reader, kModeWrite, pointers);
-    return;
-  }
-  CallHandler(*step.handler, reader, kModeWrite, pointers, step.count);
+  return WriteOptions(*step.handler, reader, pointers, step.count);
 }
 
 template <size_t N>
@@ -135,18 +130,24 @@ WString DefaultsFrame(const FixedPair (&pairs)[N]) {
   return ParamSendFrame(bytes);
 }
 
-}  // namespace
-
-int32_t SendPreferenceDefaults(EngineLink &link) {
+WriteResult WritePreferenceDefaults(EngineLink &link) {
   const int32_t deviceType = link.deviceType;
-  if (!IsKnownEngine(deviceType)) return 0;
+  if (!IsKnownEngine(deviceType)) return WriteResult::kRefused;
   PortHold exchange(link.portLock, kExchangeWait);
-  if (!exchange.Held()) return 0;
+  if (!exchange.Held()) return WriteResult::kFailed;
   WakeEngine(link);
   WString frame =
       deviceType == kImager4507 ? DefaultsFrame(kDefaults4507) : DefaultsFrame(kDefaultsSE955);
   WString reply;
-  return SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts);
+  const Exchanged sent = Exchange(link, frame, kCommandTimeout, &reply, kParamAttempts);
+  if (sent.unheard) return WriteResult::kUnheard;
+  return sent.status == ReplyStatus::kOk ? WriteResult::kWritten : WriteResult::kFailed;
+}
+
+}  // namespace
+
+int32_t SendPreferenceDefaults(EngineLink &link) {
+  return WritePreferenceDefaults(link) == WriteResult::kWritten ? 1 : 0;
 }
 
 int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options) {
@@ -163,13 +164,13 @@ int32_t ResetAllSettings(ScanEngine &reader, int32_t selector) {
   // presses waiting for the whole sequence.
   // An engine that answered nothing at all to a step (five attempts of a second each) is not
   // there: the rest of the sequence is not sent to it.
-  EngineLink &link = reader.link;
-  const uint32_t before = link.unanswered;
-  SendPreferenceDefaults(link);
+  if (WritePreferenceDefaults(reader.link) == WriteResult::kUnheard) return 1;
   const bool imager = deviceType == kImager4507;
   const ResetStep *steps = imager ? kReset4507 : kResetSE955;
   const size_t count = imager ? std::size(kReset4507) : std::size(kResetSE955);
-  for (size_t i = 0; i < count && link.unanswered == before; ++i) RunStep(reader, steps[i]);
+  for (size_t i = 0; i < count; ++i) {
+    if (RunStep(reader, steps[i]) == WriteResult::kUnheard) break;
+  }
   return 1;
 }
 

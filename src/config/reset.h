@@ -25,8 +25,9 @@ int32_t SendPreferenceDefaults(EngineLink &link);
 int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options);
 
 // With selector 2 and an engine fitted: the preference defaults, then every handler of the
-// engine written with its reset values in a fixed order; the single results are not examined.
-// 1, or 0 for another selector or no engine.
+// engine written with its reset values in a fixed order. A step refused or failed does not stop
+// the sequence; one that nothing at all answered (the engine is not there) ends it. 1, or 0 for
+// another selector or no engine.
 int32_t ResetAllSettings(ScanEngine &reader, int32_t selector);
 
 // ResetReaderToDefault: selector 7 or 255. -101 without an engine, 0 for another selector,

@@ -83,6 +83,7 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
   // A decode that came meanwhile is an answer too: an engine that scans is there.
   if (link.line.FramesRead() != framesBefore) unheard = false;
   if (unheard) ++link.unanswered;
+  result.unheard = unheard;
   NoteExchange(link.health, false, unheard);
   if (onlyBroken) link.line.NoteBrokenExchange();
   return result;

@@ -31,6 +31,9 @@ void WakeEngine(EngineLink &link);
 struct Exchanged {
   ReplyStatus status = ReplyStatus::kSilent;  // of the last attempt
   uint64_t replySeq = 0;                      // the reply's place among the frames read
+  // Every attempt went out and nothing at all came back, not even a decode: the engine is not
+  // there.
+  bool unheard = false;
 };
 
 // Appends the checksum to frame and writes it, up to attempts times, each time waiting timeoutMs

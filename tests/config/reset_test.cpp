@@ -161,6 +161,23 @@ TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
   EXPECT_EQ(SendPreferenceDefaults(engine_.link), 0);
 }
 
+// An engine that answers nothing at all to a step is not there: no step follows. One that refuses
+// every frame is there, and every step is still tried.
+TEST_F(Reset, SilenceEndsTheSequenceRefusalsDoNot) {
+  StartSE955();
+  sim_->SetSilent(true);
+  EXPECT_EQ(ResetAllSettings(engine_, kResetAllSelector), 1);
+  EXPECT_EQ(TakeHex(), std::string(kDefaultsSE955) + " | " + kDefaultsSE955 + " | " +
+                           kDefaultsSE955 + " | " + kDefaultsSE955 + " | " + kDefaultsSE955);
+  sim_->SetSilent(false);
+  sim_->SetNakAll(true);
+  EXPECT_EQ(ResetAllSettings(engine_, kResetAllSelector), 1);
+  const Frames frames = TakeFrames();
+  EXPECT_EQ(frames.size(), 14u * 5u);  // the defaults and 13 handlers, five attempts each
+  EXPECT_EQ(test::HexText({frames.back()}),
+            "11 C6 04 08 FF 88 1E BF 06 89 01 4E 01 43 01 8A 08 FB 04");
+}
+
 class StartupRead : public test::SimEngineTest {};
 
 TEST_F(StartupRead, ReadsEverySE955HandlerInOrderAndFillsTheCache) {
