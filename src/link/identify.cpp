@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/frame.h"
+#include "link/port_lock.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
 #include "platform/clock.h"
@@ -10,6 +11,9 @@
 namespace bcr {
 
 namespace {
+
+// The port changes hands only when no exchange holds it for long.
+constexpr uint32_t kReopenLockWait = 500;
 
 constexpr uint32_t kImagerStartPause = 3000;  // the imager needs this long before it answers
 constexpr int32_t kProbeAttempts = 3;
@@ -109,6 +113,23 @@ int IdentifyEngine(EngineLink &link, GetSysInfoEntry getSysInfo, bool *probed) {
       return NegotiateSpeed(link);
   }
   return 0;
+}
+
+Opened OpenAndReach(EngineLink &link, Reach reach, GetSysInfoEntry getSysInfo, SettleWait wait,
+                    void *context, bool *probed) {
+  {
+    // Held only while the port changes hands: the exchanges that follow take it themselves.
+    PortHold hold(link.portLock, kReopenLockWait);
+    if (!hold.Held()) return Opened::kBusy;
+    ClosePort(link);
+    link.decoding = 0;
+    link.portNumber = kEnginePort;
+    if (!OpenPort(link)) return Opened::kNoPort;
+  }
+  if (!wait(context, kSettlePause)) return Opened::kCutShort;
+  const int reached =
+      reach == Reach::kIdentify ? IdentifyEngine(link, getSysInfo, probed) : NegotiateSpeed(link);
+  return reached ? Opened::kReached : Opened::kNotReached;
 }
 
 int NegotiateSpeed(EngineLink &link) {

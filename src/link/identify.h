@@ -25,6 +25,33 @@ constexpr uint32_t kEngineKindOffset = 32;
 // is the link's device type and port speed; probed tells whether the library named no kind and
 // the SE955 answered a probe.
 int IdentifyEngine(EngineLink &link, GetSysInfoEntry getSysInfo, bool *probed);
+// How the engine is reached once its port is open.
+enum class Reach {
+  kIdentify,  // which engine the terminal carries, at whatever speed it runs (at load)
+  kAgain,     // the engine of the link's device type, back at its working speed (after a loss)
+};
+
+// What became of opening the engine's port and reaching the engine.
+enum class Opened {
+  kReached,
+  kBusy,        // another exchange held the exchange lock
+  kNoPort,      // the port does not open
+  kCutShort,    // the settling wait was cut short (unload)
+  kNotReached,  // the engine did not answer
+};
+
+// Waits ms for the line to settle; false when the caller gives up instead (context is the one
+// given with it).
+using SettleWait = bool (*)(void *context, uint32_t ms);
+
+// The port is given this long after it opens before the engine is asked anything.
+constexpr uint32_t kSettlePause = 500;
+
+// Opens the engine's port afresh (closing it first, under the exchange lock), lets the line
+// settle and reaches the engine the given way; getSysInfo and probed serve kIdentify as in
+// IdentifyEngine. The port is left as it is whatever the outcome.
+Opened OpenAndReach(EngineLink &link, Reach reach, GetSysInfoEntry getSysInfo, SettleWait wait,
+                    void *context, bool *probed);
 // Reaches the engine of the link's device type at its working speed or at 9600, and moves it to
 // the working speed when it answered at 9600.
 int NegotiateSpeed(EngineLink &link);

@@ -25,8 +25,6 @@ namespace bcr {
 namespace {
 
 constexpr uint32_t kInitPause = 500;
-// The port is given this long after it opens before the engine is asked anything.
-constexpr uint32_t kOpenPause = 500;
 
 // "DecodeEventBC", set once per delivered decode for processes that wait on it.
 constexpr const char *kDecodeEventName = "DecodeEventBC";
@@ -60,12 +58,15 @@ void WakeAutoTrigger(void *state) {
 // Opens port 2 and identifies the engine; the port is closed again when that fails. An SE955
 // that was found by probing has every option read once, so that the parameter cache holds the
 // engine's own values.
+bool SleepThrough(void *, uint32_t ms) {
+  platform::Sleep(ms);
+  return true;
+}
+
 int OpenEngine(ScanEngine &reader) {
-  reader.link.portNumber = kEnginePort;
-  if (!OpenPort(reader.link)) return 0;
-  platform::Sleep(kOpenPause);
   bool probed = false;
-  if (!IdentifyEngine(reader.link, reader.getSysInfo, &probed)) {
+  if (OpenAndReach(reader.link, Reach::kIdentify, reader.getSysInfo, SleepThrough, nullptr,
+                   &probed) != Opened::kReached) {
     ClosePort(reader.link);
     return 0;
   }

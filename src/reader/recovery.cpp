@@ -21,9 +21,7 @@ namespace bcr {
 namespace {
 
 constexpr uint32_t kFirstRecoveryPause = 100;
-constexpr uint32_t kReopenPause = 500;  // as after the first open: the line settles
 constexpr uint32_t kPauseSlice = 20;
-constexpr uint32_t kPortLockWait = 500;
 
 std::atomic<bool> hurry{false};
 // The line made the engine suspect (input at another speed); the worker checks it.
@@ -41,6 +39,10 @@ bool Pause(const ScanEngine &reader, uint32_t ms) {
     platform::Sleep(kPauseSlice);
   }
   return !Aborted(reader);
+}
+
+bool PauseOf(void *reader, uint32_t ms) {
+  return Pause(*static_cast<const ScanEngine *>(reader), ms);
 }
 
 void BroadcastReaderState(intptr_t state) {
@@ -100,21 +102,18 @@ bool TryOnce(ScanEngine &reader) {
   // The port changes hands under the exchange lock. The exchanges after it do not hold the lock:
   // every other thread's port calls fail at once while the engine is away (the gate keeps them
   // apart), and a call waiting for the lock would wait out the whole try instead of failing fast.
-  {
-    PortHold hold(link.portLock, kPortLockWait);
-    if (!hold.Held()) return false;
-    ClosePort(link);
-    link.decoding = 0;
-    if (!OpenPort(link)) {
+  switch (OpenAndReach(link, Reach::kAgain, nullptr, PauseOf, &reader, nullptr)) {
+    case Opened::kReached:
+      break;
+    case Opened::kNoPort:
       TraceNote(link, "recovery: the port does not open");
       return false;
-    }
-  }
-  TraceNote(link, "recovery: port open again");
-  if (!Pause(reader, kReopenPause)) return false;
-  if (!NegotiateSpeed(link)) {
-    TraceNote(link, "recovery: the engine does not answer");
-    return false;
+    case Opened::kNotReached:
+      TraceNote(link, "recovery: the engine does not answer");
+      return false;
+    case Opened::kBusy:
+    case Opened::kCutShort:
+      return false;
   }
   if (!RestoreSettings(reader)) {
     TraceNote(link, "recovery: the settings were not all taken");
