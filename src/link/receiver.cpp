@@ -183,40 +183,37 @@ FrameKind Receiver::Plain(uint8_t status, uint32_t remaining) {
   if (!ReadAppend(remaining)) return FrameKind::kBroken;
   FrameKind first = Checked(FrameKind::kDecode);
   if (first != FrameKind::kDecode || status != kStatusMorePackets) return first;
-  if (link_.deviceType == kEngineSE955) {
-    WakeEngine(link_);
-    AckContinuation();
-  } else {
-    AckContinuation();
-    ReadTimeout(kImagerPacketTimeout);
-  }
+  if (link_.deviceType == kEngineSE955) WakeEngine(link_);
+  AckContinuation();
   return PlainContinuation();
 }
 
-// Packets L F3 src status x data...; any byte that does not come ends the decode with what has
-// arrived, a packet with a wrong checksum fails it. Each packet is acknowledged, whatever the
-// send gives; the decode ends with the packet that announces no more (status other than 0x02),
-// or when no further packet begins. A decode the engine scans next is never read as a part of it.
+// Packets L F3 src status x data...; each packet is acknowledged, whatever the send gives; the
+// decode ends with the packet that announces no more (status other than 0x02), or when no further
+// packet begins within kNextPacketTimeout. A packet cut short or with a wrong checksum fails the
+// decode: what arrived of it is never delivered as the whole. A decode the engine scans next is
+// never read as a part of it.
 // Another frame where the next packet belongs (the engine gave the decode up for a command that
 // crossed it on the line) leaves the decode incomplete: nothing of it is delivered, and the frame
 // is read again as what it is.
 FrameKind Receiver::PlainContinuation() {
+  const uint32_t byteWait =
+      link_.deviceType == kEngineSE955 ? kReplyByteTimeout : kImagerPacketTimeout;
   for (;;) {
     BeginPacket();
     uint8_t length, opcode, source, status, dropped;
+    ReadTimeout(kNextPacketTimeout);
     if (!Read(length)) return FrameKind::kDecode;
+    ReadTimeout(byteWait);
     if (length < kDecodeHeaderBytes) return Unread({length});
-    if (!Read(opcode)) return FrameKind::kDecode;
+    if (!Read(opcode)) return FrameKind::kBroken;
     if (opcode != kOpDecodeData) return Unread({length, opcode});
-    Read(source);
-    Read(status);
-    if (!Read(dropped)) return FrameKind::kDecode;
-    bool whole = ReadAppend(length - kDecodeHeaderBytes);
+    if (!Read(source) || !Read(status) || !Read(dropped)) return FrameKind::kBroken;
+    if (!ReadAppend(length - kDecodeHeaderBytes)) return FrameKind::kBroken;
     if (TooLong()) return FrameKind::kBroken;
-    if (!whole) return FrameKind::kDecode;
     uint8_t high, low;
     if (ReadPortByte(link_, &high) != 1 || ReadPortByte(link_, &low) != 1) {
-      return FrameKind::kDecode;
+      return FrameKind::kBroken;
     }
     if (static_cast<uint16_t>(sum_ + ((high << 8) | low)) != 0) return FrameKind::kBadChecksum;
     AckContinuation();

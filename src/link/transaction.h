@@ -20,6 +20,9 @@ constexpr uint32_t kDecodeCommandTimeout = 200;
 constexpr uint32_t kContinuationAckTimeout = 3000;
 constexpr uint32_t kDecodeAckTimeout = 1000;
 constexpr uint32_t kImagerPacketTimeout = 500;  // between packets of a 4507 decode
+// For the next packet of a decode to begin once the last one was acknowledged: the engine sends
+// it when it has the acknowledgement, and a busy terminal may hear it late.
+constexpr uint32_t kNextPacketTimeout = 500;
 // Longest wait for the line to come free before a request is written: a decode arriving packet
 // by packet is waited out, an engine that never stops sending is not.
 constexpr uint32_t kLineFreeWait = 5000;

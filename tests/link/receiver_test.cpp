@@ -196,7 +196,8 @@ TEST(DecodeData, NothingWithinTheWaitOrWithoutAnEngineTypeFails) {
 
 // Decodes of several packets: the SE955 acknowledges each packet, the first after a wake byte;
 // the 4507 without waking; in the 4507's 0x99 format the last packet (status 00) is not
-// acknowledged, and a packet cut short fails the decode.
+// acknowledged. A packet that begins a while after its acknowledgement still belongs to the
+// decode; a packet cut short fails the decode, never delivered in part.
 struct PacketsCase {
   const char *name;
   bool se955;
@@ -205,6 +206,7 @@ struct PacketsCase {
   int result;
   size_t acks;
   Bytes received;  // the first bytes the engine got
+  int packetDelayMs = 0;
 };
 
 TEST(DecodeData, DecodesOfSeveralPackets) {
@@ -216,6 +218,10 @@ TEST(DecodeData, DecodesOfSeveralPackets) {
       {"4507", false, false, std::nullopt, 1, 3, {0x04}},
       {"4507 0x99", false, true, std::nullopt, 1, 2, {}},
       {"4507 0x99 cut in the second packet", false, true, 30, 0, 0, {}},
+      {"SE955 packets late", true, false, std::nullopt, 1, 3, woken, 150},
+      {"4507 packets late", false, false, std::nullopt, 1, 3, {0x04}, 150},
+      {"SE955 cut in the second packet", true, false, 24, 0, 0, {}},
+      {"4507 cut in the third packet", false, false, 38, 0, 0, {}},
   };
   for (const PacketsCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,6 +232,7 @@ TEST(DecodeData, DecodesOfSeveralPackets) {
     decode.packetData = 10;
     if (c.format99) decode.format = bcrsim::Format::Format99;
     decode.cutAfter = c.cutAfter;
+    sim.Engine().SetPacketDelay(c.packetDelayMs);
     sim.Engine().SendDecode(decode);
     Reception r = Receive(sim);
     EXPECT_EQ(r.result, c.result);

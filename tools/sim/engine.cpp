@@ -198,6 +198,7 @@ struct Engine::Impl {
   bool paced;
   int nakNext = 0;
   int replyDelayMs = 0;
+  int packetDelayMs = 0;
   Bytes revision;
   ParamStore params;
   std::set<uint32_t> omittedParams;
@@ -410,9 +411,9 @@ void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
     if (status == kStatusContinuation) {
       ++continuationAcks;
       if (awaitingAck) {
-        // The host has read the packet: the next one may go at once.
+        // The host has read the packet: the next one may go.
         awaitingAck = false;
-        nextWriteAt = now;
+        nextWriteAt = now + milliseconds(packetDelayMs);
       }
     }
     return;
@@ -552,6 +553,11 @@ void Engine::NakNext(int count) {
 void Engine::SetReplyDelay(int ms) {
   std::lock_guard<std::mutex> lock(impl_->mu);
   impl_->replyDelayMs = std::max(ms, 0);
+}
+
+void Engine::SetPacketDelay(int ms) {
+  std::lock_guard<std::mutex> lock(impl_->mu);
+  impl_->packetDelayMs = std::max(ms, 0);
 }
 
 void Engine::SetRevision(Bytes reply) {

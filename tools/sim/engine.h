@@ -132,6 +132,8 @@ class Engine {
   void SetNakAll(bool nak);     // answer every frame with 05 D1 00 00 01
   void NakNext(int count);      // the next count answers are 05 D1 00 00 01
   void SetReplyDelay(int ms);   // wait before each answer (default 0)
+  // Wait after a continuation acknowledgement before the next packet (default 0: at once).
+  void SetPacketDelay(int ms);
   void SetRevision(Bytes reply);
 
   // Power. Both return at once; the engine is back after offMs.
