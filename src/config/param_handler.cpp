@@ -98,7 +98,7 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
   WString request = BuildParamRequest(handler, deviceType);
   WString reply;
   {
-    PortHold exchange(link.portLock, kExchangeWait);
+    PortHold exchange(link.ExchangeLock(), kExchangeWait);
     if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
@@ -179,7 +179,7 @@ int32_t Write(const ParamHandler &handler, ScanEngine &reader, int32_t *const *p
 
   WString reply;
   {
-    PortHold exchange(link.portLock, kExchangeWait);
+    PortHold exchange(link.ExchangeLock(), kExchangeWait);
     if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts)) return 0;

@@ -138,9 +138,9 @@ WString DefaultsFrame(const FixedPair (&pairs)[N]) {
 }  // namespace
 
 int32_t SendPreferenceDefaults(EngineLink &link) {
-  const int32_t deviceType = link.deviceType;
+  const int32_t deviceType = link.DeviceType();
   if (!IsKnownEngine(deviceType)) return 0;
-  PortHold exchange(link.portLock, kExchangeWait);
+  PortHold exchange(link.ExchangeLock(), kExchangeWait);
   if (!exchange.Held()) return 0;
   WakeEngine(link);
   WString frame =

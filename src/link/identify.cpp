@@ -81,38 +81,38 @@ bool RevisionReplyFits(int32_t type, const WString &reply) {
 }
 
 int IdentifyEngine(EngineLink &link, GetSysInfoEntry getSysInfo, bool *probed) {
-  link.deviceType = kNoEngine;
+  link.SetDeviceType(kNoEngine);
   if (probed != nullptr) *probed = false;
   unsigned char block[kSysInfoSize];
   std::memset(block, 0, sizeof block);
   if (getSysInfo == nullptr || getSysInfo(block) != 0) return 0;
   char kind = static_cast<char>(block[kEngineKindOffset]);
-  if (link.portNumber != kEnginePort) return 0;
+  if (link.PortNumber() != kEnginePort) return 0;
   switch (PathOf(kind)) {
     case KindPath::SE955:
-      link.deviceType = kEngineSE955;
+      link.SetDeviceType(kEngineSE955);
       return NegotiateSpeed(link);
     case KindPath::Imager:
       platform::Sleep(kImagerStartPause);
-      link.deviceType = kImager4507;
+      link.SetDeviceType(kImager4507);
       return NegotiateSpeed(link);
     case KindPath::None:
       return 0;
     case KindPath::Probe:
-      link.deviceType = kEngineSE955;
+      link.SetDeviceType(kEngineSE955);
       if (NegotiateSpeed(link)) {
         if (probed != nullptr) *probed = true;
         return 1;
       }
       platform::Sleep(kImagerStartPause);
-      link.deviceType = kImager4507;
+      link.SetDeviceType(kImager4507);
       return NegotiateSpeed(link);
   }
   return 0;
 }
 
 int NegotiateSpeed(EngineLink &link) {
-  uint32_t working = WorkingSpeed(link.deviceType);
+  uint32_t working = WorkingSpeed(link.DeviceType());
   if (working == 0) return 0;
   if (ProbeEngine(link, working)) return 1;
   if (!ProbeEngine(link, kFallbackSpeed)) return 0;
@@ -126,14 +126,14 @@ int ProbeEngine(EngineLink &link, uint32_t speed) {
   if (!SetPortSpeed(link, speed)) return 0;
   WString reply;
   if (!AskRevision(link, kProbeAttempts, reply)) return 0;
-  int32_t type = link.deviceType;
+  int32_t type = link.DeviceType();
   if (!IsKnownEngine(type) || !RevisionReplyFits(type, reply)) return 0;
-  link.deviceType = type;
+  link.SetDeviceType(type);
   return 1;
 }
 
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
-  if (!IsKnownEngine(link.deviceType)) return 0;
+  if (!IsKnownEngine(link.DeviceType())) return 0;
   WakeEngine(link);
   WString frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
   WString reply;

@@ -11,7 +11,7 @@ namespace bcr {
 
 void WakeEngine(EngineLink &link) {
   // Nothing to wake while the port is closed to this thread; no pause either.
-  if (PortBarred(link.health)) return;
+  if (PortBarred(link.Health())) return;
   WString wake = MakeFrame({0x00});
   SetPortTimeout(link, kWakeWriteTimeout, 'w');
   WritePortFrame(link, wake);
@@ -27,10 +27,10 @@ int WriteWhenLineFree(EngineLink &link, const WString &frame) {
   for (;;) {
     const uint64_t now = platform::NowMs();
     const uint32_t left = now < limit ? static_cast<uint32_t>(limit - now) : 0;
-    link.line.WaitLineFree(left);
+    link.Line().WaitLineFree(left);
     // Armed right before the write: a frame that began before it answers something else.
-    link.line.ExpectReply();
-    const int written = WritePortFrame(link, frame, left > 0 && link.line.Running());
+    link.Line().ExpectReply();
+    const int written = WritePortFrame(link, frame, left > 0 && link.Line().Running());
     if (written != kInputArriving) return written;
     // The line reader takes the bytes first.
     platform::Sleep(1);
@@ -43,30 +43,30 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
                    int32_t attempts) {
   Exchanged result;
   SetPortTimeout(link, timeoutMs, 'w');
-  if (!IsKnownEngine(link.deviceType) || attempts <= 0) return result;
+  if (!IsKnownEngine(link.DeviceType()) || attempts <= 0) return result;
   AppendChecksum(frame);
   // Whether every attempt went out and none heard anything: a sign of a lost engine. And whether
   // every attempt heard only input that made no frame: a sign of an engine at another speed.
   bool unheard = true, onlyBroken = true;
-  const uint64_t framesBefore = link.line.FramesRead();
+  const uint64_t framesBefore = link.Line().FramesRead();
   std::vector<uint8_t> units;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     if (WriteWhenLineFree(link, frame) != 1) {
-      link.line.EndReply();
-      result.status = PortBarred(link.health) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
+      link.Line().EndReply();
+      result.status = PortBarred(link.Health()) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
       unheard = onlyBroken = false;
       continue;
     }
     units.clear();
-    result.status = link.line.WaitReply(timeoutMs, &units, &result.replySeq);
-    link.line.EndReply();
+    result.status = link.Line().WaitReply(timeoutMs, &units, &result.replySeq);
+    link.Line().EndReply();
     if (reply != nullptr) {
       reply->AssignNarrow("");
       for (uint8_t byte : units) reply->AppendUnit(byte);
     }
     if (result.status == ReplyStatus::kOk) {
-      NoteExchange(link.health, true, false);
-      link.line.ClearSuspicion();
+      NoteExchange(link.Health(), true, false);
+      link.Line().ClearSuspicion();
       return result;
     }
     if (result.status == ReplyStatus::kCancelled) return result;
@@ -81,10 +81,10 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
     }
   }
   // A decode that came meanwhile is an answer too: an engine that scans is there.
-  if (link.line.FramesRead() != framesBefore) unheard = false;
+  if (link.Line().FramesRead() != framesBefore) unheard = false;
   if (unheard) ++link.unanswered;
-  NoteExchange(link.health, false, unheard);
-  if (onlyBroken) link.line.NoteBrokenExchange();
+  NoteExchange(link.Health(), false, unheard);
+  if (onlyBroken) link.Line().NoteBrokenExchange();
   return result;
 }
 
@@ -93,7 +93,7 @@ int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *r
   if (reply != nullptr)
     return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk ? 1 : 0;
   SetPortTimeout(link, timeoutMs, 'w');
-  if (!IsKnownEngine(link.deviceType)) return 0;
+  if (!IsKnownEngine(link.DeviceType())) return 0;
   AppendChecksum(frame);
   return WritePortFrame(link, frame);
 }

@@ -67,10 +67,10 @@ TEST_F(ParamHandlerTest, UnknownModeOrUnservedEngineTouchesNothing) {
   EXPECT_EQ(CallHandler(PostalCodeParam(), engine_, 'w',
                         {&value, &value, &value, &value, &value, &value, &value, &value}),
             0);
-  engine_.link.deviceType = kNoEngine;
+  engine_.link.SetDeviceType(kNoEngine);
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&value, &value, &value}), 0);
   // A pointer list of the wrong length is refused.
-  engine_.link.deviceType = kEngineSE955;
+  engine_.link.SetDeviceType(kEngineSE955);
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&value, &value}), 0);
   EXPECT_EQ(TakeHex(), "");
   EXPECT_EQ(value, 1);

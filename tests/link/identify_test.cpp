@@ -45,7 +45,7 @@ class Identify : public ::testing::Test {
     sim_ = std::move(sim);
     ASSERT_NE(sim_, nullptr);
     setenv("BCREADER_COM2", sim_->Path().c_str(), 1);
-    engine_.link.portNumber = 2;
+    engine_.link.SetPortNumber(2);
     ASSERT_EQ(OpenPort(engine_.link), 1);
   }
   std::unique_ptr<bcrsim::Engine> sim_;
@@ -57,7 +57,7 @@ TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {
             .Speed(38400)
             .Revision({0x10, 0xA4, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x98})
             .Start());
-  engine_.link.deviceType = kEngineSE955;
+  engine_.link.SetDeviceType(kEngineSE955);
   EXPECT_EQ(ProbeEngine(engine_.link, 38400), 0);
   sim_->SetRevision({0x11, 0xA4, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x98, 12});
   EXPECT_EQ(ProbeEngine(engine_.link, 38400), 1);
@@ -65,7 +65,7 @@ TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {
 
 TEST_F(Identify, EngineRefusingTheSpeedChangeStaysAtNineThousandSixHundred) {
   Start(bcrsim::Engine::SE955().Speed(9600).Start());
-  engine_.link.deviceType = kEngineSE955;
+  engine_.link.SetDeviceType(kEngineSE955);
   ASSERT_EQ(ProbeEngine(engine_.link, 9600), 1);
   sim_->SetNakAll(true);
   EXPECT_EQ(SwitchEngineSpeed(engine_.link, 38400), 0);

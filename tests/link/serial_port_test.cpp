@@ -1,4 +1,5 @@
 #include "link/serial_port.h"
+#include "link/link_internals.h"
 #include "reader/globals.h"
 
 #include <errno.h>
@@ -18,20 +19,20 @@ using test::SimLink;
 TEST(OpenPort, MissingDeviceFailsAndRecordsTheError) {
   setenv("BCREADER_COM2", "/nonexistent/ttyBCR", 1);
   EngineLink link;
-  link.portNumber = 2;
+  link.SetPortNumber(2);
   EXPECT_EQ(OpenPort(link), 0);
-  EXPECT_EQ(link.port, nullptr);
-  EXPECT_EQ(link.lastError, static_cast<uint32_t>(ENOENT));
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(link.LastError(), static_cast<uint32_t>(ENOENT));
 }
 
 TEST(OpenPort, IsExclusiveUntilClosed) {
   SimLink first(bcrsim::Engine::SE955().Speed(38400).Start());
   EngineLink second;
-  second.portNumber = 2;
+  second.SetPortNumber(2);
   EXPECT_EQ(OpenPort(second), 0);
-  EXPECT_EQ(second.lastError, static_cast<uint32_t>(EBUSY));
+  EXPECT_EQ(second.LastError(), static_cast<uint32_t>(EBUSY));
   ClosePort(first.Link());
-  EXPECT_EQ(first.Link().port, nullptr);
+  EXPECT_FALSE(first.Link().IsOpen());
   ClosePort(first.Link());  // a closed link stays as it is
   EXPECT_EQ(OpenPort(second), 1);
   ClosePort(second);
@@ -60,7 +61,7 @@ TEST(SetPortSpeed, SetsEightNoneOneWithoutFlowControl) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   ASSERT_EQ(SetPortSpeed(sim.Link(), 115200), 1);
   platform::LineSettings line;
-  ASSERT_TRUE(platform::PortGetLine(sim.Link().port, &line));
+  ASSERT_TRUE(platform::PortGetLine(LinkInternals::Port(sim.Link()), &line));
   EXPECT_EQ(line.baudRate, 115200u);
   EXPECT_EQ(line.byteSize, 8);
   EXPECT_EQ(line.parity, 0);

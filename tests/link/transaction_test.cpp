@@ -68,7 +68,7 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
-  sim.Link().deviceType = kNoEngine;
+  sim.Link().SetDeviceType(kNoEngine);
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
   WString frame = RevisionRequestFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
@@ -100,8 +100,8 @@ TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
 TEST(SendAndWait, OnlyBrokenInputInEveryAttemptMakesTheEngineSuspect) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   std::atomic<int> suspect{0};
-  sim.Link().line.SetSuspectHandler([](void *count) { ++*static_cast<std::atomic<int> *>(count); },
-                                    &suspect);
+  sim.Link().Line().SetSuspectHandler(
+      [](void *count) { ++*static_cast<std::atomic<int> *>(count); }, &suspect);
   WString reply;
   std::vector<Bytes> frames;
   sim.Engine().SetNakAll(true);

@@ -38,10 +38,10 @@ class SimLink {
   explicit SimLink(std::unique_ptr<bcrsim::Engine> engine, bool lineReader = true)
       : engine_(std::move(engine)) {
     setenv("BCREADER_COM2", engine_->Path().c_str(), 1);
-    link_.portNumber = 2;
-    link_.deviceType = engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
+    link_.SetPortNumber(2);
+    link_.SetDeviceType(engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507);
     opened_ = OpenPort(link_) == 1 && SetPortSpeed(link_, engine_->Speed()) == 1;
-    if (!lineReader) link_.line.Stop();
+    if (!lineReader) link_.Line().Stop();
     EXPECT_TRUE(opened_) << engine_->Path();
   }
   ~SimLink() { ClosePort(link_); }
