@@ -54,13 +54,4 @@ void CheckWritesWellFormed() {
   }
 }
 
-Frame BytesOf(const WString &text) {
-  Frame bytes;
-  for (uint32_t i = 0; i < text.Size(); ++i) {
-    Check(text.Data()[i] <= 0xFF, "a frame unit holds one byte");
-    bytes.push_back(static_cast<uint8_t>(text.Data()[i]));
-  }
-  return bytes;
-}
-
 }  // namespace bcr::fuzz

@@ -126,11 +126,11 @@ void RunStep(ScanEngine &reader, const ResetStep &step) {
 }
 
 template <size_t N>
-WString DefaultsFrame(const FixedPair (&pairs)[N]) {
-  WString bytes;
+Bytes DefaultsFrame(const FixedPair (&pairs)[N]) {
+  Bytes bytes;
   for (const FixedPair &pair : pairs) {
-    bytes.AppendUnit(pair.number);
-    bytes.AppendUnit(pair.value);
+    bytes.push_back(pair.number);
+    bytes.push_back(pair.value);
   }
   return ParamSendFrame(bytes);
 }
@@ -143,9 +143,9 @@ int32_t SendPreferenceDefaults(EngineLink &link) {
   PortHold exchange(link.ExchangeLock(), kExchangeWait);
   if (!exchange.Held()) return 0;
   WakeEngine(link);
-  WString frame =
+  Bytes frame =
       deviceType == kImager4507 ? DefaultsFrame(kDefaults4507) : DefaultsFrame(kDefaultsSE955);
-  WString reply;
+  Bytes reply;
   return SendAndWait(link, frame, kCommandTimeout, &reply, kParamAttempts);
 }
 

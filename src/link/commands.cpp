@@ -14,8 +14,8 @@ int SetDecoding(EngineLink &link, uint32_t on, uint64_t *replySeq) {
   uint32_t wanted = on != 0 ? 1 : 0;
   if (LinkInternals::Decoding(link) == wanted) return 1;
   WakeEngine(link);
-  WString frame = wanted ? StartDecodeFrame() : StopDecodeFrame();
-  WString reply;
+  Bytes frame = wanted ? StartDecodeFrame() : StopDecodeFrame();
+  Bytes reply;
   const Exchanged result = Exchange(link, frame, kDecodeCommandTimeout, &reply, 1);
   if (result.status != ReplyStatus::kOk) return 0;
   LinkInternals::Decoding(link) = wanted;

@@ -1,6 +1,8 @@
 #include "link/identify.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "link/frame.h"
 #include "link/serial_port.h"
@@ -52,9 +54,9 @@ uint32_t RevisionEnd(int32_t type) {
   return type == kImager4507 ? 19 : 11;
 }
 
-bool AskRevision(EngineLink &link, int32_t attempts, WString &reply) {
+bool AskRevision(EngineLink &link, int32_t attempts, Bytes &reply) {
   WakeEngine(link);
-  WString request = RevisionRequestFrame();
+  Bytes request = RevisionRequestFrame();
   return SendAndWait(link, request, kCommandTimeout, &reply, attempts) == 1;
 }
 
@@ -67,14 +69,15 @@ uint8_t SpeedCode(uint32_t speed) {
   return kOtherSpeedCode;
 }
 
-bool RevisionReplyFits(int32_t type, const WString &reply) {
+bool RevisionReplyFits(int32_t type, const Bytes &reply) {
   if (type == kImager4507) {
-    uint32_t index = 0;
-    return reply.Size() > 4 && reply.Find(4, "PAAAA", &index) == 1 && index >= 4;
+    static const uint8_t kMark[] = {'P', 'A', 'A', 'A', 'A'};
+    return reply.size() > 4 && std::search(reply.begin() + 4, reply.end(), std::begin(kMark),
+                                           std::end(kMark)) != reply.end();
   }
   if (type == kEngineSE955) {
-    if (reply.Size() < 17) return false;
-    uint16_t byte15 = reply.Data()[15];
+    if (reply.size() < 17) return false;
+    const uint8_t byte15 = reply[15];
     return byte15 == 0x98 || byte15 == 0x99;
   }
   return false;
@@ -124,7 +127,7 @@ int NegotiateSpeed(EngineLink &link) {
 
 int ProbeEngine(EngineLink &link, uint32_t speed) {
   if (!SetPortSpeed(link, speed)) return 0;
-  WString reply;
+  Bytes reply;
   if (!AskRevision(link, kProbeAttempts, reply)) return 0;
   int32_t type = link.DeviceType();
   if (!IsKnownEngine(type) || !RevisionReplyFits(type, reply)) return 0;
@@ -135,8 +138,8 @@ int ProbeEngine(EngineLink &link, uint32_t speed) {
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
   if (!IsKnownEngine(link.DeviceType())) return 0;
   WakeEngine(link);
-  WString frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
-  WString reply;
+  Bytes frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
+  Bytes reply;
   // The engine answers at its old speed; the caller moves the port afterwards.
   return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);
 }
@@ -144,13 +147,13 @@ int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
 int RequestRevision(EngineLink &link, int32_t type, WString &out) {
   out.AssignNarrow("");
   if (!IsKnownEngine(type)) return 0;
-  WString reply;
+  Bytes reply;
   // A decode that the engine sent on its own at that moment is no revision.
-  if (!AskRevision(link, kCommandAttempts, reply) || reply.Size() < 2 ||
-      reply.Data()[1] == kOpDecodeData) {
+  if (!AskRevision(link, kCommandAttempts, reply) || reply.size() < 2 ||
+      reply[1] == kOpDecodeData) {
     return 0;
   }
-  reply.Mid(4, RevisionEnd(type), out);
+  for (uint32_t i = 4; i < reply.size() && i <= RevisionEnd(type); ++i) out.AppendUnit(reply[i]);
   return 1;
 }
 

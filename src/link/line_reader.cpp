@@ -110,7 +110,7 @@ void LineReader::Handle(LineFrame &frame) {
       link_.Health().silentExchanges = 0;
       TraceReceivedAs(link_, "decode");
       WakeEngine(link_);
-      WString ack = DecodeAckFrame();
+      Bytes ack = DecodeAckFrame();
       SendAndWait(link_, ack, kDecodeAckTimeout, nullptr, 1);
       LineDecode decode;
       decode.units = std::move(frame.units);

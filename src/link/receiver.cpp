@@ -67,7 +67,7 @@ class Receiver {
   }
   void ReadTimeout(uint32_t ms) { SetPortTimeout(link_, ms, 'r'); }
   int AckContinuation() {
-    WString ack = ContinuationAckFrame();
+    Bytes ack = ContinuationAckFrame();
     return SendAndWait(link_, ack, kContinuationAckTimeout, nullptr, 1);
   }
   bool TooLong() const { return out_.size() > kMaxDecodeUnits; }

@@ -111,19 +111,17 @@ int FramingErrors(EngineLink &link, uint32_t *count) {
   return use && platform::PortFramingErrors(In::Port(link), count) ? 1 : 0;
 }
 
-int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet) {
+int WritePortFrame(EngineLink &link, const Bytes &frame, bool onlyIfQuiet) {
   PortUse use(link.Health());
   if (!use) return 0;
-  std::vector<uint8_t> bytes(frame.Size());
-  for (uint32_t i = 0; i < frame.Size(); ++i) bytes[i] = static_cast<uint8_t>(frame.Data()[i]);
   std::lock_guard<std::mutex> lock(In::WriteLock(link));
   uint32_t waiting = 0;
   if (onlyIfQuiet && platform::PortInputWaiting(In::Port(link), &waiting) && waiting != 0) {
     return kInputArriving;
   }
-  TraceSent(link, bytes.data(), bytes.size());
+  TraceSent(link, frame.data(), frame.size());
   uint32_t written = 0;
-  if (!platform::PortWrite(In::Port(link), bytes.data(), static_cast<uint32_t>(bytes.size()),
+  if (!platform::PortWrite(In::Port(link), frame.data(), static_cast<uint32_t>(frame.size()),
                            WaitOf(link, In::WriteWait), &written)) {
     return PortFailed(link);
   }

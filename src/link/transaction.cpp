@@ -12,7 +12,7 @@ namespace bcr {
 void WakeEngine(EngineLink &link) {
   // Nothing to wake while the port is closed to this thread; no pause either.
   if (PortBarred(link.Health())) return;
-  WString wake = MakeFrame({0x00});
+  Bytes wake = MakeFrame({0x00});
   SetPortTimeout(link, kWakeWriteTimeout, 'w');
   WritePortFrame(link, wake);
   platform::Sleep(kWakePause);
@@ -22,7 +22,7 @@ namespace {
 
 // Writes the request once the line is free: no frame arriving, no byte waiting to be read. Past
 // kLineFreeWait it is written all the same.
-int WriteWhenLineFree(EngineLink &link, const WString &frame) {
+int WriteWhenLineFree(EngineLink &link, const Bytes &frame) {
   const uint64_t limit = platform::NowMs() + kLineFreeWait;
   for (;;) {
     const uint64_t now = platform::NowMs();
@@ -39,7 +39,7 @@ int WriteWhenLineFree(EngineLink &link, const WString &frame) {
 
 }  // namespace
 
-Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                    int32_t attempts) {
   Exchanged result;
   SetPortTimeout(link, timeoutMs, 'w');
@@ -49,7 +49,7 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
   // every attempt heard only input that made no frame: a sign of an engine at another speed.
   bool unheard = true, onlyBroken = true;
   const uint64_t framesBefore = link.Line().FramesRead();
-  std::vector<uint8_t> units;
+  Bytes units;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     if (WriteWhenLineFree(link, frame) != 1) {
       link.Line().EndReply();
@@ -60,10 +60,7 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
     units.clear();
     result.status = link.Line().WaitReply(timeoutMs, &units, &result.replySeq);
     link.Line().EndReply();
-    if (reply != nullptr) {
-      reply->AssignNarrow("");
-      for (uint8_t byte : units) reply->AppendUnit(byte);
-    }
+    if (reply != nullptr) *reply = units;
     if (result.status == ReplyStatus::kOk) {
       NoteExchange(link.Health(), true, false);
       link.Line().ClearSuspicion();
@@ -88,7 +85,7 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
   return result;
 }
 
-int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+int SendAndWait(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                 int32_t attempts) {
   if (reply != nullptr)
     return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk ? 1 : 0;

@@ -77,8 +77,8 @@ bool EngineAnswers(ScanEngine &reader) {
   if (!hold.Held()) return true;
   TraceNote(link, "check: input at another speed");
   WakeEngine(link);
-  WString request = RevisionRequestFrame();
-  WString reply;
+  Bytes request = RevisionRequestFrame();
+  Bytes reply;
   const ReplyStatus status = Exchange(link, request, kCommandTimeout, &reply, 1).status;
   return status == ReplyStatus::kOk || status == ReplyStatus::kNak ||
          status == ReplyStatus::kCancelled;

@@ -11,32 +11,31 @@ namespace bcr {
 namespace {
 
 using test::Bytes;
-using test::FromBytes;
 
 TEST(RevisionReply, SE955NeedsSeventeenBytesAndAKnownByteFifteen) {
   Bytes reply(17, 0x41);
   reply[0] = 0x11;
   for (uint8_t byte15 : {0x98, 0x99}) {
     reply[15] = byte15;
-    EXPECT_TRUE(RevisionReplyFits(kEngineSE955, FromBytes(reply))) << int(byte15);
+    EXPECT_TRUE(RevisionReplyFits(kEngineSE955, reply)) << int(byte15);
   }
   reply[15] = 0x97;
-  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, FromBytes(reply)));
+  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, reply));
   Bytes shortReply(reply.begin(), reply.begin() + 16);
   shortReply[15] = 0x98;
-  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, FromBytes(shortReply)));
+  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, shortReply));
 }
 
 TEST(RevisionReply, ImagerNeedsPAAAAFromOffsetFour) {
   EXPECT_TRUE(RevisionReplyFits(
-      kImager4507, FromBytes({0x0B, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '1'})));
-  EXPECT_TRUE(RevisionReplyFits(kImager4507, FromBytes({0x0D, 0xA4, 0x00, 0x00, 'x', 'x', 'P', 'A',
-                                                        'A', 'A', 'A', 'S', '1'})));
+      kImager4507, Bytes({0x0B, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '1'})));
+  EXPECT_TRUE(RevisionReplyFits(
+      kImager4507, Bytes({0x0D, 0xA4, 0x00, 0x00, 'x', 'x', 'P', 'A', 'A', 'A', 'A', 'S', '1'})));
   EXPECT_FALSE(RevisionReplyFits(
-      kImager4507, FromBytes({'P', 'A', 'A', 'A', 'A', 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})));
-  EXPECT_FALSE(RevisionReplyFits(kImager4507, FromBytes({0x08, 'P', 'A', 'A', 'A', 'A', 0x00})));
+      kImager4507, Bytes({'P', 'A', 'A', 'A', 'A', 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})));
+  EXPECT_FALSE(RevisionReplyFits(kImager4507, Bytes({0x08, 'P', 'A', 'A', 'A', 'A', 0x00})));
   EXPECT_FALSE(
-      RevisionReplyFits(kNoEngine, FromBytes({0x09, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A'})));
+      RevisionReplyFits(kNoEngine, Bytes({0x09, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A'})));
 }
 
 class Identify : public ::testing::Test {

@@ -13,7 +13,6 @@ namespace bcr {
 namespace {
 
 using test::Bytes;
-using test::FromBytes;
 using test::SimLink;
 
 TEST(OpenPort, MissingDeviceFailsAndRecordsTheError) {
@@ -39,19 +38,17 @@ TEST(OpenPort, IsExclusiveUntilClosed) {
 }
 
 // Nothing that arrived is purged by a write: the line reader reads it all.
-TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
+TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheFrameAsItIs) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
   sim.Engine().Send({0x01, 0x02, 0x03});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   platform::Sleep(50);
-  EXPECT_EQ(WritePortFrame(sim.Link(), FromBytes({0x00})), 1);
+  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x00}), 1);
   SetPortTimeout(sim.Link(), 100, 'r');
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 1);
   EXPECT_EQ(byte, 0x01);
-  WString frame;
-  for (uint16_t unit : {0x0104, 0x01A3, 0x0004, 0x0000, 0x02FF, 0x0055}) frame.AppendUnit(unit);
-  EXPECT_EQ(WritePortFrame(sim.Link(), frame), 1);
+  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 2000));
   EXPECT_EQ(sim.Engine().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
 }

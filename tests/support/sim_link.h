@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/engine_link.h"
+#include "link/frame.h"
 #include "link/serial_port.h"
 #include "reader/globals.h"
 #include "sim/engine.h"
@@ -16,18 +17,12 @@
 
 namespace bcr::test {
 
-using Bytes = std::vector<uint8_t>;
+using ::bcr::Bytes;
 
 inline Bytes ToBytes(const WString &s) {
   Bytes bytes;
   for (uint32_t i = 0; i < s.Size(); ++i) bytes.push_back(static_cast<uint8_t>(s.Data()[i]));
   return bytes;
-}
-
-inline WString FromBytes(const Bytes &bytes) {
-  WString s;
-  for (uint8_t b : bytes) s.AppendUnit(b);
-  return s;
 }
 
 // Points "COM2:" at the engine and opens the link on it at the engine's speed, with the engine
