@@ -30,8 +30,8 @@ BCR_BENCHMARK(ReceiverCpuPerByte) {
   }
   setenv("BCREADER_COM2", engine->Path().c_str(), 1);
   bcr::EngineLink link;
-  link.portNumber = 2;
-  link.deviceType = bcr::kImager4507;
+  link.SetPortNumber(2);
+  link.SetDeviceType(bcr::kImager4507);
   if (!bcr::OpenPort(link) || !bcr::SetPortSpeed(link, kSpeed)) {
     bcr::ClosePort(link);
     std::fprintf(stderr, "receiver bench: port did not open\n");
@@ -39,7 +39,7 @@ BCR_BENCHMARK(ReceiverCpuPerByte) {
   }
   bcrsim::Decode decode;
   // The receiver is measured on this thread, the line's own reader stopped.
-  link.line.Stop();
+  link.Line().Stop();
   decode.codeType = 0x11;
   for (size_t i = 0; i < kDecodeBytes; ++i)
     decode.data.push_back(static_cast<uint8_t>('A' + i % 26));

@@ -23,12 +23,12 @@ void OpenLink(EngineLink &link, int32_t deviceType, const uint8_t *data, size_t 
               uint64_t limitMs, size_t failedReadLimit) {
   PortFeed(data, size, failedReadLimit);
   ClockReset(limitMs);
-  link.portNumber = 2;
+  link.SetPortNumber(2);
   Check(OpenPort(link) == 1, "the memory port opens");
   // One thread against the virtual clock: the exchanges read the line themselves.
-  link.line.Stop();
+  link.Line().Stop();
   Check(std::strcmp(PortOpenedName(), "COM2:") == 0, "port 2 is opened as COM2:");
-  link.deviceType = deviceType;
+  link.SetDeviceType(deviceType);
 }
 
 bool IsWakeByte(const Frame &frame) {
@@ -52,15 +52,6 @@ void CheckWritesWellFormed() {
     for (uint8_t byte : frame) std::fprintf(stderr, " %02X", byte);
     Fail("%s", "");
   }
-}
-
-Frame BytesOf(const WString &text) {
-  Frame bytes;
-  for (uint32_t i = 0; i < text.Size(); ++i) {
-    Check(text.Data()[i] <= 0xFF, "a frame unit holds one byte");
-    bytes.push_back(static_cast<uint8_t>(text.Data()[i]));
-  }
-  return bytes;
 }
 
 }  // namespace bcr::fuzz

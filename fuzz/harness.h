@@ -8,7 +8,6 @@
 
 #include "link/engine_link.h"
 #include "memory_port.h"
-#include "util/wstring.h"
 
 namespace bcr::fuzz {
 
@@ -30,9 +29,6 @@ bool IsWellFormedFrame(const Frame &frame);
 bool IsWakeByte(const Frame &frame);
 // Every write since the link was opened is a wake byte or a well-formed frame.
 void CheckWritesWellFormed();
-
-// The units as bytes, for comparing with literals; units above 0xFF fail the check.
-Frame BytesOf(const WString &text);
 
 }  // namespace bcr::fuzz
 

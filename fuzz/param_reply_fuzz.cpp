@@ -75,7 +75,7 @@ void CheckRead(const ParamHandler &handler, const ScanEngine &engine, int32_t re
   for (uint8_t arg = 1; arg <= handler.count; ++arg) {
     const ParamOption &option = OptionOf(handler, arg);
     const int32_t value = values[arg - 1];
-    const int32_t cached = CachedValue(handler, arg);
+    const int32_t cached = CachedValue(engine, handler, arg);
     if (!Serves(handler.serves, type)) {
       Check(value == kUntouched && cached == kUnknownValue, "a handler leaves another engine");
       continue;
@@ -85,7 +85,7 @@ void CheckRead(const ParamHandler &handler, const ScanEngine &engine, int32_t re
       continue;
     }
     if (option.kind == OptionKind::kLibraryKept) {
-      Check(value == engine.link.libraryKeptValue, "a read returns the library-kept value");
+      Check(value == engine.libraryKeptValue, "a read returns the library-kept value");
       Check(cached == kUnknownValue, "the library-kept value is never cached");
       continue;
     }
@@ -113,11 +113,11 @@ void CheckWrite(const ParamHandler &handler, const ScanEngine &engine, int32_t r
   const bool refused = result == 0 && PortWrites().empty();
   for (uint8_t arg = 1; arg <= handler.count; ++arg) {
     const ParamOption &option = OptionOf(handler, arg);
-    const int32_t cached = CachedValue(handler, arg);
+    const int32_t cached = CachedValue(engine, handler, arg);
     if (option.kind == OptionKind::kLibraryKept) {
       Check(cached == kUnknownValue, "the library-kept value is never cached");
       if (served && given[arg - 1]) {
-        Check(engine.link.libraryKeptValue == (refused ? 0 : values[arg - 1]),
+        Check(engine.libraryKeptValue == (refused ? 0 : values[arg - 1]),
               "a write keeps the value unless it is refused");
       }
       continue;
@@ -141,7 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const uint32_t mask = uint32_t{data[2]} | uint32_t{data[3]} << 8;
   InputStream in(data + kHeaderBytes, size - kHeaderBytes);
 
-  ForgetParamCache();
   int32_t values[kMaxHandlerArgs];
   bool given[kMaxHandlerArgs] = {};
   int32_t *pointers[kMaxHandlerArgs] = {};

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "harness.h"
+#include "link/frame.h"
 #include "link/receiver.h"
 #include "link/transaction.h"
 #include "memory_port.h"
@@ -40,7 +41,8 @@ uint64_t TimeBound(size_t size) {
          kMaxFrameCount * uint64_t{kFirstByteWait};
 }
 
-void CheckReception(const LineFrame &received) {
+// line: the bytes the engine sent; the frame read is the one they begin with.
+void CheckReception(const LineFrame &received, const uint8_t *line, size_t lineSize) {
   const int result = received.kind == FrameKind::kDecode ? 1 : 0;
   const Frame &data = received.units;
   Check(data.size() <= PortConsumed(), "every unit of a decode is a byte that arrived");
@@ -64,6 +66,12 @@ void CheckReception(const LineFrame &received) {
   }
   Check(wakes <= 1, "a reception wakes the engine at most once");
   Check(acks * kSmallestPacket <= PortConsumed(), "no packet is acknowledged that did not arrive");
+  // Another frame than a decode keeps at most the bytes its length byte counts.
+  if (lineSize < 2 || line[1] != kOpDecodeData) {
+    Check(acks == 0, "only a decode is acknowledged");
+    Check(lineSize == 0 || data.size() <= line[0], "a frame keeps no more than its length counts");
+    return;
+  }
   // Every packet but the last is acknowledged, and none adds more than its length announces.
   if (data.size() > (acks + 1) * kMostUnitsPerPacket) {
     Fail("a decode of %zu units from %zu packets: more than their lengths announce", data.size(),
@@ -76,6 +84,6 @@ void CheckReception(const LineFrame &received) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   EngineLink link;
   OpenLink(link, kDeviceType, data, size, TimeBound(size), kMaxFrameCount + 8);
-  CheckReception(ReadFrame(link, kFirstByteWait));
+  CheckReception(ReadFrame(link, kFirstByteWait), data, size);
   return 0;
 }

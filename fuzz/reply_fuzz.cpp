@@ -27,14 +27,13 @@ uint64_t TimeBound(size_t size) {
   return (size + kAttempts) * uint64_t{3000 + 100};
 }
 
-void CheckTransaction(int result, const WString &reply) {
+void CheckTransaction(int result, const Bytes &bytes) {
   Check(result == 0 || result == 1, "the transaction answers 1 or 0");
   const std::vector<Frame> &writes = PortWrites();
   Check(!writes.empty() && writes.size() <= kAttempts, "one request per attempt, 1 to 5");
   for (const Frame &frame : writes) {
     Check(frame == kRevisionRequest, "every attempt sends 04 A3 04 00 FF 55");
   }
-  const Frame bytes = BytesOf(reply);
   Check(bytes.size() <= PortConsumed(), "a reply holds only bytes that arrived");
   if (result == 0) {
     Check(writes.size() == kAttempts, "a failed transaction used all its attempts");
@@ -53,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   EngineLink link;
   // Each attempt may end in a broken frame: its cut and the quiet read after it fail too.
   OpenLink(link, kEngineSE955, data, size, TimeBound(size), 3 * kAttempts);
-  WString request = RevisionRequestFrame();
-  WString reply;
+  Bytes request = RevisionRequestFrame();
+  Bytes reply;
   const int result = SendAndWait(link, request, kCommandTimeout, &reply, kAttempts);
   CheckTransaction(result, reply);
   return 0;

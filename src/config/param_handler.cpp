@@ -38,29 +38,30 @@ bool Carriable(const ParamOption &option, int32_t value) {
   return false;
 }
 
-void AppendValue(const ParamOption &option, int32_t value, WString &frame) {
+void AppendValue(const ParamOption &option, int32_t value, Bytes &frame) {
   switch (option.kind) {
     case OptionKind::kFlag:
-      frame.AppendUnit(value != 0 ? 1 : 0);
+      frame.push_back(value != 0 ? 1 : 0);
       return;
     case OptionKind::kNumber:
       if (option.rule == ValueRule::kSixOrTen && value != 6 && value != 10) value = 6;
-      frame.AppendUnit(static_cast<uint16_t>(value & 0xFF));
+      frame.push_back(static_cast<uint8_t>(value & 0xFF));
       return;
     case OptionKind::kWord:
-      frame.AppendUnit(option.rule == ValueRule::kLowByteOnly ? 0 : (value >> 8) & 0xFF);
-      frame.AppendUnit(static_cast<uint16_t>(value & 0xFF));
+      frame.push_back(
+          static_cast<uint8_t>(option.rule == ValueRule::kLowByteOnly ? 0 : (value >> 8) & 0xFF));
+      frame.push_back(static_cast<uint8_t>(value & 0xFF));
       return;
     case OptionKind::kLibraryKept:
       return;
   }
 }
 
-uint8_t ReplyByte(const WString &reply, uint32_t index) {
-  return static_cast<uint8_t>(reply.Data()[index] & 0xFF);
+uint8_t ReplyByte(const Bytes &reply, uint32_t index) {
+  return reply[index];
 }
 
-int32_t ValueAt(const ParamOption &option, const WString &reply, uint32_t index) {
+int32_t ValueAt(const ParamOption &option, const Bytes &reply, uint32_t index) {
   if (option.kind != OptionKind::kWord) return ReplyByte(reply, index);
   if (option.rule == ValueRule::kLowByteOnly) return ReplyByte(reply, index + 1);
   return ReplyByte(reply, index) * 256 + ReplyByte(reply, index + 1);
@@ -68,10 +69,10 @@ int32_t ValueAt(const ParamOption &option, const WString &reply, uint32_t index)
 
 // An option recognised by all of its number bytes at i, with its value complete after them:
 // the index past the value, or 0 when there is none.
-uint32_t MatchWhole(const ParamOption &option, const WString &reply, uint32_t i) {
+uint32_t MatchWhole(const ParamOption &option, const Bytes &reply, uint32_t i) {
   ParamNumberBytes n = ParamNumberOf(option.number);
   uint32_t end = i + n.size + ValueSize(option);
-  if (end > reply.Size()) return 0;
+  if (end > reply.size()) return 0;
   for (uint8_t k = 0; k < n.size; ++k) {
     if (ReplyByte(reply, i + k) != n.bytes[k]) return 0;
   }
@@ -95,10 +96,10 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
       *pointer = reader.libraryKeptValue;
     }
   }
-  WString request = BuildParamRequest(handler, deviceType);
-  WString reply;
+  Bytes request = BuildParamRequest(handler, deviceType);
+  Bytes reply;
   {
-    PortHold exchange(link.portLock, kExchangeWait);
+    PortHold exchange(link.ExchangeLock(), kExchangeWait);
     if (!exchange.Held()) return 0;
     WakeEngine(link);
     if (!SendAndWait(link, request, handler.readWaitMs, &reply, kParamAttempts)) return 0;
@@ -126,9 +127,9 @@ int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *po
 // false when the write is refused (a value its option cannot carry, a frame too long). *any
 // tells whether the frame holds a pair.
 bool BuildWriteFrame(const ScanEngine &reader, const ParamHandler &handler,
-                     int32_t *const *pointers, const int32_t *values, WString &frame, bool *any) {
+                     int32_t *const *pointers, const int32_t *values, Bytes &frame, bool *any) {
   const int32_t deviceType = reader.DeviceType();
-  WString pairs;
+  Bytes pairs;
   *any = false;
   for (uint8_t k = 0; k < handler.count; ++k) {
     const ParamOption *option = handler.sendOrder != nullptr
@@ -149,7 +150,7 @@ bool BuildWriteFrame(const ScanEngine &reader, const ParamHandler &handler,
     *any = true;
   }
   frame = ParamSendFrame(pairs);
-  return frame.Size() != 0;
+  return !frame.empty();
 }
 
 // The caller's values, taken once so that what is checked, sent and cached agree.
@@ -170,7 +171,7 @@ WriteResult Write(const ParamHandler &handler, ScanEngine &reader, int32_t *cons
   const int32_t deviceType = reader.DeviceType();
   int32_t values[kMaxHandlerArgs] = {};
   TakeValues(handler, pointers, values);
-  WString frame;
+  Bytes frame;
   bool any = false;
   // A refused write changes nothing, the library-kept value included.
   if (!BuildWriteFrame(reader, handler, pointers, values, frame, &any))
@@ -184,9 +185,9 @@ WriteResult Write(const ParamHandler &handler, ScanEngine &reader, int32_t *cons
   }
   if (!any) return WriteResult::kWritten;
 
-  WString reply;
+  Bytes reply;
   {
-    PortHold exchange(link.portLock, kExchangeWait);
+    PortHold exchange(link.ExchangeLock(), kExchangeWait);
     if (!exchange.Held()) return WriteResult::kFailed;
     WakeEngine(link);
     const Exchanged sent = Exchange(link, frame, kCommandTimeout, &reply, kParamAttempts);
@@ -244,7 +245,7 @@ bool WriteAccepted(const ParamHandler &handler, ScanEngine &reader,
   if (!Fits(handler, reader, options.size())) return false;
   int32_t values[kMaxHandlerArgs] = {};
   TakeValues(handler, options.begin(), values);
-  WString frame;
+  Bytes frame;
   bool any = false;
   return BuildWriteFrame(reader, handler, options.begin(), values, frame, &any);
 }
@@ -254,10 +255,10 @@ int32_t CachedValue(const ScanEngine &reader, const ParamHandler &handler, uint8
   return reader.paramCache.At(handler.cacheSlot, arg - 1).value;
 }
 
-WString BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
-                          std::initializer_list<uint32_t> leaveOut) {
+Bytes BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
+                        std::initializer_list<uint32_t> leaveOut) {
   const int32_t deviceType = reader.DeviceType();
-  WString pairs;
+  Bytes pairs;
   for (uint8_t k = 0; k < handler.count; ++k) {
     const ParamOption *option = handler.sendOrder != nullptr
                                     ? OptionOfArg(handler, handler.sendOrder[k])
@@ -272,11 +273,11 @@ WString BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
     AppendParamNumber(option->number, pairs);
     AppendValue(*option, value, pairs);
   }
-  return pairs.Size() != 0 ? ParamSendFrame(pairs) : WString();
+  return !pairs.empty() ? ParamSendFrame(pairs) : Bytes();
 }
 
-WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType) {
-  WString numbers;
+Bytes BuildParamRequest(const ParamHandler &handler, int32_t deviceType) {
+  Bytes numbers;
   for (uint8_t i = 0; i < handler.count; ++i) {
     const ParamOption &option = handler.options[i];
     if (IsEngineOption(option, deviceType)) AppendParamNumber(option.number, numbers);
@@ -284,15 +285,15 @@ WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType) {
   return ParamRequestFrame(numbers);
 }
 
-bool IsParamReply(const WString &reply) {
-  if (reply.Size() < kParamHeadSize) return false;
+bool IsParamReply(const Bytes &reply) {
+  if (reply.size() < kParamHeadSize) return false;
   return ReplyByte(reply, 1) == kOpParamSend && ReplyByte(reply, 2) == kSourceEngine &&
          ReplyByte(reply, 3) == kStatusPlain && ReplyByte(reply, 4) == kNoBeep;
 }
 
-void ParseParamReply(const ParamHandler &handler, int32_t deviceType, const WString &reply,
+void ParseParamReply(const ParamHandler &handler, int32_t deviceType, const Bytes &reply,
                      int32_t *values, bool *found) {
-  const uint32_t size = reply.Size();
+  const uint32_t size = static_cast<uint32_t>(reply.size());
   uint32_t i = kParamHeadSize;
   while (i < size) {
     uint32_t next = 0;

@@ -15,9 +15,9 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "link/frame.h"
 #include "state/param_cache.h"
 #include "state/results.h"
-#include "util/wstring.h"
 
 namespace bcr {
 
@@ -119,16 +119,16 @@ int32_t CachedValue(const ScanEngine &reader, const ParamHandler &handler, uint8
 // The parameter send that gives the engine back every option of the handler written since load
 // (the value of its cache entry), in send order, without checksum; options whose number is in
 // leaveOut are not included. Empty when there is nothing to send.
-WString BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
-                          std::initializer_list<uint32_t> leaveOut = {});
+Bytes BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
+                        std::initializer_list<uint32_t> leaveOut = {});
 
 // The parameter request for the options that apply to deviceType, without checksum.
-WString BuildParamRequest(const ParamHandler &handler, int32_t deviceType);
+Bytes BuildParamRequest(const ParamHandler &handler, int32_t deviceType);
 // True when reply (without checksum) is a parameter frame from the engine: C6 00 00 FF at 1..4.
-bool IsParamReply(const WString &reply);
+bool IsParamReply(const Bytes &reply);
 // Scans a reply's pairs from byte 5. values and found are indexed by arg - 1; an option whose
 // number (and value) the reply does not hold keeps found false and its value as it was.
-void ParseParamReply(const ParamHandler &handler, int32_t deviceType, const WString &reply,
+void ParseParamReply(const ParamHandler &handler, int32_t deviceType, const Bytes &reply,
                      int32_t *values, bool *found);
 
 }  // namespace bcr

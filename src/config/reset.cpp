@@ -121,24 +121,24 @@ WriteResult RunStep(ScanEngine &reader, const ResetStep &step) {
 }
 
 template <size_t N>
-WString DefaultsFrame(const FixedPair (&pairs)[N]) {
-  WString bytes;
+Bytes DefaultsFrame(const FixedPair (&pairs)[N]) {
+  Bytes bytes;
   for (const FixedPair &pair : pairs) {
-    bytes.AppendUnit(pair.number);
-    bytes.AppendUnit(pair.value);
+    bytes.push_back(pair.number);
+    bytes.push_back(pair.value);
   }
   return ParamSendFrame(bytes);
 }
 
 WriteResult WritePreferenceDefaults(EngineLink &link) {
-  const int32_t deviceType = link.deviceType;
+  const int32_t deviceType = link.DeviceType();
   if (!IsKnownEngine(deviceType)) return WriteResult::kRefused;
-  PortHold exchange(link.portLock, kExchangeWait);
+  PortHold exchange(link.ExchangeLock(), kExchangeWait);
   if (!exchange.Held()) return WriteResult::kFailed;
   WakeEngine(link);
-  WString frame =
+  Bytes frame =
       deviceType == kImager4507 ? DefaultsFrame(kDefaults4507) : DefaultsFrame(kDefaultsSE955);
-  WString reply;
+  Bytes reply;
   const Exchanged sent = Exchange(link, frame, kCommandTimeout, &reply, kParamAttempts);
   if (sent.unheard) return WriteResult::kUnheard;
   return sent.status == ReplyStatus::kOk ? WriteResult::kWritten : WriteResult::kFailed;

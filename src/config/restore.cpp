@@ -1,6 +1,7 @@
 #include "config/restore.h"
 
 #include <iterator>
+#include <utility>
 
 #include "config/handlers.h"
 #include "config/param_handler.h"
@@ -32,7 +33,7 @@ const PreferenceArgs kPreferenceArgs[] = {
 
 // The decode time-out and the trigger mode: the values last written or read, the time-out
 // otherwise from the library's decode wait.
-WString PreferencesFrame(const ScanEngine &reader) {
+Bytes PreferencesFrame(const ScanEngine &reader) {
   const int32_t deviceType = reader.DeviceType();
   int32_t timeout = CurrentSettings().decodeTimeout * 10;
   int32_t triggerMode = kUnknownValue;
@@ -44,39 +45,39 @@ WString PreferencesFrame(const ScanEngine &reader) {
     }
     triggerMode = CachedValue(reader, *row.handler, row.triggerModeArg);
   }
-  WString pairs;
+  Bytes pairs;
   if (timeout >= 1 && timeout <= 0xFF) {
-    pairs.AppendUnit(kTimeoutParameter);
-    pairs.AppendUnit(static_cast<uint16_t>(timeout));
+    pairs.push_back(kTimeoutParameter);
+    pairs.push_back(static_cast<uint8_t>(timeout));
   }
   if (triggerMode >= 0 && triggerMode <= 0xFF) {
-    pairs.AppendUnit(kTriggerModeParameter);
-    pairs.AppendUnit(static_cast<uint16_t>(triggerMode));
+    pairs.push_back(kTriggerModeParameter);
+    pairs.push_back(static_cast<uint8_t>(triggerMode));
   }
-  return pairs.Size() != 0 ? ParamSendFrame(pairs) : WString();
+  return !pairs.empty() ? ParamSendFrame(pairs) : Bytes();
 }
 
 }  // namespace
 
-uint32_t RestoreFrames(const ScanEngine &reader, WString *frames) {
+uint32_t RestoreFrames(const ScanEngine &reader, Bytes *frames) {
   const int32_t deviceType = reader.DeviceType();
   uint32_t count = 0;
   for (const ParamHandler *handler : AllHandlers()) {
     if (!Serves(handler->serves, deviceType)) continue;
-    WString frame = BuildWrittenFrame(reader, *handler, {kTimeoutParameter, kTriggerModeParameter});
-    if (frame.Size() != 0) frames[count++].Assign(frame);
+    Bytes frame = BuildWrittenFrame(reader, *handler, {kTimeoutParameter, kTriggerModeParameter});
+    if (!frame.empty()) frames[count++] = std::move(frame);
   }
-  WString preferences = PreferencesFrame(reader);
-  if (preferences.Size() != 0) frames[count++].Assign(preferences);
+  Bytes preferences = PreferencesFrame(reader);
+  if (!preferences.empty()) frames[count++] = std::move(preferences);
   return count;
 }
 
 int32_t RestoreSettings(ScanEngine &reader) {
-  WString frames[kMaxRestoreFrames];
+  Bytes frames[kMaxRestoreFrames];
   const uint32_t count = RestoreFrames(reader, frames);
   for (uint32_t i = 0; i < count; ++i) {
     WakeEngine(reader.link);
-    WString reply;
+    Bytes reply;
     if (!SendAndWait(reader.link, frames[i], kCommandTimeout, &reply, kParamAttempts)) return 0;
   }
   return 1;

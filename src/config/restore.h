@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "util/wstring.h"
+#include "link/frame.h"
 
 namespace bcr {
 
@@ -16,10 +16,10 @@ class ScanEngine;
 // the decode time-out and the trigger mode as the library knows them (each only when known).
 // At most kMaxRestoreFrames.
 constexpr uint32_t kMaxRestoreFrames = 32;
-uint32_t RestoreFrames(const ScanEngine &reader, WString *frames);
+uint32_t RestoreFrames(const ScanEngine &reader, Bytes *frames);
 
-// Sends them; the caller holds the exchange lock. 1 when the engine acknowledged every one; stops at the
-// first that fails.
+// Sends them; the caller holds the exchange lock. 1 when the engine acknowledged every one; stops
+// at the first that fails.
 int32_t RestoreSettings(ScanEngine &reader);
 
 }  // namespace bcr

@@ -35,7 +35,7 @@ static_assert(std::size(kStartupReads) == 14);
 // The values read are dropped: what stays is the parameter cache that each successful read
 // fills. A failed read leaves its entries unknown and the next handler is read all the same.
 void ReadAllSettings(ScanEngine &reader) {
-  PortHold exchange(reader.link.portLock, kExchangeWait);
+  PortHold exchange(reader.link.ExchangeLock(), kExchangeWait);
   if (!exchange.Held()) return;
   for (const ParamHandler *handler : kStartupReads) {
     int32_t values[kMaxHandlerArgs] = {};

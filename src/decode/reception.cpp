@@ -58,7 +58,7 @@ int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception ki
     line = DecodeLine::AfterTime(press != ScanEngine::kNoPress ? press : start);
   }
   LineDecode received;
-  const DecodeWait wait = reader.link.decodes.Receive(line, start + waitMs, &received);
+  const DecodeWait wait = reader.link.Decodes().Receive(line, start + waitMs, &received);
   return Collect(reader, wait, received, out);
 }
 
@@ -70,7 +70,7 @@ int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *cod
   bool received = false;
   if (reader.active != 0) {
     // Joined before the start decode, so that no older waiter takes this read's decode.
-    DecodeRoad &road = reader.link.decodes;
+    DecodeRoad &road = reader.link.Decodes();
     DecodeRoad::Waiter *waiter = road.JoinPending();
     uint64_t replySeq = 0;
     if (Command(reader, 1, 1, &replySeq)) {

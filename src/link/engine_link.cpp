@@ -5,14 +5,14 @@
 namespace bcr {
 
 void EngineLink::Initialise() {
-  portNumber = 0;
-  port = nullptr;
-  portSpeed = 9600;
-  deviceType = kNoEngine;
-  lastError = 0;
-  readWait = 0;
-  writeWait = 0;
-  decoding = 0;
+  portNumber_ = 0;
+  port_ = nullptr;
+  portSpeed_ = 9600;
+  deviceType_ = kNoEngine;
+  lastError_ = 0;
+  readWait_ = 0;
+  writeWait_ = 0;
+  decoding_ = 0;
 }
 
 void EngineLink::Close() {

@@ -26,7 +26,10 @@ inline bool IsKnownEngine(int32_t type) {
   return type == kImager4507 || type == kEngineSE955;
 }
 
-struct EngineLink {
+// The state of the port (the port itself, the bytes read back, the waits and the guards of the
+// write side) is the link's own: src/link reaches it through LinkInternals (link/link_internals.h).
+class EngineLink {
+ public:
   EngineLink() { Initialise(); }
   ~EngineLink() { Close(); }
   EngineLink(const EngineLink &) = delete;
@@ -37,38 +40,59 @@ struct EngineLink {
   // Purges and closes the port.
   void Close();
   // The line is busy: a frame is arriving (the line reader frees it when done with the frame).
-  void SetFrameInFlight(bool inFlight) { line.SetBusy(inFlight); }
+  void SetFrameInFlight(bool inFlight) { line_.SetBusy(inFlight); }
 
-  uint32_t portNumber = 0;
-  platform::Port *port = nullptr;  // null while closed
-  // The speed last requested of SetPortSpeed, also when the port refused it.
-  std::atomic<uint32_t> portSpeed{9600};
-  std::atomic<int32_t> deviceType{kNoEngine};
+  // The number n of the port "COM<n>:" OpenPort opens.
+  uint32_t PortNumber() const { return portNumber_; }
+  void SetPortNumber(uint32_t number) { portNumber_ = number; }
+  // The kind of engine on the line; with kNoEngine no exchange touches the port.
+  int32_t DeviceType() const { return deviceType_; }
+  void SetDeviceType(int32_t type) { deviceType_ = type; }
+  // Between OpenPort and ClosePort.
+  bool IsOpen() const { return port_ != nullptr; }
   // The platform error of the last port call that failed.
-  std::atomic<uint32_t> lastError{0};
-  // 1 after a start decode the engine accepted, 0 after a stop decode.
-  std::atomic<uint32_t> decoding{0};
+  uint32_t LastError() const { return lastError_; }
+  // True after a start decode the engine accepted, false after a stop decode.
+  bool Decoding() const { return decoding_ == 1; }
+  // The engine was lost and its port opened anew: the next start decode is sent even when the
+  // last one was accepted.
+  void ForgetDecoding() { decoding_ = 0; }
+
   // The exchange lock: one exchange with the engine at a time (the rules are in
   // link/port_lock.h).
-  PortLock portLock;
-  // Bytes the line reader read too far and reads again first (only it reads the port).
-  std::vector<uint8_t> unread;
-  // Bytes read from the port so far.
-  std::atomic<uint32_t> bytesRead{0};
-  // Exchanges whose every attempt met silence (not one byte came back).
-  std::atomic<uint32_t> unanswered{0};
-  // The waits of the next read and write, as SetPortTimeout last set them.
-  uint32_t readWait = 0;
-  uint32_t writeWait = 0;
-  // Guard the port's write side and the waits (read by the line reader, written by all).
-  std::mutex writeLock;
-  std::mutex timeoutLock;
+  PortLock &ExchangeLock() { return exchangeLock_; }
   // The decodes read off the line, on their way to whoever waits for one.
-  DecodeRoad decodes;
+  DecodeRoad &Decodes() { return decodes_; }
   // The one reader of the line.
-  LineReader line{*this};
+  LineReader &Line() { return line_; }
   // Whether the engine is still there; the gate of the port while it is found again.
-  LinkHealth health;
+  LinkHealth &Health() { return health_; }
+  const LinkHealth &Health() const { return health_; }
+
+ private:
+  friend struct LinkInternals;
+
+  uint32_t portNumber_ = 0;
+  platform::Port *port_ = nullptr;  // null while closed
+  // The speed last requested of SetPortSpeed, also when the port refused it.
+  std::atomic<uint32_t> portSpeed_{9600};
+  std::atomic<int32_t> deviceType_{kNoEngine};
+  std::atomic<uint32_t> lastError_{0};
+  std::atomic<uint32_t> decoding_{0};
+  PortLock exchangeLock_;
+  // Bytes the line reader read too far and reads again first (only it reads the port).
+  std::vector<uint8_t> unread_;
+  // Bytes read from the port so far.
+  std::atomic<uint32_t> bytesRead_{0};
+  // The waits of the next read and write, as SetPortTimeout last set them.
+  uint32_t readWait_ = 0;
+  uint32_t writeWait_ = 0;
+  // Guard the port's write side and the waits (read by the line reader, written by all).
+  std::mutex writeLock_;
+  std::mutex timeoutLock_;
+  DecodeRoad decodes_;
+  LineReader line_{*this};
+  LinkHealth health_;
 };
 
 }  // namespace bcr

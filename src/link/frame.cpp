@@ -2,18 +2,16 @@
 
 namespace bcr {
 
-void AppendChecksum(WString &frame) {
+void AppendChecksum(Bytes &frame) {
   uint16_t sum = 0;
-  for (uint32_t i = 0; i < frame.Size(); ++i) sum = static_cast<uint16_t>(sum + frame.Data()[i]);
+  for (uint8_t byte : frame) sum = static_cast<uint16_t>(sum + byte);
   uint16_t checksum = static_cast<uint16_t>(0x10000 - sum);
-  frame.AppendUnit(checksum >> 8);
-  frame.AppendUnit(checksum & 0xFF);
+  frame.push_back(static_cast<uint8_t>(checksum >> 8));
+  frame.push_back(static_cast<uint8_t>(checksum & 0xFF));
 }
 
-WString MakeFrame(std::initializer_list<uint8_t> bytes) {
-  WString frame;
-  for (uint8_t byte : bytes) frame.AppendUnit(byte);
-  return frame;
+Bytes MakeFrame(std::initializer_list<uint8_t> bytes) {
+  return Bytes(bytes);
 }
 
 ParamNumberBytes ParamNumberOf(uint32_t number) {
@@ -26,28 +24,28 @@ ParamNumberBytes ParamNumberOf(uint32_t number) {
   return {{static_cast<uint8_t>(number)}, 1};
 }
 
-void AppendParamNumber(uint32_t number, WString &bytes) {
+void AppendParamNumber(uint32_t number, Bytes &bytes) {
   ParamNumberBytes n = ParamNumberOf(number);
-  for (uint8_t i = 0; i < n.size; ++i) bytes.AppendUnit(n.bytes[i]);
+  bytes.insert(bytes.end(), n.bytes, n.bytes + n.size);
 }
 
 namespace {
 
 // The head, then the body; the length byte counts both.
-WString WithLength(WString frame, const WString &body) {
-  frame.Append(body);
-  frame.SetAt(static_cast<uint16_t>(frame.Size()), 0);
+Bytes WithLength(Bytes frame, const Bytes &body) {
+  frame.insert(frame.end(), body.begin(), body.end());
+  frame[0] = static_cast<uint8_t>(frame.size());
   return frame;
 }
 
 }  // namespace
 
-WString ParamSendFrame(const WString &pairs) {
-  if (kParamHeadSize + pairs.Size() > kLongestFrame) return WString();
+Bytes ParamSendFrame(const Bytes &pairs) {
+  if (kParamHeadSize + pairs.size() > kLongestFrame) return Bytes();
   return WithLength(MakeFrame({0, kOpParamSend, kSourceHost, kStatusPermanent, kNoBeep}), pairs);
 }
 
-WString ParamRequestFrame(const WString &numbers) {
+Bytes ParamRequestFrame(const Bytes &numbers) {
   return WithLength(MakeFrame({0, kOpParamRequest, kSourceHost, kStatusPlain}), numbers);
 }
 

@@ -1,15 +1,16 @@
 // Frames of the engine's serial protocol: length L, opcode, source, status, data, then a 16-bit
-// checksum (high byte first) that L does not count. In memory a frame is a WString holding one
-// unit per byte.
+// checksum (high byte first) that L does not count. In memory a frame, and every reply, is Bytes.
 #ifndef BCREADER_LINK_FRAME_H
 #define BCREADER_LINK_FRAME_H
 
 #include <cstdint>
 #include <initializer_list>
-
-#include "util/wstring.h"
+#include <vector>
 
 namespace bcr {
+
+// The bytes of a frame or a reply, as they go over the wire.
+using Bytes = std::vector<uint8_t>;
 
 enum Opcode : uint8_t {
   kOpRevisionRequest = 0xA3,
@@ -38,11 +39,11 @@ constexpr uint32_t kParamHeadSize = 5;
 // The most bytes a length byte counts.
 constexpr uint32_t kLongestFrame = 0xFF;
 
-// Appends the two's complement of the 16-bit sum of all units, high byte first.
-void AppendChecksum(WString &frame);
+// Appends the two's complement of the 16-bit sum of all bytes, high byte first.
+void AppendChecksum(Bytes &frame);
 
 // A frame of the given bytes, without checksum.
-WString MakeFrame(std::initializer_list<uint8_t> bytes);
+Bytes MakeFrame(std::initializer_list<uint8_t> bytes);
 
 // A parameter number as it travels: one byte up to 0xFF, else two or three, high byte first.
 struct ParamNumberBytes {
@@ -50,28 +51,28 @@ struct ParamNumberBytes {
   uint8_t size;
 };
 ParamNumberBytes ParamNumberOf(uint32_t number);
-void AppendParamNumber(uint32_t number, WString &bytes);
+void AppendParamNumber(uint32_t number, Bytes &bytes);
 
-// A parameter send (permanent, no beep) of the pairs, numbers and values as bytes; an empty
-// string when the frame would be longer than its length byte can count.
-WString ParamSendFrame(const WString &pairs);
-// A parameter request for the numbers as bytes (a handler's numbers always fit).
-WString ParamRequestFrame(const WString &numbers);
+// A parameter send (permanent, no beep) of the pairs, numbers and values; empty when the frame
+// would be longer than its length byte can count.
+Bytes ParamSendFrame(const Bytes &pairs);
+// A parameter request for the numbers (a handler's numbers always fit).
+Bytes ParamRequestFrame(const Bytes &numbers);
 
 // The frames the library sends as they stand, before the checksum.
-inline WString RevisionRequestFrame() {
+inline Bytes RevisionRequestFrame() {
   return MakeFrame({0x04, kOpRevisionRequest, kSourceHost, 0x00});
 }
-inline WString StartDecodeFrame() {
+inline Bytes StartDecodeFrame() {
   return MakeFrame({0x04, kOpStartDecode, kSourceHost, 0x00});
 }
-inline WString StopDecodeFrame() {
+inline Bytes StopDecodeFrame() {
   return MakeFrame({0x04, kOpStopDecode, kSourceHost, 0x00});
 }
-inline WString DecodeAckFrame() {
+inline Bytes DecodeAckFrame() {
   return MakeFrame({0x04, kOpAck, kSourceHost, kStatusPlain});
 }
-inline WString ContinuationAckFrame() {
+inline Bytes ContinuationAckFrame() {
   return MakeFrame({0x04, kOpAck, kSourceHost, kStatusContinuationAck});
 }
 

@@ -1,6 +1,8 @@
 #include "link/identify.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "link/frame.h"
 #include "link/port_lock.h"
@@ -56,9 +58,9 @@ uint32_t RevisionEnd(int32_t type) {
   return type == kImager4507 ? 19 : 11;
 }
 
-bool AskRevision(EngineLink &link, int32_t attempts, WString &reply) {
+bool AskRevision(EngineLink &link, int32_t attempts, Bytes &reply) {
   WakeEngine(link);
-  WString request = RevisionRequestFrame();
+  Bytes request = RevisionRequestFrame();
   return SendAndWait(link, request, kCommandTimeout, &reply, attempts) == 1;
 }
 
@@ -71,45 +73,46 @@ uint8_t SpeedCode(uint32_t speed) {
   return kOtherSpeedCode;
 }
 
-bool RevisionReplyFits(int32_t type, const WString &reply) {
+bool RevisionReplyFits(int32_t type, const Bytes &reply) {
   if (type == kImager4507) {
-    uint32_t index = 0;
-    return reply.Size() > 4 && reply.Find(4, "PAAAA", &index) == 1 && index >= 4;
+    static const uint8_t kMark[] = {'P', 'A', 'A', 'A', 'A'};
+    return reply.size() > 4 && std::search(reply.begin() + 4, reply.end(), std::begin(kMark),
+                                           std::end(kMark)) != reply.end();
   }
   if (type == kEngineSE955) {
-    if (reply.Size() < 17) return false;
-    uint16_t byte15 = reply.Data()[15];
+    if (reply.size() < 17) return false;
+    const uint8_t byte15 = reply[15];
     return byte15 == 0x98 || byte15 == 0x99;
   }
   return false;
 }
 
 int IdentifyEngine(EngineLink &link, GetSysInfoEntry getSysInfo, bool *probed) {
-  link.deviceType = kNoEngine;
+  link.SetDeviceType(kNoEngine);
   if (probed != nullptr) *probed = false;
   unsigned char block[kSysInfoSize];
   std::memset(block, 0, sizeof block);
   if (getSysInfo == nullptr || getSysInfo(block) != 0) return 0;
   char kind = static_cast<char>(block[kEngineKindOffset]);
-  if (link.portNumber != kEnginePort) return 0;
+  if (link.PortNumber() != kEnginePort) return 0;
   switch (PathOf(kind)) {
     case KindPath::SE955:
-      link.deviceType = kEngineSE955;
+      link.SetDeviceType(kEngineSE955);
       return NegotiateSpeed(link);
     case KindPath::Imager:
       platform::Sleep(kImagerStartPause);
-      link.deviceType = kImager4507;
+      link.SetDeviceType(kImager4507);
       return NegotiateSpeed(link);
     case KindPath::None:
       return 0;
     case KindPath::Probe:
-      link.deviceType = kEngineSE955;
+      link.SetDeviceType(kEngineSE955);
       if (NegotiateSpeed(link)) {
         if (probed != nullptr) *probed = true;
         return 1;
       }
       platform::Sleep(kImagerStartPause);
-      link.deviceType = kImager4507;
+      link.SetDeviceType(kImager4507);
       return NegotiateSpeed(link);
   }
   return 0;
@@ -119,11 +122,11 @@ Opened OpenAndReach(EngineLink &link, Reach reach, GetSysInfoEntry getSysInfo, S
                     void *context, bool *probed) {
   {
     // Held only while the port changes hands: the exchanges that follow take it themselves.
-    PortHold hold(link.portLock, kReopenLockWait);
+    PortHold hold(link.ExchangeLock(), kReopenLockWait);
     if (!hold.Held()) return Opened::kBusy;
     ClosePort(link);
-    link.decoding = 0;
-    link.portNumber = kEnginePort;
+    link.ForgetDecoding();
+    link.SetPortNumber(kEnginePort);
     if (!OpenPort(link)) return Opened::kNoPort;
   }
   if (!wait(context, kSettlePause)) return Opened::kCutShort;
@@ -133,7 +136,7 @@ Opened OpenAndReach(EngineLink &link, Reach reach, GetSysInfoEntry getSysInfo, S
 }
 
 int NegotiateSpeed(EngineLink &link) {
-  uint32_t working = WorkingSpeed(link.deviceType);
+  uint32_t working = WorkingSpeed(link.DeviceType());
   if (working == 0) return 0;
   if (ProbeEngine(link, working)) return 1;
   if (!ProbeEngine(link, kFallbackSpeed)) return 0;
@@ -145,19 +148,19 @@ int NegotiateSpeed(EngineLink &link) {
 
 int ProbeEngine(EngineLink &link, uint32_t speed) {
   if (!SetPortSpeed(link, speed)) return 0;
-  WString reply;
+  Bytes reply;
   if (!AskRevision(link, kProbeAttempts, reply)) return 0;
-  int32_t type = link.deviceType;
+  int32_t type = link.DeviceType();
   if (!IsKnownEngine(type) || !RevisionReplyFits(type, reply)) return 0;
-  link.deviceType = type;
+  link.SetDeviceType(type);
   return 1;
 }
 
 int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
-  if (!IsKnownEngine(link.deviceType)) return 0;
+  if (!IsKnownEngine(link.DeviceType())) return 0;
   WakeEngine(link);
-  WString frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
-  WString reply;
+  Bytes frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
+  Bytes reply;
   // The engine answers at its old speed; the caller moves the port afterwards.
   return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);
 }
@@ -165,13 +168,13 @@ int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
 int RequestRevision(EngineLink &link, int32_t type, WString &out) {
   out.AssignNarrow("");
   if (!IsKnownEngine(type)) return 0;
-  WString reply;
+  Bytes reply;
   // A decode that the engine sent on its own at that moment is no revision.
-  if (!AskRevision(link, kCommandAttempts, reply) || reply.Size() < 2 ||
-      reply.Data()[1] == kOpDecodeData) {
+  if (!AskRevision(link, kCommandAttempts, reply) || reply.size() < 2 ||
+      reply[1] == kOpDecodeData) {
     return 0;
   }
-  reply.Mid(4, RevisionEnd(type), out);
+  for (uint32_t i = 4; i < reply.size() && i <= RevisionEnd(type); ++i) out.AppendUnit(reply[i]);
   return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "link/engine_link.h"
+#include "link/frame.h"
 #include "util/wstring.h"
 
 namespace bcr {
@@ -63,7 +64,7 @@ int SwitchEngineSpeed(EngineLink &link, uint32_t speed);
 // is a decode. Takes no lock: the caller holds the exchange lock.
 int RequestRevision(EngineLink &link, int32_t type, WString &out);
 // Whether a revision reply has the shape the engine of that type gives.
-bool RevisionReplyFits(int32_t type, const WString &reply);
+bool RevisionReplyFits(int32_t type, const Bytes &reply);
 // The value of the speed-change parameter for a speed.
 uint8_t SpeedCode(uint32_t speed);
 

@@ -64,8 +64,8 @@ void LineReader::Stop() {
 
 void LineReader::Body(void *self) {
   LineReader &reader = *static_cast<LineReader *>(self);
-  LineReaderScope scope(reader.link_.health);
-  while (!reader.stop_ && !reader.link_.health.abort) reader.HandleOne(kListenSlice);
+  LineReaderScope scope(reader.link_.Health());
+  while (!reader.stop_ && !reader.link_.Health().abort) reader.HandleOne(kListenSlice);
 }
 
 void LineReader::HandleOne(uint32_t firstByteWait) {
@@ -85,7 +85,7 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
     framingErrors_ = framing;
     if (frame.kind == FrameKind::kReply || frame.kind == FrameKind::kDecode) NoteBroken();
   }
-  link_.decodes.SetArriving(false);
+  link_.Decodes().SetArriving(false);
   SetBusy(false);
 }
 
@@ -99,7 +99,7 @@ void LineReader::Handle(LineFrame &frame) {
   switch (frame.kind) {
     case FrameKind::kReply: {
       brokenInARow_ = 0;
-      link_.health.silentExchanges = 0;
+      link_.Health().silentExchanges = 0;
       const bool nak = IsNegativeAck(frame.units);
       TraceReceivedAs(link_, nak ? "NAK" : "reply");
       OfferReply(nak ? ReplyStatus::kNak : ReplyStatus::kOk, &frame.units, seq, start);
@@ -107,16 +107,16 @@ void LineReader::Handle(LineFrame &frame) {
     }
     case FrameKind::kDecode: {
       brokenInARow_ = 0;
-      link_.health.silentExchanges = 0;
+      link_.Health().silentExchanges = 0;
       TraceReceivedAs(link_, "decode");
       WakeEngine(link_);
-      WString ack = DecodeAckFrame();
+      Bytes ack = DecodeAckFrame();
       SendAndWait(link_, ack, kDecodeAckTimeout, nullptr, 1);
       LineDecode decode;
       decode.units = std::move(frame.units);
       decode.firstByteMs = frame.firstByteMs;
       decode.frameSeq = seq;
-      link_.decodes.Put(std::move(decode));
+      link_.Decodes().Put(std::move(decode));
       std::lock_guard<std::mutex> lock(mutex_);
       if (armed_) ++decodesWhileArmed_;
       changed_.notify_all();
@@ -196,7 +196,7 @@ ReplyStatus LineReader::WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *repl
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     if (status_ != ReplyStatus::kNone) break;
-    if (link_.decodes.Cancelled() || link_.health.abort) return ReplyStatus::kCancelled;
+    if (link_.Decodes().Cancelled() || link_.Health().abort) return ReplyStatus::kCancelled;
     const uint64_t now = platform::NowMs();
     if (decodesWhileArmed_ != decodesSeen) {
       // The engine sent a decode first: its reply comes after it.

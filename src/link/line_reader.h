@@ -30,7 +30,7 @@ struct Thread;
 
 namespace bcr {
 
-struct EngineLink;
+class EngineLink;
 struct LineFrame;
 
 // How an exchange's attempt ended.

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "link/frame.h"
+#include "link/link_internals.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
 #include "platform/clock.h"
@@ -66,12 +67,12 @@ class Receiver {
   }
   void ReadTimeout(uint32_t ms) { SetPortTimeout(link_, ms, 'r'); }
   int AckContinuation() {
-    WString ack = ContinuationAckFrame();
+    Bytes ack = ContinuationAckFrame();
     return SendAndWait(link_, ack, kContinuationAckTimeout, nullptr, 1);
   }
   bool TooLong() const { return out_.size() > kMaxDecodeUnits; }
   FrameKind Unread(std::initializer_list<uint8_t> bytes) {
-    link_.unread.assign(bytes.begin(), bytes.end());
+    LinkInternals::Unread(link_).assign(bytes.begin(), bytes.end());
     return FrameKind::kAbandoned;
   }
 
@@ -93,14 +94,14 @@ FrameKind Receiver::Frame(uint32_t wait) {
   ReadTimeout(wait);
   BeginPacket();
   uint8_t length;
-  if (!Read(length)) return PortBarred(link_.health) ? FrameKind::kFailed : FrameKind::kQuiet;
+  if (!Read(length)) return PortBarred(link_.Health()) ? FrameKind::kFailed : FrameKind::kQuiet;
   frame_.firstByteMs = platform::NowMs();
   link_.SetFrameInFlight(true);
   ReadTimeout(kReplyByteTimeout);
   uint8_t opcode;
   if (!Read(opcode)) return FrameKind::kBroken;
   if (opcode == kOpDecodeData) {
-    link_.decodes.SetArriving(true);
+    link_.Decodes().SetArriving(true);
     return DecodeData(length);
   }
   return Reply(length, opcode);
@@ -121,7 +122,7 @@ FrameKind Receiver::DecodeData(uint8_t length) {
   if (!Read(source) || !Read(status) || !Read(first)) return FrameKind::kBroken;
   remaining -= kDecodeHeaderBytes;
   if (first == kFormat99Marker) {
-    return link_.deviceType == kEngineSE955 ? SE955Format99(remaining) : Imager99(remaining);
+    return link_.DeviceType() == kEngineSE955 ? SE955Format99(remaining) : Imager99(remaining);
   }
   out_.push_back(first);
   return Plain(status, remaining);
@@ -183,7 +184,7 @@ FrameKind Receiver::Plain(uint8_t status, uint32_t remaining) {
   if (!ReadAppend(remaining)) return FrameKind::kBroken;
   FrameKind first = Checked(FrameKind::kDecode);
   if (first != FrameKind::kDecode || status != kStatusMorePackets) return first;
-  if (link_.deviceType == kEngineSE955) WakeEngine(link_);
+  if (link_.DeviceType() == kEngineSE955) WakeEngine(link_);
   AckContinuation();
   return PlainContinuation();
 }
@@ -198,7 +199,7 @@ FrameKind Receiver::Plain(uint8_t status, uint32_t remaining) {
 // is read again as what it is.
 FrameKind Receiver::PlainContinuation() {
   const uint32_t byteWait =
-      link_.deviceType == kEngineSE955 ? kReplyByteTimeout : kImagerPacketTimeout;
+      link_.DeviceType() == kEngineSE955 ? kReplyByteTimeout : kImagerPacketTimeout;
   for (;;) {
     BeginPacket();
     uint8_t length, opcode, source, status, dropped;
@@ -230,7 +231,7 @@ bool IsNegativeAck(const std::vector<uint8_t> &reply) {
 
 LineFrame ReadFrame(EngineLink &link, uint32_t firstByteWait) {
   LineFrame frame;
-  if (!IsKnownEngine(link.deviceType)) return frame;
+  if (!IsKnownEngine(link.DeviceType())) return frame;
   Receiver receiver(link, frame);
   frame.kind = receiver.Frame(firstByteWait);
   return frame;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "link/engine_link.h"
-#include "util/wstring.h"
+#include "link/frame.h"
 
 namespace bcr {
 
@@ -26,7 +26,7 @@ int SetPortSpeed(EngineLink &link, uint32_t speed);
 int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector);
 // One byte within the read time-out; 0 (and *out 0) when none came.
 int ReadPortByte(EngineLink &link, uint8_t *out);
-// Writes the low byte of every unit in one call. Nothing received is purged: the line reader reads
+// Writes the frame in one call. Nothing received is purged: the line reader reads
 // everything. A partial write counts as written. onlyIfQuiet: nothing is written while received
 // bytes wait to be read (kInputArriving): a request written as the engine begins a decode of
 // several packets would make it give that decode up.
@@ -36,7 +36,7 @@ constexpr int kInputArriving = -1;
 void WakeLine(EngineLink &link, bool wake = true);
 // The framing errors the port counted so far; 0 where the port tells none.
 int FramingErrors(EngineLink &link, uint32_t *count);
-int WritePortFrame(EngineLink &link, const WString &frame, bool onlyIfQuiet = false);
+int WritePortFrame(EngineLink &link, const Bytes &frame, bool onlyIfQuiet = false);
 
 }  // namespace bcr
 

@@ -11,8 +11,8 @@ namespace bcr {
 
 void WakeEngine(EngineLink &link) {
   // Nothing to wake while the port is closed to this thread; no pause either.
-  if (PortBarred(link.health)) return;
-  WString wake = MakeFrame({0x00});
+  if (PortBarred(link.Health())) return;
+  Bytes wake = MakeFrame({0x00});
   SetPortTimeout(link, kWakeWriteTimeout, 'w');
   WritePortFrame(link, wake);
   platform::Sleep(kWakePause);
@@ -22,15 +22,15 @@ namespace {
 
 // Writes the request once the line is free: no frame arriving, no byte waiting to be read. Past
 // kLineFreeWait it is written all the same.
-int WriteWhenLineFree(EngineLink &link, const WString &frame) {
+int WriteWhenLineFree(EngineLink &link, const Bytes &frame) {
   const uint64_t limit = platform::NowMs() + kLineFreeWait;
   for (;;) {
     const uint64_t now = platform::NowMs();
     const uint32_t left = now < limit ? static_cast<uint32_t>(limit - now) : 0;
-    link.line.WaitLineFree(left);
+    link.Line().WaitLineFree(left);
     // Armed right before the write: a frame that began before it answers something else.
-    link.line.ExpectReply();
-    const int written = WritePortFrame(link, frame, left > 0 && link.line.Running());
+    link.Line().ExpectReply();
+    const int written = WritePortFrame(link, frame, left > 0 && link.Line().Running());
     if (written != kInputArriving) return written;
     // The line reader takes the bytes first.
     platform::Sleep(1);
@@ -39,34 +39,31 @@ int WriteWhenLineFree(EngineLink &link, const WString &frame) {
 
 }  // namespace
 
-Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                    int32_t attempts) {
   Exchanged result;
   SetPortTimeout(link, timeoutMs, 'w');
-  if (!IsKnownEngine(link.deviceType) || attempts <= 0) return result;
+  if (!IsKnownEngine(link.DeviceType()) || attempts <= 0) return result;
   AppendChecksum(frame);
   // Whether every attempt went out and none heard anything: a sign of a lost engine. And whether
   // every attempt heard only input that made no frame: a sign of an engine at another speed.
   bool unheard = true, onlyBroken = true;
-  const uint64_t framesBefore = link.line.FramesRead();
-  std::vector<uint8_t> units;
+  const uint64_t framesBefore = link.Line().FramesRead();
+  Bytes units;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
     if (WriteWhenLineFree(link, frame) != 1) {
-      link.line.EndReply();
-      result.status = PortBarred(link.health) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
+      link.Line().EndReply();
+      result.status = PortBarred(link.Health()) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
       unheard = onlyBroken = false;
       continue;
     }
     units.clear();
-    result.status = link.line.WaitReply(timeoutMs, &units, &result.replySeq);
-    link.line.EndReply();
-    if (reply != nullptr) {
-      reply->AssignNarrow("");
-      for (uint8_t byte : units) reply->AppendUnit(byte);
-    }
+    result.status = link.Line().WaitReply(timeoutMs, &units, &result.replySeq);
+    link.Line().EndReply();
+    if (reply != nullptr) *reply = units;
     if (result.status == ReplyStatus::kOk) {
-      NoteExchange(link.health, true, false);
-      link.line.ClearSuspicion();
+      NoteExchange(link.Health(), true, false);
+      link.Line().ClearSuspicion();
       return result;
     }
     if (result.status == ReplyStatus::kCancelled) return result;
@@ -81,20 +78,19 @@ Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString
     }
   }
   // A decode that came meanwhile is an answer too: an engine that scans is there.
-  if (link.line.FramesRead() != framesBefore) unheard = false;
-  if (unheard) ++link.unanswered;
+  if (link.Line().FramesRead() != framesBefore) unheard = false;
   result.unheard = unheard;
-  NoteExchange(link.health, false, unheard);
-  if (onlyBroken) link.line.NoteBrokenExchange();
+  NoteExchange(link.Health(), false, unheard);
+  if (onlyBroken) link.Line().NoteBrokenExchange();
   return result;
 }
 
-int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+int SendAndWait(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                 int32_t attempts) {
   if (reply != nullptr)
     return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk ? 1 : 0;
   SetPortTimeout(link, timeoutMs, 'w');
-  if (!IsKnownEngine(link.deviceType)) return 0;
+  if (!IsKnownEngine(link.DeviceType())) return 0;
   AppendChecksum(frame);
   return WritePortFrame(link, frame);
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "link/engine_link.h"
-#include "util/wstring.h"
+#include "link/frame.h"
 
 namespace bcr {
 
@@ -42,13 +42,12 @@ struct Exchanged {
 // Appends the checksum to frame and writes it, up to attempts times, each time waiting timeoutMs
 // for one reply frame; a NAK, noise or silence makes the next attempt. After the last attempt,
 // reply holds what that attempt received. kSilent at once without an engine type or attempts.
-Exchanged Exchange(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
+Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                    int32_t attempts);
 
-// As Exchange, 1 for a reply, else 0. Without a reply string the frame is only written (the
-// write's result).
-int SendAndWait(EngineLink &link, WString &frame, uint32_t timeoutMs, WString *reply,
-                int32_t attempts);
+// As Exchange, 1 for a reply, else 0. Without a reply the frame is only written (the write's
+// result).
+int SendAndWait(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply, int32_t attempts);
 
 }  // namespace bcr
 

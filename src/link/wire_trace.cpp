@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "link/link_internals.h"
+
 namespace bcr {
 
 namespace {
@@ -28,8 +30,8 @@ void TraceReceivedAs(const EngineLink &link, const char *note) {
   if (!platform::TraceOn() || gatheredSize == 0) return;
   std::string text = note != nullptr ? note : "";
   if (gatheredDropped != 0) text += " (" + std::to_string(gatheredDropped) + " more bytes)";
-  platform::TraceLine(platform::TraceDirection::kReceived, link.portSpeed, gathered, gatheredSize,
-                      text.c_str());
+  platform::TraceLine(platform::TraceDirection::kReceived, LinkInternals::PortSpeed(link), gathered,
+                      gatheredSize, text.c_str());
   gatheredSize = 0;
   gatheredDropped = 0;
 }
@@ -40,13 +42,14 @@ void TraceSent(const EngineLink &link, const uint8_t *bytes, size_t size) {
   // continuation acknowledgement).
   TraceReceivedAs(link, "packet");
   const char *note = size == 1 && bytes[0] == 0x00 ? "wake" : nullptr;
-  platform::TraceLine(platform::TraceDirection::kSent, link.portSpeed, bytes, size, note);
+  platform::TraceLine(platform::TraceDirection::kSent, LinkInternals::PortSpeed(link), bytes, size,
+                      note);
 }
 
 void TraceNote(const EngineLink &link, const char *note) {
   if (!platform::TraceOn()) return;
   TraceReceivedAs(link, "unread");
-  platform::TraceStep(link.portSpeed, note);
+  platform::TraceStep(LinkInternals::PortSpeed(link), note);
 }
 
 }  // namespace bcr

@@ -59,7 +59,7 @@ int32_t DecoderVersion(ScanEngine &reader, int32_t kind, char *buffer, int32_t s
   if (type == kNoEngine) return kResultNoEngine;
   WString revision;
   // One exchange at a time: replies carry no tag.
-  PortHold exchange(reader.link.portLock, kExchangeWait);
+  PortHold exchange(reader.link.ExchangeLock(), kExchangeWait);
   // 0 (with an empty text) when the engine did not answer or the port did not come free.
   const int answered = exchange.Held() ? RequestRevision(reader.link, type, revision) : 0;
   CopyOut(revision, buffer, size);

@@ -55,14 +55,14 @@ void WakeAutoTrigger(void *state) {
   WakeWorker(*static_cast<LibraryState *>(state), kAutoTriggerWorker);
 }
 
-// Opens port 2 and identifies the engine; the port is closed again when that fails. An SE955
-// that was found by probing has every option read once, so that the parameter cache holds the
-// engine's own values.
 bool SleepThrough(void *, uint32_t ms) {
   platform::Sleep(ms);
   return true;
 }
 
+// Opens port 2 and identifies the engine; the port is closed again when that fails. An SE955
+// that was found by probing has every option read once, so that the parameter cache holds the
+// engine's own values.
 int OpenEngine(ScanEngine &reader) {
   bool probed = false;
   if (OpenAndReach(reader.link, Reach::kIdentify, reader.getSysInfo, SleepThrough, nullptr,
@@ -85,8 +85,8 @@ void ProcessAttach(void *module) {
   state.moduleInstance = module;
   // An attach after a detach in the same process (the tests' case) starts afresh.
   state.quitFlag = 0;
-  TheReader().link.portLock.Reopen();
-  TheReader().link.decodes.Reopen();
+  TheReader().link.ExchangeLock().Reopen();
+  TheReader().link.Decodes().Reopen();
   // Done semaphores first, then the start semaphores of the decode and auto-trigger workers and
   // of the notification workers.
   for (WorkerSlot &slot : state.workers) slot.done = NewSemaphore();
@@ -97,7 +97,7 @@ void ProcessAttach(void *module) {
   state.workers[kBeepWorker].start = NewSemaphore();
   state.workers[kRecoveryWorker].start = NewSemaphore();
   TheReader().SetModeChangedHandler(WakeAutoTrigger, &state);
-  TheReader().link.health.Reset();
+  TheReader().link.Health().Reset();
   InstallLostHandler(TheReader());
 }
 
@@ -123,10 +123,10 @@ void ProcessDetach() {
   platform::TriggerSourceStop();
   // A reception that is listening, and every wait for the port, give up at once: the unload
   // then takes no longer with a pending read than with an idle reader.
-  reader.link.portLock.Cancel();
-  reader.link.decodes.Cancel();
+  reader.link.ExchangeLock().Cancel();
+  reader.link.Decodes().Cancel();
   // The line reader ends within its listening slice: every port call fails once aborted.
-  reader.link.line.Stop();
+  reader.link.Line().Stop();
   for (Worker worker : kStopOrder) {
     if (worker == kVibrateWorker) {
       platform::SemaphoreRelease(reader.ledCancel, 1);
@@ -158,7 +158,7 @@ void ProcessDetach() {
 
 int ConnectEngine(ScanEngine &reader, uint32_t *error) {
   *error = 0;
-  if (reader.link.port != nullptr) return 1;
+  if (reader.link.IsOpen()) return 1;
   platform::TraceConfigure();
   LoadSystemLibrary(reader);
   if (OpenEngine(reader)) {
@@ -167,7 +167,7 @@ int ConnectEngine(ScanEngine &reader, uint32_t *error) {
   }
   reader.SetActive(0);
   *error = reader.DeviceType() != kNoEngine ? kOpenFailedKindKnown : kOpenFailedNoKind;
-  reader.link.deviceType = kNoEngine;
+  reader.link.SetDeviceType(kNoEngine);
   return 0;
 }
 

@@ -28,7 +28,7 @@ std::atomic<bool> hurry{false};
 std::atomic<bool> suspect{false};
 
 bool Aborted(const ScanEngine &reader) {
-  return reader.link.health.abort || State().quitFlag == 1;
+  return reader.link.Health().abort || State().quitFlag == 1;
 }
 
 // Sleeps up to ms; false when the library is being unloaded. A hurry ends the pause early.
@@ -53,7 +53,7 @@ void BroadcastReaderState(intptr_t state) {
 // Takes the engine for lost; false when it was already, or there is nothing to recover.
 bool MarkLost(ScanEngine &reader, const char *reason) {
   if (reader.active == 0 || Aborted(reader)) return false;
-  if (reader.link.health.away.exchange(true)) return false;
+  if (reader.link.Health().away.exchange(true)) return false;
   if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
   BroadcastReaderState(kReaderStateLost);
   return true;
@@ -67,7 +67,7 @@ void OnEngineLost(void *context, const char *reason) {
 // line reader goes on reading its answer.
 void OnEngineSuspect(void *context) {
   ScanEngine &reader = *static_cast<ScanEngine *>(context);
-  if (reader.active == 0 || reader.link.health.away || Aborted(reader)) return;
+  if (reader.active == 0 || reader.link.Health().away || Aborted(reader)) return;
   suspect = true;
   WakeWorker(State(), kRecoveryWorker);
 }
@@ -75,12 +75,12 @@ void OnEngineSuspect(void *context) {
 // One revision request at the working speed: whether the engine answers it (a NAK is an answer).
 bool EngineAnswers(ScanEngine &reader) {
   EngineLink &link = reader.link;
-  PortHold hold(link.portLock, kExchangeWait);
+  PortHold hold(link.ExchangeLock(), kExchangeWait);
   if (!hold.Held()) return true;
   TraceNote(link, "check: input at another speed");
   WakeEngine(link);
-  WString request = RevisionRequestFrame();
-  WString reply;
+  Bytes request = RevisionRequestFrame();
+  Bytes reply;
   const ReplyStatus status = Exchange(link, request, kCommandTimeout, &reply, 1).status;
   return status == ReplyStatus::kOk || status == ReplyStatus::kNak ||
          status == ReplyStatus::kCancelled;
@@ -88,7 +88,7 @@ bool EngineAnswers(ScanEngine &reader) {
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
 bool WaitForPortUsers(const ScanEngine &reader) {
-  while (reader.link.health.users != 0) {
+  while (reader.link.Health().users != 0) {
     if (Aborted(reader)) return false;
     platform::Sleep(1);
   }
@@ -125,20 +125,20 @@ bool TryOnce(ScanEngine &reader) {
 void Recover() {
   ScanEngine &reader = TheReader();
   EngineLink &link = reader.link;
-  if (!link.health.away) {
+  if (!link.Health().away) {
     // Input at another speed: an engine that does not answer at the working speed came back
     // from a power loss at its old speed, and is found again like a lost one.
     if (!suspect.exchange(false) || EngineAnswers(reader)) return;
     if (!MarkLost(reader, "input at another speed")) return;
   }
-  RecoveryScope scope(link.health);
+  RecoveryScope scope(link.Health());
   uint32_t pause = kFirstRecoveryPause;
   while (!Aborted(reader)) {
     if (TryOnce(reader)) {
-      link.health.silentExchanges = 0;
-      link.line.ClearSuspicion();
+      link.Health().silentExchanges = 0;
+      link.Line().ClearSuspicion();
       suspect = false;
-      link.health.away = false;
+      link.Health().away = false;
       TraceNote(link, "engine back");
       BroadcastReaderState(kReaderStateBack);
       return;
@@ -151,13 +151,13 @@ void Recover() {
 }  // namespace
 
 void InstallLostHandler(ScanEngine &reader) {
-  reader.link.health.lostContext = &reader;
-  reader.link.health.onLost = OnEngineLost;
-  reader.link.line.SetSuspectHandler(OnEngineSuspect, &reader);
+  reader.link.Health().lostContext = &reader;
+  reader.link.Health().onLost = OnEngineLost;
+  reader.link.Line().SetSuspectHandler(OnEngineSuspect, &reader);
 }
 
 bool EngineAway(const ScanEngine &reader) {
-  return reader.link.health.away;
+  return reader.link.Health().away;
 }
 
 void HurryRecovery() {
@@ -166,7 +166,7 @@ void HurryRecovery() {
 }
 
 void AbortRecovery(ScanEngine &reader) {
-  reader.link.health.abort = true;
+  reader.link.Health().abort = true;
 }
 
 void RecoveryThread(void *globals) {

@@ -34,7 +34,7 @@ class ScanEngine {
   ScanEngine(const ScanEngine &) = delete;
   ScanEngine &operator=(const ScanEngine &) = delete;
 
-  int32_t DeviceType() const { return link.deviceType; }
+  int32_t DeviceType() const { return link.DeviceType(); }
   void SetActive(uint32_t value) { active = value; }
   // Closes the port and the link's semaphores, sets the link back to its construction values,
   // clears the active flag, ends LED and vibrator periods and frees the system library.

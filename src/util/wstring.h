@@ -1,8 +1,8 @@
-// WString: the counted string of 16-bit units that holds every text and every frame of the
-// library. Frames keep one unit per byte (0..255); text keeps one unit per character.
+// WString: the counted string of 16-bit units that holds every text of the library, one unit per
+// character (frames are bytes: link/frame.h).
 //
 // The length counts the terminating zero unit, so an empty string has length 1. The content may
-// itself hold zero units (frames do); every operation works by length, never by terminator.
+// itself hold zero units (decoded data do); every operation works by length, never by terminator.
 // Operations that empty the string free the unit buffer and allocate it again from the reserve
 // hint given at construction, and drop the narrow copy. An allocation that fails throws
 // std::bad_alloc and leaves the string whole and usable.

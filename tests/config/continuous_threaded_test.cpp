@@ -103,10 +103,10 @@ TEST_F(Continuous, ImagerModeSevenReadsWithoutTriggerUntilAnotherModeIsWritten) 
   EXPECT_EQ(test::ToBytes(LastDecodeData()), test::Bytes({'s', 'e', 'c', 'o', 'n', 'd'}));
 
   // A trigger press counts again; the decode that waited is not its scan and is read away.
-  const uint32_t discards = TheReader().link.decodes.StaleDiscards();
+  const uint32_t discards = TheReader().link.Decodes().StaleDiscards();
   ReaderWindowProc(nullptr, State().messages.user1Down, 0, 0);  // a trigger press
   platform::Sleep(300);
-  EXPECT_EQ(TheReader().link.decodes.StaleDiscards(), discards + 1);
+  EXPECT_EQ(TheReader().link.Decodes().StaleDiscards(), discards + 1);
   EXPECT_TRUE(Delivered("pressed", kDeliveryWait));
 }
 
@@ -126,7 +126,7 @@ TEST_F(Continuous, OptionCallGetsThePortAfterTheCurrentReception) {
   EXPECT_EQ(sim_->Param(0x09), 0u);
   CurrentSettings().decodeTimeout = 0;
   EXPECT_TRUE(Delivered("still-reading", 8000));
-  EXPECT_EQ(TheReader().link.decoding, 0u);  // no start-decode command on this road
+  EXPECT_FALSE(TheReader().link.Decoding());  // no start-decode command on this road
 }
 
 }  // namespace

@@ -12,7 +12,6 @@ namespace {
 
 using test::Bytes;
 using test::Frames;
-using test::FromBytes;
 
 int32_t *const n = nullptr;
 
@@ -67,10 +66,10 @@ TEST_F(ParamHandlerTest, UnknownModeOrUnservedEngineTouchesNothing) {
   EXPECT_EQ(CallHandler(PostalCodeParam(), engine_, 'w',
                         {&value, &value, &value, &value, &value, &value, &value, &value}),
             0);
-  engine_.link.deviceType = kNoEngine;
+  engine_.link.SetDeviceType(kNoEngine);
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'r', {&value, &value, &value}), 0);
   // A pointer list of the wrong length is refused.
-  engine_.link.deviceType = kEngineSE955;
+  engine_.link.SetDeviceType(kEngineSE955);
   EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&value, &value}), 0);
   EXPECT_EQ(TakeHex(), "");
   EXPECT_EQ(value, 1);
@@ -158,12 +157,12 @@ TEST_F(ParamHandlerTest, FailedExchangesLeaveTheCacheButNotTheLibraryKeptValue) 
 }
 
 TEST(ParamReply, OnlyAParameterFrameFromTheEngineIsAccepted) {
-  EXPECT_TRUE(IsParamReply(FromBytes({0x05, 0xC6, 0x00, 0x00, 0xFF})));
-  EXPECT_FALSE(IsParamReply(FromBytes({0x07, 0xC6, 0x00, 0x00, 0xFE, 0x09, 0x01})));
-  EXPECT_FALSE(IsParamReply(FromBytes({0x04, 0xD0, 0x00, 0x00})));
-  EXPECT_FALSE(IsParamReply(FromBytes({0x07, 0xC6, 0x04, 0x00, 0xFF, 0x09, 0x01})));
-  EXPECT_FALSE(IsParamReply(FromBytes({0x07, 0xC6, 0x00, 0x08, 0xFF, 0x09, 0x01})));
-  EXPECT_FALSE(IsParamReply(FromBytes({0x05, 0xC6, 0x00, 0x00})));
+  EXPECT_TRUE(IsParamReply(Bytes({0x05, 0xC6, 0x00, 0x00, 0xFF})));
+  EXPECT_FALSE(IsParamReply(Bytes({0x07, 0xC6, 0x00, 0x00, 0xFE, 0x09, 0x01})));
+  EXPECT_FALSE(IsParamReply(Bytes({0x04, 0xD0, 0x00, 0x00})));
+  EXPECT_FALSE(IsParamReply(Bytes({0x07, 0xC6, 0x04, 0x00, 0xFF, 0x09, 0x01})));
+  EXPECT_FALSE(IsParamReply(Bytes({0x07, 0xC6, 0x00, 0x08, 0xFF, 0x09, 0x01})));
+  EXPECT_FALSE(IsParamReply(Bytes({0x05, 0xC6, 0x00, 0x00})));
 }
 
 struct Parsed {
@@ -174,7 +173,7 @@ struct Parsed {
 Parsed Parse(const ParamHandler &handler, int32_t deviceType, const Bytes &reply) {
   Parsed parsed{};
   for (int32_t &value : parsed.values) value = -9;
-  ParseParamReply(handler, deviceType, FromBytes(reply), parsed.values, parsed.found);
+  ParseParamReply(handler, deviceType, reply, parsed.values, parsed.found);
   return parsed;
 }
 

@@ -46,9 +46,9 @@ inline std::string HexText(const Frames &frames) {
 // Opens engine's link on "COM2:" pointed at sim, at the simulator's speed, with its engine type.
 inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
   setenv("BCREADER_COM2", sim.Path().c_str(), 1);
-  engine.link.portNumber = 2;
+  engine.link.SetPortNumber(2);
   if (OpenPort(engine.link) != 1 || SetPortSpeed(engine.link, sim.Speed()) != 1) return false;
-  engine.link.deviceType = sim.EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
+  engine.link.SetDeviceType(sim.EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507);
   engine.SetActive(1);
   return true;
 }

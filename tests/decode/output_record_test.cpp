@@ -24,12 +24,12 @@ class OutputRecordTest : public ::testing::Test {
   void SetUp() override {
     unsetenv("BCREADER_CODEPAGE");
     ResetSettings();
-    TheReader().link.deviceType = kEngineSE955;
+    TheReader().link.SetDeviceType(kEngineSE955);
     Receive(0x01, "");
   }
   void TearDown() override {
     unsetenv("BCREADER_CODEPAGE");
-    TheReader().link.deviceType = kNoEngine;
+    TheReader().link.SetDeviceType(kNoEngine);
   }
 
   // A reception that the decode thread also published.
@@ -109,7 +109,7 @@ TEST_F(OutputRecordTest, DecodeTypeZeroIsAZeroUnitAlsoWithoutEngine) {
 
   // Without an engine the decode type is -101, no character: the record carries 0 instead.
   Receive(0x01, "99");
-  TheReader().link.deviceType = kNoEngine;
+  TheReader().link.SetDeviceType(kNoEngine);
   record = ByteRecord(&result);
   EXPECT_EQ(result, 7);
   EXPECT_EQ(record.substr(0, 8), kZeroTypeRecord);
@@ -177,13 +177,13 @@ TEST_F(OutputRecordTest, CodePageIsReadAtEveryConversionAndBadBytesBecomeReplace
 TEST_F(OutputRecordTest, WedgeConvertsTwoDimensionalCodesOnlyOnThe4507) {
   for (uint32_t code : {0x11u, 0x1Bu, 0x1Cu}) {
     Receive(code, "\x80\xE9");
-    TheReader().link.deviceType = kImager4507;
+    TheReader().link.SetDeviceType(kImager4507);
     EXPECT_EQ(Wedge(), (Units{0x20AC, 0xE9, 0x0D})) << code;
-    TheReader().link.deviceType = kEngineSE955;
+    TheReader().link.SetDeviceType(kEngineSE955);
     EXPECT_EQ(Wedge(), (Units{0x80, 0xE9, 0x0D})) << code;
   }
   Receive(0x01, "\x80\xE9");
-  TheReader().link.deviceType = kImager4507;
+  TheReader().link.SetDeviceType(kImager4507);
   EXPECT_EQ(Wedge(), (Units{0x80, 0xE9, 0x0D}));
 }
 

@@ -43,10 +43,10 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   ForgetLoadState();
   ProcessAttach(nullptr);
   ScanEngine &engine = TheReader();
-  engine.link.portNumber = 2;
+  engine.link.SetPortNumber(2);
   ASSERT_EQ(OpenPort(engine.link), 1);
   ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);
-  engine.link.deviceType = kEngineSE955;
+  engine.link.SetDeviceType(kEngineSE955);
   engine.SetActive(1);
   StartWorker(State(), kDecodeWorker, DecodeThread, &Globals());
 

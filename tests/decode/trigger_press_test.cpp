@@ -30,7 +30,7 @@ TEST(TriggerPress, ReleasesOneReadUnlessTheEngineIsInItsContinuousMode) {
   state.readerInitialised = 1;
   for (const auto &c : kCases) {
     SCOPED_TRACE(testing::Message() << c.engine << " mode " << c.triggerMode);
-    TheReader().link.deviceType = c.engine;
+    TheReader().link.SetDeviceType(c.engine);
     TheReader().triggerMode = c.triggerMode;
     for (uint32_t press : {0xC101u, 0xC102u}) {
       EXPECT_EQ(ReaderWindowProc(nullptr, press, 0, 0), 0);
@@ -41,7 +41,7 @@ TEST(TriggerPress, ReleasesOneReadUnlessTheEngineIsInItsContinuousMode) {
   state.workers[kDecodeWorker].start = nullptr;
   state.readerInitialised = 0;
   state.messages.user1Down = state.messages.user2Down = 0;
-  TheReader().link.deviceType = kNoEngine;
+  TheReader().link.SetDeviceType(kNoEngine);
   TheReader().triggerMode = kInitialTriggerMode;
   platform::SemaphoreClose(start);
 }

@@ -22,10 +22,10 @@ class Commands : public ::testing::Test {
     sim_ = bcrsim::Engine::Imager4507().Speed(115200).Start();
     ASSERT_NE(sim_, nullptr);
     setenv("BCREADER_COM2", sim_->Path().c_str(), 1);
-    engine_.link.portNumber = 2;
+    engine_.link.SetPortNumber(2);
     ASSERT_EQ(OpenPort(engine_.link), 1);
     ASSERT_EQ(SetPortSpeed(engine_.link, 115200), 1);
-    engine_.link.deviceType = kImager4507;
+    engine_.link.SetDeviceType(kImager4507);
     engine_.SetActive(1);
   }
 
@@ -45,15 +45,15 @@ TEST_F(Commands, StartIsSentOnceUntilStoppedAndStopOnlyAfterAStart) {
   EXPECT_EQ(StartDecode(engine_, 1), 1);
   EXPECT_EQ(StartDecode(engine_, 1), 1);
   EXPECT_EQ(FramesAfter(1), std::vector<Bytes>{kStartDecode});
-  EXPECT_EQ(engine_.link.decoding, 1u);
+  EXPECT_TRUE(engine_.link.Decoding());
   EXPECT_EQ(StopDecode(engine_, 1), 1);
   EXPECT_EQ(FramesAfter(2), (std::vector<Bytes>{kStartDecode, kStopDecode}));
-  EXPECT_EQ(engine_.link.decoding, 0u);
+  EXPECT_FALSE(engine_.link.Decoding());
   // Neither an inactive reader nor a link without an engine type sends anything.
   engine_.SetActive(0);
   EXPECT_EQ(StartDecode(engine_, 1), 0);
   engine_.SetActive(1);
-  engine_.link.deviceType = kNoEngine;
+  engine_.link.SetDeviceType(kNoEngine);
   EXPECT_EQ(SetDecoding(engine_.link, 1), 0);
   EXPECT_EQ(FramesAfter(2).size(), 2u);
 }
@@ -61,7 +61,7 @@ TEST_F(Commands, StartIsSentOnceUntilStoppedAndStopOnlyAfterAStart) {
 TEST_F(Commands, RefusedStartIsSentAgainAndASilentEngineFailsAfterOneShortAttempt) {
   sim_->NakNext(1);
   EXPECT_EQ(StartDecode(engine_, 1), 0);
-  EXPECT_EQ(engine_.link.decoding, 0u);
+  EXPECT_FALSE(engine_.link.Decoding());
   EXPECT_EQ(StartDecode(engine_, 1), 1);
   EXPECT_EQ(FramesAfter(2), (std::vector<Bytes>{kStartDecode, kStartDecode}));
   EXPECT_EQ(StopDecode(engine_, 1), 1);

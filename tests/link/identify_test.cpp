@@ -11,32 +11,31 @@ namespace bcr {
 namespace {
 
 using test::Bytes;
-using test::FromBytes;
 
 TEST(RevisionReply, SE955NeedsSeventeenBytesAndAKnownByteFifteen) {
   Bytes reply(17, 0x41);
   reply[0] = 0x11;
   for (uint8_t byte15 : {0x98, 0x99}) {
     reply[15] = byte15;
-    EXPECT_TRUE(RevisionReplyFits(kEngineSE955, FromBytes(reply))) << int(byte15);
+    EXPECT_TRUE(RevisionReplyFits(kEngineSE955, reply)) << int(byte15);
   }
   reply[15] = 0x97;
-  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, FromBytes(reply)));
+  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, reply));
   Bytes shortReply(reply.begin(), reply.begin() + 16);
   shortReply[15] = 0x98;
-  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, FromBytes(shortReply)));
+  EXPECT_FALSE(RevisionReplyFits(kEngineSE955, shortReply));
 }
 
 TEST(RevisionReply, ImagerNeedsPAAAAFromOffsetFour) {
   EXPECT_TRUE(RevisionReplyFits(
-      kImager4507, FromBytes({0x0B, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '1'})));
-  EXPECT_TRUE(RevisionReplyFits(kImager4507, FromBytes({0x0D, 0xA4, 0x00, 0x00, 'x', 'x', 'P', 'A',
-                                                        'A', 'A', 'A', 'S', '1'})));
+      kImager4507, Bytes({0x0B, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A', 'S', '1'})));
+  EXPECT_TRUE(RevisionReplyFits(
+      kImager4507, Bytes({0x0D, 0xA4, 0x00, 0x00, 'x', 'x', 'P', 'A', 'A', 'A', 'A', 'S', '1'})));
   EXPECT_FALSE(RevisionReplyFits(
-      kImager4507, FromBytes({'P', 'A', 'A', 'A', 'A', 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})));
-  EXPECT_FALSE(RevisionReplyFits(kImager4507, FromBytes({0x08, 'P', 'A', 'A', 'A', 'A', 0x00})));
+      kImager4507, Bytes({'P', 'A', 'A', 'A', 'A', 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})));
+  EXPECT_FALSE(RevisionReplyFits(kImager4507, Bytes({0x08, 'P', 'A', 'A', 'A', 'A', 0x00})));
   EXPECT_FALSE(
-      RevisionReplyFits(kNoEngine, FromBytes({0x09, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A'})));
+      RevisionReplyFits(kNoEngine, Bytes({0x09, 0xA4, 0x00, 0x00, 'P', 'A', 'A', 'A', 'A'})));
 }
 
 class Identify : public ::testing::Test {
@@ -45,7 +44,7 @@ class Identify : public ::testing::Test {
     sim_ = std::move(sim);
     ASSERT_NE(sim_, nullptr);
     setenv("BCREADER_COM2", sim_->Path().c_str(), 1);
-    engine_.link.portNumber = 2;
+    engine_.link.SetPortNumber(2);
     ASSERT_EQ(OpenPort(engine_.link), 1);
   }
   std::unique_ptr<bcrsim::Engine> sim_;
@@ -57,7 +56,7 @@ TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {
             .Speed(38400)
             .Revision({0x10, 0xA4, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x98})
             .Start());
-  engine_.link.deviceType = kEngineSE955;
+  engine_.link.SetDeviceType(kEngineSE955);
   EXPECT_EQ(ProbeEngine(engine_.link, 38400), 0);
   sim_->SetRevision({0x11, 0xA4, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x98, 12});
   EXPECT_EQ(ProbeEngine(engine_.link, 38400), 1);
@@ -65,7 +64,7 @@ TEST_F(Identify, ProbeRejectsARevisionOfTheWrongShape) {
 
 TEST_F(Identify, EngineRefusingTheSpeedChangeStaysAtNineThousandSixHundred) {
   Start(bcrsim::Engine::SE955().Speed(9600).Start());
-  engine_.link.deviceType = kEngineSE955;
+  engine_.link.SetDeviceType(kEngineSE955);
   ASSERT_EQ(ProbeEngine(engine_.link, 9600), 1);
   sim_->SetNakAll(true);
   EXPECT_EQ(SwitchEngineSpeed(engine_.link, 38400), 0);

@@ -189,7 +189,7 @@ TEST(DecodeData, NothingWithinTheWaitOrWithoutAnEngineTypeFails) {
   EXPECT_EQ(r.result, 0);
   EXPECT_GE(r.ms, 250u);
   EXPECT_LT(r.ms, 3000u);
-  sim.Link().deviceType = kNoEngine;
+  sim.Link().SetDeviceType(kNoEngine);
   sim.Engine().Send({0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39});
   EXPECT_EQ(Receive(sim).result, 0);
 }
@@ -323,7 +323,7 @@ TEST(LineReader, DecodeRightAfterABadChecksumIsKeptAndAcknowledged) {
   sent.insert(sent.end(), decode.begin(), decode.end());
   sim.Engine().Send(sent);
   LineDecode received;
-  EXPECT_EQ(sim.Link().decodes.Receive(DecodeLine::Any(), platform::NowMs() + 2000, &received),
+  EXPECT_EQ(sim.Link().Decodes().Receive(DecodeLine::Any(), platform::NowMs() + 2000, &received),
             DecodeWait::kReceived);
   EXPECT_EQ(received.units, (Bytes{0x01, 0x31, 0x32, 0x33, 0x34}));
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
@@ -335,8 +335,8 @@ TEST(LineReader, DecodeRightAfterABadChecksumIsKeptAndAcknowledged) {
 TEST(LineReader, TwoRunsOfInputThatMakeNoFrameInARowMakeTheEngineSuspect) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   std::atomic<int> suspect{0};
-  sim.Link().line.SetSuspectHandler([](void *count) { ++*static_cast<std::atomic<int> *>(count); },
-                                    &suspect);
+  sim.Link().Line().SetSuspectHandler(
+      [](void *count) { ++*static_cast<std::atomic<int> *>(count); }, &suspect);
   const Bytes garbage = {0xF8, 0xFF, 0xFE, 0xFF};
   const Bytes decode = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
   for (const Bytes &bytes : {garbage, decode, garbage}) {

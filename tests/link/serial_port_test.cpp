@@ -1,4 +1,5 @@
 #include "link/serial_port.h"
+#include "link/link_internals.h"
 #include "reader/globals.h"
 
 #include <errno.h>
@@ -12,45 +13,42 @@ namespace bcr {
 namespace {
 
 using test::Bytes;
-using test::FromBytes;
 using test::SimLink;
 
 TEST(OpenPort, MissingDeviceFailsAndRecordsTheError) {
   setenv("BCREADER_COM2", "/nonexistent/ttyBCR", 1);
   EngineLink link;
-  link.portNumber = 2;
+  link.SetPortNumber(2);
   EXPECT_EQ(OpenPort(link), 0);
-  EXPECT_EQ(link.port, nullptr);
-  EXPECT_EQ(link.lastError, static_cast<uint32_t>(ENOENT));
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(link.LastError(), static_cast<uint32_t>(ENOENT));
 }
 
 TEST(OpenPort, IsExclusiveUntilClosed) {
   SimLink first(bcrsim::Engine::SE955().Speed(38400).Start());
   EngineLink second;
-  second.portNumber = 2;
+  second.SetPortNumber(2);
   EXPECT_EQ(OpenPort(second), 0);
-  EXPECT_EQ(second.lastError, static_cast<uint32_t>(EBUSY));
+  EXPECT_EQ(second.LastError(), static_cast<uint32_t>(EBUSY));
   ClosePort(first.Link());
-  EXPECT_EQ(first.Link().port, nullptr);
+  EXPECT_FALSE(first.Link().IsOpen());
   ClosePort(first.Link());  // a closed link stays as it is
   EXPECT_EQ(OpenPort(second), 1);
   ClosePort(second);
 }
 
 // Nothing that arrived is purged by a write: the line reader reads it all.
-TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheLowByteOfEveryUnit) {
+TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheFrameAsItIs) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
   sim.Engine().Send({0x01, 0x02, 0x03});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   platform::Sleep(50);
-  EXPECT_EQ(WritePortFrame(sim.Link(), FromBytes({0x00})), 1);
+  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x00}), 1);
   SetPortTimeout(sim.Link(), 100, 'r');
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 1);
   EXPECT_EQ(byte, 0x01);
-  WString frame;
-  for (uint16_t unit : {0x0104, 0x01A3, 0x0004, 0x0000, 0x02FF, 0x0055}) frame.AppendUnit(unit);
-  EXPECT_EQ(WritePortFrame(sim.Link(), frame), 1);
+  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 2000));
   EXPECT_EQ(sim.Engine().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
 }
@@ -60,7 +58,7 @@ TEST(SetPortSpeed, SetsEightNoneOneWithoutFlowControl) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   ASSERT_EQ(SetPortSpeed(sim.Link(), 115200), 1);
   platform::LineSettings line;
-  ASSERT_TRUE(platform::PortGetLine(sim.Link().port, &line));
+  ASSERT_TRUE(platform::PortGetLine(LinkInternals::Port(sim.Link()), &line));
   EXPECT_EQ(line.baudRate, 115200u);
   EXPECT_EQ(line.byteSize, 8);
   EXPECT_EQ(line.parity, 0);

@@ -14,15 +14,14 @@ namespace {
 
 using test::Bytes;
 using test::SimLink;
-using test::ToBytes;
 
 const Bytes kRevisionRequestOnWire = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
 
 // Sends the revision request with the attempts given; the frames the engine got go to *frames.
-int Exchange(SimLink &sim, int32_t attempts, WString *reply, std::vector<Bytes> *frames,
+int Exchange(SimLink &sim, int32_t attempts, Bytes *reply, std::vector<Bytes> *frames,
              uint32_t timeout = 1000) {
   sim.Engine().ClearRecord();
-  WString frame = RevisionRequestFrame();
+  Bytes frame = RevisionRequestFrame();
   int result = SendAndWait(sim.Link(), frame, timeout, reply, attempts);
   *frames = sim.Engine().Frames();
   return result;
@@ -30,11 +29,11 @@ int Exchange(SimLink &sim, int32_t attempts, WString *reply, std::vector<Bytes> 
 
 TEST(SendAndWait, SendsTheFrameWithItsChecksumAndRetriesUntilAnAnswerThatIsNoNak) {
   SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
-  WString reply;
+  Bytes reply;
   std::vector<Bytes> frames;
   sim.Engine().SetRevision({0x04, 0xD0, 0x00, 0x00});
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames), 1);
-  EXPECT_EQ(ToBytes(reply), (Bytes{0x04, 0xD0, 0x00, 0x00}));
+  EXPECT_EQ(reply, (Bytes{0x04, 0xD0, 0x00, 0x00}));
   EXPECT_EQ(frames, std::vector<Bytes>{kRevisionRequestOnWire});
 
   sim.Engine().NakNext(2);
@@ -48,7 +47,7 @@ TEST(SendAndWait, SendsTheFrameWithItsChecksumAndRetriesUntilAnAnswerThatIsNoNak
   sim.Engine().SetNakAll(true);
   EXPECT_EQ(Exchange(sim, 5, &reply, &frames), 0);
   EXPECT_EQ(frames.size(), 5u);
-  EXPECT_EQ(ToBytes(reply), (Bytes{0x05, 0xD1, 0x00, 0x00, 0x01}));
+  EXPECT_EQ(reply, (Bytes{0x05, 0xD1, 0x00, 0x00, 0x01}));
   sim.Engine().SetNakAll(false);
 
   sim.Engine().SetSilent(true);
@@ -60,17 +59,17 @@ TEST(SendAndWait, SendsTheFrameWithItsChecksumAndRetriesUntilAnAnswerThatIsNoNak
 
 TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
-  WString reply;
+  Bytes reply;
   std::vector<Bytes> frames;
   EXPECT_EQ(Exchange(sim, 0, &reply, &frames, 200), 0);
-  WString oneWay = StartDecodeFrame();
+  Bytes oneWay = StartDecodeFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
-  sim.Link().deviceType = kNoEngine;
+  sim.Link().SetDeviceType(kNoEngine);
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
-  WString frame = RevisionRequestFrame();
+  Bytes frame = RevisionRequestFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
   platform::Sleep(100);
   EXPECT_TRUE(sim.Engine().Received().empty());
@@ -83,7 +82,7 @@ TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
   sim.Engine().Send({0x04, 0xC6, 0x00, 0x00, 0x00, 0x00});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
-  WString reply;
+  Bytes reply;
   std::vector<Bytes> frames;
   const uint64_t start = platform::NowMs();
   EXPECT_EQ(Exchange(sim, 2, &reply, &frames), 1);
@@ -92,7 +91,7 @@ TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
   // the second before the engine has read it.
   EXPECT_TRUE(sim.Engine().WaitForFrames(2, 1000));
   EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>(2, kRevisionRequestOnWire));
-  EXPECT_EQ(ToBytes(reply).size(), 0x14u);
+  EXPECT_EQ(reply.size(), 0x14u);
 }
 
 // An exchange whose every attempt meets only input that makes no frame (a reply too short for its
@@ -100,9 +99,9 @@ TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
 TEST(SendAndWait, OnlyBrokenInputInEveryAttemptMakesTheEngineSuspect) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   std::atomic<int> suspect{0};
-  sim.Link().line.SetSuspectHandler([](void *count) { ++*static_cast<std::atomic<int> *>(count); },
-                                    &suspect);
-  WString reply;
+  sim.Link().Line().SetSuspectHandler(
+      [](void *count) { ++*static_cast<std::atomic<int> *>(count); }, &suspect);
+  Bytes reply;
   std::vector<Bytes> frames;
   sim.Engine().SetNakAll(true);
   EXPECT_EQ(Exchange(sim, 2, &reply, &frames, 300), 0);
@@ -115,10 +114,9 @@ TEST(SendAndWait, OnlyBrokenInputInEveryAttemptMakesTheEngineSuspect) {
 
 TEST(Checksum, WrapsTheSixteenBitSum) {
   // 0x100 * 0xFF bytes sum to 0xFF00; an empty frame sums to 0 and its complement wraps to 0.
-  auto checksummed = [](const Bytes &frame) {
-    WString s = test::FromBytes(frame);
-    AppendChecksum(s);
-    return ToBytes(s);
+  auto checksummed = [](Bytes frame) {
+    AppendChecksum(frame);
+    return frame;
   };
   EXPECT_EQ(checksummed(Bytes(256, 0xFF)).back(), 0x00);
   EXPECT_EQ(*(checksummed(Bytes(256, 0xFF)).end() - 2), 0x01);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/engine_link.h"
+#include "link/frame.h"
 #include "link/serial_port.h"
 #include "reader/globals.h"
 #include "sim/engine.h"
@@ -16,18 +17,12 @@
 
 namespace bcr::test {
 
-using Bytes = std::vector<uint8_t>;
+using ::bcr::Bytes;
 
 inline Bytes ToBytes(const WString &s) {
   Bytes bytes;
   for (uint32_t i = 0; i < s.Size(); ++i) bytes.push_back(static_cast<uint8_t>(s.Data()[i]));
   return bytes;
-}
-
-inline WString FromBytes(const Bytes &bytes) {
-  WString s;
-  for (uint8_t b : bytes) s.AppendUnit(b);
-  return s;
 }
 
 // Points "COM2:" at the engine and opens the link on it at the engine's speed, with the engine
@@ -38,10 +33,10 @@ class SimLink {
   explicit SimLink(std::unique_ptr<bcrsim::Engine> engine, bool lineReader = true)
       : engine_(std::move(engine)) {
     setenv("BCREADER_COM2", engine_->Path().c_str(), 1);
-    link_.portNumber = 2;
-    link_.deviceType = engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507;
+    link_.SetPortNumber(2);
+    link_.SetDeviceType(engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507);
     opened_ = OpenPort(link_) == 1 && SetPortSpeed(link_, engine_->Speed()) == 1;
-    if (!lineReader) link_.line.Stop();
+    if (!lineReader) link_.Line().Stop();
     EXPECT_TRUE(opened_) << engine_->Path();
   }
   ~SimLink() { ClosePort(link_); }
