@@ -218,6 +218,18 @@ TEST_F(DecodePath, SE955TriggerModeSevenPressReadsWhileAnOptionCallGoesAhead) {
   EXPECT_EQ(acks(), 1);
 }
 
+// A busy message loop costs no scan: the press's line is drawn when it was posted, so a scan that
+// came after the post but before the loop dispatched the press is its answer, not stale input.
+TEST_F(DecodePath, PressDispatchedLateTakesTheScanThatCameAfterItsPost) {
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  Post("WM_USER1DOWN");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  engine_->SendDecode(Decoding("LATE", 0x01));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  ASSERT_TRUE(PumpUntilDelivered(1, 5000));
+  EXPECT_EQ(DecodeData(), "LATE");
+}
+
 TEST_F(DecodePath, TriggerPressWithoutADecodePostsNothingAndKeepsTheLastData) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   int32_t tenths = 5;  // receptions of 500 ms
