@@ -37,15 +37,14 @@ void DiscardRest(EngineLink &link) {
 
 }  // namespace
 
-bool LineReader::Start() {
-  if (running_) return true;
+void LineReader::Start() {
+  if (running_) return;
   framingErrors_ = 0;
   FramingErrors(link_, &framingErrors_);
   stop_ = false;
   running_ = true;
   thread_ = platform::ThreadCreate(Body, this);
   if (thread_ == nullptr) running_ = false;
-  return running_;
 }
 
 void LineReader::Stop() {

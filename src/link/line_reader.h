@@ -56,8 +56,9 @@ class LineReader {
   LineReader(const LineReader &) = delete;
   LineReader &operator=(const LineReader &) = delete;
 
-  // Starts the thread that reads the line; false when none could be started.
-  bool Start();
+  // Starts the thread that reads the line, unless it runs. Without it (no thread could be
+  // started) an exchange reads the line itself.
+  void Start();
   // Ends the thread within one frame; the port stays open.
   void Stop();
   bool Running() const { return running_.load(); }

@@ -71,5 +71,34 @@ TEST_F(Identify, EngineRefusingTheSpeedChangeStaysAtNineThousandSixHundred) {
   EXPECT_EQ(sim_->Speed(), 9600u);
 }
 
+int SysInfoSE955(void *block) {
+  static_cast<char *>(block)[kEngineKindOffset] = '1';
+  return 0;
+}
+bool NoWait(void *, uint32_t) {
+  return true;
+}
+bool GiveUp(void *, uint32_t) {
+  return false;
+}
+
+// Opening the engine's port afresh: a settling wait cut short asks the engine nothing; otherwise
+// the engine the system library names is reached at its working speed (no caller need ask whether
+// it was found by probing).
+TEST_F(Identify, OpenAndReachReopensThePortAndReachesTheNamedEngine) {
+  Start(bcrsim::Engine::SE955().Speed(9600).Start());
+  EXPECT_EQ(OpenAndReach(engine_.link, Reach::kIdentify, SysInfoSE955, GiveUp, nullptr, nullptr),
+            Opened::kCutShort);
+  EXPECT_TRUE(engine_.link.IsOpen());
+  EXPECT_TRUE(sim_->Frames().empty());
+  EXPECT_EQ(OpenAndReach(engine_.link, Reach::kIdentify, SysInfoSE955, NoWait, nullptr, nullptr),
+            Opened::kReached);
+  EXPECT_EQ(engine_.link.DeviceType(), kEngineSE955);
+  EXPECT_EQ(sim_->Speed(), 38400u);
+  sim_->SetSilent(true);
+  EXPECT_EQ(OpenAndReach(engine_.link, Reach::kAgain, nullptr, NoWait, nullptr, nullptr),
+            Opened::kNotReached);
+}
+
 }  // namespace
 }  // namespace bcr
