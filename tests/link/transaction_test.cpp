@@ -3,10 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "link/frame.h"
 #include "platform/clock.h"
+#include "platform/trace.h"
 #include "support/sim_link.h"
 
 namespace bcr {
@@ -14,6 +21,12 @@ namespace {
 
 using test::Bytes;
 using test::SimLink;
+
+size_t CountOf(const std::string &text, const std::string &what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
 
 const Bytes kRevisionRequestOnWire = {0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55};
 
@@ -130,6 +143,29 @@ TEST(WakeEngine, WritesOneZeroByteThenPauses) {
   EXPECT_GE(platform::NowMs() - start, 95u);
   EXPECT_EQ(sim.Engine().Received(), Bytes{0x00});
   EXPECT_TRUE(sim.Engine().Frames().empty());
+}
+
+// A reply that comes with no exchange waiting (late, or never asked for) answers nothing: the
+// trace says it was dropped, and the next exchange gets its own reply.
+TEST(SendAndWait, AReplyNobodyWaitsForIsDroppedAndTraced) {
+  const std::string trace = "/tmp/bcr_transaction_trace_" + std::to_string(getpid());
+  setenv("BCREADER_TRACE", trace.c_str(), 1);
+  platform::TraceConfigure();
+  {
+    SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
+    sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x08});
+    platform::Sleep(300);
+    Bytes reply;
+    std::vector<Bytes> frames;
+    EXPECT_EQ(Exchange(sim, 1, &reply, &frames), 1);
+    EXPECT_EQ(reply.size(), 0x14u);  // the revision, not the stray parameter reply
+  }
+  unsetenv("BCREADER_TRACE");
+  platform::TraceConfigure();
+  std::ifstream in(trace);
+  const std::string traced((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::remove(trace.c_str());
+  EXPECT_EQ(CountOf(traced, "reply that no exchange waits for, dropped"), 1u) << traced;
 }
 
 }  // namespace
