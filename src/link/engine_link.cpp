@@ -10,9 +10,8 @@ void EngineLink::Initialise() {
   portSpeed_ = 9600;
   deviceType_ = kNoEngine;
   lastError_ = 0;
-  readWait_ = 0;
-  writeWait_ = 0;
   decoding_ = 0;
+  decodesWanted_ = true;
 }
 
 void EngineLink::Close() {

@@ -26,8 +26,8 @@ inline bool IsKnownEngine(int32_t type) {
   return type == kImager4507 || type == kEngineSE955;
 }
 
-// The state of the port (the port itself, the bytes read back, the waits and the guards of the
-// write side) is the link's own: src/link reaches it through LinkInternals (link/link_internals.h).
+// The state of the port (the port itself, the bytes read ahead and the guard of the write side) is
+// the link's own: src/link reaches it through LinkInternals (link/link_internals.h).
 class EngineLink {
  public:
   EngineLink() { Initialise(); }
@@ -58,6 +58,11 @@ class EngineLink {
   // last one was accepted.
   void ForgetDecoding() { decoding_ = 0; }
 
+  // Whether the reader wants decodes: while it is switched off, what the engine sends is read and
+  // dropped, and nothing of a decode is acknowledged.
+  bool DecodesWanted() const { return decodesWanted_; }
+  void SetDecodesWanted(bool wanted) { decodesWanted_ = wanted; }
+
   // The exchange lock: one exchange with the engine at a time (the rules are in
   // link/port_lock.h).
   PortLock &ExchangeLock() { return exchangeLock_; }
@@ -79,17 +84,12 @@ class EngineLink {
   std::atomic<int32_t> deviceType_{kNoEngine};
   std::atomic<uint32_t> lastError_{0};
   std::atomic<uint32_t> decoding_{0};
+  std::atomic<bool> decodesWanted_{true};
   PortLock exchangeLock_;
-  // Bytes the line reader read too far and reads again first (only it reads the port).
+  // Bytes read off the port that no frame took yet, read again first (by one reader at a time).
   std::vector<uint8_t> unread_;
-  // Bytes read from the port so far.
-  std::atomic<uint32_t> bytesRead_{0};
-  // The waits of the next read and write, as SetPortTimeout last set them.
-  uint32_t readWait_ = 0;
-  uint32_t writeWait_ = 0;
-  // Guard the port's write side and the waits (read by the line reader, written by all).
+  // Guards the port's write side: any thread may write.
   std::mutex writeLock_;
-  std::mutex timeoutLock_;
   DecodeRoad decodes_;
   LineReader line_{*this};
   LinkHealth health_;

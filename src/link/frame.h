@@ -14,6 +14,7 @@ using Bytes = std::vector<uint8_t>;
 
 enum Opcode : uint8_t {
   kOpRevisionRequest = 0xA3,
+  kOpRevisionReply = 0xA4,
   kOpParamSend = 0xC6,  // also the engine's reply to a parameter request
   kOpParamRequest = 0xC7,
   kOpAck = 0xD0,

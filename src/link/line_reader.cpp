@@ -1,6 +1,7 @@
 #include "link/line_reader.h"
 
 #include <chrono>
+#include <string>
 
 #include "link/engine_link.h"
 #include "link/frame.h"
@@ -20,20 +21,10 @@ namespace {
 constexpr uint32_t kListenSlice = 10000;
 // After a port call failed (a gone port fails at once), until the recovery closes it.
 constexpr uint32_t kFailedPause = 100;
-// What one run of noise may read away: the rest of a broken frame, not a decode that follows.
-constexpr uint32_t kDiscardLimit = 4096;
 // Runs of input that made no frame, with no valid frame between, that make the engine suspect.
 constexpr uint32_t kBrokenRunsSuspect = 2;
 // Longest wait for the reader thread to end: one frame, its acknowledgements and a slice.
 constexpr uint32_t kStopWait = 10000;
-
-// Reads away what still arrives until the line has been quiet for one byte time-out.
-void DiscardRest(EngineLink &link) {
-  SetPortTimeout(link, kReplyByteTimeout, 'r');
-  uint8_t byte;
-  uint32_t count = 0;
-  while (count < kDiscardLimit && ReadPortByte(link, &byte)) ++count;
-}
 
 }  // namespace
 
@@ -95,19 +86,28 @@ void LineReader::Handle(LineFrame &frame) {
     std::lock_guard<std::mutex> lock(mutex_);
     start = frameStart_;
   }
+  // Noise that a valid frame follows costs nothing but its bytes: the frame is an answer.
+  const std::string noise =
+      frame.skipped == 0 ? "" : ", behind " + std::to_string(frame.skipped) + " bytes of noise";
   switch (frame.kind) {
     case FrameKind::kReply: {
       brokenInARow_ = 0;
       link_.Health().silentExchanges = 0;
       const bool nak = IsNegativeAck(frame.units);
-      TraceReceivedAs(link_, nak ? "NAK" : "reply");
+      TraceReceivedAs(link_, ((nak ? "NAK" : "reply") + noise).c_str());
       OfferReply(nak ? ReplyStatus::kNak : ReplyStatus::kOk, &frame.units, seq, start);
       return;
     }
     case FrameKind::kDecode: {
       brokenInARow_ = 0;
       link_.Health().silentExchanges = 0;
-      TraceReceivedAs(link_, "decode");
+      if (!link_.DecodesWanted()) {
+        // The reader is switched off: the decode is neither acknowledged nor delivered, now or
+        // later.
+        TraceReceivedAs(link_, ("decode while the reader is off, dropped" + noise).c_str());
+        return;
+      }
+      TraceReceivedAs(link_, ("decode" + noise).c_str());
       WakeEngine(link_);
       Bytes ack = DecodeAckFrame();
       SendAndWait(link_, ack, kDecodeAckTimeout, nullptr, 1);
@@ -123,17 +123,12 @@ void LineReader::Handle(LineFrame &frame) {
     }
     case FrameKind::kAbandoned:
       // A valid frame follows; the engine is there. Nothing goes to an exchange either.
-      TraceReceivedAs(link_, "decode given up by the engine");
+      TraceReceivedAs(link_, ("decode given up by the engine" + noise).c_str());
       return;
     default: {
-      TraceReceivedAs(link_, frame.kind == FrameKind::kBadChecksum ? "bad checksum" : "broken");
-      // A frame whose checksum did not fit ended where its length said: the next byte begins the
-      // next frame. Of a broken one nobody can tell where it ends: what still arrives is read
-      // away until the line is quiet.
-      if (frame.kind == FrameKind::kBroken) {
-        DiscardRest(link_);
-        TraceReceivedAs(link_, "noise discarded");
-      }
+      // No frame began anywhere in what came until the line fell quiet: all of it was read away.
+      TraceReceivedAs(link_, frame.kind == FrameKind::kBadChecksum ? "bad checksum, noise discarded"
+                                                                   : "broken, noise discarded");
       OfferReply(
           frame.kind == FrameKind::kBadChecksum ? ReplyStatus::kBadChecksum : ReplyStatus::kBroken,
           nullptr, seq, start);

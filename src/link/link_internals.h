@@ -1,5 +1,5 @@
 // The link's own access to the state of its port, for the code of src/link only: the port, the
-// bytes read back, the waits, the guards of the write side, and what the port calls record.
+// bytes read ahead, the guard of the write side, and what the port calls record.
 #ifndef BCREADER_LINK_LINK_INTERNALS_H
 #define BCREADER_LINK_LINK_INTERNALS_H
 
@@ -19,11 +19,7 @@ struct LinkInternals {
   static std::atomic<uint32_t> &LastError(EngineLink &link) { return link.lastError_; }
   static std::atomic<uint32_t> &Decoding(EngineLink &link) { return link.decoding_; }
   static std::vector<uint8_t> &Unread(EngineLink &link) { return link.unread_; }
-  static std::atomic<uint32_t> &BytesRead(EngineLink &link) { return link.bytesRead_; }
-  static uint32_t &ReadWait(EngineLink &link) { return link.readWait_; }
-  static uint32_t &WriteWait(EngineLink &link) { return link.writeWait_; }
   static std::mutex &WriteLock(EngineLink &link) { return link.writeLock_; }
-  static std::mutex &TimeoutLock(EngineLink &link) { return link.timeoutLock_; }
 };
 
 }  // namespace bcr

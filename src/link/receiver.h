@@ -6,6 +6,11 @@
 // A decode (opcode F3) is read whole: its continuation packets are acknowledged (04 D0 04 03,
 // after a wake step on the SE955) as they come, and its data are assembled in the format of the
 // engine kind. The final acknowledgement of a decode is the line reader's.
+//
+// Bytes that begin no frame (line noise, a frame cut short, a wrong checksum) are skipped one at a
+// time, so a frame right behind them of whatever length is still found. While the reader is
+// switched off nothing is written to the engine: a decode is read whole as far as it comes, not
+// acknowledged.
 #ifndef BCREADER_LINK_RECEIVER_H
 #define BCREADER_LINK_RECEIVER_H
 
@@ -36,6 +41,8 @@ struct LineFrame {
   // type and the decoded bytes. Otherwise what arrived of a decode, or nothing.
   std::vector<uint8_t> units;
   uint64_t firstByteMs = 0;
+  // Bytes of noise skipped before the frame (or, when none was found, the noise read away).
+  uint32_t skipped = 0;
 };
 
 // Reads one frame, waiting up to firstByteWait for its first byte. Marks the line busy from the

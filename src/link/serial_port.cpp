@@ -23,11 +23,6 @@ int PortFailed(EngineLink &link) {
   return 0;
 }
 
-uint32_t WaitOf(EngineLink &link, uint32_t &(*wait)(EngineLink &)) {
-  std::lock_guard<std::mutex> lock(In::TimeoutLock(link));
-  return wait(link);
-}
-
 void PurgePort(EngineLink &link, uint32_t flags) {
   platform::PortPurge(In::Port(link), flags);
 }
@@ -70,34 +65,15 @@ int SetPortSpeed(EngineLink &link, uint32_t speed) {
   return 1;
 }
 
-int SetPortTimeout(EngineLink &link, uint32_t value, uint32_t selector) {
-  PortUse use(link.Health());
-  if (!use) return 0;
-  std::lock_guard<std::mutex> lock(In::TimeoutLock(link));
-  uint32_t *wait = selector == 'r'   ? &In::ReadWait(link)
-                   : selector == 'w' ? &In::WriteWait(link)
-                                     : nullptr;
-  if (wait == nullptr || *wait == value) return 0;
-  *wait = value;
-  return 1;
-}
-
-int ReadPortByte(EngineLink &link, uint8_t *out) {
+int ReadPortByte(EngineLink &link, uint8_t *out, uint32_t waitMs) {
   *out = 0;
-  std::vector<uint8_t> &unread = In::Unread(link);
-  if (!unread.empty()) {
-    *out = unread.front();
-    unread.erase(unread.begin());
-    return 1;
-  }
   PortUse use(link.Health());
   if (!use) return 0;
   uint32_t received = 0;
-  if (!platform::PortRead(In::Port(link), out, 1, WaitOf(link, In::ReadWait), &received)) {
+  if (!platform::PortRead(In::Port(link), out, 1, waitMs, &received)) {
     return PortFailed(link);
   }
   if (received == 0) return Failed(link);
-  ++In::BytesRead(link);
   TraceByte(*out);
   return 1;
 }
@@ -111,7 +87,7 @@ int FramingErrors(EngineLink &link, uint32_t *count) {
   return use && platform::PortFramingErrors(In::Port(link), count) ? 1 : 0;
 }
 
-int WritePortFrame(EngineLink &link, const Bytes &frame, bool onlyIfQuiet) {
+int WritePortFrame(EngineLink &link, const Bytes &frame, uint32_t waitMs, bool onlyIfQuiet) {
   PortUse use(link.Health());
   if (!use) return 0;
   std::lock_guard<std::mutex> lock(In::WriteLock(link));
@@ -122,7 +98,7 @@ int WritePortFrame(EngineLink &link, const Bytes &frame, bool onlyIfQuiet) {
   TraceSent(link, frame.data(), frame.size());
   uint32_t written = 0;
   if (!platform::PortWrite(In::Port(link), frame.data(), static_cast<uint32_t>(frame.size()),
-                           WaitOf(link, In::WriteWait), &written)) {
+                           waitMs, &written)) {
     return PortFailed(link);
   }
   return written != 0 ? 1 : Failed(link);

@@ -13,8 +13,7 @@ void WakeEngine(EngineLink &link) {
   // Nothing to wake while the port is closed to this thread; no pause either.
   if (PortBarred(link.Health())) return;
   Bytes wake = MakeFrame({0x00});
-  SetPortTimeout(link, kWakeWriteTimeout, 'w');
-  WritePortFrame(link, wake);
+  WritePortFrame(link, wake, kWakeWriteTimeout);
   platform::Sleep(kWakePause);
 }
 
@@ -22,7 +21,7 @@ namespace {
 
 // Writes the request once the line is free: no frame arriving, no byte waiting to be read. Past
 // kLineFreeWait it is written all the same.
-int WriteWhenLineFree(EngineLink &link, const Bytes &frame) {
+int WriteWhenLineFree(EngineLink &link, const Bytes &frame, uint32_t writeWait) {
   const uint64_t limit = platform::NowMs() + kLineFreeWait;
   for (;;) {
     const uint64_t now = platform::NowMs();
@@ -30,7 +29,7 @@ int WriteWhenLineFree(EngineLink &link, const Bytes &frame) {
     link.Line().WaitLineFree(left);
     // Armed right before the write: a frame that began before it answers something else.
     link.Line().ExpectReply();
-    const int written = WritePortFrame(link, frame, left > 0 && link.Line().Running());
+    const int written = WritePortFrame(link, frame, writeWait, left > 0 && link.Line().Running());
     if (written != kInputArriving) return written;
     // The line reader takes the bytes first.
     platform::Sleep(1);
@@ -42,7 +41,6 @@ int WriteWhenLineFree(EngineLink &link, const Bytes &frame) {
 Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                    int32_t attempts) {
   Exchanged result;
-  SetPortTimeout(link, timeoutMs, 'w');
   if (!IsKnownEngine(link.DeviceType()) || attempts <= 0) return result;
   AppendChecksum(frame);
   // Whether every attempt went out and none heard anything: a sign of a lost engine. And whether
@@ -51,7 +49,7 @@ Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *re
   const uint64_t framesBefore = link.Line().FramesRead();
   Bytes units;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
-    if (WriteWhenLineFree(link, frame) != 1) {
+    if (WriteWhenLineFree(link, frame, timeoutMs) != 1) {
       link.Line().EndReply();
       result.status = PortBarred(link.Health()) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
       unheard = onlyBroken = false;
@@ -89,10 +87,9 @@ int SendAndWait(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply
                 int32_t attempts) {
   if (reply != nullptr)
     return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk ? 1 : 0;
-  SetPortTimeout(link, timeoutMs, 'w');
   if (!IsKnownEngine(link.DeviceType())) return 0;
   AppendChecksum(frame);
-  return WritePortFrame(link, frame);
+  return WritePortFrame(link, frame, timeoutMs);
 }
 
 }  // namespace bcr

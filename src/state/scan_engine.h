@@ -35,7 +35,11 @@ class ScanEngine {
   ScanEngine &operator=(const ScanEngine &) = delete;
 
   int32_t DeviceType() const { return link.DeviceType(); }
-  void SetActive(uint32_t value) { active = value; }
+  // Switched off, the reader neither acknowledges nor keeps what the engine sends.
+  void SetActive(uint32_t value) {
+    active = value;
+    link.SetDecodesWanted(value != 0);
+  }
   // Closes the port and the link's semaphores, sets the link back to its construction values,
   // clears the active flag, ends LED and vibrator periods and frees the system library.
   void Close();

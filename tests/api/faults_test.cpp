@@ -33,13 +33,15 @@ TEST_F(Faults, EngineFallingSilentInsideADecode) {
   Unload();
 }
 
-TEST_F(Faults, GarbageBetweenFramesCostsNoLaterDecode) {
+// Line noise costs no decode: neither the one right behind it nor any later one.
+TEST_F(Faults, GarbageBetweenFramesCostsNoDecode) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  bcrsim::Decode noisy = Decoding("LOST");
+  bcrsim::Decode noisy = Decoding("BEHIND");
   noisy.strayBefore = {0x55, 0xAA, 0x55, 0x01, 0xF3, 0x00};
   engine_->OnStartDecode(noisy);
   std::string text;
-  EXPECT_EQ(Read(&text), 0);
+  EXPECT_EQ(Read(&text), 6);
+  EXPECT_EQ(text, "BEHIND");
   for (const char *next : {"FIRST", "SECOND"}) {
     engine_->OnStartDecode(Decoding(next));
     EXPECT_EQ(Read(&text), static_cast<int32_t>(strlen(next)));

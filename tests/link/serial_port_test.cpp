@@ -43,12 +43,11 @@ TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheFrameAsItIs) {
   sim.Engine().Send({0x01, 0x02, 0x03});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   platform::Sleep(50);
-  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x00}), 1);
-  SetPortTimeout(sim.Link(), 100, 'r');
+  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x00}, 100), 1);
   uint8_t byte;
-  EXPECT_EQ(ReadPortByte(sim.Link(), &byte), 1);
+  EXPECT_EQ(ReadPortByte(sim.Link(), &byte, 100), 1);
   EXPECT_EQ(byte, 0x01);
-  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}), 1);
+  EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}, 100), 1);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 2000));
   EXPECT_EQ(sim.Engine().Frames().front(), (Bytes{0x04, 0xA3, 0x04, 0x00, 0xFF, 0x55}));
 }

@@ -89,10 +89,11 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
 }
 
 // Without the line's own reader (a link used on one thread) the exchange reads the line itself:
-// bytes already waiting do not hold its request back, and a frame with a wrong checksum ends the
-// attempt.
+// bytes already waiting do not hold its request back, and a frame with a wrong checksum that no
+// reply follows before the line falls quiet ends the attempt.
 TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
+  sim.Engine().SetReplyDelay(100);
   sim.Engine().Send({0x04, 0xC6, 0x00, 0x00, 0x00, 0x00});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   Bytes reply;
