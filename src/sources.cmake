@@ -17,6 +17,7 @@ set(BCREADER_PLATFORM_POSIX_SOURCES
   platform/posix/dynlib.cpp
   platform/posix/event.cpp
   platform/posix/keyboard.cpp
+  platform/posix/keyboard_controls.cpp
   platform/posix/keyboard_uinput.cpp
   platform/posix/record_sink.cpp
   platform/posix/reg_text.cpp

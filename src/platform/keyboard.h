@@ -12,7 +12,10 @@
 //   SYN_REPORT) are appended to <file> instead, without the device set-up.
 // The virtual keyboard types characters for the layout $BCREADER_KEYMAP names ("de",
 // "us(intl)"), else the system's (/etc/default/keyboard), else "us"; a character the layout has
-// no key for is skipped and counted, never replaced by another. Virtual keys of keys (Enter, Tab,
+// no key for is skipped and counted, never replaced by another. A posted control character
+// (0x00 to 0x1F) is typed as keyboards type it: Backspace, Tab, Enter and Escape press their keys,
+// the others Control with a key through the layout (0x1D Control and ']', NUL Control and '2'),
+// each as $BCREADER_CONTROL_KEYS may choose instead. Virtual keys of keys (Enter, Tab,
 // the function keys) press their fixed keys; the virtual keys of character keys stand for the
 // characters they type on a US keyboard and are typed through the layout. $BCREADER_KEY_DELAY_MS
 // spaces the typed keys.

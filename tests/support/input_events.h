@@ -60,6 +60,7 @@ inline std::string KeyString(const std::vector<KeyEvent> &keys) {
   setenv("BCREADER_KEYBOARD", ("uinput:" + file).c_str(), 1);
   setenv("BCREADER_KEYMAP", layout, 1);
   setenv("BCREADER_KEY_DELAY_MS", delayMs, 1);
+  unsetenv("BCREADER_CONTROL_KEYS");
   type();
   std::exit(static_cast<int>(platform::KeyboardSkippedCount()));
 }

@@ -9,11 +9,13 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/keyboard.h"
 #include "platform/posix/keyboard_sink.h"
 #include "platform/posix/record_sink.h"
 #include "platform/record_lines.h"
+#include "platform/trace.h"
 
 namespace bcr::platform {
 
@@ -83,8 +85,22 @@ uint32_t ChooseDelay() {
   return ms > kMaxKeyDelayMs ? kMaxKeyDelayMs : static_cast<uint32_t>(ms);
 }
 
+// BCREADER_CONTROL_KEYS over the default renderings; each entry that cannot be used is reported
+// once, here, on standard error and in the wire trace.
+ControlKeys ChooseControlKeys() {
+  const char *text = std::getenv("BCREADER_CONTROL_KEYS");
+  std::vector<std::string> problems;
+  ControlKeys keys = ParseControlKeys(text != nullptr ? text : "", &problems);
+  for (const std::string &problem : problems) {
+    std::fprintf(stderr, "bcreader: BCREADER_CONTROL_KEYS: %s\n", problem.c_str());
+    TraceStep(0, ("keyboard: BCREADER_CONTROL_KEYS: " + problem).c_str());
+  }
+  return keys;
+}
+
 bool OpenUinput(const std::string &file) {
   uinput_sink::Settings settings;
+  settings.controls = ChooseControlKeys();
   settings.file = file;
   settings.layout = ChooseLayout();
   settings.delayMs = ChooseDelay();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/posix/keyboard_controls.h"
 #include "platform/posix/xkb_layout.h"
 
 namespace bcr::platform {
@@ -23,13 +24,14 @@ struct Settings {
   std::string file;
   std::unique_ptr<KeyboardLayout> layout;  // nullptr: characters are all skipped
   uint32_t delayMs = 0;                    // least time from one typed key to the next
+  ControlKeys controls;                    // how the control characters are typed
 };
 
 // Makes the virtual keyboard, once per process. False when the device or file cannot be opened.
 bool Open(Settings settings);
 // A virtual key pressed or released (KeybdEvent).
 void Key(uint8_t vk, bool release);
-// A character typed as a whole key press (PostKeybdMessage).
+// A character typed as a whole key press, a control character as its rendering (PostKeybdMessage).
 void Character(int32_t ch);
 uint32_t Skipped();
 

@@ -40,6 +40,15 @@ const uint16_t kShortcutModifiers[] = {KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTALT,
 // What the key-down of a virtual key did, so that its key-up undoes exactly that.
 constexpr uint16_t kTypedCharacter = 0xFFFF;
 
+// The index in TypeChord's lists of what a held modifier does: Control, Alt, Shift or AltGr (the
+// right Alt key where the layout makes it the third-level key).
+size_t ModifierKind(uint16_t modifier, uint16_t altGr) {
+  if (modifier == altGr) return 3;
+  if (modifier == KEY_LEFTSHIFT || modifier == KEY_RIGHTSHIFT) return 2;
+  if (modifier == KEY_LEFTALT || modifier == KEY_RIGHTALT) return 1;
+  return 0;
+}
+
 bool IsModifier(uint16_t key) {
   return std::find(std::begin(kModifiers), std::end(kModifiers), key) != std::end(kModifiers);
 }
@@ -73,6 +82,7 @@ class VirtualKeyboard {
     if (fd_ >= 0) return true;
     if (unloaded_) return false;
     layout_ = std::move(settings.layout);
+    controls_ = settings.controls;
     delayUs_ = static_cast<uint64_t>(settings.delayMs) * 1000u;
     device_ = settings.file.empty();
     if (!device_) {
@@ -109,8 +119,7 @@ class VirtualKeyboard {
     }
     uint16_t key = KeyOfVirtualKey(vk);
     KeyChord chord;
-    if (vk >= 'A' && vk <= 'Z' && layout_ && layout_->Find(vk - 'A' + 'a', &chord) &&
-        !chord.altGr) {
+    if (vk >= 'A' && vk <= 'Z' && ShortcutChord(vk - 'A' + 'a', &chord) && !chord.altGr) {
       key = chord.key;
     }
     if (key == 0) return;
@@ -121,7 +130,31 @@ class VirtualKeyboard {
 
   void Character(int32_t ch) {
     std::lock_guard<std::mutex> lock(mutex_);
-    TypeCharacter(ch);
+    if (ch < 0 || static_cast<uint32_t>(ch) >= kControlCharacters) {
+      TypeCharacter(ch);
+      return;
+    }
+    const ControlKey &control = controls_[ch];
+    switch (control.kind) {
+      case ControlKey::Kind::kKey: {
+        KeyChord chord = control.chord;
+        if (control.character != 0 && !ShortcutChord(control.character, &chord)) {
+          Skip(ch);
+          return;
+        }
+        chord.shift |= control.chord.shift;
+        chord.altGr |= control.chord.altGr;
+        chord.ctrl |= control.chord.ctrl;
+        chord.alt |= control.chord.alt;
+        TypeChord(chord);
+        break;
+      }
+      case ControlKey::Kind::kText:
+        for (char c : control.text) TypeCharacter(static_cast<unsigned char>(c));
+        break;
+      case ControlKey::Kind::kNone:
+        break;
+    }
   }
 
   uint32_t Skipped() const { return skipped_.load(); }
@@ -152,42 +185,59 @@ class VirtualKeyboard {
 
   // The rest is called with mutex_ held.
 
-  // Types ch with the modifiers its chord needs and only those: held modifiers it does not need
-  // are let go around it and pressed again after. Without a chord the character is counted and
-  // nothing is pressed.
+  // Types ch with the key and modifiers the layout has for it. Without a chord the character is
+  // counted and nothing is pressed.
   void TypeCharacter(int32_t ch) {
     KeyChord chord;
-    if (!layout_ || !layout_->Find(ch, &chord)) {
-      const uint32_t skipped = skipped_.fetch_add(1) + 1;
-      if (TraceOn()) {
-        char note[96];
-        std::snprintf(note, sizeof note,
-                      "keyboard: U+%04X skipped, no key on the layout (%u so far)",
-                      static_cast<unsigned>(ch), static_cast<unsigned>(skipped));
-        TraceStep(0, note);
-      }
-      return;
+    if (layout_ && layout_->Find(ch, &chord)) {
+      TypeChord(chord);
+    } else {
+      Skip(ch);
     }
+  }
+
+  void Skip(int32_t ch) {
+    const uint32_t skipped = skipped_.fetch_add(1) + 1;
+    if (TraceOn()) {
+      char note[96];
+      std::snprintf(note, sizeof note, "keyboard: U+%04X skipped, no key on the layout (%u so far)",
+                    static_cast<unsigned>(ch), static_cast<unsigned>(skipped));
+      TraceStep(0, note);
+    }
+  }
+
+  // The chord of ch's key in a shortcut: the layout's, else the key that types ch on a US
+  // keyboard, where keyboards without that character have it.
+  bool ShortcutChord(int32_t ch, KeyChord *chord) const {
+    if (layout_ && layout_->Find(ch, chord)) return true;
+    *chord = KeyChord();
+    return UsKeyOfCharacter(ch, &chord->key, &chord->shift);
+  }
+
+  // Presses the chord's key with the modifiers the chord needs and only those: held modifiers it
+  // does not need are let go around it and pressed again after. Missing modifiers are pressed in
+  // the order Control, Alt, Shift, AltGr and released in reverse.
+  void TypeChord(const KeyChord &chord) {
     Pace();
-    const uint16_t altGr = layout_->AltGrKey();
+    const uint16_t altGr = layout_ ? layout_->AltGrKey() : 0;
+    const bool wanted[] = {chord.ctrl, chord.alt, chord.shift, chord.altGr};
+    const uint16_t keyOf[] = {KEY_LEFTCTRL, KEY_LEFTALT, KEY_LEFTSHIFT, altGr};
+    bool held[] = {false, false, false, false};
     std::vector<uint16_t> letGo;
-    bool shiftHeld = false;
-    bool altGrHeld = false;
     for (uint16_t modifier : kModifiers) {
       if (!Held(modifier)) continue;
-      bool isShift = modifier == KEY_LEFTSHIFT || modifier == KEY_RIGHTSHIFT;
-      if (chord.shift && isShift) {
-        shiftHeld = true;
-      } else if (chord.altGr && modifier == altGr) {
-        altGrHeld = true;
+      const size_t kind = ModifierKind(modifier, altGr);
+      if (wanted[kind]) {
+        held[kind] = true;
       } else {
         letGo.push_back(modifier);
         Press(modifier, false);
       }
     }
     std::vector<uint16_t> pressed;
-    if (chord.shift && !shiftHeld) pressed.push_back(KEY_LEFTSHIFT);
-    if (chord.altGr && !altGrHeld) pressed.push_back(altGr);
+    for (size_t kind = 0; kind < 4; ++kind) {
+      if (wanted[kind] && !held[kind]) pressed.push_back(keyOf[kind]);
+    }
     for (uint16_t modifier : pressed) Press(modifier, true);
     Press(chord.key, false);  // a key held by a virtual key is let go before it types
     Press(chord.key, true);
@@ -247,6 +297,7 @@ class VirtualKeyboard {
   bool device_ = false;
   bool unloaded_ = false;
   std::unique_ptr<KeyboardLayout> layout_;
+  ControlKeys controls_;
   uint64_t delayUs_ = 0;
   uint64_t lastPressUs_ = 0;        // time stamp of the last key-down of a key that is no modifier
   std::vector<uint16_t> held_;      // keys this keyboard holds down, in the order pressed

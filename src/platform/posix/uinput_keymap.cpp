@@ -3,6 +3,7 @@
 #include <linux/input-event-codes.h>
 
 #include <cstddef>
+#include <initializer_list>
 
 namespace bcr::platform {
 
@@ -98,6 +99,20 @@ int32_t CharacterOfVirtualKey(uint8_t vk, bool shift) {
     }
   }
   return 0;
+}
+
+bool UsKeyOfCharacter(int32_t ch, uint16_t *key, bool *shift) {
+  if (ch <= 0) return false;
+  for (uint8_t vk = 1; vk != 0; ++vk) {
+    for (bool shifted : {false, true}) {
+      if (CharacterOfVirtualKey(vk, shifted) == ch) {
+        *key = KeyOfVirtualKey(vk);
+        *shift = shifted;
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 uint32_t MappedKeyCount() {

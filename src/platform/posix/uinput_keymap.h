@@ -20,6 +20,10 @@ uint16_t KeyOfVirtualKey(uint8_t vk);
 // any other virtual key.
 int32_t CharacterOfVirtualKey(uint8_t vk, bool shift);
 
+// The other way round: the key that types ch on a US keyboard, and whether with Shift. False for
+// a character that no key of the key-stroke style stands for.
+bool UsKeyOfCharacter(int32_t ch, uint16_t *key, bool *shift);
+
 // Every key of a virtual key, without repeats, for declaring the virtual keyboard's keys:
 // indexes 0 .. MappedKeyCount() - 1.
 uint32_t MappedKeyCount();

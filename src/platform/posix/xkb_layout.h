@@ -37,6 +37,9 @@ struct KeyChord {
   uint16_t key = 0;
   bool shift = false;
   bool altGr = false;  // the third-level key held
+  // Never set by a layout: a shortcut's modifiers, pressed before Shift and AltGr.
+  bool ctrl = false;
+  bool alt = false;
 };
 
 class KeyboardLayout {
