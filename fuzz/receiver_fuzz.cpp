@@ -41,8 +41,19 @@ uint64_t TimeBound(size_t size) {
          kMaxFrameCount * uint64_t{kFirstByteWait};
 }
 
-// line: the bytes the engine sent; the frame read is the one they begin with.
+// line: the bytes the engine sent; the frame read is the one they begin with once the noise the
+// receiver skipped is left out (noise alone is reported as what its first byte began).
 void CheckReception(const LineFrame &received, const uint8_t *line, size_t lineSize) {
+  const bool found = received.kind == FrameKind::kReply || received.kind == FrameKind::kDecode ||
+                     received.kind == FrameKind::kAbandoned;
+  Check(received.skipped <= lineSize, "only bytes that arrived are skipped as noise");
+  if (found || !PortWrites().empty()) {
+    const size_t skipped = received.skipped < lineSize ? received.skipped : lineSize;
+    line += skipped;
+    lineSize -= skipped;
+  }
+  Check(!found || received.skipped == 0 || (lineSize > 2 && line[2] == kSourceEngine),
+        "a frame found behind noise carries the engine's source byte");
   const int result = received.kind == FrameKind::kDecode ? 1 : 0;
   const Frame &data = received.units;
   Check(data.size() <= PortConsumed(), "every unit of a decode is a byte that arrived");

@@ -122,9 +122,11 @@ TEST(DecodeData, FramesAsSent) {
        0},
       // Stray bytes ahead of a frame, however many, are skipped and the frame is found.
       {"one stray byte", true, behind({0xA5}), 1, units, 0},
+      {"one stray byte, 4507", false, behind({0xA5}), 1, units, 0},
       {"two stray bytes", true, behind({0x55, 0x66}), 1, units, 0},
       {"two stray bytes, 4507", false, behind({0x55, 0x66}), 1, units, 0},
-      {"three stray bytes", false, behind({0xA5, 0xA5, 0xA5}), 1, units, 0},
+      {"three stray bytes", true, behind({0xA5, 0xA5, 0xA5}), 1, units, 0},
+      {"three stray bytes, 4507", false, behind({0xA5, 0xA5, 0xA5}), 1, units, 0},
       {"long noise", true, behind(longNoise), 1, units, 0},
       {"long noise, 4507", false, behind(longNoise), 1, units, 0},
       // What only looks like a frame inside noise is none: an opcode the engine never sends, the
