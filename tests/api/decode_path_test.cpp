@@ -96,15 +96,6 @@ TEST_F(DecodePath, SynchronousReadOnTheWire) {
   EXPECT_EQ(codeType, 65u);  // Code 39: 'A'
   EXPECT_EQ(engine_->Received(),
             Concat({kWake, kStartDecode, kWake, kDecodeAck, kWake, kStopDecode}));
-  // Delivered like a triggered read, except that GetDecodeData keeps the decode thread's last.
-  EXPECT_TRUE(PumpUntilDelivered(1, 2000));
-  EXPECT_EQ(deliveries.lastWParam, 7u);
-  EXPECT_EQ(EventCount(), 1);
-  EXPECT_EQ(DecodeData(), "");
-  char record[64];
-  EXPECT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 5);
-  EXPECT_STREQ(record, "12345");
-  EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 65);
 }
 
 TEST_F(DecodePath, SynchronousReadIntoShortBuffersAndWithoutCodeType) {
@@ -254,45 +245,6 @@ TEST_F(DecodePath, TriggerPressWithoutADecodePostsNothingAndKeepsTheLastData) {
 
 // The keyboard output mode picks how a delivered decode is typed: 2 key strokes, any other value
 // but 0 characters.
-// In the continuous modes every decode is typed whole, data and terminator, and the output
-// record is that decode's, however soon the next reception starts.
-TEST_F(DecodePath, ContinuousModesTypeEveryDecodeWhole) {
-  const struct {
-    bool se955;
-    int32_t mode;
-  } kEngines[] = {{true, 4}, {false, 7}};
-  for (const auto &e : kEngines) {
-    SCOPED_TRACE(e.se955 ? "SE955" : "4507");
-    const std::string keys = scratch_.File(e.se955 ? "keys955" : "keys4507");
-    if (e.se955) {
-      Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1", "record:" + keys);
-    } else {
-      Start(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3", "record:" + keys);
-    }
-    int32_t output = 1, mode = e.mode;
-    ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', &output, nullptr, nullptr, nullptr, nullptr,
-                                                   nullptr, 0, nullptr, 0),
-              1);
-    const int32_t written =
-        e.se955 ? BCR_FN(library_, UserPreferences_1D_SE955)('w', nullptr, nullptr, nullptr,
-                                                             nullptr, nullptr, nullptr, &mode)
-                : BCR_FN(library_, UserPreferences_2D_4507)('w', nullptr, nullptr, &mode);
-    ASSERT_EQ(written, 1);
-    int delivered = 0;
-    for (const char *text : {"K1", "K2"}) {
-      engine_->SendDecode(Decoding(text, 0x01));
-      ASSERT_TRUE(PumpUntilDelivered(++delivered, 3000));
-      char record[16] = {};
-      EXPECT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 2);
-      EXPECT_STREQ(record, text);
-    }
-    EXPECT_EQ(ReadFile(keys),
-              "post 128 75,49 128,128\nkeybd_event 13 0 0\nkeybd_event 13 0 2\n"
-              "post 128 75,50 128,128\nkeybd_event 13 0 0\nkeybd_event 13 0 2\n");
-    library_.Close();
-  }
-}
-
 TEST_F(DecodePath, KeyboardOutputModeChoosesKeysCharactersOrNothing) {
   const std::string keys = scratch_.File("keys");
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1", "record:" + keys);

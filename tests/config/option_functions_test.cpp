@@ -72,13 +72,6 @@ TEST_F(OptionMapping, ChineseTwoOfFiveEnable) {
   EXPECT_EQ(TakeHex(), "08 C6 04 08 FF F0 98 01 FC 9E");
 }
 
-TEST_F(OptionMapping, PostalArgumentEightIsTheUsPostalCheckDigit) {
-  Start4507();
-  int32_t transmit = 1;
-  EXPECT_EQ(PostalCodeOptions(engine_, 'w', n, n, n, n, n, n, n, &transmit), 1);
-  EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 5F 01 FD C8");
-}
-
 TEST_F(OptionMapping, GapSizeIsSentAsSixOrTenButCachedAsGiven) {
   Start4507();
   int32_t gap = 7;

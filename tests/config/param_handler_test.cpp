@@ -35,15 +35,6 @@ TEST_F(ParamHandlerTest, MinusOneEqualsAnUnknownEntryAndIsNotSent) {
   EXPECT_EQ(TakeHex(), "");
 }
 
-// A flag goes out as 1 whatever its non-zero value, one outside a byte too.
-TEST_F(ParamHandlerTest, FlagIsSentAsOneButCachedAsGiven) {
-  StartSE955();
-  int32_t enable = -300;
-  EXPECT_EQ(CallHandler(Code93Param(), engine_, 'w', {&enable, nullptr, nullptr}), 1);
-  EXPECT_EQ(TakeHex(), "07 C6 04 08 FF 09 01 FE 1E");
-  EXPECT_EQ(CachedValue(engine_, Code93Param(), 1), -300);
-}
-
 TEST_F(ParamHandlerTest, OptionsOfTheOtherEngineAreLeftAlone) {
   StartSE955();
   int32_t enable = 1, concatenation = 3, redundancy = 4;
