@@ -57,7 +57,9 @@ class Contract : public SimReader {
     Start(se955 ? bcrsim::Engine::SE955().Speed(38400).Start()
                 : bcrsim::Engine::Imager4507().Speed(115200).Start(),
           se955 ? "1" : "3",
-          {{"BCREADER_KEYBOARD", "record:" + Keys()}, {"BCREADER_SOUND", "record:" + Sounds()}},
+          {{"BCREADER_KEYBOARD", "record:" + Keys()},
+           {"BCREADER_SOUND", "record:" + Sounds()},
+           {"BCREADER_TRACE", Trace()}},
           init);
     ASSERT_FALSE(HasFatalFailure());
     broadcasts = Broadcasts();
@@ -104,6 +106,7 @@ class Contract : public SimReader {
   }
   std::string Keys() const { return scratch_.File("keys"); }
   std::string Sounds() const { return scratch_.File("sounds"); }
+  std::string Trace() const { return scratch_.File("trace"); }
 
   sem_t *event_ = SEM_FAILED;
 };
@@ -115,7 +118,7 @@ enum class Mode {
   kTriggerPress,     // "WM_USER1DOWN" posted to the reader's window
   kContinuous,       // the engine's continuous trigger mode: no presses
   kReadBarcodeData,  // one synchronous read
-  kSwitchedOff,      // decodes while SetActiveDevice(0): its rows and checks are still to come
+  kSwitchedOff,      // decodes while SetActiveDevice(0) reach no road; then synchronous reads
 };
 
 struct Delivery {
@@ -144,9 +147,37 @@ const Delivery kDeliveries[] = {
     {"4507_Continuous", Engine::k4507, Mode::kContinuous, true},
     {"SE955_ReadBarcodeData", Engine::kSE955, Mode::kReadBarcodeData, false},
     {"4507_ReadBarcodeData", Engine::k4507, Mode::kReadBarcodeData, false},
+    {"SE955_SwitchedOff", Engine::kSE955, Mode::kSwitchedOff, false},
+    {"4507_SwitchedOff", Engine::k4507, Mode::kSwitchedOff, false},
 };
 
-class DeliveryMatrix : public Contract, public ::testing::WithParamInterface<Delivery> {};
+class DeliveryMatrix : public Contract, public ::testing::WithParamInterface<Delivery> {
+ protected:
+  void SwitchOffAndScan();
+};
+
+// Switched off, the reader writes nothing to the engine: a press starts nothing, a read returns 0
+// at once, and the decodes the engine sends (one of several packets among them) are read and
+// dropped, on no road now or after the reader is switched on again.
+void DeliveryMatrix::SwitchOffAndScan() {
+  const std::string trace = Trace();
+  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(0), 1);
+  Press();
+  engine_->SendDecode(Decoding("OFF"));
+  engine_->SendDecode(Decoding("OFF-IN-PACKETS", 0x01, 5));
+  auto dropped = [&trace] {
+    const std::string text = ReadFile(trace);
+    size_t count = 0;
+    for (size_t at = 0; (at = text.find("reader is off, dropped", at)) != std::string::npos; ++at) {
+      ++count;
+    }
+    return count;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return dropped() == 2; }, 5000)) << ReadFile(trace);
+  EXPECT_EQ(Read(), 0);
+  EXPECT_EQ(engine_->Received(), std::vector<uint8_t>{});
+  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(7), 1);
+}
 
 TEST_P(DeliveryMatrix, EachDecodeReachesEveryRoadOnce) {
   const Delivery &d = GetParam();
@@ -159,11 +190,15 @@ TEST_P(DeliveryMatrix, EachDecodeReachesEveryRoadOnce) {
                   : BCR_FN(library_, UserPreferences_2D_4507)('w', n, n, &mode),
               1);
   }
+  if (d.mode == Mode::kSwitchedOff) {
+    SwitchOffAndScan();
+    ASSERT_FALSE(HasFatalFailure());
+  }
   std::string keys, sounds;
   for (int i = 0; i < static_cast<int>(std::size(kDecodes)); ++i) {
     const SentDecode &sent = kDecodes[i];
     SCOPED_TRACE(sent.data);
-    if (d.mode == Mode::kReadBarcodeData) {
+    if (d.mode == Mode::kReadBarcodeData || d.mode == Mode::kSwitchedOff) {
       engine_->OnStartDecode(Decoding(sent.data, sent.codeType));
       uint32_t codeType = 0;
       char buffer[16] = {};

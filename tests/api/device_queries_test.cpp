@@ -58,42 +58,5 @@ TEST_F(DeviceQueries, ImagerVersionIsTheRevisionFromOffsetFour) {
   EXPECT_STREQ(buffer, "PAAAAS00-R01-123");  // offsets 4 to 19
 }
 
-// Switched off, the reader writes nothing to the engine: what the engine sends is read and
-// dropped, a decode of several packets too, never delivered and never taken by the first read
-// after the reader is switched on again.
-class SwitchedOff : public SimReader, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SwitchedOff, TheReaderLeavesTheEngineAloneAndDropsWhatItSends) {
-  const bool se955 = GetParam();
-  const std::string trace = scratch_.File("trace");
-  Start(se955 ? bcrsim::Engine::SE955().Speed(38400).Start()
-              : bcrsim::Engine::Imager4507().Speed(115200).Start(),
-        se955 ? "1" : "3", {{"BCREADER_TRACE", trace}});
-  ASSERT_FALSE(HasFatalFailure());
-  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(0), 1);
-  engine_->ClearRecord();
-  Press();
-  engine_->SendDecode(Decoding("OFF-ONE"));
-  engine_->SendDecode(Decoding("OFF-TWO-IN-PACKETS", 0x01, 6));
-  auto dropped = [&trace] {
-    const std::string text = ReadFile(trace);
-    size_t count = 0;
-    for (size_t at = 0; (at = text.find("reader is off, dropped", at)) != std::string::npos; ++at) {
-      ++count;
-    }
-    return count;
-  };
-  ASSERT_TRUE(PumpUntil([&] { return dropped() == 2; }, 5000)) << ReadFile(trace);
-  EXPECT_EQ(engine_->Received(), std::vector<uint8_t>{});
-  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(7), 1);
-  engine_->OnStartDecode(Decoding("ON"));
-  std::string text;
-  EXPECT_EQ(Read(&text), 2);
-  EXPECT_EQ(text, "ON");
-  EXPECT_EQ(DecodeData(), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(BothEngines, SwitchedOff, ::testing::Bool());
-
 }  // namespace
 }  // namespace bcr::test
