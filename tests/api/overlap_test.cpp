@@ -26,6 +26,12 @@ class Overlap : public SimReader {
     PumpUntil([&] { return DecodeData() == text; }, waitMs);
     return DecodeData();
   }
+  // Decodes the library took whole from the line: each is acknowledged once.
+  size_t DecodeAcks() const {
+    const std::vector<bcrsim::Bytes> frames = engine_->Frames();
+    return std::count(frames.begin(), frames.end(), kDecodeAck);
+  }
+  const bcrsim::Bytes kDecodeAck = {0x04, 0xD0, 0x04, 0x00, 0xFF, 0x28};
 
   // A call made while a decode arrives packet by packet writes its request only once the decode's
   // last acknowledgement is out: a request that reached the engine between a packet and its
@@ -38,7 +44,6 @@ class Overlap : public SimReader {
     engine_->SetPacketDelay(300);
     auto write = library_.Fn<decltype(::Code93_1D_SE955)>(call);
     const bcrsim::Bytes kContinuationAck = {0x04, 0xD0, 0x04, 0x03, 0xFF, 0x25};
-    const bcrsim::Bytes kDecodeAck = {0x04, 0xD0, 0x04, 0x00, 0xFF, 0x28};
     bool ordered = false;
     // A round whose decode began only after the request went out proves no wait: another one.
     for (int32_t round = 0; round < 3 && !ordered; ++round) {
@@ -106,8 +111,9 @@ TEST_F(Overlap, NoiseAndLateScansNeverShiftDecodesToLaterPresses) {
     engine_->SendDecode(Decoding(scan));
     EXPECT_EQ(AwaitData(scan, 3000), scan);
     // Scanned after the reception ended: read away by the next press, not delivered by it.
+    const size_t acks = DecodeAcks();
     engine_->SendDecode(Decoding("late-" + scan));
-    std::this_thread::sleep_for(milliseconds(200));
+    EXPECT_TRUE(PumpUntil([&] { return DecodeAcks() > acks; }, 3000));
   }
   // A scan that follows its press at once is its answer, however late the reception starts;
   // the late scan before the press is not.
@@ -132,10 +138,12 @@ TEST_F(Overlap, ACallWaitsOutADecodeArrivingOnThe4507) {
 TEST_F(Overlap, NoCallWaitsBeyondItsBound) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
   engine_->SetSilent(true);
+  engine_->ClearRecord();
   auto start = Clock::now();
   auto reset =
       std::async(std::launch::async, [&] { return BCR_FN(library_, ResetReaderToDefault)(7); });
-  std::this_thread::sleep_for(milliseconds(300));
+  // The reset holds the port once its first request is out.
+  EXPECT_TRUE(engine_->WaitForFrames(1, 5000));
   char buffer[32];
   uint32_t type = 0;
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&type, buffer, sizeof buffer), 0);
