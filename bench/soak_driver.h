@@ -190,7 +190,7 @@ inline Figures Run(bcrsim::Kind kind, const std::string &libraryPath, const std:
   std::map<std::string, int> deliveries;  // "press:" or "read:" and the data -> times
   std::vector<std::string> answered;      // scans that answer a press (or, continuous, a read)
   std::vector<std::string> strays;        // scans sent with nobody waiting
-  int readsSent = 0;
+  std::vector<std::string> reads;         // the read scans the engine sent
   auto deliver = [&](const std::string &data) {
     std::lock_guard<std::mutex> lock(mu);
     ++deliveries[data];
@@ -207,16 +207,27 @@ inline Figures Run(bcrsim::Kind kind, const std::string &libraryPath, const std:
     if (result != 1) ++f.optionFails;
   };
 
+  std::string queued;  // the read scan waiting for its start decode
+  auto sent = [&] {
+    if (queued.empty() || engine->PendingOnStart() != 0) return;
+    std::lock_guard<std::mutex> lock(mu);
+    reads.push_back(queued);
+    queued.clear();
+  };
   std::atomic<bool> done{false};
   std::vector<std::thread> threads;
   // ReadBarcodeData now and then, each answered by the engine right after its start decode.
   threads.emplace_back([&] {
     std::mt19937 pauses(7);
+    // Each scan queued has data of its own: one whose start decode was late (its read failed) is
+    // sent on it all the same, and the next read gets a new one.
     for (int k = 0; !done;) {
       std::this_thread::sleep_for(
           milliseconds(std::uniform_int_distribution<int>(300, 1500)(pauses)));
-      const std::string text = "R" + std::to_string(k);
-      if (engine->PendingOnStart() == 0) {
+      sent();
+      if (queued.empty()) {
+        queued = "R" + std::to_string(k++);
+        const std::string &text = queued;
         bcrsim::Decode decode;
         decode.codeType = 0x03;
         decode.data.assign(text.begin(), text.end());
@@ -229,11 +240,7 @@ inline Figures Run(bcrsim::Kind kind, const std::string &libraryPath, const std:
       const int32_t n = SOAK_FN(ReadBarcodeData)(&type, buffer, sizeof buffer);
       timeCall(start, kReadBound);
       // A read that sent no start decode left its scan queued for the next one.
-      if (engine->PendingOnStart() == 0) {
-        std::lock_guard<std::mutex> lock(mu);
-        ++readsSent;
-        ++k;
-      }
+      sent();
       if (n > 0) deliver("read:" + std::string(buffer) + (type == 'I' ? "" : "?type"));
     }
   });
@@ -349,6 +356,7 @@ inline Figures Run(bcrsim::Kind kind, const std::string &libraryPath, const std:
   // The last read's decode message, and the broadcasts that follow.
   while (dispatch(0) > 0) {
   }
+  sent();
   SOAK_FN(BcrDestroyWindow)(window);
 
   // Every record typed: the decode a press or the continuous mode delivered, or a read's.
@@ -381,8 +389,7 @@ inline Figures Run(bcrsim::Kind kind, const std::string &libraryPath, const std:
     tally(times);
   };
   for (const std::string &text : answered) tallyOf("press:" + text);
-  for (int k = 0; k < readsSent; ++k) {
-    const std::string text = "R" + std::to_string(k);
+  for (const std::string &text : reads) {
     tallyOf("read:" + text);
     // A read's decode is typed too, once.
     const int typedTimes = take("typed:" + text);

@@ -146,6 +146,10 @@ TEST(WakeEngine, WritesOneZeroByteThenPauses) {
   uint64_t start = platform::NowMs();
   WakeEngine(sim.Link());
   EXPECT_GE(platform::NowMs() - start, 95u);
+  for (const uint64_t end = start + 2000;
+       sim.Engine().Received().empty() && platform::NowMs() < end;) {
+    platform::Sleep(1);
+  }
   EXPECT_EQ(sim.Engine().Received(), Bytes{0x00});
   EXPECT_TRUE(sim.Engine().Frames().empty());
 }
