@@ -8,18 +8,20 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <semaphore.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <random>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,8 +39,7 @@ struct Figures {
   int sent = 0;         // scans the engine sent
   int delivered = 0;    // delivered once, unchanged, to the press or read they answered
   int strays = 0;       // scans sent with no press or read waiting, before the next press
-  int givenUp = 0;      // scans the engine gave up itself (a request crossed their first
-                        // packet): never sent whole, so not counted as sent
+  int givenUp = 0;      // scans the engine gave up itself (a request cut into them)
   int discarded = 0;    // strays not delivered: the documented rule
   int lost = 0;         // scans that answered a press or read and never reached it
   int duplicated = 0;   // delivered more than once
@@ -46,6 +47,13 @@ struct Figures {
   int optionCalls = 0;  // option and version calls made
   int optionFails = 0;  // of those, the ones that failed (the engine answers every one)
   int slowCalls = 0;    // calls that took longer than their documented bound
+  // Every decode delivered is typed once, broadcast once and sets the named event once.
+  int typed = 0;              // decodes typed (the keyboard's record)
+  int broadcastsMissing = 0;  // typed decodes without their broadcast
+  int broadcastsExtra = 0;    // broadcasts beyond the typed decodes
+  int eventMissed = 0;        // dispatches that delivered decodes and left the event unset
+  int eventExtra = 0;         // dispatches that delivered none and set it
+  int eventReleases = 0;      // times the event released the application's wait
   int64_t longestCallMs = 0;
   int threadsLeft = 0;      // threads more than before the library was loaded
   int descriptorsLeft = 0;  // descriptors more than before
@@ -81,6 +89,24 @@ inline intptr_t SoakWindow(BcrWindow, uint32_t msg, uintptr_t, intptr_t) {
   return 0;
 }
 
+// The "post" lines appended to the keyboard's record at path since *offset (whole lines only).
+inline int NewRecords(const std::string &path, long *offset) {
+  int count = 0;
+  if (FILE *file = fopen(path.c_str(), "r")) {
+    if (fseek(file, *offset, SEEK_SET) == 0) {
+      char line[4096];
+      while (fgets(line, sizeof line, file) != nullptr) {
+        const size_t length = strlen(line);
+        if (length == 0 || line[length - 1] != '\n') break;
+        *offset += static_cast<long>(length);
+        count += strncmp(line, "post ", 5) == 0 ? 1 : 0;
+      }
+    }
+    fclose(file);
+  }
+  return count;
+}
+
 // The records typed as characters, one per decode delivered, in the order typed: the "post" lines
 // of the keyboard's record ("post <flags> <c1>,<c2>,... <shifts>").
 inline std::vector<std::string> TypedRecords(const std::string &path) {
@@ -107,24 +133,29 @@ inline std::vector<std::string> TypedRecords(const std::string &path) {
 
 }  // namespace detail
 
-// Runs the soak against the library at libraryPath on a simulated SE955: rounds of trigger presses
-// in trigger modes 6 and 8, then scans in the continuous mode 4, each scan sent at a random moment
-// (a fixed seed), while two threads read and write options and one calls ReadBarcodeData now and
-// then. Some rounds send a stray scan first, with nobody waiting: it must be discarded.
-inline Figures Run(const std::string &libraryPath, const std::string &scratchDir, int pressRounds,
-                   int continuousRounds) {
+// Runs the soak against the library at libraryPath on a simulated engine of that kind: rounds of
+// trigger presses in trigger modes 6 and 8, then scans in the engine's continuous mode, each scan
+// sent at a random moment (a fixed seed), while two threads read and write options and one calls
+// ReadBarcodeData now and then. Some rounds send a stray scan first, with nobody waiting: it must
+// be discarded. The application's message loop takes the named event after every dispatch.
+inline Figures Run(bcrsim::Kind kind, const std::string &libraryPath, const std::string &scratchDir,
+                   int pressRounds, int continuousRounds) {
   using namespace detail;
   Figures f;
+  const bool se955 = kind == bcrsim::Kind::SE955;
   // A first thread makes a sanitizer start its own helper thread: before the count, not after.
   std::thread([] {}).join();
   const int threadsBefore = Entries("/proc/self/task");
   const int descriptorsBefore = Entries("/proc/self/fd");
-  auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
+  auto engine =
+      (se955 ? bcrsim::Engine::SE955().Speed(38400) : bcrsim::Engine::Imager4507().Speed(115200))
+          .Start();
   if (!engine) return f;
   setenv("BCREADER_COM2", engine->Path().c_str(), 1);
-  setenv("BCREADER_ENGINE_KIND", "1", 1);
+  setenv("BCREADER_ENGINE_KIND", se955 ? "1" : "3", 1);
   setenv("BCREADER_REGISTRY", (scratchDir + "/registry.reg").c_str(), 1);
-  setenv("BCREADER_EVENT_PREFIX", ("bcrsoak" + std::to_string(getpid()) + "_").c_str(), 1);
+  const std::string eventPrefix = "bcrsoak" + std::to_string(getpid()) + (se955 ? "a_" : "b_");
+  setenv("BCREADER_EVENT_PREFIX", eventPrefix.c_str(), 1);
   // Every decode delivered is typed as characters into this record, so that each delivery is seen
   // however soon the next one follows (GetDecodeData only ever holds the last).
   const std::string keys = scratchDir + "/keys";
@@ -139,6 +170,9 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     return f;
   }
   f.started = true;
+  // The named event, as an application waiting on it opens it.
+  const std::string eventName = "/" + eventPrefix + "DecodeEventBC";
+  sem_t *event = sem_open(eventName.c_str(), 0);
   int32_t typed = 1;  // the record typed as characters
   SOAK_FN(DataOutputSettings)
   ('w', &typed, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
@@ -156,7 +190,7 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
   std::map<std::string, int> deliveries;  // "press:" or "read:" and the data -> times
   std::vector<std::string> answered;      // scans that answer a press (or, continuous, a read)
   std::vector<std::string> strays;        // scans sent with nobody waiting
-  int readsSent = 0;
+  std::vector<std::string> reads;         // the read scans the engine sent
   auto deliver = [&](const std::string &data) {
     std::lock_guard<std::mutex> lock(mu);
     ++deliveries[data];
@@ -173,16 +207,27 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     if (result != 1) ++f.optionFails;
   };
 
+  std::string queued;  // the read scan waiting for its start decode
+  auto sent = [&] {
+    if (queued.empty() || engine->PendingOnStart() != 0) return;
+    std::lock_guard<std::mutex> lock(mu);
+    reads.push_back(queued);
+    queued.clear();
+  };
   std::atomic<bool> done{false};
   std::vector<std::thread> threads;
   // ReadBarcodeData now and then, each answered by the engine right after its start decode.
   threads.emplace_back([&] {
     std::mt19937 pauses(7);
+    // Each scan queued has data of its own: one whose start decode was late (its read failed) is
+    // sent on it all the same, and the next read gets a new one.
     for (int k = 0; !done;) {
       std::this_thread::sleep_for(
           milliseconds(std::uniform_int_distribution<int>(300, 1500)(pauses)));
-      const std::string text = "R" + std::to_string(k);
-      if (engine->PendingOnStart() == 0) {
+      sent();
+      if (queued.empty()) {
+        queued = "R" + std::to_string(k++);
+        const std::string &text = queued;
         bcrsim::Decode decode;
         decode.codeType = 0x03;
         decode.data.assign(text.begin(), text.end());
@@ -195,11 +240,7 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
       const int32_t n = SOAK_FN(ReadBarcodeData)(&type, buffer, sizeof buffer);
       timeCall(start, kReadBound);
       // A read that sent no start decode left its scan queued for the next one.
-      if (engine->PendingOnStart() == 0) {
-        std::lock_guard<std::mutex> lock(mu);
-        ++readsSent;
-        ++k;
-      }
+      sent();
       if (n > 0) deliver("read:" + std::string(buffer) + (type == 'I' ? "" : "?type"));
     }
   });
@@ -208,9 +249,10 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     for (int32_t i = 0; !done; ++i) {
       int32_t enable = i % 2, a = 0;
       auto start = Clock::now();
-      optionResult(SOAK_FN(Code93_1D_SE955)('w', &enable, nullptr, nullptr));
-      optionResult(SOAK_FN(Code39_1D_SE955)('r', &a, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr, nullptr, nullptr));
+      optionResult((se955 ? SOAK_FN(Code93_1D_SE955) : SOAK_FN(Code93_2D_4507))('w', &enable,
+                                                                                nullptr, nullptr));
+      optionResult((se955 ? SOAK_FN(Code39_1D_SE955) : SOAK_FN(Code39_2D_4507))(
+          'r', &a, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
       timeCall(start, 2 * kOptionBound);
       char text[64];
       SOAK_FN(GetOutputRecord)(7, text, sizeof text);
@@ -225,7 +267,9 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
       auto start = Clock::now();
       optionResult(SOAK_FN(GetDecoderVersion)(7, text, sizeof text));
       int32_t enable = -1;
-      optionResult(SOAK_FN(Code128_1D_SE955)('r', &enable, nullptr, nullptr));
+      optionResult(
+          se955 ? SOAK_FN(Code128_1D_SE955)('r', &enable, nullptr, nullptr)
+                : SOAK_FN(Code128_2D_4507)('r', &enable, nullptr, nullptr, nullptr, nullptr));
       timeCall(start, 2 * kOptionBound);
       SOAK_FN(GetDecodeType)();
       std::this_thread::sleep_for(milliseconds(50));
@@ -235,10 +279,21 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
   // waits for its scan, any other data that appears went to the wrong press. (What reached the
   // application is counted from the typed records.)
   std::string last, expected;
+  long keysRead = 0;
+  // One turn of the message loop; every decode delivered in it set the event, and none else did.
+  auto dispatch = [&](int ms) {
+    const int ran = SOAK_FN(BcrDispatchMessages)(ms);
+    const int delivered = NewRecords(keys, &keysRead);
+    const bool set = event != SEM_FAILED && sem_trywait(event) == 0;
+    f.eventReleases += set ? 1 : 0;
+    if (delivered > 0 && !set) ++f.eventMissed;
+    if (delivered == 0 && set) ++f.eventExtra;
+    return ran;
+  };
   auto follow = [&](int ms) {
     const auto end = Clock::now() + milliseconds(ms);
     do {
-      SOAK_FN(BcrDispatchMessages)(5);
+      dispatch(5);
       char buffer[64] = {};
       SOAK_FN(GetDecodeData)(buffer, sizeof buffer);
       if (last != buffer) {
@@ -254,8 +309,9 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     engine->SendDecode(decode);
   };
   auto setMode = [&](int32_t mode) {
-    optionResult(SOAK_FN(UserPreferences_1D_SE955)('w', nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                   nullptr, &mode));
+    optionResult(se955 ? SOAK_FN(UserPreferences_1D_SE955)('w', nullptr, nullptr, nullptr, nullptr,
+                                                           nullptr, nullptr, &mode)
+                       : SOAK_FN(UserPreferences_2D_4507)('w', nullptr, nullptr, &mode));
   };
   const bcrsim::Bytes noise = {0x07, 0xF3, 0x13, 0x00, 0x55, 0xAA, 0x09, 0xF3, 0x00};
 
@@ -284,7 +340,7 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
   }
   expected.clear();
   follow(1000);
-  setMode(4);
+  setMode(se955 ? 4 : 7);
   follow(300);
   for (int j = 0; j < continuousRounds; ++j) {
     const std::string text = "C" + std::to_string(j);
@@ -297,12 +353,19 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
   follow(1500);
   done = true;
   for (std::thread &thread : threads) thread.join();
+  // The last read's decode message, and the broadcasts that follow.
+  while (dispatch(0) > 0) {
+  }
+  sent();
   SOAK_FN(BcrDestroyWindow)(window);
 
   // Every record typed: the decode a press or the continuous mode delivered, or a read's.
   for (const std::string &record : TypedRecords(keys)) {
+    ++f.typed;
     deliver((record.rfind('R', 0) == 0 ? "typed:" : "press:") + record);
   }
+  f.broadcastsMissing = std::max(0, f.typed - broadcasts);
+  f.broadcastsExtra = std::max(0, broadcasts - f.typed);
   // Where each scan went.
   auto take = [&](const std::string &text) {
     const auto found = deliveries.find(text);
@@ -317,24 +380,17 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     if (times > 1) f.duplicated += times - 1;
     if (times == 0) ++f.lost;
   };
-  std::set<std::string> gaveUp;
-  for (const bcrsim::Bytes &data : engine->GivenUp()) gaveUp.emplace(data.begin(), data.end());
-  auto tallyUnlessGivenUp = [&](const std::string &text, const std::string &delivered) {
-    if (gaveUp.count(text) == 0) {
-      const int times = take(delivered);
-      if (times != 1 && getenv("SOAK_DEBUG") != nullptr) {
-        fprintf(stderr, "%s: %d times\n", delivered.c_str(), times);
-      }
-      return tally(times);
+  f.givenUp = static_cast<int>(engine->GivenUp().size());
+  auto tallyOf = [&](const std::string &delivered) {
+    const int times = take(delivered);
+    if (times != 1 && getenv("SOAK_DEBUG") != nullptr) {
+      fprintf(stderr, "%s: %d times\n", delivered.c_str(), times);
     }
-    ++f.givenUp;
-    if (getenv("SOAK_DEBUG") != nullptr) fprintf(stderr, "%s: given up\n", text.c_str());
-    f.wrong += take(delivered);  // nothing of a decode given up may be delivered
+    tally(times);
   };
-  for (const std::string &text : answered) tallyUnlessGivenUp(text, "press:" + text);
-  for (int k = 0; k < readsSent; ++k) {
-    const std::string text = "R" + std::to_string(k);
-    tallyUnlessGivenUp(text, "read:" + text);
+  for (const std::string &text : answered) tallyOf("press:" + text);
+  for (const std::string &text : reads) {
+    tallyOf("read:" + text);
     // A read's decode is typed too, once.
     const int typedTimes = take("typed:" + text);
     if (typedTimes > 1) f.duplicated += typedTimes - 1;
@@ -352,11 +408,9 @@ inline Figures Run(const std::string &libraryPath, const std::string &scratchDir
     for (const auto &[text, times] : deliveries)
       fprintf(stderr, "wrong: %s x%d\n", text.c_str(), times);
   }
-  // Every delivery raised one broadcast; more would be a decode delivered twice.
-  const int extra = broadcasts - f.delivered - (f.strays - f.discarded);
-  if (extra > f.duplicated) f.duplicated = extra;
-
+  if (event != SEM_FAILED) sem_close(event);
   dlclose(lib);
+  sem_unlink(eventName.c_str());
 #undef SOAK_FN
   engine.reset();
   std::this_thread::sleep_for(milliseconds(200));

@@ -55,11 +55,15 @@ class Notification : public SimReader {
     BCR_FN(library_, BcrDispatchMessages)(100);
   }
   void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  // Until the system library has been called count times (or 5 s passed).
+  void AwaitCalls(size_t count) {
+    PumpUntil([&] { return bcr::test::Calls(Calls()).size() >= count; }, 5000);
+  }
 };
 
 TEST_F(Notification, AfterLoadADecodeOnlyBeeps) {
   Decode();
-  Wait(700);
+  PumpUntil([&] { return !ReadFile(Sounds()).empty(); }, 5000);
   EXPECT_EQ(Lines(ReadFile(Sounds())), std::vector<std::string>{"play 139264 \\Windows\\Hwandsw"});
   EXPECT_TRUE(bcr::test::Calls(Calls()).empty());
 }
@@ -72,7 +76,7 @@ TEST_F(Notification, VibratorAndLedRunTheirPeriods) {
     int32_t vibrate = 1;
     ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, &vibrate, nullptr, &led), 1);
     Decode();
-    Wait(1500);
+    AwaitCalls(4);
     std::vector<Call> calls = bcr::test::Calls(Calls());
     ASSERT_EQ(calls.size(), 4u);
     long long vibratorOn = -1, vibratorOff = -1, ledOn = -1, ledOff = -1;
@@ -104,7 +108,7 @@ TEST_F(Notification, UnloadingEndsTheLedAndVibratorPeriodsAtOnce) {
   int32_t vibrate = 1, units = 8589935, led = 10000;
   ASSERT_EQ(BCR_FN(library_, NotificationSettings)('w', nullptr, &vibrate, &units, &led), 1);
   Decode();
-  Wait(600);
+  AwaitCalls(2);
   EXPECT_EQ(bcr::test::Calls(Calls()).size(), 2u);  // both still on
   auto start = std::chrono::steady_clock::now();
   library_.Close();

@@ -71,7 +71,6 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   constexpr int kDecodes = 8;
   for (int i = 0; i < kDecodes; ++i) {
     WakeWorker(State(), kDecodeWorker);
-    platform::Sleep(20);
     bcrsim::Decode decode;
     decode.codeType = 0x01;
     std::string text = Text(i);

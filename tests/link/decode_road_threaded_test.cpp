@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <future>
 #include <vector>
 
@@ -61,11 +63,32 @@ TEST(DecodeRoad, AReadGoesBeforeAPressAndAPressBeforeTheContinuousReception) {
       return wait == DecodeWait::kReceived ? got.units.back() : uint8_t{0};
     });
   };
-  auto continuous = receive(DecodeLine::Any());
-  auto early = receive(DecodeLine::AfterTime(10));
+  auto until = [](const std::function<bool()> &done) {
+    for (const uint64_t end = In(3000); !done() && platform::NowMs() < end;) platform::Sleep(1);
+    return done();
+  };
+  // A press has joined once it has discarded the decode queued before its line.
+  road.Put(Decode('x', 1, 1));
   auto late = receive(DecodeLine::AfterTime(20));
+  ASSERT_TRUE(until([&] { return road.StaleDiscards() == 1; }));
+  road.Put(Decode('y', 1, 2));
+  auto early = receive(DecodeLine::AfterTime(10));
+  ASSERT_TRUE(until([&] { return road.StaleDiscards() == 2; }));
+  // The continuous reception takes whatever is queued, and waits again until its own comes.
+  road.Put(Decode('z', 1, 3));
+  std::atomic<int> taken{0};
+  auto continuous = std::async(std::launch::async, [&] {
+    Units got;
+    LineDecode decode;
+    while (got.empty() || got.back() != 's') {
+      if (road.Receive(DecodeLine::Any(), In(3000), &decode) != DecodeWait::kReceived) break;
+      got.push_back(decode.units.back());
+      ++taken;
+    }
+    return got;
+  });
+  ASSERT_TRUE(until([&] { return taken == 1; }));
   DecodeRoad::Waiter *read = road.JoinPending();
-  platform::Sleep(50);
   road.Put(Decode('r', 30, 7));
   EXPECT_EQ(late.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
   LineDecode got;
@@ -77,8 +100,8 @@ TEST(DecodeRoad, AReadGoesBeforeAPressAndAPressBeforeTheContinuousReception) {
   road.Put(Decode('q', 50, 9));
   EXPECT_EQ(early.get(), 'q');
   road.Put(Decode('s', 60, 10));
-  EXPECT_EQ(continuous.get(), 's');
-  EXPECT_EQ(road.StaleDiscards(), 0u);
+  EXPECT_EQ(continuous.get(), (Units{'z', 's'}));
+  EXPECT_EQ(road.StaleDiscards(), 2u);
 }
 
 // A wait ends at its deadline unless a decode is arriving then; a cancel ends it at once, and the

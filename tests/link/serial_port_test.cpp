@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include "platform/clock.h"
+#include "platform/port.h"
 #include "support/sim_link.h"
 
 namespace bcr {
@@ -42,7 +43,13 @@ TEST(WritePortFrame, KeepsWhatArrivedBeforeItAndSendsTheFrameAsItIs) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
   sim.Engine().Send({0x01, 0x02, 0x03});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
-  platform::Sleep(50);
+  // The bytes wait on the host's side before the write.
+  uint32_t waiting = 0;
+  for (const uint64_t end = platform::NowMs() + 1000; waiting < 3 && platform::NowMs() < end;) {
+    platform::Sleep(1);
+    platform::PortInputWaiting(LinkInternals::Port(sim.Link()), &waiting);
+  }
+  ASSERT_EQ(waiting, 3u);
   EXPECT_EQ(WritePortFrame(sim.Link(), Bytes{0x00}, 100), 1);
   uint8_t byte;
   EXPECT_EQ(ReadPortByte(sim.Link(), &byte, 100), 1);

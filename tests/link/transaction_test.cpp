@@ -80,12 +80,17 @@ TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
+  sim.Engine().ClearRecord();
   sim.Link().SetDeviceType(kNoEngine);
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
   Bytes frame = RevisionRequestFrame();
   EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
-  platform::Sleep(100);
-  EXPECT_TRUE(sim.Engine().Received().empty());
+  // What the engine hears first is what is sent once the type is known again.
+  sim.Link().SetDeviceType(kImager4507);
+  oneWay = StartDecodeFrame();
+  EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
+  ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
+  EXPECT_EQ(sim.Engine().Received(), (Bytes{0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14}));
 }
 
 // Without the line's own reader (a link used on one thread) the exchange reads the line itself:
@@ -142,6 +147,10 @@ TEST(WakeEngine, WritesOneZeroByteThenPauses) {
   uint64_t start = platform::NowMs();
   WakeEngine(sim.Link());
   EXPECT_GE(platform::NowMs() - start, 95u);
+  for (const uint64_t end = start + 2000;
+       sim.Engine().Received().empty() && platform::NowMs() < end;) {
+    platform::Sleep(1);
+  }
   EXPECT_EQ(sim.Engine().Received(), Bytes{0x00});
   EXPECT_TRUE(sim.Engine().Frames().empty());
 }
@@ -155,7 +164,12 @@ TEST(SendAndWait, AReplyNobodyWaitsForIsDroppedAndTraced) {
   {
     SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
     sim.Engine().Send({0x06, 0xC6, 0x00, 0x00, 0xFF, 0x2D, 0xFE, 0x08});
-    platform::Sleep(300);
+    // Read (and dropped) before the exchange begins.
+    for (const uint64_t end = platform::NowMs() + 2000;
+         sim.Link().Line().FramesRead() == 0 && platform::NowMs() < end;) {
+      platform::Sleep(1);
+    }
+    EXPECT_EQ(sim.Link().Line().FramesRead(), 1u);
     Bytes reply;
     std::vector<Bytes> frames;
     EXPECT_EQ(Exchange(sim, 1, &reply, &frames), 1);
