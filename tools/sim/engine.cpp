@@ -31,6 +31,10 @@ using std::chrono::milliseconds;
 constexpr milliseconds kFrameGap{100};
 // How long a decode waits for the acknowledgement of a packet before it gives up.
 constexpr milliseconds kAckWait{2000};
+// How long a packet takes, at the least, to reach the host once written: the line (here the
+// pseudo-terminal's buffers) passes it on a little later. A request that reaches the engine
+// sooner after the packet was written crossed it.
+constexpr milliseconds kHostSees{20};
 // The longest the engine thread sleeps without looking at its state.
 constexpr milliseconds kIdlePoll{100};
 
@@ -149,6 +153,14 @@ struct Engine::Impl {
     idle = false;
   }
 
+  // Whether the host could have read the packet awaiting its acknowledgement before it wrote what
+  // just arrived: the packet was passed on to it and it has read it.
+  bool HostHasSeenPacket(Clock::time_point now) const {
+    int unread = 0;
+    if (ioctl(pty.slave, FIONREAD, &unread) == 0 && unread > 0) return false;
+    return now - packetAt >= kHostSees;
+  }
+
   // The front job's decode waits for an acknowledgement in vain: it goes, and is recorded.
   void GiveUpDecode() {
     awaitingAck = false;
@@ -210,6 +222,7 @@ struct Engine::Impl {
   Clock::time_point ackDeadline{};
   // Bytes from the host were on their way when the packet awaiting it went out.
   bool ackCrossed = false;
+  Clock::time_point packetAt{};  // when the packet awaiting its acknowledgement went out
   bool idle = true;
 
   FrameReceiver receiver;
@@ -323,6 +336,7 @@ int Engine::Impl::Step(Clock::time_point now) {
       awaitingAck = true;
       ackDeadline = now + kAckWait;
       ackCrossed = pending > 0;
+      packetAt = now;
     }
   }
 
@@ -421,7 +435,7 @@ void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
   // Any other frame is a command, and a command ends a decode that waits for its acknowledgement:
   // the host turned away from it. One that was on its way when the packet went out crossed it on
   // the line (the host could not have read it yet): it is answered after the decode.
-  if (awaitingAck && !ackCrossed) GiveUpDecode();
+  if (awaitingAck && !ackCrossed && HostHasSeenPacket(now)) GiveUpDecode();
   ackCrossed = false;
   if (silent) return;
   const Clock::time_point due = now + milliseconds(replyDelayMs);
