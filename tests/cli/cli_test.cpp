@@ -260,6 +260,7 @@ TEST(CliReader, EachCommandPrintsWhatTheReaderAnswersAndExitsWithItsMeaning) {
        {""},
        {"isbt_concatenation is not available on the SE955"},
        true},
+      {{"get", "postal", "--sim", "4507"}, 0, {"us_postnet=1\nus_planet=1\n"}, {}},
       {{"get", "postal", "--sim", "se955"},
        1,
        {""},
