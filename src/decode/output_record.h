@@ -1,7 +1,7 @@
 // The output record: the decoded data dressed for the application with an optional decode type
 // character, an optional length of at least four digits, a prefix and a suffix, as the output
 // settings ask. Built from the last decode any reception received, the synchronous read's
-// included.
+// included; its data are empty once a later reception ended without a decode.
 #ifndef BCREADER_DECODE_OUTPUT_RECORD_H
 #define BCREADER_DECODE_OUTPUT_RECORD_H
 

@@ -26,9 +26,15 @@ int Command(ScanEngine &reader, uint32_t on, uint32_t enable, uint64_t *replySeq
   return static_cast<int>(SetDecoding(reader.link, on, replySeq) & enable);
 }
 
-// The decode the road gave becomes one value, the DecodeResult, kept for the roads.
-int Collect(ScanEngine &reader, DecodeWait wait, const LineDecode &received, Decode &out) {
-  if (wait != DecodeWait::kReceived || received.units.empty()) return 0;
+// The decode the road gave becomes one value, the DecodeResult, kept for the roads. A reception
+// that got none empties the DecodeResult's data as it ends, unless another reception has received
+// a decode since this one began (begun: the sequence number of the DecodeResult it found).
+int Collect(ScanEngine &reader, uint64_t begun, DecodeWait wait, const LineDecode &received,
+            Decode &out) {
+  if (wait != DecodeWait::kReceived || received.units.empty()) {
+    reader.EmptyDecodeData(begun);
+    return 0;
+  }
   Decode decode;
   for (uint8_t unit : received.units) decode.data.AppendUnit(unit);
   ParseDecodeData(reader.DeviceType(), decode);
@@ -48,6 +54,9 @@ void NotePress(ScanEngine &reader, uint64_t postedMs) {
 }
 
 int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind) {
+  // Before the press is taken: once its press is gone, the decode this reception began with is
+  // settled.
+  const uint64_t begun = reader.DecodeResult().seq;
   const uint64_t start = platform::NowMs();
   uint64_t press = ScanEngine::kNoPress;
   if (kind == Reception::kPressed) press = reader.pressLine.exchange(ScanEngine::kNoPress);
@@ -59,7 +68,7 @@ int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception ki
   }
   LineDecode received;
   const DecodeWait wait = reader.link.Decodes().Receive(line, start + waitMs, &received);
-  return Collect(reader, wait, received, out);
+  return Collect(reader, begun, wait, received, out);
 }
 
 int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
@@ -69,6 +78,9 @@ int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *cod
   Decode decode;
   bool received = false;
   if (reader.active != 0) {
+    // Taken before anything else: a decode that another reception receives during this read is
+    // never emptied by it.
+    const uint64_t begun = reader.DecodeResult().seq;
     // Joined before the start decode, so that no older waiter takes this read's decode.
     DecodeRoad &road = reader.link.Decodes();
     DecodeRoad::Waiter *waiter = road.JoinPending();
@@ -78,7 +90,7 @@ int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *cod
       LineDecode line;
       const DecodeWait wait =
           road.Receive(waiter, DecodeLine::AfterFrame(replySeq, now), now + DecodeWaitMs(), &line);
-      received = Collect(reader, wait, line, decode) == 1;
+      received = Collect(reader, begun, wait, line, decode) == 1;
       platform::Sleep(kStopDelay);
       StopDecode(reader, 1);
       if (!received) return 0;

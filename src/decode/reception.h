@@ -25,15 +25,18 @@ void NotePress(ScanEngine &reader, uint64_t postedMs);
 // press (what came before is stale, discarded and counted); one of the auto-trigger takes the
 // next decode whatever its time (the engine scans continuously). The port stays free meanwhile.
 // Nothing while the reader is inactive. out is written only on success, and the DecodeResult
-// then holds the same decode.
+// then holds the same decode; a reception that ends without one empties the DecodeResult's data
+// (not when another reception received a decode meanwhile).
 int ReceiveDecode(ScanEngine &reader, Decode &out, uint32_t waitMs, Reception kind);
 // The library keeps two last decodes: the DecodeResult inside the reader object, written by
-// every reception (the synchronous read's included) and read by the output record, and the
-// published LastDecodeData, written only by the decode thread and read by GetDecodeData.
+// every reception (the synchronous read's included, a failed one emptying its data) and read by
+// the output record, and the published LastDecodeData, written only by the decode thread's
+// successful receptions and read by GetDecodeData.
 
 // The synchronous read, with the exported results: it takes the first decode that began after
 // the engine answered its start decode. Its decode becomes the DecodeResult, not the published
-// one, and is announced to the reader's window like one of the decode thread.
+// one, and is announced to the reader's window like one of the decode thread. A read whose start
+// decode failed changes neither.
 int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *codeType, char *buffer,
                     int32_t size);
 // The published LastDecodeData into the caller's buffer, with the exported results.

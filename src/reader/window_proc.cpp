@@ -20,10 +20,18 @@ void ReleaseRead() {
   WakeWorker(State(), kDecodeWorker);
 }
 
-// Hands the decode the message names to every road.
+// Hands the decode the message names to every road. The library's own posts name their decode by
+// its sequence number; a post with none (lParam 0, another module's) delivers the DecodeResult as
+// it is now, the decode the output record shows. A decode no longer kept is announced untyped:
+// typing another decode's text in its place would enter a scan twice.
 void Deliver(uint64_t seq) {
   Decode decode;
-  const bool kept = KeptDecode(seq, decode);
+  bool kept = true;
+  if (seq == 0) {
+    decode = TheReader().DecodeResult();
+  } else {
+    kept = KeptDecode(seq, decode);
+  }
   int32_t mode = CurrentSettings().keyboardOutputMode;
   if (mode != 0 && kept) {
     WString text;

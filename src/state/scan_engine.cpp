@@ -47,6 +47,11 @@ void ScanEngine::SetDecodeResult(const Decode &decode) {
   decodeResult = decode;
 }
 
+void ScanEngine::EmptyDecodeData(uint64_t seq) {
+  std::lock_guard<std::mutex> lock(decodeLock);
+  if (decodeResult.seq == seq) decodeResult.data.AssignNarrow("");
+}
+
 bool InContinuousMode(const ScanEngine &reader) {
   uint32_t mode = reader.triggerMode;
   int32_t type = reader.DeviceType();

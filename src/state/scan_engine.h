@@ -75,10 +75,14 @@ class ScanEngine {
     }
   }
 
-  // The last decode any reception received (the decode thread's or a synchronous read's), whole:
-  // a reception that fails leaves it as it was. Guarded by decodeLock, held only while copying.
+  // The last decode any reception received (the decode thread's or a synchronous read's), whole.
+  // Guarded by decodeLock, held only while copying.
   Decode DecodeResult() const;
   void SetDecodeResult(const Decode &decode);
+  // A reception that ended without a decode empties the data (code type and name keep theirs),
+  // but only while the DecodeResult is still the decode of that sequence number, the one it found
+  // when it started: a decode that another reception received meanwhile stays.
+  void EmptyDecodeData(uint64_t seq);
 
   // When the first trigger press that no reception has served yet was posted (platform clock),
   // kNoPress when there is none: its reception takes the first decode that began after it.

@@ -117,44 +117,70 @@ TEST_F(DecodePath, SynchronousReadIntoShortBuffersAndWithoutCodeType) {
 
 TEST_F(DecodePath, SynchronousReadWithoutADecodeReturnsNothing) {
   Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  char record[16];
+  engine_->OnStartDecode(Decoding("R1", 0x01));
+  ASSERT_EQ(BCR_FN(library_, ReadBarcodeData)(nullptr, record, sizeof record), 2);
+  // Switched off, the read fails at once and says so; it read nothing, so the record stays.
+  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(0), 1);
   uint32_t codeType = 99;
   char buffer[16] = "untouched";
-  // The decode wait is 3 s after load.
-  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, sizeof buffer), 0);
-  EXPECT_EQ(codeType, 99u);
-  EXPECT_STREQ(buffer, "untouched");
-  // Switched off, the read fails at once and says so.
-  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(0), 1);
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, sizeof buffer), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_EQ(codeType, 0u);
   EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 2);
+  // A read that waits out its time (3 s after load) leaves the buffer and empties the record.
+  ASSERT_EQ(BCR_FN(library_, SetActiveDevice)(7), 1);
+  std::strcpy(buffer, "untouched");
+  EXPECT_EQ(BCR_FN(library_, ReadBarcodeData)(&codeType, buffer, sizeof buffer), 0);
+  EXPECT_EQ(codeType, 0u);
+  EXPECT_STREQ(buffer, "untouched");
+  EXPECT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 0);
 }
 
+// "WM_DECODE" delivers with wParam 2 only. Another module's post names no decode (lParam 0): it
+// delivers the current record, before any decode the empty one.
 TEST_F(DecodePath, TriggerPressDeliversOneBroadcastAndOneEventAndOtherMessagesNone) {
-  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  const std::string keys = scratch_.File("keys");
+  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1", "record:" + keys);
+  int32_t output = 1;
+  ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', &output, nullptr, nullptr, nullptr, nullptr,
+                                                 nullptr, 0, nullptr, 0),
+            1);
+  const std::string kEnter = "keybd_event 13 0 0\nkeybd_event 13 0 2\n";
+  Post("WM_DECODE", 2);
+  ASSERT_TRUE(PumpUntilDelivered(1, 2000));
+  EXPECT_EQ(ReadFile(keys), kEnter);
+  EXPECT_EQ(EventCount(), 1);
+  unlink(keys.c_str());
   Post("WM_USER1DOWN");
   Pump(100);
   engine_->SendDecode(Decoding("ABC-128", 0x03));
-  ASSERT_TRUE(PumpUntilDelivered(1, 5000));
-  Pump(200);
-  EXPECT_EQ(deliveries.count, 1);
+  ASSERT_TRUE(PumpUntilDelivered(2, 5000));
   EXPECT_EQ(deliveries.lastWParam, 7u);
   EXPECT_EQ(EventCount(), 1);
   EXPECT_EQ(DecodeData(), "ABC-128");
   EXPECT_EQ(BCR_FN(library_, GetDecodeType)(), 73);  // Code 128: 'I'
-  // The engine got the acknowledgement after a wake byte, and no command.
+  // The engine got the acknowledgement after a wake byte, and no command (it reads it a moment
+  // after the decode was published).
+  PumpUntil([this] { return engine_->Received().size() >= 7; }, 1000);
   EXPECT_EQ(engine_->Received(), Concat({kWake, kDecodeAck}));
+  const std::string typed = "post 128 65,66,67,45,49,50,56 128,128,128,128,128,128,128\n" + kEnter;
+  EXPECT_EQ(ReadFile(keys), typed);
 
-  // Decode messages other than the reader's own deliver nothing; the image message is passed on.
-  Post("WM_DECODE", 0);
+  // Swallowed: any other wParam (1 is also the sequence number of the load's first decode). The
+  // image message is passed on. Dispatched in order: once the last post is delivered, all were.
+  unlink(keys.c_str());
+  for (uintptr_t wParam : {0, 1, 3}) Post("WM_DECODE", wParam);
   Post("WM_USER1UP");
   Post("WM_DECODEIMG", 5);
-  Pump(300);
-  EXPECT_EQ(deliveries.count, 1);
+  Post("WM_DECODE", 2);
+  EXPECT_TRUE(PumpUntil([] { return deliveries.count >= 3 && deliveries.images >= 1; }, 2000));
+  EXPECT_EQ(deliveries.count, 3);
   EXPECT_EQ(deliveries.images, 1);
-  EXPECT_EQ(EventCount(), 0);
+  EXPECT_EQ(EventCount(), 1);
+  EXPECT_EQ(ReadFile(keys), typed);
 }
 
 TEST_F(DecodePath, PressesDuringAReceptionCauseExactlyOneMore) {
@@ -221,26 +247,44 @@ TEST_F(DecodePath, PressDispatchedLateTakesTheScanThatCameAfterItsPost) {
   EXPECT_EQ(DecodeData(), "LATE");
 }
 
-TEST_F(DecodePath, TriggerPressWithoutADecodePostsNothingAndKeepsTheLastData) {
-  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
-  int32_t tenths = 5;  // receptions of 500 ms
-  ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &tenths, nullptr, nullptr, nullptr,
-                                                       nullptr, nullptr, nullptr),
-            1);
-  Post("WM_USER1DOWN");
-  Pump(100);
-  engine_->SendDecode(Decoding("FIRST", 0x01));
-  ASSERT_TRUE(PumpUntilDelivered(1, 5000));
-  EXPECT_EQ(EventCount(), 1);
-  Post("WM_USER1DOWN");
-  Pump(1500);
-  EXPECT_EQ(deliveries.count, 1);
-  EXPECT_EQ(EventCount(), 0);
-  EXPECT_EQ(DecodeData(), "FIRST");
-  // The output record too keeps the last decode: a reception that fails leaves it whole.
-  char record[16] = "x";
-  EXPECT_EQ(BCR_FN(library_, GetOutputRecord)(7, record, sizeof record), 5);
-  EXPECT_STREQ(record, "FIRST");
+// A press that reads nothing posts nothing and leaves GetDecodeData; its reception empties the
+// record's data as it ends, while the other pieces stay (the decode type is GetDecodeType's).
+TEST_F(DecodePath, TriggerPressWithoutADecodePostsNothingAndEmptiesTheRecordData) {
+  for (const bool se955 : {true, false}) {
+    SCOPED_TRACE(se955 ? "SE955" : "4507");
+    int32_t tenths = 5, on = 1;  // receptions of 500 ms
+    if (se955) {
+      Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+      ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &tenths, nullptr, nullptr, nullptr,
+                                                           nullptr, nullptr, nullptr),
+                1);
+    } else {
+      Start(bcrsim::Engine::Imager4507().Speed(115200).Start(), "3");
+      ASSERT_EQ(BCR_FN(library_, UserPreferences_2D_4507)('w', &tenths, nullptr, nullptr), 1);
+    }
+    char prefix[] = "AB", record[16];
+    ASSERT_EQ(BCR_FN(library_, DataOutputSettings)('w', nullptr, nullptr, nullptr, &on, &on, prefix,
+                                                   0, nullptr, 0),
+              1);
+    Post("WM_USER1DOWN");
+    Pump(100);
+    engine_->SendDecode(Decoding("FIRST", 0x01));
+    ASSERT_TRUE(PumpUntilDelivered(1, 5000));
+    EXPECT_EQ(EventCount(), 1);
+    Post("WM_USER1DOWN");
+    EXPECT_TRUE(PumpUntil(
+        [&] { return BCR_FN(library_, GetOutputRecord)(7, record, sizeof record) == 7; }, 5000));
+    EXPECT_STREQ(record, "A0002AB");
+    BcrWideChar wide[16];
+    EXPECT_EQ(BCR_FN(library_, GetOutputRecordWideChar)(7, wide, 16), 7);
+    EXPECT_EQ(std::vector<BcrWideChar>(wide, wide + 8),
+              std::vector<BcrWideChar>(record, record + 8));
+    Pump(300);
+    EXPECT_EQ(deliveries.count, 1);
+    EXPECT_EQ(EventCount(), 0);
+    EXPECT_EQ(DecodeData(), "FIRST");
+    library_.Close();
+  }
 }
 
 // The keyboard output mode picks how a delivered decode is typed: 2 key strokes, any other value

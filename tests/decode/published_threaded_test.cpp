@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,19 +36,31 @@ bool Whole(const std::string &text, bool decoded) {
   return text.find_first_not_of(text[0]) == std::string::npos;
 }
 
-TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
-  auto sim = bcrsim::Engine::SE955().Speed(38400).Start();
-  ASSERT_NE(sim, nullptr);
-  setenv("BCREADER_COM2", sim->Path().c_str(), 1);
-  setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
-  ForgetLoadState();
-  ProcessAttach(nullptr);
+class PublishedDecode : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(sim, nullptr);
+    setenv("BCREADER_COM2", sim->Path().c_str(), 1);
+    setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
+    ForgetLoadState();
+    ProcessAttach(nullptr);
+    engine.link.SetPortNumber(2);
+    ASSERT_EQ(OpenPort(engine.link), 1);
+    ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);
+    engine.link.SetDeviceType(kEngineSE955);
+    engine.SetActive(1);
+  }
+  void TearDown() override {
+    ProcessDetach();
+    ClosePort(engine.link);
+    sem_unlink(("/bcrtest" + std::to_string(getpid()) + "_DecodeEventBC").c_str());
+  }
+
+  std::unique_ptr<bcrsim::Engine> sim = bcrsim::Engine::SE955().Speed(38400).Start();
   ScanEngine &engine = TheReader();
-  engine.link.SetPortNumber(2);
-  ASSERT_EQ(OpenPort(engine.link), 1);
-  ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);
-  engine.link.SetDeviceType(kEngineSE955);
-  engine.SetActive(1);
+};
+
+TEST_F(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   StartWorker(State(), kDecodeWorker, DecodeThread, &Globals());
 
   std::atomic<bool> done{false};
@@ -85,10 +98,45 @@ TEST(PublishedDecode, ReadersOnOtherThreadsAlwaysGetAWholeDecode) {
   }
   done = true;
   for (std::thread &reader : readers) reader.join();
-  ProcessDetach();
-  ClosePort(engine.link);
-  sem_unlink(("/bcrtest" + std::to_string(getpid()) + "_DecodeEventBC").c_str());
   EXPECT_EQ(torn, 0);
+}
+
+// A reception that ends without a decode empties the data of the decode it began with, and only
+// that: code type and name stay, a decode that a synchronous read received meanwhile stays whole,
+// and a reception that never ran (the reader off) changes nothing.
+TEST_F(PublishedDecode, AReceptionWithoutADecodeEmptiesOnlyTheDataItBeganWith) {
+  char buffer[16];
+  const auto read = [&](const std::string &text) {
+    bcrsim::Decode decode;
+    decode.data.assign(text.begin(), text.end());
+    sim->OnStartDecode(decode);
+    return ReadBarcode(engine, State(), nullptr, buffer, sizeof buffer);
+  };
+  const auto data = [&] { return std::string(engine.DecodeResult().data.Narrow()); };
+  ASSERT_EQ(read("FIRST"), 5);
+  NotePress(engine, platform::NowMs());
+  std::thread press([&] {
+    Decode out;
+    EXPECT_EQ(ReceiveDecode(engine, out, 60000, Reception::kPressed), 0);
+  });
+  const uint64_t limit = platform::NowMs() + 5000;
+  while (engine.pressLine != ScanEngine::kNoPress && platform::NowMs() < limit) platform::Sleep(1);
+  EXPECT_EQ(data(), "FIRST");  // the press's reception has begun, with FIRST
+  EXPECT_EQ(read("SECOND"), 6);
+  engine.link.Decodes().Cancel();  // its wait ends after the read got its decode
+  press.join();
+  engine.link.Decodes().Reopen();
+  EXPECT_EQ(data(), "SECOND");
+
+  Decode out;
+  engine.SetActive(0);
+  EXPECT_EQ(ReceiveDecode(engine, out, 10, Reception::kPressed), 0);
+  EXPECT_EQ(data(), "SECOND");
+  engine.SetActive(1);
+  EXPECT_EQ(ReceiveDecode(engine, out, 10, Reception::kPressed), 0);
+  EXPECT_EQ(data(), "");
+  EXPECT_EQ(engine.DecodeResult().codeType, 0x01u);
+  EXPECT_STREQ(engine.DecodeResult().symbologyName.Narrow(), "Code 39");
 }
 
 }  // namespace
