@@ -87,8 +87,11 @@ TEST_F(Notification, VibratorAndLedRunTheirPeriods) {
       if (call.what == "SetLEDLight 1 0") ledOff = call.ms;
     }
     ASSERT_TRUE(vibratorOn >= 0 && vibratorOff >= 0 && ledOn >= 0 && ledOff >= 0);
-    EXPECT_NEAR(vibratorOff - vibratorOn, 1000, 150);
-    EXPECT_NEAR(ledOff - ledOn, 400, 150);
+    // At least the period; a busy machine may end it late, never early.
+    EXPECT_GE(vibratorOff - vibratorOn, 950);
+    EXPECT_LT(vibratorOff - vibratorOn, 2000);
+    EXPECT_GE(ledOff - ledOn, 350);
+    EXPECT_LT(ledOff - ledOn, 1300);
   }
 }
 
