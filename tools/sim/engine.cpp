@@ -153,12 +153,14 @@ struct Engine::Impl {
     idle = false;
   }
 
-  // Whether the host could have read the packet awaiting its acknowledgement before it wrote what
-  // just arrived: the packet was passed on to it and it has read it.
-  bool HostHasSeenPacket(Clock::time_point now) const {
+  // Whether the host had read the packet awaiting its acknowledgement before it wrote the frame
+  // of frameSize bytes that just arrived: the packet was passed on to it, it has read it, and it
+  // wrote something else first (a host that has read a packet answers it with a wake byte or its
+  // acknowledgement before anything else).
+  bool HostHasSeenPacket(Clock::time_point now, size_t frameSize) const {
     int unread = 0;
     if (ioctl(pty.slave, FIONREAD, &unread) == 0 && unread > 0) return false;
-    return now - packetAt >= kHostSees;
+    return now - packetAt >= kHostSees && bytesSincePacket > frameSize;
   }
 
   // The front job's decode waits for an acknowledgement in vain: it goes, and is recorded.
@@ -223,6 +225,7 @@ struct Engine::Impl {
   // Bytes from the host were on their way when the packet awaiting it went out.
   bool ackCrossed = false;
   Clock::time_point packetAt{};  // when the packet awaiting its acknowledgement went out
+  size_t bytesSincePacket = 0;   // bytes from the host since then
   bool idle = true;
 
   FrameReceiver receiver;
@@ -337,6 +340,7 @@ int Engine::Impl::Step(Clock::time_point now) {
       ackDeadline = now + kAckWait;
       ackCrossed = pending > 0;
       packetAt = now;
+      bytesSincePacket = 0;
     }
   }
 
@@ -406,6 +410,7 @@ void Engine::Impl::Receive(const Bytes &chunk, uint32_t lineSpeed, Clock::time_p
   } else {
     received.insert(received.end(), chunk.begin(), chunk.end());
     for (uint8_t byte : chunk) {
+      ++bytesSincePacket;
       if (std::optional<Bytes> frame = receiver.Feed(byte)) HandleFrame(*frame, now);
     }
   }
@@ -435,7 +440,7 @@ void Engine::Impl::HandleFrame(const Bytes &frame, Clock::time_point now) {
   // Any other frame is a command, and a command ends a decode that waits for its acknowledgement:
   // the host turned away from it. One that was on its way when the packet went out crossed it on
   // the line (the host could not have read it yet): it is answered after the decode.
-  if (awaitingAck && !ackCrossed && HostHasSeenPacket(now)) GiveUpDecode();
+  if (awaitingAck && !ackCrossed && HostHasSeenPacket(now, frame.size())) GiveUpDecode();
   ackCrossed = false;
   if (silent) return;
   const Clock::time_point due = now + milliseconds(replyDelayMs);
