@@ -4,16 +4,18 @@
  * conditions (-101 no engine, -102 window not created, -103 no engine found, -111 engine kind
  * known but the engine did not come up, -253 option function of the other engine, -242 no
  * sound path, -300 null buffer or size below 1). The value 7 is the reader's device code.
+ * The names below (BCR_READER_DEVICE, BCR_RESULT_...) stand for these values.
  *
  * Threads. InitReader belongs to the thread that runs the application's message loop: the
  * library's hidden window is that thread's, and decodes are delivered (broadcast, event,
  * keystrokes) while it dispatches messages. A read waits for the engine's data either in the
  * library's decode thread (after a trigger press) or in ReadBarcodeData on the caller's thread.
- * While a read waits, any thread may call the settings, query and copying functions and Beeper;
- * calls that talk to the engine (GetDecoderVersion, the option and preference functions,
- * ResetReaderToDefault, a second ReadBarcodeData) must wait for the read to end, since each
- * exchange first empties the port and would discard the decode in flight. In a continuous
- * trigger mode the option calls wait for the reception in progress by themselves.
+ * Any thread may call any function meanwhile: a thread of the library reads every frame the
+ * engine sends and hands a decode to the reception waiting for it and a reply to the exchange
+ * waiting for it; nothing received is purged. Calls that talk to the engine (GetDecoderVersion,
+ * the option and preference functions, the steps of ResetReaderToDefault, the start and stop
+ * decode of a read) take turns, first come, first served, each waiting at most 6 s for the one
+ * before it; one that does not get its turn fails (0) without sending anything.
  *
  * Text copies: a function that copies text takes the buffer and its size in elements; text that
  * does not fit is cut to size - 1 elements and a zero.
@@ -30,6 +32,23 @@ typedef WCHAR BcrWideChar;
 #else
 typedef uint16_t BcrWideChar;
 #endif
+
+/* The reader's device code, and 255, which the switching and reset functions also accept. */
+#define BCR_READER_DEVICE 7
+#define BCR_ANY_DEVICE 255
+
+/* The results that are not plain 1 or 0. */
+#define BCR_RESULT_NO_ENGINE (-101)        /* InitReader has not found an engine (or not run) */
+#define BCR_RESULT_NO_WINDOW (-102)        /* the hidden window could not be made */
+#define BCR_RESULT_ENGINE_NOT_FOUND (-103) /* no engine kind known or the port did not open */
+#define BCR_RESULT_ENGINE_DOWN (-111)      /* the engine kind is known, the engine did not answer */
+#define BCR_RESULT_NO_SOUND_PATH (-242)    /* Beeper(-1) without a path */
+#define BCR_RESULT_OTHER_ENGINE (-253)     /* an option function of the other engine */
+#define BCR_RESULT_BAD_BUFFER (-300)       /* a null buffer or a size below 1 */
+
+/* The mode argument of the option and settings functions. */
+#define BCR_MODE_READ 'r'
+#define BCR_MODE_WRITE 'w'
 
 #ifdef __cplusplus
 extern "C" {
@@ -60,7 +79,7 @@ int32_t SetActiveDevice(int32_t device);
 int32_t GetDllVer(char *buffer, int32_t size);
 /* kind 7: asks the engine for its revision and copies the text into buffer (size bytes; empty
  * when the engine did not answer). 1; 0 for a null buffer, a size below 1 or another kind; -101
- * without an engine. Talks to the engine: not while a read waits. */
+ * without an engine. Talks to the engine (see Threads above). */
 int32_t GetDecoderVersion(int32_t kind, char *buffer, int32_t size);
 
 /* One complete read on the caller's thread: start decode, wait up to the decode time-out
@@ -69,7 +88,7 @@ int32_t GetDecoderVersion(int32_t kind, char *buffer, int32_t size);
  * there; the decode is then announced (broadcast, event, keystrokes, good-read signal) as a
  * triggered one is. Returns the data length (also when cut), 0 without a decode or for a null
  * buffer or a size below 1, -101 without an engine.
- * One read at a time; no other engine call meanwhile. */
+ * One read at a time; other calls may run meanwhile (see Threads above). */
 int32_t ReadBarcodeData(uint32_t *codeType, char *buffer, int32_t size);
 /* Copies the data of the last decode the library delivered into buffer (size bytes): its length,
  * size when cut, -300 for a null buffer or a size below 1, -101 without an engine. Any thread,
@@ -111,9 +130,8 @@ int32_t DataOutputSettings(int32_t mode, int32_t *keyboardOutput, int32_t *termi
  * value outside is refused, 0, and nothing is sent); writing values the engine already has sends
  * nothing. 1 done, 0 nothing asked for or failed, -253 when the other engine (or none)
  * is fitted. _1D_SE955 functions serve the one-dimensional engine, _2D_4507 functions the
- * imager. Each talks to the engine on the caller's thread: not while a read waits (see Threads
- * above). The pointers a1, a2, ... are the options named below, in order (`bcreader help set`
- * prints the same names). */
+ * imager. Each talks to the engine on the caller's thread (see Threads above). The pointers a1, a2,
+ * ... are the options named below, in order (`bcreader help set` prints the same names). */
 /* Code 39: enable, trioptic, convert_to_code32, code32_prefix, check_digit,
  * transmit_check_digit, full_ascii, length1, length2. */
 int32_t Code39_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3, int32_t *a4,
@@ -215,7 +233,7 @@ int32_t MiscellaneousOption_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2);
 int32_t MiscellaneousOption_2D_4507(int32_t mode, int32_t *a1, int32_t *a2);
 /* device 7 or 255: the library's settings back to their values at load and fixed defaults written
  * into the engine. 1 (whatever the engine answered), 0 for another code, -101 without an engine.
- * Talks to the engine: not while a read waits. */
+ * Talks to the engine (see Threads above). */
 int32_t ResetReaderToDefault(int32_t device);
 
 /* Stops the sound playing and plays good-read sound `sound` (1..9; 0 only stops), or with -1

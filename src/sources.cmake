@@ -136,6 +136,7 @@ set(BCREADER_API_SOURCES
   api/notify_api.cpp
   api/options_api.cpp
   api/output_api.cpp
+  api/public_names.cpp
   api/reading_api.cpp)
 # Linux only: the message-window extension. Windows has real windows.
 set(BCREADER_API_POSIX_SOURCES

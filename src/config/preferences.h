@@ -10,8 +10,7 @@ namespace bcr {
 
 class ScanEngine;
 
-// The continuous trigger mode of each engine.
-constexpr int32_t kContinuousMode4507 = 7;
+// The SE955's continuous trigger mode.
 constexpr int32_t kContinuousModeSE955 = 4;
 
 // Arguments: decode time-out in tenths of a second (below 1 becomes 30), parameter 0x89 (sent

@@ -6,6 +6,7 @@
 #include "config/handlers.h"
 #include "config/param_handler.h"
 #include "config/preferences.h"
+#include "link/engine_link.h"
 #include "link/frame.h"
 #include "link/port_lock.h"
 #include "link/transaction.h"
@@ -16,8 +17,6 @@
 namespace bcr {
 
 namespace {
-
-constexpr uint8_t kImagerArgs = 16;
 
 struct FixedPair {
   uint8_t number;
@@ -145,15 +144,6 @@ WriteResult WritePreferenceDefaults(EngineLink &link) {
 }
 
 }  // namespace
-
-int32_t SendPreferenceDefaults(EngineLink &link) {
-  return WritePreferenceDefaults(link) == WriteResult::kWritten ? 1 : 0;
-}
-
-int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options) {
-  if (reader.DeviceType() != kImager4507) return 0;
-  return CallHandler(ImagerParam(), reader, mode, options, kImagerArgs);
-}
 
 int32_t ResetAllSettings(ScanEngine &reader, int32_t selector) {
   if (selector != kResetAllSelector) return 0;

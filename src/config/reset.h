@@ -6,23 +6,12 @@
 
 #include <cstdint>
 
-#include "link/engine_link.h"
-
 namespace bcr {
 
 class ScanEngine;
 
 // Selector of ResetAllSettings.
 constexpr int32_t kResetAllSelector = 2;
-
-// Writes the fixed preference defaults (trigger mode, decode time-out and a few engine values of
-// the fitted engine) in one parameter send that bypasses the cache. The exchange's result; 0
-// without an engine type.
-int32_t SendPreferenceDefaults(EngineLink &link);
-
-// The imager settings, which no option function reaches: 0 unless the 4507 is fitted, else the
-// imager handler's result. options holds 16 pointers.
-int32_t ImagerSettings(ScanEngine &reader, int32_t mode, int32_t *const *options);
 
 // With selector 2 and an engine fitted: the preference defaults, then every handler of the
 // engine written with its reset values in a fixed order. A step refused or failed does not stop

@@ -52,10 +52,6 @@ LineReaderScope::~LineReaderScope() {
   lineReader = nullptr;
 }
 
-bool IsRecoveryThread(const LinkHealth &health) {
-  return recovering == &health;
-}
-
 bool PortBarred(const LinkHealth &health) {
   return health.abort || (health.away && recovering != &health && lineReader != &health);
 }

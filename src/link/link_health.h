@@ -72,7 +72,6 @@ class LineReaderScope {
   LineReaderScope &operator=(const LineReaderScope &) = delete;
 };
 
-bool IsRecoveryThread(const LinkHealth &health);
 // True when port calls of the calling thread are refused now.
 bool PortBarred(const LinkHealth &health);
 

@@ -11,7 +11,6 @@ ScanEngine::ScanEngine() {
 
 ScanEngine::~ScanEngine() {
   Close();
-  link.Close();
 }
 
 void ScanEngine::Close() {

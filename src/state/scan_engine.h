@@ -30,7 +30,7 @@ constexpr uint32_t kInitialTriggerMode = 6;
 class ScanEngine {
  public:
   ScanEngine();
-  ~ScanEngine();  // Close, then closes the link once more
+  ~ScanEngine();  // Close
   ScanEngine(const ScanEngine &) = delete;
   ScanEngine &operator=(const ScanEngine &) = delete;
 

@@ -82,7 +82,7 @@ class Reset : public test::SimEngineModeTest {
 // Without an engine, or with another selector, nothing is sent and nothing changes.
 TEST_F(Reset, SelectorsAndMissingEngine) {
   EXPECT_EQ(ResetAllSettings(engine_, kResetAllSelector), 0);
-  EXPECT_EQ(SendPreferenceDefaults(engine_.link), 0);
+  EXPECT_EQ(ResetReader(engine_, kReaderDevice), kResultNoEngine);
   StartSE955();
   ChangeSettings();
   EXPECT_EQ(ResetReader(engine_, 1), 0);
@@ -158,7 +158,6 @@ TEST_F(Reset, SilentEngineStillResetsTheSettingsAndKeepsTheCache) {
   EXPECT_EQ(engine_.triggerMode, kInitialTriggerMode);
   // The failed write switched nothing.
   EXPECT_EQ(TakeReports(), 0);
-  EXPECT_EQ(SendPreferenceDefaults(engine_.link), 0);
 }
 
 // An engine that answers nothing at all to a step is not there: no step follows. One that refuses

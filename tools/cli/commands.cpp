@@ -22,9 +22,6 @@ namespace {
 // output skips.
 constexpr char kKeyboardSkipNote[] = "keyboard: U+";
 
-constexpr int32_t kReaderDevice = 7;
-constexpr int32_t kActiveDevice = 7;
-constexpr int32_t kResultNoEngine = -101;
 // Engine code type of Code 128, what the simulated engine sends unless told otherwise.
 constexpr uint8_t kSimDefaultCodeType = 0x03;
 // The simulated user scans this often while listening, starting this soon.
@@ -124,16 +121,16 @@ int RunInfo(const Arguments &args, const ReaderSetup &setup) {
                                 : "unknown",
               static_cast<int>(GetReaderType()));
   char revision[64] = {};
-  int32_t result = GetDecoderVersion(kReaderDevice, revision, sizeof revision);
+  int32_t result = GetDecoderVersion(BCR_READER_DEVICE, revision, sizeof revision);
   std::printf("revision: %s\n", result == 1 ? Printable(revision).c_str() : "not reported");
   int32_t active = GetActiveDevice();
-  std::printf("active: %s\n", active == kActiveDevice ? "yes" : "no");
+  std::printf("active: %s\n", active == BCR_READER_DEVICE ? "yes" : "no");
 
   OptionValues preferences;
   std::string error;
   preferences.entry = bcr::catalog::FindSymbologyOptions("preferences");
   preferences.function = FunctionOnEngine(*preferences.entry, deviceType, &error);
-  if (preferences.function != nullptr && CallOptions(&preferences, 'r', &error) == 1) {
+  if (preferences.function != nullptr && CallOptions(&preferences, BCR_MODE_READ, &error) == 1) {
     std::string line;
     for (const std::string &word : DescribeOptions(preferences)) line += " " + word;
     std::printf("preferences:%s\n", line.c_str());
@@ -181,7 +178,7 @@ int RunRead(const Arguments &args, const ReaderSetup &setup) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kRefusedReadPauseMs));
     }
   }
-  if (length == kResultNoEngine) return ReaderError("ReadBarcodeData: no engine (-101)");
+  if (length == BCR_RESULT_NO_ENGINE) return ReaderError("ReadBarcodeData: no engine (-101)");
   if (length <= 0) {
     std::fprintf(stderr, "bcreader: no decode within %lld ms\n",
                  static_cast<long long>(MillisecondsSince(start)));
@@ -229,8 +226,8 @@ int RunListen(const Arguments &args, const ReaderSetup &setup) {
   if (!StartReader(setup, &session, &status)) return status;
   if (!session.OpenWindow()) return ReaderError("cannot create a window for the decode broadcast");
   int32_t keyboardOutput = static_cast<int32_t>(keyboard);
-  if (keyboard != 0 && DataOutputSettings('w', &keyboardOutput, nullptr, nullptr, nullptr, nullptr,
-                                          nullptr, 0, nullptr, 0) != 1) {
+  if (keyboard != 0 && DataOutputSettings(BCR_MODE_WRITE, &keyboardOutput, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, 0, nullptr, 0) != 1) {
     return ReaderError("cannot switch keyboard output on");
   }
 
@@ -323,7 +320,7 @@ int RunGet(const Arguments &args, const ReaderSetup &setup) {
   options.entry = entry;
   options.function = FunctionOnEngine(*entry, session.DeviceType(), &error);
   if (options.function == nullptr) return UsageError("get", error);
-  if (CallOptions(&options, 'r', &error) != 1) return ReaderError(error);
+  if (CallOptions(&options, BCR_MODE_READ, &error) != 1) return ReaderError(error);
   for (const std::string &line : DescribeOptions(options)) std::printf("%s\n", line.c_str());
   return kExitSuccess;
 }
@@ -351,7 +348,7 @@ int RunSet(const Arguments &args, const ReaderSetup &setup) {
   }
   if (ChangeOptions(&options, changes, &error) != 1) return ReaderError(error);
   // What the engine holds now, read back; the written values when it does not answer.
-  if (CallOptions(&options, 'r', &error) == 1) {
+  if (CallOptions(&options, BCR_MODE_READ, &error) == 1) {
     for (const std::string &line : DescribeOptions(options)) std::printf("%s\n", line.c_str());
   } else {
     for (const OptionChange &change : changes) {
@@ -366,7 +363,7 @@ int RunReset(const Arguments &args, const ReaderSetup &setup) {
   Session session;
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
-  int32_t result = ResetReaderToDefault(kReaderDevice);
+  int32_t result = ResetReaderToDefault(BCR_READER_DEVICE);
   if (result != 1) {
     return ReaderError("ResetReaderToDefault failed (" + std::to_string(result) + ")");
   }

@@ -17,7 +17,6 @@ namespace cli {
 
 namespace {
 
-constexpr int32_t kReaderDevice = 7;
 // The speed the library switches engines from, when it does not find them at its own.
 constexpr uint32_t kSwitchFromSpeed = 9600;
 constexpr int kDeliveryWaitMs = 5000;
@@ -58,7 +57,7 @@ std::string Joined(const std::vector<std::string> &words) {
 // Reads a symbology's options and prints them; false when the read failed.
 bool ShowOptions(OptionValues *options) {
   std::string error;
-  int32_t result = CallOptions(options, 'r', &error);
+  int32_t result = CallOptions(options, BCR_MODE_READ, &error);
   std::printf("%s('r') = %d: %s\n", options->function->name, static_cast<int>(result),
               result == 1 ? Joined(DescribeOptions(*options)).c_str() : error.c_str());
   return result == 1;
@@ -81,7 +80,7 @@ bool Initialise(Session *session, bool se955) {
       "engine still at %u bit/s is moved there first)\n",
       static_cast<unsigned>(speed), static_cast<unsigned>(kSwitchFromSpeed));
   char text[64] = {};
-  int32_t result = GetDecoderVersion(kReaderDevice, text, sizeof text);
+  int32_t result = GetDecoderVersion(BCR_READER_DEVICE, text, sizeof text);
   std::printf("GetDecoderVersion(7) = %d: revision %s\n", static_cast<int>(result),
               Quoted(text).c_str());
   GetDllVer(text, sizeof text);
@@ -157,7 +156,7 @@ bool Settings(Session *session, bool se955) {
   std::printf("the engine's parameter 0x1A now holds %u\n",
               static_cast<unsigned>(session->Sim()->Param(0x1A).value_or(0)));
   size_t framesBefore = session->Sim()->Frames().size();
-  result = CallOptions(&code93, 'w', &error);
+  result = CallOptions(&code93, BCR_MODE_WRITE, &error);
   std::printf(
       "%s('w') with the same values = %d, and the engine received %zu frames: the "
       "library sends only what differs from what it last read or wrote\n",
@@ -173,7 +172,7 @@ bool Settings(Session *session, bool se955) {
   OptionValues foreign;
   foreign.entry = bcr::catalog::FindSymbologyOptions(se955 ? "postal" : "code93");
   foreign.function = se955 ? &foreign.entry->imager4507 : &foreign.entry->se955;
-  int32_t refused = CallOptions(&foreign, 'r', &error);
+  int32_t refused = CallOptions(&foreign, BCR_MODE_READ, &error);
   std::printf("%s('r') = %d: a function of the other engine\n", foreign.function->name,
               static_cast<int>(refused));
   return result == 1;
@@ -184,21 +183,21 @@ bool OutputRecord() {
   int32_t on = 1;
   char prefix[] = "<";
   char suffix[] = ">";
-  int32_t result = DataOutputSettings('w', nullptr, nullptr, nullptr, &on, &on, prefix,
+  int32_t result = DataOutputSettings(BCR_MODE_WRITE, nullptr, nullptr, nullptr, &on, &on, prefix,
                                       sizeof prefix, suffix, sizeof suffix);
   std::printf("DataOutputSettings('w', code id on, length on, prefix \"<\", suffix \">\") = %d\n",
               static_cast<int>(result));
   char record[256] = {};
-  int32_t length = GetOutputRecord(kReaderDevice, record, sizeof record);
+  int32_t length = GetOutputRecord(BCR_READER_DEVICE, record, sizeof record);
   std::printf("GetOutputRecord(7) = %d: %s\n", static_cast<int>(length), Quoted(record).c_str());
   std::printf(
       "  the decode type character, the length of prefix, data and suffix in four "
       "digits, then prefix, data and suffix\n");
   int32_t off = 0;
   char empty[] = "";
-  DataOutputSettings('w', nullptr, nullptr, nullptr, &off, &off, empty, sizeof empty, empty,
-                     sizeof empty);
-  length = GetOutputRecord(kReaderDevice, record, sizeof record);
+  DataOutputSettings(BCR_MODE_WRITE, nullptr, nullptr, nullptr, &off, &off, empty, sizeof empty,
+                     empty, sizeof empty);
+  length = GetOutputRecord(BCR_READER_DEVICE, record, sizeof record);
   std::printf("with both off and no prefix or suffix: %d: %s\n", static_cast<int>(length),
               Quoted(record).c_str());
   return result == 1;

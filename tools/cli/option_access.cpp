@@ -21,13 +21,8 @@ using bcr::catalog::OptionName;
 using bcr::catalog::SymbologyOptions;
 using bcr::catalog::ValueRange;
 
-constexpr int32_t kModeRead = 'r';
-constexpr int32_t kModeWrite = 'w';
-constexpr int32_t kResultOtherEngine = -253;
+// The device type the library reports for the imager, and each engine's continuous trigger mode.
 constexpr int32_t kDeviceImager4507 = 8;
-// The reader's device code, and the code that switches it off.
-constexpr int32_t kReaderDevice = 7;
-// Longer than one cycle of the library's auto-trigger worker (about 200 ms).
 constexpr int32_t kContinuous4507 = 7;
 constexpr int32_t kContinuousSE955 = 4;
 // The trigger mode the reset writes.
@@ -169,8 +164,8 @@ int32_t CallOptions(OptionValues *options, int32_t mode, std::string *error) {
   int32_t *pointers[kMaxArgs] = {};
   for (size_t i = 0; i < function.argCount; ++i) {
     if (bcr::catalog::ArgumentOption(function, i) == nullptr) continue;
-    if (mode == kModeRead) options->values[i] = kNotReported;
-    if (mode == kModeRead || options->values[i] != kNotReported) {
+    if (mode == BCR_MODE_READ) options->values[i] = kNotReported;
+    if (mode == BCR_MODE_READ || options->values[i] != kNotReported) {
       pointers[i] = &options->values[i];
     }
   }
@@ -191,12 +186,12 @@ int32_t ChangeOptions(OptionValues *options, const std::vector<OptionChange> &ch
     }
     if (i < kMaxArgs) where[i] = arg;
   }
-  int32_t read = CallOptions(options, kModeRead, error);
+  int32_t read = CallOptions(options, BCR_MODE_READ, error);
   if (read != 1) return read;
   for (size_t i = 0; i < changes.size() && i < kMaxArgs; ++i) {
     options->values[where[i]] = changes[i].value;
   }
-  return CallOptions(options, kModeWrite, error);
+  return CallOptions(options, BCR_MODE_WRITE, error);
 }
 
 std::vector<std::string> DescribeOptions(const OptionValues &options) {
@@ -226,7 +221,7 @@ int32_t ContinuousOn(int32_t deviceType, const std::vector<OptionChange> &alsoCh
     *error = "no trigger mode among the preferences";
     return 0;
   }
-  int32_t read = CallOptions(&preferences, kModeRead, error);
+  int32_t read = CallOptions(&preferences, BCR_MODE_READ, error);
   if (read != 1) return read;
   mode->previous = preferences.values[mode->triggerArg];
   for (const OptionChange &change : alsoChange) {
@@ -238,7 +233,7 @@ int32_t ContinuousOn(int32_t deviceType, const std::vector<OptionChange> &alsoCh
     preferences.values[arg] = change.value;
   }
   preferences.values[mode->triggerArg] = continuous;
-  return CallOptions(&preferences, kModeWrite, error);
+  return CallOptions(&preferences, BCR_MODE_WRITE, error);
 }
 
 int32_t ContinuousOff(ContinuousMode *mode, std::string *error) {
@@ -246,7 +241,7 @@ int32_t ContinuousOff(ContinuousMode *mode, std::string *error) {
   const int32_t continuous = mode->preferences.values[mode->triggerArg];
   const bool restorable = mode->previous != continuous && mode->previous != kNotReported;
   mode->preferences.values[mode->triggerArg] = restorable ? mode->previous : kDefaultTriggerMode;
-  return CallOptions(&mode->preferences, kModeWrite, error);
+  return CallOptions(&mode->preferences, BCR_MODE_WRITE, error);
 }
 
 std::string OptionResultMeaning(int32_t result) {
@@ -255,7 +250,7 @@ std::string OptionResultMeaning(int32_t result) {
       return "done";
     case 0:
       return "failed (the engine did not answer, or refused)";
-    case kResultOtherEngine:
+    case BCR_RESULT_OTHER_ENGINE:
       return "belongs to the other engine (-253)";
     default:
       return "unexpected result " + std::to_string(result);

@@ -15,16 +15,11 @@ namespace cli {
 
 namespace {
 
-// The library's device code, and what GetReaderType reports for each engine.
-constexpr int32_t kReaderDevice = 7;
+// What GetReaderType reports for each engine.
 constexpr int32_t kReaderTypeImager = 64;
 constexpr int32_t kReaderTypeSE955 = 128;
 constexpr int32_t kDeviceImager4507 = 8;
 constexpr int32_t kDeviceSE955 = 9;
-
-constexpr int32_t kInitNoWindow = -102;
-constexpr int32_t kInitNoEngine = -103;
-constexpr int32_t kInitEngineDown = -111;
 
 constexpr const char *kDefaultPort = "/dev/ttyS1";
 
@@ -40,7 +35,7 @@ Clock::time_point gDeliveredAt;
 std::vector<bool> gReaderStates;  // "WM_READERSTATE" broadcasts not yet taken: true back
 
 intptr_t ToolWindowProc(BcrWindow, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
-  if (wParam != static_cast<uintptr_t>(kReaderDevice)) return 0;
+  if (wParam != static_cast<uintptr_t>(BCR_READER_DEVICE)) return 0;
   if (msg == gDecodeDataMessage) {
     ++gDelivered;
     gDeliveredAt = Clock::now();
@@ -136,14 +131,14 @@ bool Session::Init() {
   if (initResult_ == 1) return true;
   std::string meaning;
   switch (initResult_) {
-    case kInitNoWindow:
+    case BCR_RESULT_NO_WINDOW:
       meaning = "the library could not create its message window";
       break;
-    case kInitNoEngine:
+    case BCR_RESULT_ENGINE_NOT_FOUND:
       meaning = "no engine found: the system library named no engine kind, or the port " + port_ +
                 " did not open";
       break;
-    case kInitEngineDown:
+    case BCR_RESULT_ENGINE_DOWN:
       meaning = "the engine kind is known but the engine did not answer on " + port_;
       break;
     default:
