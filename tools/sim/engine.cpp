@@ -31,10 +31,10 @@ using std::chrono::milliseconds;
 constexpr milliseconds kFrameGap{100};
 // How long a decode waits for the acknowledgement of a packet before it gives up.
 constexpr milliseconds kAckWait{2000};
-// How long a packet takes, at the least, to reach the host once written: the line (here the
-// pseudo-terminal's buffers) passes it on a little later. A request that reaches the engine
-// sooner after the packet was written crossed it.
-constexpr milliseconds kHostSees{20};
+// How long a packet may take to reach the host once written: the line (here the
+// pseudo-terminal's buffers, slow on a busy machine) passes it on later. A request that reaches
+// the engine sooner after the packet was written crossed it.
+constexpr milliseconds kHostSees{50};
 // The longest the engine thread sleeps without looking at its state.
 constexpr milliseconds kIdlePoll{100};
 
