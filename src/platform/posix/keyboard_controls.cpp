@@ -88,28 +88,28 @@ uint8_t FixedVirtualKey(xkb_keysym_t sym) {
 
 // "[modifier+]...name": the modifiers are matched without regard to case; the name is a
 // printable character standing for itself or an xkb keysym name.
-bool ParseKey(std::string spec, ControlKey *key) {
+bool ParseKey(std::string keyName, ControlKey *key) {
   ControlKey parsed;
   for (bool more = true; more;) {
     more = false;
     for (const ModifierName &modifier : kModifierNames) {
       const size_t length = std::strlen(modifier.name);
-      if (spec.size() > length + 1 && spec[length] == '+' &&
-          strncasecmp(spec.c_str(), modifier.name, length) == 0) {
+      if (keyName.size() > length + 1 && keyName[length] == '+' &&
+          strncasecmp(keyName.c_str(), modifier.name, length) == 0) {
         parsed.chord.*modifier.flag = true;
-        spec.erase(0, length + 1);
+        keyName.erase(0, length + 1);
         more = true;
         break;
       }
     }
   }
-  if (spec.size() == 1 && spec[0] > ' ' && spec[0] <= '~') {
-    parsed.character = spec[0];
+  if (keyName.size() == 1 && keyName[0] > ' ' && keyName[0] <= '~') {
+    parsed.character = keyName[0];
   } else {
-    if (spec.empty() || spec.size() > kMaxKeyName) return false;
-    xkb_keysym_t sym = xkb_keysym_from_name(spec.c_str(), XKB_KEYSYM_NO_FLAGS);
+    if (keyName.empty() || keyName.size() > kMaxKeyName) return false;
+    xkb_keysym_t sym = xkb_keysym_from_name(keyName.c_str(), XKB_KEYSYM_NO_FLAGS);
     if (sym == XKB_KEY_NoSymbol)
-      sym = xkb_keysym_from_name(spec.c_str(), XKB_KEYSYM_CASE_INSENSITIVE);
+      sym = xkb_keysym_from_name(keyName.c_str(), XKB_KEYSYM_CASE_INSENSITIVE);
     const uint32_t ch = xkb_keysym_to_utf32(sym);
     parsed.chord.key = KeyOfVirtualKey(FixedVirtualKey(sym));
     if (parsed.chord.key == 0) {
