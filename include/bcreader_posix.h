@@ -52,6 +52,35 @@ int BcrPostMessage(BcrWindow w, uint32_t msg, uintptr_t wParam, intptr_t lParam)
  * as broadcast, event and keystrokes) runs only inside it. */
 int BcrDispatchMessages(int timeoutMs);
 
+/* The reader on D-Bus. While its reader runs (InitReader to unload), the library owns the name
+ * org.bcreader.Reader1 on the bus BCREADER_BUS names (session, system or none), with the object
+ * /org/bcreader/Reader1: the decode broadcast, the reader state and the image message are signals
+ * there, and other processes post the trigger messages through it (see the README). When the bus
+ * goes away the library connects again as soon as it can; in between it goes on as without a bus.
+ *
+ * A program that serves the reader to others (bcreader serve) adds interfaces of its own to that
+ * object. attach(bus, context) runs on the library's bus thread, with bus the sd_bus connection
+ * (sd_bus *, <systemd/sd-bus.h>), each time the library has connected and before it asks for the
+ * name, so that what it adds is there again after the bus comes back. That connection is the bus
+ * thread's alone: use it only in attach, in the handlers of what attach added, or in a function
+ * given to BcrBusRun. Handlers run one at a time on the bus thread and must return at once: a
+ * method that takes time keeps its call (sd_bus_message_ref) and answers it later through
+ * BcrBusRun. BcrBusServe returns, once the bus has answered (waiting at most 5 s):
+ *   BCR_BUS_OWNED  the library owns the name;
+ *   BCR_BUS_TAKEN  another process owns it (this one waits in the bus's queue for it);
+ *   BCR_BUS_NONE   no bus: BCREADER_BUS is none, the bus cannot be reached, or no InitReader.
+ * attach stays registered until the library is unloaded; a second call replaces it. */
+#define BCR_BUS_NONE 0
+#define BCR_BUS_OWNED 1
+#define BCR_BUS_TAKEN (-1)
+typedef void (*BcrBusFunction)(void *bus, void *context);
+int BcrBusServe(BcrBusFunction attach, void *context);
+
+/* Runs fn(bus, context) on the library's bus thread and returns when it has run (at once, in
+ * place, when called on the bus thread): 1 when it ran, 0 when there is no bus connection now
+ * (fn does not run). */
+int BcrBusRun(BcrBusFunction fn, void *context);
+
 #ifdef __cplusplus
 }
 #endif
