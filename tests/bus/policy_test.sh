@@ -59,9 +59,9 @@ daemon=$!
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$tmp/bus
 
 # One client, in the role given: "serve" owns the name, answers Post and emits a Decode at
-# each "emit" on its input (and leaves at any other line); "call", "own" and "listen" print ok or
-# the D-Bus error's name; "listen" hears signals until the name's owner leaves and prints
-# "decode" when a Decode from it came first.
+# each "emit" on its input (and leaves at any other line); "own" prints ok or the D-Bus error's
+# name, "call" a word per interface; "listen" hears signals until the name's owner leaves and
+# prints "decode" when a Decode from it came first.
 cat >"$tmp/client.py" <<'PY'
 import sys, dbus, dbus.service
 from dbus.mainloop.glib import DBusGMainLoop
@@ -95,7 +95,23 @@ try:
         loop.run()
         sys.exit(0)
     if role == "call":
-        bus.get_object(NAME, PATH, introspect=False).Post("WM_USER1DOWN", dbus_interface=NAME)
+        # A call on each interface the policy names: "through" when the bus passed it on (the
+        # stand-in answers some with an error of its own), "denied" when the bus refused it.
+        reader = bus.get_object(NAME, PATH, introspect=False)
+        calls = [(NAME, "Post", ["WM_USER1DOWN"]), ("org.bcreader.Service1", "Options", []),
+                 ("org.freedesktop.DBus.Introspectable", "Introspect", []),
+                 ("org.freedesktop.DBus.Properties", "GetAll", ["org.bcreader.Service1"]),
+                 ("org.freedesktop.DBus.Peer", "Ping", [])]
+        results = []
+        for interface, member, args in calls:
+            try:
+                reader.get_dbus_method(member, interface)(*args)
+                results.append("through")
+            except dbus.DBusException as e:
+                denied = e.get_dbus_name() == "org.freedesktop.DBus.Error.AccessDenied"
+                results.append("denied" if denied else "through")
+        print(" ".join(results))
+        sys.exit(0)
     elif role == "own":
         bus.request_name(NAME, dbus.bus.NAME_FLAG_DO_NOT_QUEUE)
     elif role == "listen":
@@ -141,7 +157,15 @@ if getent group bcreader >/dev/null; then
 else
   echo "SKIP row: no group bcreader on this system"
 fi
-allowed() { [ "$1" = nobody ] && echo org.freedesktop.DBus.Error.AccessDenied || echo "$2"; }
+allowed() {  # allowed <user> <answer when allowed>: a refusal for nobody
+  if [ "$1" != nobody ]; then
+    echo "$2"
+  elif [ "$2" = ok ]; then
+    echo org.freedesktop.DBus.Error.AccessDenied
+  else
+    echo "$2" | sed 's/through/denied/g'
+  fi
+}
 
 read -r -t 10 address <"$tmp/address" || true
 [ -n "${address:-}" ] || { echo "FAIL: dbus-daemon did not start"; exit 1; }
@@ -151,7 +175,8 @@ read -r -t 10 line <&"${SERVE[0]}"
 check "root owns the name" ready "${line:-}"
 
 for user in $users; do
-  check "$user calls Post" "$(allowed "$user" ok)" "$(as "$user" "$python" "$tmp/client.py" call)"
+  check "$user calls each interface" "$(allowed "$user" "through through through through through")" \
+    "$(as "$user" "$python" "$tmp/client.py" call)"
   # The name is root's: a permitted request finds it taken, a refused one is denied first.
   check "$user asks for the name" "$(allowed "$user" ok)" \
     "$(as "$user" "$python" "$tmp/client.py" own)"
