@@ -60,6 +60,17 @@ class Child {
       if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
     }
   }
+  // Reads until count lines have come (true) or ms passed or the output ended.
+  bool WaitForLines(size_t count, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (lines_.size() < count) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            end - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
+    }
+    return true;
+  }
   // The lines so far (all of them once the child has ended).
   const std::vector<std::string> &Lines() {
     while (ReadSome(0)) {
