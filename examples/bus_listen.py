@@ -28,6 +28,7 @@ class Listener:
     def __init__(self, bus):
         self.bus = bus
         self.last = 0  # the highest sequence printed
+        self.owner_pid = None  # the process whose sequence numbers those are
         self.held = None  # signals that arrive while a catch-up runs, else None
         bus.add_signal_receiver(self.on_decode, "Decode", NAME, NAME, PATH, byte_arrays=True)
         bus.add_signal_receiver(self.on_state, "ReaderState", NAME, NAME, PATH)
@@ -51,6 +52,12 @@ class Listener:
         if not owner:
             print("-- reader not on the bus", flush=True)
             return
+        # Sequence numbers count from 1 in each process that owns the name: a reader back in
+        # another process (a service restarted) starts afresh, one back after a bus restart not.
+        daemon = self.bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
+        pid = daemon.GetConnectionUnixProcessID(owner, dbus_interface="org.freedesktop.DBus")
+        if pid != self.owner_pid:
+            self.owner_pid, self.last = pid, 0
         self.held = []
         reader = self.bus.get_object(NAME, PATH, introspect=False)
         reader.DecodesSince(dbus.UInt64(self.last), dbus_interface=NAME, byte_arrays=True,
