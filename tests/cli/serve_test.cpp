@@ -176,6 +176,14 @@ TEST_F(ServeTest, OneServiceHoldsTheNameAndSigtermStopsIt) {
   EXPECT_EQ(first->Wait(kWaitMs), 0) << first->Output();
 }
 
+TEST_F(ServeTest, WithoutABusItSaysSoAndExitsOne) {
+  Child serve({"env", "BCREADER_BUS=none", BinFolder() + "bcreader", "serve", "--sim", "se955"});
+  EXPECT_EQ(serve.Wait(kWaitMs), 1);
+  EXPECT_NE(serve.Output().find("bcreader: no D-Bus bus can be reached (BCREADER_BUS=none)\n"),
+            std::string::npos)
+      << serve.Output();
+}
+
 TEST_F(ServeTest, OneReadAtATimeAndACallerThatGoesLeavesItServing) {
   auto serve = Serve({"--sim-decode", "HELLO"});
   const std::string kRead = "org.bcreader.Service1.ReadBarcodeData";
