@@ -36,7 +36,10 @@ examples: build
 
 # Builds examples/ into EXAMPLES_BUILD against the files of an installation for STAGE_PREFIX that
 # lie under the folder STAGE_ROOT (absolute): build/stage above, the unpacked Debian package in CI.
+# The bus example is started with --help under Debian's Python (the one python3-dbus is for), which
+# checks its syntax and that its modules are there.
 EXAMPLES_BUILD ?= build/examples-installed
+EXAMPLES_PYTHON ?= /usr/bin/python3
 examples-against:
 	rm -rf $(EXAMPLES_BUILD)
 	$(CMAKE) -S examples -B $(EXAMPLES_BUILD) -DCMAKE_PREFIX_PATH=$(STAGE_ROOT)$(STAGE_PREFIX)
@@ -44,6 +47,7 @@ examples-against:
 	PKG_CONFIG_SYSROOT_DIR=$(STAGE_ROOT) PKG_CONFIG_ALLOW_SYSTEM_CFLAGS=1 PKG_CONFIG_ALLOW_SYSTEM_LIBS=1 \
 	PKG_CONFIG_PATH=$$(dirname $$(find $(STAGE_ROOT) -name bcreader.pc)) \
 	  sh -c 'cc -std=c11 -Wall -Wextra -Werror examples/read_one.c $$(pkg-config --cflags --libs bcreader) -o $(EXAMPLES_BUILD)/read_one_pkgconfig'
+	$(EXAMPLES_PYTHON) examples/bus_listen.py --help >/dev/null
 
 build-asan: deps
 	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBCREADER_SANITIZE=address

@@ -10,9 +10,11 @@
 set -eu
 
 # Packages by set. The build set covers `make`, `make demo`, `make test`, the sanitizer builds and
-# the examples.
+# the examples: sd-bus of libsystemd for the library's bus, a dbus-daemon for the bus tests'
+# private buses, and the Python D-Bus binding with its GLib main loop for the bus example and the
+# policy test.
 set_build="cmake make g++ pkg-config libgtest-dev libgmock-dev libasound2-dev libsndfile1-dev
-  libxkbcommon-dev xkb-data"
+  libxkbcommon-dev xkb-data libsystemd-dev dbus-daemon python3-dbus python3-gi"
 set_fuzz="clang-14 libclang-rt-14-dev"
 set_windows="g++-mingw-w64-x86-64 wine64"
 set_package="dpkg-dev file lintian"

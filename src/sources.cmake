@@ -38,6 +38,11 @@ set(BCREADER_PLATFORM_POSIX_SOURCES
 set(BCREADER_PLATFORM_POSIX_PORT_SOURCES
   platform/posix/clock.cpp
   platform/posix/port.cpp)
+# The message bus: D-Bus on Linux; none on Windows and in the fuzz build.
+set(BCREADER_PLATFORM_POSIX_BUS_SOURCES
+  platform/posix/bus.cpp)
+set(BCREADER_PLATFORM_NO_BUS_SOURCES
+  platform/bus_off.cpp)
 
 set(BCREADER_PLATFORM_WIN32_SOURCES
   platform/win32/ce_shims.cpp
@@ -76,6 +81,7 @@ set(BCREADER_STATE_SOURCES
   state/library_globals.cpp
   state/published_decode.cpp
   state/scan_engine.cpp
+  state/signalled_decodes.cpp
   state/settings.cpp
   state/workers.cpp)
 
@@ -114,6 +120,7 @@ set(BCREADER_NOTIFY_SOURCES
 
 set(BCREADER_READER_SOURCES
   reader/auto_trigger.cpp
+  reader/bus_relay.cpp
   reader/device_queries.cpp
   reader/lifecycle.cpp
   reader/recovery.cpp
@@ -140,6 +147,7 @@ set(BCREADER_API_SOURCES
   api/reading_api.cpp)
 # Linux only: the message-window extension. Windows has real windows.
 set(BCREADER_API_POSIX_SOURCES
+  api/bus_api.cpp
   api/posix_window_api.cpp)
 # The entry points: process attach and detach.
 set(BCREADER_ENTRY_POSIX_SOURCES api/entry.cpp)

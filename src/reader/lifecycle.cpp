@@ -13,6 +13,7 @@
 #include "platform/trace.h"
 #include "platform/trigger.h"
 #include "reader/auto_trigger.h"
+#include "reader/bus_relay.h"
 #include "reader/device_queries.h"
 #include "reader/globals.h"
 #include "reader/recovery.h"
@@ -134,6 +135,8 @@ void ProcessDetach() {
     }
     StopWorker(state, worker);
   }
+  // Nothing announces on the bus any more; other processes stop reaching the window.
+  LeaveBus();
   platform::SoundClose();
   for (WorkerSlot &slot : state.workers) {
     platform::SemaphoreClose(slot.start);
@@ -196,6 +199,7 @@ int32_t InitReader() {
   int opened = ConnectEngine(reader, &error);
   if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
   state.readerInitialised = 1;
+  JoinBus();
   LibraryGlobals *globals = &Globals();
   if (opened && reader.active != 0) {
     StartWorker(state, kDecodeWorker, DecodeThread, globals);

@@ -9,6 +9,7 @@
 #include "link/serial_port.h"
 #include "link/transaction.h"
 #include "link/wire_trace.h"
+#include "reader/bus_relay.h"
 #include "platform/clock.h"
 #include "reader/device_queries.h"
 #include "reader/globals.h"
@@ -48,6 +49,7 @@ bool PauseOf(void *reader, uint32_t ms) {
 void BroadcastReaderState(intptr_t state) {
   platform::WindowPost(platform::BroadcastWindow(), State().messages.readerState, kReaderDevice,
                        state);
+  AnnounceReaderState(state);
 }
 
 // Takes the engine for lost; false when it was already, or there is nothing to recover.

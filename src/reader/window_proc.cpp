@@ -3,6 +3,7 @@
 #include "decode/output_record.h"
 #include "decode/reception.h"
 #include "decode/wedge.h"
+#include "reader/bus_relay.h"
 #include "reader/device_queries.h"
 #include "reader/globals.h"
 #include "state/workers.h"
@@ -40,6 +41,7 @@ void Deliver(uint64_t seq) {
   }
   for (Worker worker : {kVibrateWorker, kLedWorker, kBeepWorker}) WakeWorker(State(), worker);
   platform::WindowPost(platform::BroadcastWindow(), State().messages.decodeData, kReaderDevice, 0);
+  AnnounceDecode(TheReader().DeviceType(), decode);
   platform::EventSet(State().decodeEvent);
 }
 
@@ -55,6 +57,7 @@ intptr_t ReaderWindowProc(platform::Window *window, uint32_t message, uintptr_t 
     return 0;
   } else if (message == messages.decodeImg) {
     platform::WindowPost(platform::BroadcastWindow(), messages.decodeImage, kReaderDevice, 0);
+    AnnounceDecodeImage();
     return 0;
   }
   return platform::WindowDefaultProc(window, message, wParam, lParam);

@@ -14,6 +14,7 @@
 #include "state/published_decode.h"
 #include "state/scan_engine.h"
 #include "state/settings.h"
+#include "state/signalled_decodes.h"
 
 namespace bcr {
 
@@ -22,6 +23,7 @@ struct LibraryGlobals {
   Settings settings;
   OutputTexts output;
   PublishedDecode published;
+  SignalledDecodes signalled;
   LibraryState state;
 };
 

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "sim/engine.h"
+#include "support/private_bus.h"
 #include "support/sim_reader.h"
 
 namespace bcr::test {
@@ -59,7 +60,8 @@ class Contract : public SimReader {
           se955 ? "1" : "3",
           {{"BCREADER_KEYBOARD", "record:" + Keys()},
            {"BCREADER_SOUND", "record:" + Sounds()},
-           {"BCREADER_TRACE", Trace()}},
+           {"BCREADER_TRACE", Trace()},
+           {"BCREADER_BUS", "session"}},
           init);
     ASSERT_FALSE(HasFatalFailure());
     broadcasts = Broadcasts();
@@ -109,6 +111,7 @@ class Contract : public SimReader {
   std::string Trace() const { return scratch_.File("trace"); }
 
   sem_t *event_ = SEM_FAILED;
+  PrivateBus bus_{scratch_.Path()};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -181,7 +184,12 @@ void DeliveryMatrix::SwitchOffAndScan() {
 
 TEST_P(DeliveryMatrix, EachDecodeReachesEveryRoadOnce) {
   const Delivery &d = GetParam();
+  ASSERT_TRUE(bus_.Start());
   StartReader(d.engine);
+  // Two applications in other processes hear each decode on the bus.
+  std::unique_ptr<Child> clients[] = {StartListener(std::size(kDecodes)),
+                                      StartListener(std::size(kDecodes))};
+  for (auto &client : clients) ASSERT_NE(client, nullptr);
   OutputSettings(1, 1, 0);
   if (d.mode == Mode::kContinuous) {
     int32_t mode = d.engine == Engine::kSE955 ? 4 : 7;
@@ -221,6 +229,11 @@ TEST_P(DeliveryMatrix, EachDecodeReachesEveryRoadOnce) {
     EXPECT_EQ(EventCount(), 1);
     EXPECT_EQ(ReadFile(Keys()), keys += sent.keys);
     EXPECT_EQ(ReadFile(Sounds()), sounds);
+  }
+  for (auto &client : clients) {
+    EXPECT_EQ(client->Wait(10000), 0);
+    EXPECT_EQ(ClientDecodes(*client),
+              (std::vector<std::string>{"A 4D31 Code 39", "I 4D32 Code 128"}));
   }
 }
 

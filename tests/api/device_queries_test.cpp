@@ -56,6 +56,10 @@ TEST_F(DeviceQueries, ImagerVersionIsTheRevisionFromOffsetFour) {
   char buffer[32];
   EXPECT_EQ(version(7, buffer, sizeof buffer), 1);
   EXPECT_STREQ(buffer, "PAAAAS00-R01-123");  // offsets 4 to 19
+  // Room for the terminator alone: the engine is asked all the same.
+  char one[1] = {'x'};
+  EXPECT_EQ(version(7, one, 1), 1);
+  EXPECT_EQ(one[0], '\0');
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ const std::set<std::string> kExported = {
     "NotificationSettings",
     // The Linux message extension.
     "BcrRegisterWindowMessage", "BcrCreateWindow", "BcrDestroyWindow", "BcrFindWindow",
-    "BcrPostMessage", "BcrDispatchMessages"};
+    "BcrPostMessage", "BcrDispatchMessages", "BcrBusServe", "BcrBusRun"};
 
 TEST(Exports, DynamicSymbolsAreExactlyTheApi) {
   std::string library = LibDir() + "/libbcreader.so";

@@ -141,6 +141,8 @@ struct Outage {
   const char *name;
   std::function<void(bcrsim::Engine &)> begin;
   bool noticedByScanKey;  // a hang-up, found by the next reception; else by two failed reads
+  int32_t timeout = 0;    // the decode timeout written before (0: the library's own)
+  std::vector<Bytes> restored = {kSpeedChange, kCode39Write, kTimeoutWrite};  // the last frames
 };
 
 class Outages : public Recovery, public ::testing::WithParamInterface<Outage> {
@@ -161,6 +163,11 @@ class Outages : public Recovery, public ::testing::WithParamInterface<Outage> {
 TEST_P(Outages, DecodesResumeWithTheWrittenSettingsAndOneLostOneBack) {
   Start();
   ASSERT_EQ(WriteCode39(), 1);
+  if (int32_t timeout = GetParam().timeout; timeout != 0) {
+    ASSERT_EQ(BCR_FN(library_, UserPreferences_1D_SE955)('w', &timeout, nullptr, nullptr, nullptr,
+                                                         nullptr, nullptr, nullptr),
+              1);
+  }
   ASSERT_TRUE(TriggeredDecode("BEFORE"));
   ASSERT_TRUE(LoseEngine());
 
@@ -183,9 +190,9 @@ TEST_P(Outages, DecodesResumeWithTheWrittenSettingsAndOneLostOneBack) {
   EXPECT_EQ(seen.states, (std::vector<intptr_t>{0, 1}));
   EXPECT_EQ(seen.stateWParams, (std::vector<uintptr_t>{7, 7}));
   std::vector<Bytes> frames = engine_->Frames();
-  ASSERT_GE(frames.size(), 3u);
-  EXPECT_EQ(std::vector<Bytes>(frames.end() - 3, frames.end()),
-            (std::vector<Bytes>{kSpeedChange, kCode39Write, kTimeoutWrite}));
+  const std::vector<Bytes> &restored = GetParam().restored;
+  ASSERT_GE(frames.size(), restored.size());
+  EXPECT_EQ(std::vector<Bytes>(frames.end() - restored.size(), frames.end()), restored);
   EXPECT_EQ(engine_->Param(0x00), 0u);
   EXPECT_EQ(engine_->Param(0x12), 6u);
   EXPECT_EQ(engine_->Speed(), 38400u);
@@ -201,7 +208,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Outage{"BackAt9600", [](bcrsim::Engine &e) { e.SetSpeed(9600); }, false},
                       Outage{"PowerCycle", [](bcrsim::Engine &e) { e.PowerCycle(500); }, false},
                       Outage{"Replug", [](bcrsim::Engine &e) { e.Replug(500); }, true},
-                      Outage{"HangUpFor10s", [](bcrsim::Engine &e) { e.Replug(10000); }, true}),
+                      Outage{"HangUpFor10s", [](bcrsim::Engine &e) { e.Replug(10000); }, true},
+                      // Tries that find the port but no engine, then the shortest timeout.
+                      Outage{"PowerOffFor8s",
+                             [](bcrsim::Engine &e) { e.PowerCycle(8000); },
+                             false,
+                             1,
+                             {kSpeedChange,
+                              kCode39Write,
+                              {0x07, 0xC6, 0x04, 0x08, 0xFF, 0x89, 0x00, 0xFD, 0x9F},
+                              {0x07, 0xC6, 0x04, 0x08, 0xFF, 0x88, 0x01, 0xFD, 0x9F}}}),
     [](const ::testing::TestParamInfo<Outage> &outage) { return std::string(outage.param.name); });
 
 TEST_F(Recovery, PowerBlipWhileTheUserPressesIsFoundFromTheLine) {

@@ -22,7 +22,7 @@ inline std::string LibDir() {
 }
 
 // The engine at port, the stand-in system library with the engine-kind character (none: unset),
-// the registry file and the event prefix given, keyboard and sound off.
+// the registry file and the event prefix given, keyboard, sound and the bus off.
 inline void PointEnvironmentAt(const std::string &port, const char *engineKind,
                                const std::string &registry, const std::string &eventPrefix) {
   setenv("BCREADER_COM2", port.c_str(), 1);
@@ -36,6 +36,7 @@ inline void PointEnvironmentAt(const std::string &port, const char *engineKind,
   setenv("BCREADER_EVENT_PREFIX", eventPrefix.c_str(), 1);
   setenv("BCREADER_KEYBOARD", "none", 1);
   setenv("BCREADER_SOUND", "none", 1);
+  setenv("BCREADER_BUS", "none", 1);
 }
 
 }  // namespace bcr::test
