@@ -144,7 +144,7 @@ std::string WithoutMs(const std::string &line, long *ms = nullptr) {
 }
 
 const char *const kCommands[] = {"demo", "info",  "read", "listen", "get",
-                                 "set",  "reset", "beep", "trace"};
+                                 "set",  "reset", "beep", "trace",  "serve"};
 
 TEST(CliHelp, EveryCommandExplainsItself) {
   ToolResult top = RunTool({"--help"}, kQuickRunMs);

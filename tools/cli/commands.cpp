@@ -49,7 +49,8 @@ int ReaderError(const std::string &message) {
   return kExitReader;
 }
 
-// Prepares the environment and brings the reader up; false with the exit status in *status.
+}  // namespace
+
 bool StartReader(const ReaderSetup &setup, Session *session, int *status) {
   std::string error;
   if (!session->Prepare(setup, &error)) {
@@ -63,7 +64,6 @@ bool StartReader(const ReaderSetup &setup, Session *session, int *status) {
   return true;
 }
 
-// The engine code type the simulated engine sends (--sim-type), or a usage error.
 bool SimCodeType(const Arguments &args, uint8_t *codeType, std::string *error) {
   *codeType = kSimDefaultCodeType;
   const std::string *text = args.Value("sim-type");
@@ -76,6 +76,8 @@ bool SimCodeType(const Arguments &args, uint8_t *codeType, std::string *error) {
   *codeType = static_cast<uint8_t>(value);
   return true;
 }
+
+namespace {
 
 bool TimeoutOption(const Arguments &args, int64_t *timeoutMs, std::string *error) {
   const std::string *text = args.Value("timeout");

@@ -3,10 +3,18 @@
 #ifndef BCREADER_TOOLS_CLI_COMMANDS_H
 #define BCREADER_TOOLS_CLI_COMMANDS_H
 
+#include <cstdint>
+#include <string>
+
 #include "args.h"
 #include "session.h"
 
 namespace cli {
+
+// Prepares the environment and brings the reader up; false with the exit status in *status.
+bool StartReader(const ReaderSetup &setup, Session *session, int *status);
+// The engine code type the simulated engine sends (--sim-type), or a usage error.
+bool SimCodeType(const Arguments &args, uint8_t *codeType, std::string *error);
 
 int RunInfo(const Arguments &args, const ReaderSetup &setup);
 // read [--timeout S] [--json]: ReadBarcodeData until a decode or S seconds.
@@ -20,6 +28,8 @@ int RunReset(const Arguments &args, const ReaderSetup &setup);
 int RunBeep(const Arguments &args);
 // demo [--engine se955|4507]: the walk-through against a simulated engine.
 int RunDemo(const Arguments &args);
+// serve: the reader on D-Bus for other processes, until SIGTERM or SIGINT (serve.cpp).
+int RunServe(const Arguments &args, const ReaderSetup &setup);
 
 }  // namespace cli
 

@@ -34,13 +34,14 @@ constexpr const char kUsage[] =
     "  set <symbology> <option>=<value>...\n"
     "                        change options; the others keep their values\n"
     "  reset                 reset the library's settings and the engine's parameters\n"
+    "  serve                 the reader on D-Bus for other processes, until stopped\n"
     "  beep N                play good-read sound N (1..9; 0 stops the sound playing)\n"
     "  trace <file>          show a wire trace (BCREADER_TRACE) decoded, one frame a line\n"
     "  help [command]        this text, or a command's\n"
     "\n"
     "bcreader --version prints the versions of the program and of the library it loaded.\n"
     "\n"
-    "ScanEngine options (info, read, listen, get, set, reset):\n"
+    "ScanEngine options (info, read, listen, get, set, reset, serve):\n"
     "  --port PATH           the engine's serial port, what \"COM2:\" names (default:\n"
     "                        $BCREADER_COM2, else /dev/ttyS1)\n"
     "  --sim se955|4507      a simulated engine on a pseudo-terminal inside this program\n"
@@ -57,8 +58,9 @@ constexpr const char kReaderOptions[] =
 
 constexpr const char kSimTestingOptions[] =
     "For testing with --sim:\n"
-    "  --sim-decode TEXT     the data the simulated engine decodes (read: once, when the\n"
-    "                        library starts a decode; listen: each scan, in turn if repeated)\n"
+    "  --sim-decode TEXT     the data the simulated engine decodes (read, serve: once, when\n"
+    "                        the library starts a decode; listen: each scan, in turn if\n"
+    "                        repeated)\n"
     "  --sim-type N          its engine code type (default 3, Code 128)\n";
 
 struct Command {
@@ -145,6 +147,25 @@ const std::vector<Command> &Commands() {
        "defaults written into the engine.\n\n",
        true,
        {}},
+      {"serve",
+       "usage: bcreader serve [--port PATH | --sim se955|4507]\n\n"
+       "Brings the reader up and serves it on D-Bus until SIGTERM or SIGINT (exit status 0).\n"
+       "The library owns the name org.bcreader.Reader1 on the bus BCREADER_BUS names (session,\n"
+       "the default, or system) with its decode signals and trigger messages; serve adds the\n"
+       "interface org.bcreader.Service1 on /org/bcreader/Reader1:\n"
+       "  ReadBarcodeData() -> (u codeType, ay data)   one read at a time (else Error.Busy)\n"
+       "  GetOption(s symbology, s option) -> (i value)\n"
+       "  SetOption(s symbology, s option, i value)\n"
+       "  Options() -> (a(ss))                         the (symbology, option) pairs of the "
+       "engine\n"
+       "  GetOutputSettings() -> (a{si})               keyboardOutput, terminatorPlacement,\n"
+       "  SetOutputSettings(a{si})                     terminatorKey, codeId, length\n"
+       "  properties ActiveDevice (i), ReaderType (i), DecoderVersion (s)\n"
+       "Symbologies and options have the names of 'bcreader help set'. Errors:\n"
+       "org.bcreader.Service1.Error.UnknownOption, .OutOfRange, .Busy and .Failed. When another\n"
+       "process has the name, or no bus can be reached, serve says so and exits with status 1.\n\n",
+       true,
+       {{"sim-decode", true, false}, {"sim-type", true, false}}},
       {"beep",
        "usage: bcreader beep N | bcreader beep --file PATH\n\n"
        "Plays good-read sound N (1..9; 0 only stops the sound playing) or a wave file, and\n"
@@ -235,6 +256,7 @@ int RunReaderCommand(const std::string &name, const Arguments &args, const Reade
   if (name == "listen") return cli::RunListen(args, setup);
   if (name == "get") return cli::RunGet(args, setup);
   if (name == "set") return cli::RunSet(args, setup);
+  if (name == "serve") return cli::RunServe(args, setup);
   return cli::RunReset(args, setup);
 }
 

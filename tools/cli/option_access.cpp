@@ -67,30 +67,6 @@ bool ParseFlagWord(const std::string &text, int64_t *value) {
   return false;
 }
 
-const char *RangeText(ValueRange range) {
-  switch (range) {
-    case ValueRange::kFlag:
-      return "0 or 1 (on/off)";
-    case ValueRange::kByte:
-      return "0..255";
-    case ValueRange::kGapSize:
-      return "6 (normal) or 10 (large)";
-    case ValueRange::kAny:
-      return "a 32-bit signed number";
-  }
-  return "";
-}
-
-// The option of that name on either engine's function.
-const OptionName *FindOption(const SymbologyOptions &entry, const std::string &name) {
-  for (const OptionFunction *function : {&entry.se955, &entry.imager4507}) {
-    if (function->name == nullptr) continue;
-    int arg = bcr::catalog::FindArgument(*function, name.c_str());
-    if (arg >= 0) return bcr::catalog::ArgumentOption(*function, static_cast<size_t>(arg));
-  }
-  return nullptr;
-}
-
 std::string OptionList(const SymbologyOptions &entry) {
   std::string list;
   for (const OptionFunction *function : {&entry.se955, &entry.imager4507}) {
@@ -107,6 +83,29 @@ std::string OptionList(const SymbologyOptions &entry) {
 }
 
 }  // namespace
+
+const char *RangeText(ValueRange range) {
+  switch (range) {
+    case ValueRange::kFlag:
+      return "0 or 1 (on/off)";
+    case ValueRange::kByte:
+      return "0..255";
+    case ValueRange::kGapSize:
+      return "6 (normal) or 10 (large)";
+    case ValueRange::kAny:
+      return "a 32-bit signed number";
+  }
+  return "";
+}
+
+const OptionName *FindOption(const SymbologyOptions &entry, const std::string &name) {
+  for (const OptionFunction *function : {&entry.se955, &entry.imager4507}) {
+    if (function->name == nullptr) continue;
+    int arg = bcr::catalog::FindArgument(*function, name.c_str());
+    if (arg >= 0) return bcr::catalog::ArgumentOption(*function, static_cast<size_t>(arg));
+  }
+  return nullptr;
+}
 
 bool ParseChanges(const SymbologyOptions &entry, const std::vector<std::string> &words,
                   std::vector<OptionChange> *changes, std::string *error) {

@@ -23,6 +23,13 @@ struct OptionValues {
   int32_t values[bcr::catalog::kMaxArgs];
 };
 
+// What values of the range are, for people: "0..255".
+const char *RangeText(bcr::catalog::ValueRange range);
+
+// The option of that name on either engine's function of the symbology, nullptr when none.
+const bcr::catalog::OptionName *FindOption(const bcr::catalog::SymbologyOptions &entry,
+                                           const std::string &name);
+
 // "name=value" words parsed and checked against the catalog: known to the symbology on some
 // engine, a value of the option's range (numbers, or on/off/yes/no/true/false for a flag).
 struct OptionChange {
