@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -11,16 +12,20 @@ namespace bcr::platform {
 
 namespace {
 
+// Plain storage, never destroyed: a thread of the library may still trace while the library's
+// statics are destroyed at unload, before its workers have been stopped.
 std::mutex fileLock;
-std::string traceFile;  // guarded by fileLock
+char traceFile[4096];  // guarded by fileLock; empty: off
 
 }  // namespace
 
 bool TraceFileConfigure() {
   const char *value = std::getenv("BCREADER_TRACE");
   std::lock_guard<std::mutex> lock(fileLock);
-  traceFile = value != nullptr ? value : "";
-  return !traceFile.empty();
+  // A name too long for any file system is taken for none.
+  const bool fits = value != nullptr && std::strlen(value) < sizeof traceFile;
+  std::strcpy(traceFile, fits ? value : "");
+  return traceFile[0] != '\0';
 }
 
 // Opened for each line and closed again, so that no descriptor outlives a line (the library
