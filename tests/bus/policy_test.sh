@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The system-bus policy file as installed: a private bus of the system bus's shape (credentials
-# from the socket, everything closed by default, our file included unchanged) on which root owns
-# org.bcreader.Reader1. Root and the group bcreader may call it, own it and hear its signals; any
-# other user (nobody) is refused each by the bus itself.
-#   policy_test.sh <org.bcreader.Reader1.conf>
+# from the socket, everything closed by default, our file included unchanged) on which root runs
+# the reader as a service (bcreader serve, with a simulated engine). Root and the group bcreader
+# may call it, own it and hear its decodes; any other user (nobody) is refused each by the bus
+# itself.
+#   policy_test.sh <org.bcreader.Reader1.conf> <bcreader>
 # Needs root (to run clients as other users), dbus-daemon and python3-dbus; skips (77) without.
 set -uo pipefail
 policy=$(realpath "$1")
+bcreader=$(realpath "$2")
 python=/usr/bin/python3
 skip() {
   echo "SKIP: $*"
@@ -21,7 +23,7 @@ chmod 755 "$tmp"
 daemon=""
 service=""
 cleanup() {
-  [ -n "$service" ] && kill "$service" 2>/dev/null
+  [ -n "$service" ] && kill -9 "$service" 2>/dev/null
   [ -n "$daemon" ] && kill "$daemon" 2>/dev/null
   wait
   rm -rf "$tmp"
@@ -58,12 +60,11 @@ dbus-daemon --config-file="$tmp/bus.conf" --nofork --print-address=3 3>"$tmp/add
 daemon=$!
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$tmp/bus
 
-# One client, in the role given: "serve" owns the name, answers Post and emits a Decode at
-# each "emit" on its input (and leaves at any other line); "own" prints ok or the D-Bus error's
-# name, "call" a word per interface; "listen" hears signals until the name's owner leaves and
-# prints "decode" when a Decode from it came first.
+# One client, in the role given: "wait" until the reader owns its name; "read" a decode through
+# the service; "own" prints ok or the D-Bus error's name, "call" a word per interface; "listen"
+# hears signals until the name's owner leaves and prints "decode" when a Decode from it came first.
 cat >"$tmp/client.py" <<'PY'
-import sys, dbus, dbus.service
+import sys, time, dbus
 from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
 DBusGMainLoop(set_as_default=True)
@@ -71,32 +72,22 @@ NAME, PATH = "org.bcreader.Reader1", "/org/bcreader/Reader1"
 bus = dbus.SystemBus()
 role = sys.argv[1]
 
-class Reader(dbus.service.Object):
-    @dbus.service.method(NAME, in_signature="s")
-    def Post(self, message):
-        pass
-    @dbus.service.signal(NAME, signature="tssayt")
-    def Decode(self, sequence, decodeType, symbology, data, timeMs):
-        pass
-
 try:
-    if role == "serve":
-        reader = Reader(dbus.service.BusName(NAME, bus, do_not_queue=True), PATH)
-        loop = GLib.MainLoop()
-        def command(source, condition):
-            if sys.stdin.readline() != "emit\n":
-                loop.quit()
-                return False
-            reader.Decode(1, "j", "code128", b"12345678", 0)
-            print("emitted", flush=True)
-            return True
-        GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, command)
-        print("ready", flush=True)
-        loop.run()
+    if role == "wait":
+        end = time.monotonic() + 20
+        while not bus.name_has_owner(NAME) and time.monotonic() < end:
+            time.sleep(0.02)
+        print("ready" if bus.name_has_owner(NAME) else "no owner")
+        sys.exit(0)
+    if role == "read":
+        reader = bus.get_object(NAME, PATH, introspect=False)
+        code_type, data = reader.ReadBarcodeData(dbus_interface="org.bcreader.Service1",
+                                                 byte_arrays=True)
+        print("read " + bytes(data).decode("latin-1"))
         sys.exit(0)
     if role == "call":
         # A call on each interface the policy names: "through" when the bus passed it on (the
-        # stand-in answers some with an error of its own), "denied" when the bus refused it.
+        # service may answer with an error of its own), "denied" when the bus refused it.
         reader = bus.get_object(NAME, PATH, introspect=False)
         calls = [(NAME, "Post", ["WM_USER1DOWN"]), ("org.bcreader.Service1", "Options", []),
                  ("org.freedesktop.DBus.Introspectable", "Introspect", []),
@@ -169,10 +160,9 @@ allowed() {  # allowed <user> <answer when allowed>: a refusal for nobody
 
 read -r -t 10 address <"$tmp/address" || true
 [ -n "${address:-}" ] || { echo "FAIL: dbus-daemon did not start"; exit 1; }
-coproc SERVE { "$python" "$tmp/client.py" serve 2>&1; }
-service=$SERVE_PID
-read -r -t 10 line <&"${SERVE[0]}"
-check "root owns the name" ready "${line:-}"
+BCREADER_BUS=system "$bcreader" serve --sim se955 --sim-decode SCANNED >"$tmp/serve.log" 2>&1 &
+service=$!
+check "root's service owns the name" ready "$("$python" "$tmp/client.py" wait)"
 
 for user in $users; do
   check "$user calls each interface" "$(allowed "$user" "through through through through through")" \
@@ -190,10 +180,11 @@ for user in $users; do
   check "$user listens" listening "${line:-}"
   listeners+=("$user:$out")
 done
-echo emit >&"${SERVE[1]}"
-read -r -t 10 line <&"${SERVE[0]}"
-check "root emits a Decode" emitted "${line:-}"
-echo quit >&"${SERVE[1]}"
+check "root reads a decode" "read SCANNED" "$("$python" "$tmp/client.py" read 2>&1)"
+kill "$service"
+wait "$service"
+check "the service stops on SIGTERM" 0 "$?"
+service=""
 for entry in "${listeners[@]}"; do
   user=${entry%%:*}
   read -r -t 10 line <&"${entry#*:}"
