@@ -262,8 +262,8 @@ bool RegTextGetDword(const std::string &text, const std::string &key, const std:
     uint32_t digit;
     if (c >= '0' && c <= '9') {
       digit = static_cast<uint32_t>(c - '0');
-    } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-      digit = static_cast<uint32_t>((c | 0x20) - 'a' + 10);
+    } else if (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') {
+      digit = static_cast<uint32_t>(AsciiLower(c) - 'a' + 10);
     } else {
       return false;
     }

@@ -4,6 +4,7 @@
 
 #include "platform/posix/sound_sink.h"
 #include "platform/posix/utf_convert.h"
+#include "util/ascii.h"
 
 // The installation's sounds folder, set by the build for the prefix it installs to.
 #ifndef BCREADER_SOUND_DIR_DEFAULT
@@ -18,16 +19,6 @@ constexpr const char kTerminalFolder[] = "\\windows\\";
 constexpr size_t kTerminalFolderLength = sizeof kTerminalFolder - 1;
 // U+FFFD in UTF-8, for units that are no text.
 constexpr const char kReplacement[] = "\xEF\xBF\xBD";
-
-bool StartsWithTerminalFolder(const std::string &name) {
-  if (name.size() < kTerminalFolderLength) return false;
-  for (size_t i = 0; i < kTerminalFolderLength; ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kTerminalFolder[i]) return false;
-  }
-  return true;
-}
 
 bool IsRegularFile(const std::string &path) {
   struct stat info {};
@@ -63,7 +54,7 @@ std::string SoundNameText(const WString &name) {
 }
 
 std::string SoundFilePath(const std::string &name, const std::string &soundDir) {
-  if (!StartsWithTerminalFolder(name)) return name;
+  if (!StartsWithNoCase(name, kTerminalFolder)) return name;
   std::string path = soundDir + "/" + name.substr(kTerminalFolderLength);
   for (size_t i = soundDir.size() + 1; i < path.size(); ++i) {
     if (path[i] == '\\') path[i] = '/';
