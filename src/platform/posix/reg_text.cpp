@@ -149,30 +149,16 @@ bool RegTextValid(const std::string &text) {
   if (!first.empty() && first.back() == '\r') first.pop_back();
   if (first != kHeader) return false;
 
+  // Values only within a key, and no line of another kind.
   bool inSection = false;
-  bool continuation = false;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    if (continuation) {
-      continuation = Continues(lines[i]);
-      continue;
+  bool valid = true;
+  ForEachEntry(lines, std::string(), [&](size_t, const Line &line, bool) {
+    if (line.kind == LineKind::kKey) inSection = true;
+    if (line.kind == LineKind::kOther || (line.kind == LineKind::kValue && !inSection)) {
+      valid = false;
     }
-    Line line = Classify(lines[i]);
-    switch (line.kind) {
-      case LineKind::kBlank:
-      case LineKind::kComment:
-        break;
-      case LineKind::kKey:
-        inSection = true;
-        break;
-      case LineKind::kValue:
-        if (!inSection) return false;
-        continuation = Continues(lines[i]);
-        break;
-      case LineKind::kOther:
-        return false;
-    }
-  }
-  return true;
+  });
+  return valid;
 }
 
 bool RegTextDecode(const std::string &bytes, std::string *text) {
