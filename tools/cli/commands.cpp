@@ -59,6 +59,12 @@ bool SimCodeType(const Arguments &args, uint8_t *codeType, std::string *error) {
   return true;
 }
 
+void DecodeOnStart(const Arguments &args, uint8_t codeType, const Session &session) {
+  if (session.Sim() != nullptr && args.Has("sim-decode")) {
+    session.Sim()->OnStartDecode(SimDecode(codeType, args.Values("sim-decode").front()));
+  }
+}
+
 bool TimeoutOption(const Arguments &args, int64_t *timeoutMs, std::string *error) {
   const std::string *text = args.Value("timeout");
   if (text == nullptr) return true;
@@ -142,9 +148,7 @@ int RunRead(const Arguments &args, const ReaderSetup &setup) {
   Session session;
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
-  if (session.Sim() != nullptr && args.Has("sim-decode")) {
-    session.Sim()->OnStartDecode(SimDecode(codeType, args.Values("sim-decode").front()));
-  }
+  DecodeOnStart(args, codeType, session);
 
   std::vector<char> buffer(kDecodeBufferSize);
   const int32_t size = static_cast<int32_t>(buffer.size());

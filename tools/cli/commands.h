@@ -20,6 +20,9 @@ int ReaderError(const std::string &message);
 bool StartReader(const ReaderSetup &setup, Session *session, int *status);
 // The engine code type the simulated engine sends (--sim-type), or a usage error.
 bool SimCodeType(const Arguments &args, uint8_t *codeType, std::string *error);
+// With --sim-decode, the simulated engine decodes its text (of codeType) whenever the library
+// starts a decode.
+void DecodeOnStart(const Arguments &args, uint8_t codeType, const Session &session);
 // --timeout S in ms, *timeoutMs kept when the option is absent; false with a usage error.
 bool TimeoutOption(const Arguments &args, int64_t *timeoutMs, std::string *error);
 // The decode on one line to standard output, readable or as JSON, flushed.

@@ -68,9 +68,7 @@ int RunServe(const Arguments &args, const ReaderSetup &setup) {
   Session session;
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
-  if (session.Sim() != nullptr && args.Has("sim-decode")) {
-    session.Sim()->OnStartDecode(SimDecode(codeType, args.Values("sim-decode").front()));
-  }
+  DecodeOnStart(args, codeType, session);
   char revision[64] = {};
   if (GetDecoderVersion(BCR_READER_DEVICE, revision, sizeof revision) != 1) revision[0] = '\0';
 
