@@ -31,6 +31,7 @@ set(BCREADER_PLATFORM_POSIX_SOURCES
   platform/posix/trace_file.cpp
   platform/posix/trigger.cpp
   platform/posix/uinput_keymap.cpp
+  platform/posix/utf_convert.cpp
   platform/posix/window.cpp
   platform/posix/xkb_layout.cpp)
 # The serial port and the clock: the real ones of the system, which the fuzz build replaces

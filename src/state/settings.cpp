@@ -62,19 +62,22 @@ void SetOutputSuffix(WString &&text) {
 }
 
 void ResetSettings() {
+  // The values at load are those Settings starts from; each is copied as one atomic store.
+  static_assert(sizeof(Settings) == 10 * sizeof(int32_t), "a new setting is reset here too");
+  const Settings loaded;
   Settings &settings = CurrentSettings();
-  settings.goodReadSound = 2;
-  settings.vibrateEnabled = 0;
-  settings.vibrateUnits = 2;
-  settings.ledDuration = 0;
-  settings.keyboardOutputMode = 0;
-  settings.terminatorPlacement = 1;
-  settings.terminatorKey = 1;
-  settings.codeIdEnabled = 0;
-  settings.lengthEnabled = 0;
+  settings.goodReadSound = loaded.goodReadSound.load();
+  settings.vibrateEnabled = loaded.vibrateEnabled.load();
+  settings.vibrateUnits = loaded.vibrateUnits.load();
+  settings.ledDuration = loaded.ledDuration.load();
+  settings.keyboardOutputMode = loaded.keyboardOutputMode.load();
+  settings.terminatorPlacement = loaded.terminatorPlacement.load();
+  settings.terminatorKey = loaded.terminatorKey.load();
+  settings.codeIdEnabled = loaded.codeIdEnabled.load();
+  settings.lengthEnabled = loaded.lengthEnabled.load();
   SetOutputPrefix("");
   SetOutputSuffix("");
-  settings.decodeTimeout = 3;
+  settings.decodeTimeout = loaded.decodeTimeout.load();
 }
 
 uint32_t DecodeWaitMs() {

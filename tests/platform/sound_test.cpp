@@ -110,6 +110,14 @@ TEST(SoundNames, TerminalNamesMapIntoTheSoundFolder) {
   name.AppendUnit(0);
   name.AppendUnit(0x20AC);
   EXPECT_EQ(SoundNameText(name), "\\Windows\\A\xE9");  // ends at the zero; bytes stay bytes
+
+  // Larger units in UTF-8, a pair as one character, a lone surrogate as U+FFFD.
+  WString wide;
+  for (uint16_t unit : {0x20AC, 0x41, 0xD83D, 0xDE00, 0x42, 0xDC00}) wide.AppendUnit(unit);
+  EXPECT_EQ(SoundNameText(wide),
+            "\xE2\x82\xAC"
+            "A\xF0\x9F\x98\x80"
+            "B\xEF\xBF\xBD");
 }
 
 TEST(SoundSinks, TheSettingChoosesTheSink) {

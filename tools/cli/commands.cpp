@@ -1,8 +1,6 @@
 #include "commands.h"
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,31 +10,17 @@
 #include "config/option_catalog.h"
 #include "exit_codes.h"
 #include "option_access.h"
-#include "trace_view.h"
 
 namespace cli {
 
 namespace {
 
-// The start of the note of the trace line the library writes for each character its keyboard
-// output skips.
-constexpr char kKeyboardSkipNote[] = "keyboard: U+";
-
 // Engine code type of Code 128, what the simulated engine sends unless told otherwise.
 constexpr uint8_t kSimDefaultCodeType = 0x03;
-// The simulated user scans this often while listening, starting this soon.
-constexpr int kSimScanIntervalMs = 1000;
-constexpr int kSimFirstScanMs = 300;
-// Between the trigger press and the engine's decode, as a user aims.
-constexpr int kSimAimMs = 100;
 // Longest --timeout, in seconds.
 constexpr double kMaxTimeoutSeconds = 86400;
 
-volatile std::sig_atomic_t gStop = 0;
-
-void OnStopSignal(int) {
-  gStop = 1;
-}
+}  // namespace
 
 int UsageError(const char *command, const std::string &message) {
   std::fprintf(stderr, "bcreader %s: %s\nTry 'bcreader %s --help'.\n", command, message.c_str(),
@@ -48,8 +32,6 @@ int ReaderError(const std::string &message) {
   std::fprintf(stderr, "bcreader: %s\n", message.c_str());
   return kExitReader;
 }
-
-}  // namespace
 
 bool StartReader(const ReaderSetup &setup, Session *session, int *status) {
   std::string error;
@@ -77,7 +59,11 @@ bool SimCodeType(const Arguments &args, uint8_t *codeType, std::string *error) {
   return true;
 }
 
-namespace {
+void DecodeOnStart(const Arguments &args, uint8_t codeType, const Session &session) {
+  if (session.Sim() != nullptr && args.Has("sim-decode")) {
+    session.Sim()->OnStartDecode(SimDecode(codeType, args.Values("sim-decode").front()));
+  }
+}
 
 bool TimeoutOption(const Arguments &args, int64_t *timeoutMs, std::string *error) {
   const std::string *text = args.Value("timeout");
@@ -93,6 +79,8 @@ void PrintDecode(const DecodeReport &decode, bool json) {
   std::printf("%s\n", json ? DecodeJson(decode).c_str() : DecodeLine(decode).c_str());
   std::fflush(stdout);
 }
+
+namespace {
 
 const bcr::catalog::SymbologyOptions *SymbologyArgument(const char *command, const Arguments &args,
                                                         int *status) {
@@ -160,9 +148,7 @@ int RunRead(const Arguments &args, const ReaderSetup &setup) {
   Session session;
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
-  if (session.Sim() != nullptr && args.Has("sim-decode")) {
-    session.Sim()->OnStartDecode(SimDecode(codeType, args.Values("sim-decode").front()));
-  }
+  DecodeOnStart(args, codeType, session);
 
   std::vector<char> buffer(kDecodeBufferSize);
   const int32_t size = static_cast<int32_t>(buffer.size());
@@ -194,119 +180,6 @@ int RunRead(const Arguments &args, const ReaderSetup &setup) {
   // The library delivers the read as it delivers a triggered one (sound, broadcast, event).
   BcrDispatchMessages(0);
   PrintDecode(decode, args.Has("json"));
-  return kExitSuccess;
-}
-
-int RunListen(const Arguments &args, const ReaderSetup &setup) {
-  if (!args.positionals.empty()) return UsageError("listen", "takes no arguments");
-  std::string error;
-  int64_t timeoutMs = 0;
-  int64_t count = 0;
-  uint8_t codeType = 0;
-  if (!TimeoutOption(args, &timeoutMs, &error) || !SimCodeType(args, &codeType, &error)) {
-    return UsageError("listen", error);
-  }
-  if (const std::string *text = args.Value("count")) {
-    if (!ParseInteger(*text, 1, INT32_MAX, &count)) {
-      return UsageError("listen", "--count needs a number of decodes, 1 or more");
-    }
-  }
-  int64_t keyboard = 0;
-  if (const std::string *text = args.Value("keyboard")) {
-    if (!ParseInteger(*text, 1, 2, &keyboard)) {
-      return UsageError("listen", "--keyboard needs 1 (characters) or 2 (key strokes)");
-    }
-  }
-  const bool json = args.Has("json");
-  const bool continuous = args.Has("continuous");
-
-  // The library tells the characters its keyboard output skips in the wire trace.
-  TraceFile trace;
-  if (keyboard != 0 && !trace.Open()) return ReaderError("cannot make a file for the wire trace");
-  Session session;
-  int status = kExitSuccess;
-  if (!StartReader(setup, &session, &status)) return status;
-  if (!session.OpenWindow()) return ReaderError("cannot create a window for the decode broadcast");
-  int32_t keyboardOutput = static_cast<int32_t>(keyboard);
-  if (keyboard != 0 && DataOutputSettings(BCR_MODE_WRITE, &keyboardOutput, nullptr, nullptr,
-                                          nullptr, nullptr, nullptr, 0, nullptr, 0) != 1) {
-    return ReaderError("cannot switch keyboard output on");
-  }
-
-  ContinuousMode mode;
-  if (continuous && ContinuousOn(session.DeviceType(), {}, &mode, &error) != 1) {
-    return ReaderError("cannot switch continuous mode on: " + error);
-  }
-  if (!continuous && session.Sim() == nullptr && getenv("BCREADER_TRIGGER") == nullptr) {
-    std::fprintf(stderr,
-                 "bcreader: BCREADER_TRIGGER is not set, so no scan key starts reads; set it "
-                 "(e.g. /dev/input/event2:191) or use --continuous\n");
-  }
-  std::fprintf(stderr, "listening on %s (%s mode); Ctrl-C stops\n", session.PortPath().c_str(),
-               continuous ? "continuous" : "triggered");
-
-  std::signal(SIGINT, OnStopSignal);
-  std::signal(SIGTERM, OnStopSignal);
-  std::vector<std::string> samples = args.Values("sim-decode");
-  // What a user scans when none is given: three symbologies in turn.
-  const std::vector<std::pair<uint8_t, std::string>> kSamples = {
-      {0x01, "CODE39-0001"}, {0x03, "0123456789"}, {0x0B, "5901234123457"}};
-
-  Clock::time_point start = Clock::now();
-  Clock::time_point nextScan = start + std::chrono::milliseconds(kSimFirstScanMs);
-  Clock::time_point sendAt = Clock::time_point::max();
-  size_t scans = 0;
-  int64_t printed = 0;
-  int seen = 0;
-  while (gStop == 0 && (count == 0 || printed < count) &&
-         (timeoutMs == 0 || MillisecondsSince(start) < timeoutMs)) {
-    BcrDispatchMessages(10);
-    for (bool back : session.TakeReaderStates()) {
-      const int64_t ms = MillisecondsSince(start);
-      if (json) {
-        std::printf("{\"readerState\":\"%s\",\"ms\":%lld}\n", back ? "back" : "lost",
-                    static_cast<long long>(ms));
-      } else {
-        std::printf("reader state: %s (%lld ms)\n",
-                    back ? "back, the engine answers again" : "lost, the engine does not answer",
-                    static_cast<long long>(ms));
-      }
-    }
-    if (session.Delivered() != seen) {
-      seen = session.Delivered();
-      DecodeReport decode;
-      if (session.FetchDecode(&decode)) {
-        decode.ms = MillisecondsSince(start);
-        // The library types a decode before it broadcasts it, so its skips are counted by now.
-        if (keyboard != 0) decode.keyboardSkipped = trace.CountNew(kKeyboardSkipNote);
-        PrintDecode(decode, json);
-        ++printed;
-      }
-    }
-    if (session.Sim() == nullptr) continue;
-    Clock::time_point now = Clock::now();
-    if (now >= nextScan) {
-      nextScan = now + std::chrono::milliseconds(kSimScanIntervalMs);
-      if (!continuous) session.PressTrigger();
-      sendAt = now + std::chrono::milliseconds(kSimAimMs);
-    }
-    if (now >= sendAt) {
-      sendAt = Clock::time_point::max();
-      if (samples.empty()) {
-        const auto &[type, text] = kSamples[scans % kSamples.size()];
-        session.Sim()->SendDecode(SimDecode(type, text));
-      } else {
-        session.Sim()->SendDecode(SimDecode(codeType, samples[scans % samples.size()]));
-      }
-      ++scans;
-    }
-  }
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
-  if (continuous && ContinuousOff(&mode, &error) != 1) {
-    return ReaderError("cannot switch continuous mode off: " + error);
-  }
-  if (timeoutMs != 0 && printed == 0 && gStop == 0) return kExitNoDecode;
   return kExitSuccess;
 }
 

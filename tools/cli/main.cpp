@@ -63,11 +63,15 @@ constexpr const char kSimTestingOptions[] =
     "                        repeated)\n"
     "  --sim-type N          its engine code type (default 3, Code 128)\n";
 
+// Runs a command; setup is empty for the commands that take no reader.
+using Handler = int (*)(const Arguments &args, const ReaderSetup &setup);
+
 struct Command {
   const char *name;
   const char *usage;  // first lines of --help
   bool usesReader;    // takes --port and --sim
   std::vector<OptionRule> options;
+  Handler run;
 };
 
 const std::vector<Command> &Commands() {
@@ -81,13 +85,15 @@ const std::vector<Command> &Commands() {
        "otherwise.\n\n"
        "  --engine se955|4507   the engine to simulate (default se955)\n",
        false,
-       {{"engine", true, false}}},
+       {{"engine", true, false}},
+       [](const Arguments &args, const ReaderSetup &) { return cli::RunDemo(args); }},
       {"info",
        "usage: bcreader info [--port PATH | --sim se955|4507]\n\n"
        "Brings the reader up and prints the engine's kind and revision, whether the reader is\n"
        "active, the user preferences, the library version and the port.\n\n",
        true,
-       {}},
+       {},
+       cli::RunInfo},
       {"read",
        "usage: bcreader read [--timeout S] [--json] [--port PATH | --sim se955|4507]\n\n"
        "Runs ReadBarcodeData: the library starts a decode, waits for the engine's data (its\n"
@@ -102,7 +108,8 @@ const std::vector<Command> &Commands() {
        {{"timeout", true, false},
         {"json", false, false},
         {"sim-decode", true, false},
-        {"sim-type", true, false}}},
+        {"sim-type", true, false}},
+       cli::RunRead},
       {"listen",
        "usage: bcreader listen [--json] [--continuous] [--count N] [--timeout S]\n"
        "                       [--keyboard 1|2] [--port PATH | --sim se955|4507]\n\n"
@@ -127,26 +134,30 @@ const std::vector<Command> &Commands() {
         {"count", true, false},
         {"timeout", true, false},
         {"sim-decode", true, true},
-        {"sim-type", true, false}}},
+        {"sim-type", true, false}},
+       cli::RunListen},
       {"get",
        "usage: bcreader get <symbology> [--port PATH | --sim se955|4507]\n\n"
        "Reads a symbology's options from the engine and prints them as <option>=<value>\n"
        "lines (? for a value the engine did not report).\n\n",
        true,
-       {}},
+       {},
+       cli::RunGet},
       {"set",
        "usage: bcreader set <symbology> <option>=<value>... [--port PATH | --sim se955|4507]\n\n"
        "Reads the symbology's options, changes the ones named, writes them back and prints\n"
        "the options as the engine then reports them. Flags take 0/1 (or on/off), numbers\n"
        "0..255. The engine keeps the values after power-down.\n\n",
        true,
-       {}},
+       {},
+       cli::RunSet},
       {"reset",
        "usage: bcreader reset [--port PATH | --sim se955|4507]\n\n"
        "ResetReaderToDefault: the library's settings back to their initial values and fixed\n"
        "defaults written into the engine.\n\n",
        true,
-       {}},
+       {},
+       cli::RunReset},
       {"serve",
        "usage: bcreader serve [--port PATH | --sim se955|4507]\n\n"
        "Brings the reader up and serves it on D-Bus until SIGTERM or SIGINT (exit status 0).\n"
@@ -165,14 +176,16 @@ const std::vector<Command> &Commands() {
        "org.bcreader.Service1.Error.UnknownOption, .OutOfRange, .Busy and .Failed. When another\n"
        "process has the name, or no bus can be reached, serve says so and exits with status 1.\n\n",
        true,
-       {{"sim-decode", true, false}, {"sim-type", true, false}}},
+       {{"sim-decode", true, false}, {"sim-type", true, false}},
+       cli::RunServe},
       {"beep",
        "usage: bcreader beep N | bcreader beep --file PATH\n\n"
        "Plays good-read sound N (1..9; 0 only stops the sound playing) or a wave file, and\n"
        "returns when it has played. Needs no engine. BCREADER_SOUND chooses the output.\n\n"
        "  --file PATH           the wave file to play\n",
        false,
-       {{"file", true, false}}},
+       {{"file", true, false}},
+       [](const Arguments &args, const ReaderSetup &) { return cli::RunBeep(args); }},
       {"trace",
        "usage: bcreader trace <file>\n\n"
        "Shows a wire trace written by the library (BCREADER_TRACE=<file>) one frame a line:\n"
@@ -180,7 +193,8 @@ const std::vector<Command> &Commands() {
        "of the library's own), the port's speed, what the frame is with its checksum checked,\n"
        "its bytes, and what the library made of it.\n",
        false,
-       {}},
+       {},
+       [](const Arguments &args, const ReaderSetup &) { return cli::RunTrace(args); }},
   };
   return kCommands;
 }
@@ -250,23 +264,10 @@ int UsageError(const std::string &message, const char *command) {
   return cli::kExitUsage;
 }
 
-int RunReaderCommand(const std::string &name, const Arguments &args, const ReaderSetup &setup) {
-  if (name == "info") return cli::RunInfo(args, setup);
-  if (name == "read") return cli::RunRead(args, setup);
-  if (name == "listen") return cli::RunListen(args, setup);
-  if (name == "get") return cli::RunGet(args, setup);
-  if (name == "set") return cli::RunSet(args, setup);
-  if (name == "serve") return cli::RunServe(args, setup);
-  return cli::RunReset(args, setup);
-}
-
 int Run(const Command &command, const Arguments &args) {
-  const std::string name = command.name;
-  if (name == "demo") return cli::RunDemo(args);
-  if (name == "beep") return cli::RunBeep(args);
-  if (name == "trace") return cli::RunTrace(args);
-
   ReaderSetup setup;
+  if (!command.usesReader) return command.run(args, setup);
+
   const std::string *port = args.Value("port");
   const std::string *sim = args.Value("sim");
   if (port != nullptr && sim != nullptr) {
@@ -287,12 +288,12 @@ int Run(const Command &command, const Arguments &args) {
   if ((args.Has("sim-decode") || args.Has("sim-type")) && sim == nullptr) {
     return UsageError("--sim-decode and --sim-type need --sim", command.name);
   }
-  if (!args.Has("trace")) return RunReaderCommand(name, args, setup);
+  if (!args.Has("trace")) return command.run(args, setup);
 
   // The library reads the variable when it opens the engine, inside the command.
   cli::TraceFile trace;
   if (!trace.Open()) return UsageError("--trace: cannot make a temporary file", command.name);
-  const int status = RunReaderCommand(name, args, setup);
+  const int status = command.run(args, setup);
   std::fflush(stdout);
   std::fprintf(stderr, "wire trace (%s):\n", trace.Path().c_str());
   cli::PrintTrace(trace.Path(), static_cast<uint32_t>(getpid()), stderr);

@@ -58,28 +58,17 @@ class StopSignals {
 }  // namespace
 
 int RunServe(const Arguments &args, const ReaderSetup &setup) {
-  if (!args.positionals.empty()) {
-    std::fprintf(stderr, "bcreader serve: takes no arguments\nTry 'bcreader serve --help'.\n");
-    return kExitUsage;
-  }
+  if (!args.positionals.empty()) return UsageError("serve", "takes no arguments");
   uint8_t codeType = 0;
   std::string error;
-  if (!SimCodeType(args, &codeType, &error)) {
-    std::fprintf(stderr, "bcreader serve: %s\nTry 'bcreader serve --help'.\n", error.c_str());
-    return kExitUsage;
-  }
+  if (!SimCodeType(args, &codeType, &error)) return UsageError("serve", error);
   // Before the simulator and the library start their threads.
   StopSignals stop;
-  if (!stop.Ready()) {
-    std::fprintf(stderr, "bcreader: cannot take SIGTERM and SIGINT through a signalfd\n");
-    return kExitReader;
-  }
+  if (!stop.Ready()) return ReaderError("cannot take SIGTERM and SIGINT through a signalfd");
   Session session;
   int status = kExitSuccess;
   if (!StartReader(setup, &session, &status)) return status;
-  if (session.Sim() != nullptr && args.Has("sim-decode")) {
-    session.Sim()->OnStartDecode(SimDecode(codeType, args.Values("sim-decode").front()));
-  }
+  DecodeOnStart(args, codeType, session);
   char revision[64] = {};
   if (GetDecoderVersion(BCR_READER_DEVICE, revision, sizeof revision) != 1) revision[0] = '\0';
 

@@ -9,20 +9,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "util/ascii.h"
+
 namespace bcr::platform {
 
 namespace {
 
 const char kWindowsFolder[] = "\\windows\\";
 const char kSystemLibrary[] = "brevald.dll";
-
-std::string Lower(const char *text) {
-  std::string lower = text;
-  for (char &c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
 
 // The folder of the shared object this function is in; the program's folder when it is linked
 // into the program (whose link-map name is empty).
@@ -49,7 +43,7 @@ std::string OwnFolder() {
 
 std::string LibraryPath(const char *terminalName) {
   if (terminalName == nullptr || *terminalName == '\0') return std::string();
-  std::string lower = Lower(terminalName);
+  std::string lower = AsciiLower(terminalName);
   const size_t folderLength = sizeof kWindowsFolder - 1;
   if (lower.compare(0, folderLength, kWindowsFolder) == 0 && lower.size() > folderLength + 4 &&
       lower.compare(lower.size() - 4, 4, ".dll") == 0) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/posix/utf_convert.h"
 #include "util/ascii.h"
 
 namespace bcr::platform {
@@ -45,87 +46,16 @@ std::string Trimmed(const std::string &line) {
   return line.substr(begin, end - begin + 1);
 }
 
-bool ValidUtf8(const std::string &text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == 0) return false;
-    size_t more;
-    uint32_t code;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      more = 1;
-      code = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      more = 2;
-      code = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      more = 3;
-      code = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + more >= text.size()) return false;
-    for (size_t k = 1; k <= more; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF.
-    if ((more == 2 && code < 0x800) || (more == 3 && code < 0x10000) || code > 0x10FFFF ||
-        (code >= 0xD800 && code <= 0xDFFF)) {
-      return false;
-    }
-    i += more + 1;
-  }
-  return true;
-}
-
 const char kUtf16ByteOrderMark[] = "\xFF\xFE";
 
-void AppendUtf8(uint32_t code, std::string &out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+// The text with the CR of every CR LF removed.
+std::string LfLineEnds(const std::string &text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') out += text[i];
   }
-}
-
-// UTF-16LE units (after the byte-order mark) as UTF-8; false for an odd byte count or a
-// surrogate without its partner.
-bool Utf16ToUtf8(const std::string &bytes, size_t start, std::string *out) {
-  if ((bytes.size() - start) % 2 != 0) return false;
-  out->clear();
-  auto unitAt = [&](size_t i) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) |
-           static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-  };
-  for (size_t i = start; i < bytes.size(); i += 2) {
-    uint32_t code = unitAt(i);
-    if (code >= 0xDC00 && code <= 0xDFFF) return false;
-    if (code >= 0xD800 && code <= 0xDBFF) {
-      if (i + 3 >= bytes.size()) return false;
-      uint32_t low = unitAt(i + 2);
-      if (low < 0xDC00 || low > 0xDFFF) return false;
-      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
-    }
-    if (code == '\r' && i + 3 < bytes.size() && unitAt(i + 2) == '\n') continue;
-    AppendUtf8(code, *out);
-  }
-  return true;
+  return out;
 }
 
 enum class LineKind { kBlank, kComment, kKey, kValue, kOther };
@@ -212,42 +142,29 @@ std::string RegTextEmpty() {
 }
 
 bool RegTextValid(const std::string &text) {
-  if (!ValidUtf8(text)) return false;
+  if (text.find('\0') != std::string::npos || !IsUtf8(text)) return false;
   std::vector<std::string> lines = SplitLines(text);
   std::string first = lines[0];
   if (first.compare(0, 3, kByteOrderMark) == 0) first.erase(0, 3);
   if (!first.empty() && first.back() == '\r') first.pop_back();
   if (first != kHeader) return false;
 
+  // Values only within a key, and no line of another kind.
   bool inSection = false;
-  bool continuation = false;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    if (continuation) {
-      continuation = Continues(lines[i]);
-      continue;
+  bool valid = true;
+  ForEachEntry(lines, std::string(), [&](size_t, const Line &line, bool) {
+    if (line.kind == LineKind::kKey) inSection = true;
+    if (line.kind == LineKind::kOther || (line.kind == LineKind::kValue && !inSection)) {
+      valid = false;
     }
-    Line line = Classify(lines[i]);
-    switch (line.kind) {
-      case LineKind::kBlank:
-      case LineKind::kComment:
-        break;
-      case LineKind::kKey:
-        inSection = true;
-        break;
-      case LineKind::kValue:
-        if (!inSection) return false;
-        continuation = Continues(lines[i]);
-        break;
-      case LineKind::kOther:
-        return false;
-    }
-  }
-  return true;
+  });
+  return valid;
 }
 
 bool RegTextDecode(const std::string &bytes, std::string *text) {
   if (bytes.compare(0, 2, kUtf16ByteOrderMark) == 0) {
-    if (!Utf16ToUtf8(bytes, 2, text)) return false;
+    if (!Utf16LeToUtf8(std::string_view(bytes).substr(2), text)) return false;
+    *text = LfLineEnds(*text);
   } else {
     *text = bytes;
   }
@@ -331,8 +248,8 @@ bool RegTextGetDword(const std::string &text, const std::string &key, const std:
     uint32_t digit;
     if (c >= '0' && c <= '9') {
       digit = static_cast<uint32_t>(c - '0');
-    } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-      digit = static_cast<uint32_t>((c | 0x20) - 'a' + 10);
+    } else if (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f') {
+      digit = static_cast<uint32_t>(AsciiLower(c) - 'a' + 10);
     } else {
       return false;
     }

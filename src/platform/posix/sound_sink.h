@@ -24,7 +24,8 @@ SoundSink ChooseSoundSink(const char *setting, bool (*cardExists)());
 // The sink of the process: chosen from $BCREADER_SOUND on the first call, the same afterwards.
 const SoundSink &ProcessSoundSink();
 
-// The name as text: up to its first zero unit, units up to 0xFF as bytes, others in UTF-8.
+// The name as text: up to its first zero unit, units up to 0xFF as bytes, others in UTF-8 (a
+// run of them holding a lone surrogate as U+FFFD).
 std::string SoundNameText(const WString &name);
 
 // The file a sound name stands for, with soundDir standing for "\Windows\" (see
