@@ -5,7 +5,7 @@ CMAKE ?= cmake
 CTEST_FLAGS ?= --output-on-failure -j $(shell echo $$(( $(JOBS) * 4 )))
 
 .PHONY: all build build-asan build-tsan test test-asan test-tsan test-whole bench format clean install \
-	examples fuzz windows test-windows deps deps-fuzz deps-windows deps-package package examples-against
+	examples fuzz thread-safety windows test-windows deps deps-fuzz deps-windows deps-package package examples-against
 
 all: build
 
@@ -75,7 +75,7 @@ format:
 	find src include tools tests bench examples -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-windows build-package
+	rm -rf build build-asan build-tsan build-fuzz build-tsa build-windows build-package
 
 # libFuzzer targets (fuzz/) with clang, ASan and UBSan: the corpora and the fixed faults are
 # replayed first, then each target is fuzzed for FUZZ_SECONDS. Needs clang and its runtime
@@ -89,6 +89,14 @@ fuzz: deps-fuzz
 	$(CMAKE) --build build-fuzz --target bcreader_fuzz -j $(JOBS)
 	cd build-fuzz && ctest -L fuzz --output-on-failure
 	fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# The library, the tools and the tests compiled (not run) with the same clang and its thread-safety
+# analysis into build-tsa/: a field read or written without the lock its annotation names, or a
+# function called without the lock it requires, fails the build (src/util/thread_annotations.h).
+thread-safety: deps-fuzz
+	$(CMAKE) -S . -B build-tsa -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-Wthread-safety \
+		-DCMAKE_C_COMPILER=$(FUZZ_CC) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+	$(CMAKE) --build build-tsa -j $(JOBS)
 
 # Windows: bcreader.dll, Brevald.dll and the Windows test programs, cross-built with MinGW-w64 into
 # build-windows/; test-windows runs them under Wine against the Linux engine simulator.

@@ -150,12 +150,19 @@ BCR_EXPORT int32_t Rss_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *
       [&] { return bcr::RssOptions(TheReader(), kImager4507, mode, a1, a2, a3, a4); });
 }
 
-// The newer names of the GS1 DataBar functions are the same entries, not wrappers.
+// The newer names of the GS1 DataBar functions are the same entries, not wrappers. GCC wants the
+// alias to repeat that its target throws nothing; Clang takes that for a second exception
+// specification, different from the header's.
+#if defined(__clang__)
+#define BCR_ALIAS_OF(target) __attribute__((alias(target)))
+#else
+#define BCR_ALIAS_OF(target) __attribute__((nothrow, alias(target)))
+#endif
 BCR_EXPORT int32_t GS1_DataBar_1D_SE955(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
-                                        int32_t *a4)
-    __attribute__((nothrow, alias("Rss_1D_SE955")));
+                                        int32_t *a4) BCR_ALIAS_OF("Rss_1D_SE955");
 BCR_EXPORT int32_t GS1_DataBar_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *a3,
-                                       int32_t *a4) __attribute__((nothrow, alias("Rss_2D_4507")));
+                                       int32_t *a4) BCR_ALIAS_OF("Rss_2D_4507");
+#undef BCR_ALIAS_OF
 
 BCR_EXPORT int32_t Chinese2Of5_1D_SE955(int32_t mode, int32_t *a1) {
   return bcr::api::Guard(

@@ -44,7 +44,7 @@ DecodeWait DecodeRoad::Receive(Waiter *waiter, DecodeLine line, uint64_t deadlin
 }
 
 DecodeRoad::Waiter *DecodeRoad::Join(DecodeLine line) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   waiters_.emplace_back(line);
   Waiter *waiter = &waiters_.back();
   // What lies before every line is stale before anyone takes from the queue.
@@ -54,15 +54,15 @@ DecodeRoad::Waiter *DecodeRoad::Join(DecodeLine line) {
 }
 
 void DecodeRoad::SetLine(Waiter *waiter, DecodeLine line) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   waiter->line_ = line;
   DiscardStaleLocked();
   DispatchLocked();
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 DecodeWait DecodeRoad::Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   for (;;) {
     if (cancelled_) return DecodeWait::kCancelled;
     if (waiter->filled_) {
@@ -72,12 +72,12 @@ DecodeWait DecodeRoad::Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out
     }
     const uint64_t now = platform::NowMs();
     if (now >= deadlineMs && !arriving_) return DecodeWait::kTimedOut;
-    changed_.wait_for(lock, std::chrono::milliseconds(now < deadlineMs ? deadlineMs - now : 20));
+    changed_.WaitFor(mutex_, std::chrono::milliseconds(now < deadlineMs ? deadlineMs - now : 20));
   }
 }
 
 void DecodeRoad::Leave(Waiter *waiter) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (waiter->filled_) queue_.push_front(std::move(waiter->decode_));
   for (auto it = waiters_.begin(); it != waiters_.end(); ++it) {
     if (&*it == waiter) {
@@ -86,34 +86,34 @@ void DecodeRoad::Leave(Waiter *waiter) {
     }
   }
   DispatchLocked();
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void DecodeRoad::Put(LineDecode decode) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   queue_.push_back(std::move(decode));
   if (queue_.size() > kQueueLimit) {
     queue_.pop_front();
     ++overflows_;
   }
   DispatchLocked();
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void DecodeRoad::SetArriving(bool arriving) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   arriving_ = arriving;
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void DecodeRoad::Cancel() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   cancelled_ = true;
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void DecodeRoad::Reopen() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   cancelled_ = false;
   queue_.clear();
 }

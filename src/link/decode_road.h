@@ -14,12 +14,13 @@
 #define BCREADER_LINK_DECODE_ROAD_H
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <list>
-#include <mutex>
 #include <vector>
+
+#include "util/mutex.h"
+#include "util/thread_annotations.h"
 
 namespace bcr {
 
@@ -59,23 +60,24 @@ class DecodeRoad {
 
   // One decode for a waiter with that line, until deadlineMs (platform clock) passes or the road
   // is cancelled.
-  DecodeWait Receive(DecodeLine line, uint64_t deadlineMs, LineDecode *out);
+  DecodeWait Receive(DecodeLine line, uint64_t deadlineMs, LineDecode *out) EXCLUDES(mutex_);
 
   // A waiter whose line is pending (a read before its start decode is answered): joined first,
   // then given its line and its wait by Receive, or let go by Leave.
-  Waiter *JoinPending();
-  DecodeWait Receive(Waiter *pending, DecodeLine line, uint64_t deadlineMs, LineDecode *out);
-  void Leave(Waiter *waiter);
+  Waiter *JoinPending() EXCLUDES(mutex_);
+  DecodeWait Receive(Waiter *pending, DecodeLine line, uint64_t deadlineMs, LineDecode *out)
+      EXCLUDES(mutex_);
+  void Leave(Waiter *waiter) EXCLUDES(mutex_);
 
   // From the line reader: a decode has come whole.
-  void Put(LineDecode decode);
+  void Put(LineDecode decode) EXCLUDES(mutex_);
   // From the line reader: a decode is arriving, or no longer. A wait that runs out meanwhile goes
   // on until the decode is whole (or broken): the engine began it within the wait.
-  void SetArriving(bool arriving);
+  void SetArriving(bool arriving) EXCLUDES(mutex_);
 
   // Unload: every wait ends at once, now and later (until Reopen).
-  void Cancel();
-  void Reopen();
+  void Cancel() EXCLUDES(mutex_);
+  void Reopen() EXCLUDES(mutex_);
   bool Cancelled() const { return cancelled_.load(); }
 
   // Decodes discarded as stale, and decodes the queue had no room for.
@@ -83,18 +85,19 @@ class DecodeRoad {
   uint32_t Overflows() const { return overflows_.load(); }
 
  private:
-  Waiter *Join(DecodeLine line);
-  void SetLine(Waiter *waiter, DecodeLine line);
-  DecodeWait Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out);
-  void DispatchLocked();
-  void DiscardStaleLocked();
+  Waiter *Join(DecodeLine line) EXCLUDES(mutex_);
+  void SetLine(Waiter *waiter, DecodeLine line) EXCLUDES(mutex_);
+  DecodeWait Wait(Waiter *waiter, uint64_t deadlineMs, LineDecode *out) EXCLUDES(mutex_);
+  void DispatchLocked() REQUIRES(mutex_);
+  void DiscardStaleLocked() REQUIRES(mutex_);
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<LineDecode> queue_;
-  std::list<Waiter> waiters_;  // in the order they joined
+  Mutex mutex_;
+  CondVar changed_;
+  std::deque<LineDecode> queue_ GUARDED_BY(mutex_);
+  // In the order they joined; their lines and decodes are the road's, under its mutex too.
+  std::list<Waiter> waiters_ GUARDED_BY(mutex_);
   std::atomic<bool> cancelled_{false};
-  bool arriving_ = false;
+  bool arriving_ GUARDED_BY(mutex_) = false;
   std::atomic<uint32_t> stale_{0};
   std::atomic<uint32_t> overflows_{0};
 };

@@ -47,9 +47,9 @@ void LineReader::Stop() {
   platform::ThreadClose(thread_);
   thread_ = nullptr;
   running_ = false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   busy_ = false;
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void LineReader::Body(void *self) {
@@ -83,7 +83,7 @@ void LineReader::Handle(LineFrame &frame) {
   const uint64_t seq = ++frames_;
   uint64_t start;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     start = frameStart_;
   }
   // Noise that a valid frame follows costs nothing but its bytes: the frame is an answer.
@@ -116,9 +116,9 @@ void LineReader::Handle(LineFrame &frame) {
       decode.firstByteMs = frame.firstByteMs;
       decode.frameSeq = seq;
       link_.Decodes().Put(std::move(decode));
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       if (armed_) ++decodesWhileArmed_;
-      changed_.notify_all();
+      changed_.NotifyAll();
       return;
     }
     case FrameKind::kAbandoned:
@@ -156,7 +156,7 @@ void LineReader::SetSuspectHandler(SuspectHandler handler, void *context) {
 
 void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq,
                             uint64_t start) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (!armed_ || status_ != ReplyStatus::kNone || start <= armedAfter_) {
     if (status == ReplyStatus::kOk || status == ReplyStatus::kNak) {
       TraceNote(link_, "reply that no exchange waits for, dropped");
@@ -166,11 +166,11 @@ void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uin
   status_ = status;
   if (units != nullptr) reply_ = std::move(*units);
   replySeq_ = seq;
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void LineReader::ExpectReply() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   armed_ = true;
   armedAfter_ = busy_ ? frameStart_ : starts_;
   status_ = ReplyStatus::kNone;
@@ -179,7 +179,7 @@ void LineReader::ExpectReply() {
 }
 
 void LineReader::EndReply() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   armed_ = false;
 }
 
@@ -187,7 +187,7 @@ ReplyStatus LineReader::WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *repl
                                   uint64_t *frameSeq) {
   uint64_t deadline = platform::NowMs() + timeoutMs;
   uint64_t decodesSeen = 0;
-  std::unique_lock<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   for (;;) {
     if (status_ != ReplyStatus::kNone) break;
     if (link_.Decodes().Cancelled() || link_.Health().abort) return ReplyStatus::kCancelled;
@@ -203,17 +203,17 @@ ReplyStatus LineReader::WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *repl
     }
     if (!running_) {
       // Nobody reads the line: this thread does, until its reply or its deadline.
-      lock.unlock();
+      lock.Unlock();
       const uint64_t left = deadline > now ? deadline - now : 0;
       HandleOne(static_cast<uint32_t>(left));
-      lock.lock();
+      lock.Lock();
       if (status_ == ReplyStatus::kNone && platform::NowMs() >= deadline && !busy_) {
         status_ = ReplyStatus::kSilent;
       }
       continue;
     }
     const uint64_t slice = deadline > now ? deadline - now : 20;
-    changed_.wait_for(lock, std::chrono::milliseconds(slice < 20 ? 20 : slice));
+    changed_.WaitFor(mutex_, std::chrono::milliseconds(slice < 20 ? 20 : slice));
   }
   if (reply != nullptr && (status_ == ReplyStatus::kOk || status_ == ReplyStatus::kNak)) {
     *reply = reply_;
@@ -223,15 +223,19 @@ ReplyStatus LineReader::WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *repl
 }
 
 bool LineReader::WaitLineFree(uint32_t maxMs) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(maxMs), [this] { return !busy_; });
+  MutexLock lock(mutex_);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+  while (busy_) {
+    if (changed_.WaitUntil(mutex_, deadline) == std::cv_status::timeout) return !busy_;
+  }
+  return true;
 }
 
 void LineReader::SetBusy(bool busy) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (busy && !busy_) frameStart_ = ++starts_;
   busy_ = busy;
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 }  // namespace bcr

@@ -17,12 +17,12 @@
 #define BCREADER_LINK_LINE_READER_H
 
 #include <atomic>
-#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
-#include <cstddef>
+#include "util/mutex.h"
+#include "util/thread_annotations.h"
 
 namespace bcr::platform {
 struct Thread;
@@ -60,19 +60,20 @@ class LineReader {
   // started) an exchange reads the line itself.
   void Start();
   // Ends the thread within one frame; the port stays open.
-  void Stop();
+  void Stop() EXCLUDES(mutex_);
   bool Running() const { return running_.load(); }
 
   // One exchange at a time: arm before the request is written, wait, end.
-  void ExpectReply();
+  void ExpectReply() EXCLUDES(mutex_);
   // Waits for the reply until timeoutMs has passed since the call (a frame still arriving then is
   // waited out; a decode that came meanwhile restarts the wait). *reply receives it on kOk/kNak.
-  ReplyStatus WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *reply, uint64_t *frameSeq);
-  void EndReply();
+  ReplyStatus WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *reply, uint64_t *frameSeq)
+      EXCLUDES(mutex_);
+  void EndReply() EXCLUDES(mutex_);
 
   // Waits up to maxMs for the line to be free; false when it was not.
-  bool WaitLineFree(uint32_t maxMs);
-  void SetBusy(bool busy);
+  bool WaitLineFree(uint32_t maxMs) EXCLUDES(mutex_);
+  void SetBusy(bool busy) EXCLUDES(mutex_);
 
   // Frames read so far (noise and broken frames included).
   uint64_t FramesRead() const { return frames_.load(); }
@@ -84,12 +85,13 @@ class LineReader {
   void NoteBrokenExchange();
 
   // Reads and handles one frame on the calling thread; what the thread does in a loop.
-  void HandleOne(uint32_t firstByteWait);
+  void HandleOne(uint32_t firstByteWait) EXCLUDES(mutex_);
 
  private:
   static void Body(void *self);
-  void Handle(LineFrame &frame);
-  void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq, uint64_t start);
+  void Handle(LineFrame &frame) EXCLUDES(mutex_);
+  void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq, uint64_t start)
+      EXCLUDES(mutex_);
   void NoteBroken();
 
   EngineLink &link_;
@@ -102,17 +104,17 @@ class LineReader {
   std::atomic<SuspectHandler> onSuspect_{nullptr};
   std::atomic<void *> suspectContext_{nullptr};
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool busy_ = false;
-  uint64_t starts_ = 0;      // frames begun so far
-  uint64_t frameStart_ = 0;  // the number of the frame being read
-  uint64_t armedAfter_ = 0;  // frames begun before the exchange armed
-  bool armed_ = false;
-  ReplyStatus status_ = ReplyStatus::kNone;
-  std::vector<uint8_t> reply_;
-  uint64_t replySeq_ = 0;
-  uint64_t decodesWhileArmed_ = 0;
+  Mutex mutex_;
+  CondVar changed_;
+  bool busy_ GUARDED_BY(mutex_) = false;
+  uint64_t starts_ GUARDED_BY(mutex_) = 0;      // frames begun so far
+  uint64_t frameStart_ GUARDED_BY(mutex_) = 0;  // the number of the frame being read
+  uint64_t armedAfter_ GUARDED_BY(mutex_) = 0;  // frames begun before the exchange armed
+  bool armed_ GUARDED_BY(mutex_) = false;
+  ReplyStatus status_ GUARDED_BY(mutex_) = ReplyStatus::kNone;
+  std::vector<uint8_t> reply_ GUARDED_BY(mutex_);
+  uint64_t replySeq_ GUARDED_BY(mutex_) = 0;
+  uint64_t decodesWhileArmed_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace bcr

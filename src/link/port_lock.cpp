@@ -6,7 +6,7 @@
 namespace bcr {
 
 bool PortLock::Acquire(uint32_t waitMs) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   const std::thread::id self = std::this_thread::get_id();
   if (depth_ > 0 && owner_ == self) {
     ++depth_;
@@ -23,7 +23,7 @@ bool PortLock::Acquire(uint32_t waitMs) {
       got = true;
       break;
     }
-    if (changed_.wait_until(lock, deadline) == std::cv_status::timeout &&
+    if (changed_.WaitUntil(mutex_, deadline) == std::cv_status::timeout &&
         !(depth_ == 0 && queue_.front() == ticket)) {
       break;
     }
@@ -34,21 +34,21 @@ bool PortLock::Acquire(uint32_t waitMs) {
     depth_ = 1;
   }
   // The next in line may be this one's successor.
-  changed_.notify_all();
+  changed_.NotifyAll();
   return got;
 }
 
 void PortLock::Release() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (depth_ == 0 || --depth_ > 0) return;
   owner_ = std::thread::id();
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 void PortLock::Cancel() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   cancelled_ = true;
-  changed_.notify_all();
+  changed_.NotifyAll();
 }
 
 }  // namespace bcr

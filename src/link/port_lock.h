@@ -10,11 +10,12 @@
 #define BCREADER_LINK_PORT_LOCK_H
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <thread>
+
+#include "util/mutex.h"
+#include "util/thread_annotations.h"
 
 namespace bcr {
 
@@ -22,31 +23,35 @@ namespace bcr {
 // second each, with its wake step, and a margin.
 constexpr uint32_t kExchangeWait = 6000;
 
-class PortLock {
+class CAPABILITY("port") PortLock {
  public:
   // true when the calling thread holds the lock (again) within waitMs.
-  bool Acquire(uint32_t waitMs);
-  void Release();
-  void Cancel();
+  bool Acquire(uint32_t waitMs) TRY_ACQUIRE(true) EXCLUDES(mutex_);
+  void Release() RELEASE() EXCLUDES(mutex_);
+  void Cancel() EXCLUDES(mutex_);
   bool Cancelled() const { return cancelled_.load(); }
   // After a cancel, for a link that is opened again.
   void Reopen() { cancelled_ = false; }
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::thread::id owner_;
-  uint32_t depth_ = 0;
-  uint64_t nextTicket_ = 0;
-  std::deque<uint64_t> queue_;  // tickets of the waiters, in arrival order
+  Mutex mutex_;
+  CondVar changed_;
+  std::thread::id owner_ GUARDED_BY(mutex_);
+  uint32_t depth_ GUARDED_BY(mutex_) = 0;
+  uint64_t nextTicket_ GUARDED_BY(mutex_) = 0;
+  std::deque<uint64_t> queue_ GUARDED_BY(mutex_);  // tickets of the waiters, in arrival order
   std::atomic<bool> cancelled_{false};
 };
 
-// Holds the port for a scope; test with Held().
-class PortHold {
+// Holds the port for a scope; test with Held(). The analysis counts the port as held for the
+// whole scope, as it cannot follow the wait's outcome: every holder checks Held() before its
+// exchange.
+class SCOPED_CAPABILITY PortHold {
  public:
-  PortHold(PortLock &lock, uint32_t waitMs) : lock_(lock), held_(lock.Acquire(waitMs)) {}
-  ~PortHold() {
+  PortHold(PortLock &lock, uint32_t waitMs) ACQUIRE(lock) NO_THREAD_SAFETY_ANALYSIS
+      : lock_(lock),
+        held_(lock.Acquire(waitMs)) {}
+  ~PortHold() RELEASE() NO_THREAD_SAFETY_ANALYSIS {
     if (held_) lock_.Release();
   }
   PortHold(const PortHold &) = delete;

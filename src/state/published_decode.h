@@ -6,8 +6,9 @@
 #define BCREADER_STATE_PUBLISHED_DECODE_H
 
 #include <cstdint>
-#include <mutex>
 
+#include "util/mutex.h"
+#include "util/thread_annotations.h"
 #include "util/wstring.h"
 
 namespace bcr {
@@ -26,12 +27,12 @@ constexpr uint32_t kDecodeHistory = 16;
 // The last decode the decode thread published (LastCodeType, LastSymbologyName, LastDecodeData),
 // and the last decodes of any reception by sequence number.
 struct PublishedDecode {
-  std::mutex lock;
-  int32_t codeType = 0;
-  WString symbologyName;
-  WString data;
-  uint64_t lastSeq = 0;
-  Decode history[kDecodeHistory];
+  Mutex lock;
+  int32_t codeType GUARDED_BY(lock) = 0;
+  WString symbologyName GUARDED_BY(lock);
+  WString data GUARDED_BY(lock);
+  uint64_t lastSeq GUARDED_BY(lock) = 0;
+  Decode history[kDecodeHistory] GUARDED_BY(lock);
 };
 
 // The next sequence number.

@@ -14,7 +14,7 @@ SignalledDecodes &TheSignalled() {
 
 void KeepSignalled(const platform::BusDecode &decode) {
   SignalledDecodes &signalled = TheSignalled();
-  std::lock_guard<std::mutex> guard(signalled.lock);
+  MutexLock guard(signalled.lock);
   if (decode.seq <= signalled.lastSeq) return;
   signalled.lastSeq = decode.seq;
   signalled.kept.push_back(decode);
@@ -26,7 +26,7 @@ void KeepSignalled(const platform::BusDecode &decode) {
 
 bool SignalledSince(uint64_t seq, std::vector<platform::BusDecode> *decodes) {
   SignalledDecodes &signalled = TheSignalled();
-  std::lock_guard<std::mutex> guard(signalled.lock);
+  MutexLock guard(signalled.lock);
   for (const platform::BusDecode &decode : signalled.kept) {
     if (decode.seq > seq) decodes->push_back(decode);
   }
@@ -35,7 +35,7 @@ bool SignalledSince(uint64_t seq, std::vector<platform::BusDecode> *decodes) {
 
 void ForgetSignalled() {
   SignalledDecodes &signalled = TheSignalled();
-  std::lock_guard<std::mutex> guard(signalled.lock);
+  MutexLock guard(signalled.lock);
   signalled.kept.clear();
   signalled.lastSeq = 0;
   signalled.droppedSeq = 0;

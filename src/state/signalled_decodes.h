@@ -5,20 +5,21 @@
 
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <vector>
 
 #include "platform/bus.h"
+#include "util/mutex.h"
+#include "util/thread_annotations.h"
 
 namespace bcr {
 
 constexpr uint32_t kSignalledKept = 64;
 
 struct SignalledDecodes {
-  std::mutex lock;
-  std::deque<platform::BusDecode> kept;
-  uint64_t lastSeq = 0;     // the newest announced
-  uint64_t droppedSeq = 0;  // the newest no longer kept
+  Mutex lock;
+  std::deque<platform::BusDecode> kept GUARDED_BY(lock);
+  uint64_t lastSeq GUARDED_BY(lock) = 0;     // the newest announced
+  uint64_t droppedSeq GUARDED_BY(lock) = 0;  // the newest no longer kept
 };
 
 // Keeps an announced decode. A decode announced again (another module's post of the last decode)

@@ -15,16 +15,16 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "platform/trace.h"
+#include "util/mutex.h"
+#include "util/thread_annotations.h"
 
 namespace bcr::platform {
 
@@ -52,21 +52,21 @@ struct RunRequest {
 };
 
 struct BusState {
-  std::mutex lock;
-  std::condition_variable changed;
+  Mutex lock;
+  CondVar changed;
   std::thread thread;
-  bool stopping = false;
+  bool stopping GUARDED_BY(lock) = false;
   int wake = -1;
   BusHandlers handlers;
-  // Work for the bus thread, in the order queued.
-  std::deque<std::function<void(sd_bus *)>> work;
-  std::deque<RunRequest *> runs;
-  Link link = Link::kDown;
-  bool tried = false;  // the first attempt to reach the bus has ended
-  BusFunction attach = nullptr;
-  void *attachContext = nullptr;
-  bool attachPending = false;
-  int waiters = 0;  // threads inside BusServe or BusRun
+  // Work for the bus thread, in the order queued; a run's done and ran are under the lock too.
+  std::deque<std::function<void(sd_bus *)>> work GUARDED_BY(lock);
+  std::deque<RunRequest *> runs GUARDED_BY(lock);
+  Link link GUARDED_BY(lock) = Link::kDown;
+  bool tried GUARDED_BY(lock) = false;  // the first attempt to reach the bus has ended
+  BusFunction attach GUARDED_BY(lock) = nullptr;
+  void *attachContext GUARDED_BY(lock) = nullptr;
+  bool attachPending GUARDED_BY(lock) = false;
+  int waiters GUARDED_BY(lock) = 0;  // threads inside BusServe or BusRun
   // Only the bus thread touches these.
   sd_bus *bus = nullptr;
   bool tracedDown = false;
@@ -75,7 +75,7 @@ struct BusState {
 // Made by BusStart, gone after BusStop: constant-initialised, so that it never depends on the
 // order in which the library's statics are built and destroyed.
 std::atomic<BusState *> theBus{nullptr};
-std::mutex startLock;  // BusStart against BusStop
+Mutex startLock;  // BusStart against BusStop
 // The bus thread's own state, on the bus thread only.
 thread_local BusState *onBusThread = nullptr;
 
@@ -89,10 +89,10 @@ void Wake(BusState &state) {
 }
 
 void SetLink(BusState &state, Link link) {
-  std::lock_guard<std::mutex> guard(state.lock);
+  MutexLock guard(state.lock);
   state.link = link;
   state.tried = true;
-  state.changed.notify_all();
+  state.changed.NotifyAll();
 }
 
 // Method handlers.
@@ -199,7 +199,7 @@ void RunAttach(BusState &state) {
   BusFunction attach;
   void *context;
   {
-    std::lock_guard<std::mutex> guard(state.lock);
+    MutexLock guard(state.lock);
     attach = state.attach;
     context = state.attachContext;
     state.attachPending = false;
@@ -239,7 +239,7 @@ bool Connect(BusState &state, bool system) {
     return false;
   }
   {
-    std::lock_guard<std::mutex> guard(state.lock);
+    MutexLock guard(state.lock);
     state.link = Link::kAsking;
   }
   if (state.tracedDown) Trace("on the bus again");
@@ -248,10 +248,10 @@ bool Connect(BusState &state, bool system) {
 }
 
 void FailRuns(BusState &state) {
-  std::lock_guard<std::mutex> guard(state.lock);
+  MutexLock guard(state.lock);
   for (RunRequest *run : state.runs) run->done = true;
   state.runs.clear();
-  state.changed.notify_all();
+  state.changed.NotifyAll();
 }
 
 void Disconnect(BusState &state) {
@@ -271,7 +271,7 @@ void DrainWork(BusState &state) {
   bool attach;
   bool owned;
   {
-    std::lock_guard<std::mutex> guard(state.lock);
+    MutexLock guard(state.lock);
     work.swap(state.work);
     runs.swap(state.runs);
     attach = state.attachPending;
@@ -283,11 +283,11 @@ void DrainWork(BusState &state) {
   }
   for (RunRequest *run : runs) {
     if (state.bus != nullptr) run->fn(state.bus, run->context);
-    std::lock_guard<std::mutex> guard(state.lock);
+    MutexLock guard(state.lock);
     run->ran = state.bus != nullptr;
     run->done = true;
   }
-  if (!runs.empty()) state.changed.notify_all();
+  if (!runs.empty()) state.changed.NotifyAll();
 }
 
 // Waits for the connection, the queue or the time, at most timeoutMs.
@@ -314,7 +314,7 @@ void WaitForWork(BusState &state, int timeoutMs) {
 }
 
 bool Stopping(BusState &state) {
-  std::lock_guard<std::mutex> guard(state.lock);
+  MutexLock guard(state.lock);
   return state.stopping;
 }
 
@@ -326,7 +326,7 @@ void BusThread(BusState *statePointer, bool system) {
     if (state.bus == nullptr && !Connect(state, system)) {
       FailRuns(state);
       {
-        std::lock_guard<std::mutex> guard(state.lock);
+        MutexLock guard(state.lock);
         state.work.clear();  // a signal with no bus to carry it is dropped
       }
       WaitForWork(state, retryMs);
@@ -357,7 +357,7 @@ void Queue(std::function<void(sd_bus *)> item) {
   if (running == nullptr) return;
   BusState &state = *running;
   {
-    std::lock_guard<std::mutex> guard(state.lock);
+    MutexLock guard(state.lock);
     if (state.stopping) return;
     state.work.push_back(std::move(item));
   }
@@ -382,13 +382,13 @@ void BusStart(const BusHandlers &handlers) {
     if (bus != "none") Trace("BCREADER_BUS=" + bus + " names no bus; staying off the bus");
     return;
   }
-  std::lock_guard<std::mutex> start(startLock);
+  MutexLock start(startLock);
   if (theBus.load() != nullptr) return;
   auto *state = new BusState();
   state->wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   state->handlers = handlers;
   {
-    std::lock_guard<std::mutex> guard(state->lock);
+    MutexLock guard(state->lock);
     state->thread = std::thread(BusThread, state, bus == "system");
   }
   theBus.store(state);
@@ -397,19 +397,19 @@ void BusStart(const BusHandlers &handlers) {
 // The emitters have stopped by now (the library's workers end first); a thread still waiting in
 // BusRun or BusServe is let go before the state goes.
 void BusStop() {
-  std::lock_guard<std::mutex> start(startLock);
+  MutexLock start(startLock);
   BusState *state = theBus.exchange(nullptr);
   if (state == nullptr) return;
   {
-    std::lock_guard<std::mutex> guard(state->lock);
+    MutexLock guard(state->lock);
     state->stopping = true;
-    state->changed.notify_all();
+    state->changed.NotifyAll();
   }
   Wake(*state);
   state->thread.join();
   {
-    std::unique_lock<std::mutex> guard(state->lock);
-    state->changed.wait(guard, [&] { return state->waiters == 0; });
+    MutexLock guard(state->lock);
+    while (state->waiters != 0) state->changed.Wait(state->lock);
   }
   close(state->wake);
   delete state;
@@ -434,27 +434,28 @@ void BusEmitDecodeImage() {
 
 BusOwner BusServe(BusFunction attach, void *context, uint32_t waitMs) {
   if (onBusThread != nullptr) return BusOwner::kNone;  // it would wait for itself
-  std::unique_lock<std::mutex> start(startLock);
+  MutexLock start(startLock);
   BusState *running = theBus.load();
   if (running == nullptr) return BusOwner::kNone;
   BusState &state = *running;
-  std::unique_lock<std::mutex> guard(state.lock);
-  start.unlock();
+  MutexLock guard(state.lock);
+  start.Unlock();
   if (state.stopping) return BusOwner::kNone;
   state.attach = attach;
   state.attachContext = context;
   state.attachPending = true;
   ++state.waiters;
-  guard.unlock();
+  guard.Unlock();
   Wake(state);
-  guard.lock();
+  guard.Lock();
   // The answer about the name: ours, another's, or no bus after the first attempt.
-  state.changed.wait_for(guard, std::chrono::milliseconds(waitMs), [&] {
-    return state.link == Link::kOwned || state.link == Link::kQueued ||
-           (state.link == Link::kDown && state.tried) || state.stopping;
-  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  while (!(state.link == Link::kOwned || state.link == Link::kQueued ||
+           (state.link == Link::kDown && state.tried) || state.stopping)) {
+    if (state.changed.WaitUntil(state.lock, deadline) == std::cv_status::timeout) break;
+  }
   const Link link = state.stopping ? Link::kDown : state.link;
-  if (--state.waiters == 0) state.changed.notify_all();
+  if (--state.waiters == 0) state.changed.NotifyAll();
   switch (link) {
     case Link::kOwned:
       return BusOwner::kOwned;
@@ -471,21 +472,21 @@ bool BusRun(BusFunction fn, void *context) {
     fn(onBusThread->bus, context);
     return true;
   }
-  std::unique_lock<std::mutex> start(startLock);
+  MutexLock start(startLock);
   BusState *running = theBus.load();
   if (running == nullptr) return false;
   BusState &state = *running;
-  std::unique_lock<std::mutex> guard(state.lock);
-  start.unlock();
+  MutexLock guard(state.lock);
+  start.Unlock();
   if (state.stopping || state.link == Link::kDown) return false;
   RunRequest run{fn, context};
   state.runs.push_back(&run);
   ++state.waiters;
-  guard.unlock();
+  guard.Unlock();
   Wake(state);
-  guard.lock();
-  state.changed.wait(guard, [&] { return run.done; });
-  if (--state.waiters == 0) state.changed.notify_all();
+  guard.Lock();
+  while (!run.done) state.changed.Wait(state.lock);
+  if (--state.waiters == 0) state.changed.NotifyAll();
   return run.ran;
 }
 
