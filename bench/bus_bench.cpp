@@ -21,19 +21,9 @@
 
 namespace {
 
+using bcr::bench::Broadcasts;
+
 using Clock = std::chrono::steady_clock;
-
-uint32_t decodeDataMessage = 0;
-Clock::time_point broadcastAt;
-bool broadcast = false;
-
-intptr_t ApplicationWindow(bcr::platform::Window *, uint32_t message, uintptr_t, intptr_t) {
-  if (message == decodeDataMessage) {
-    broadcastAt = Clock::now();
-    broadcast = true;
-  }
-  return 0;
-}
 
 // The client's time of arrival (the monotonic clock, as steady_clock) of its decode line.
 Clock::time_point ArrivalOf(const std::string &line) {
@@ -68,9 +58,9 @@ BCR_BENCHMARK(ScanToBusClient) {
     bcr::ProcessDetach();
     return;
   }
-  decodeDataMessage = bcr::State().messages.decodeData;
+  Broadcasts::message = bcr::State().messages.decodeData;
   bcr::platform::Window *window =
-      bcr::platform::WindowCreateWithProc("BusBench", ApplicationWindow);
+      bcr::platform::WindowCreateWithProc("BusBench", Broadcasts::Window);
   bcr::platform::Window *reader = bcr::State().readerWindow;
   const uint32_t trigger = bcr::State().messages.user1Down;
 
@@ -82,19 +72,19 @@ BCR_BENCHMARK(ScanToBusClient) {
     bcr::platform::WindowPost(reader, trigger, 0, 0);
     const auto settle = Clock::now() + std::chrono::milliseconds(20);
     while (Clock::now() < settle) bcr::platform::WindowDispatch(5);
-    broadcast = false;
+    Broadcasts::arrived = false;
     engine->SendDecode(decode);
     const Clock::time_point sent = Clock::now();
     const auto limit = sent + std::chrono::seconds(5);
-    while (!broadcast && Clock::now() < limit) bcr::platform::WindowDispatch(50);
+    while (!Broadcasts::arrived && Clock::now() < limit) bcr::platform::WindowDispatch(50);
     // The client's lines: "ready", then one per decode.
-    if (!broadcast || !client->WaitForLines(static_cast<size_t>(i) + 2, 5000)) {
+    if (!Broadcasts::arrived || !client->WaitForLines(static_cast<size_t>(i) + 2, 5000)) {
       std::fprintf(stderr, "bus bench: decode %d not delivered\n", i);
       break;
     }
     const Clock::time_point lastByte = std::max(engine->LastWriteAt(), sent);
     using Ms = std::chrono::duration<double, std::milli>;
-    inProcess.push_back(Ms(broadcastAt - lastByte).count());
+    inProcess.push_back(Ms(Broadcasts::at - lastByte).count());
     otherProcess.push_back(Ms(ArrivalOf(client->Lines()[i + 1]) - lastByte).count());
   }
   bcr::platform::WindowDestroy(window);

@@ -22,19 +22,9 @@
 
 namespace {
 
+using bcr::bench::Broadcasts;
+
 using Clock = std::chrono::steady_clock;
-
-uint32_t decodeDataMessage = 0;
-Clock::time_point deliveredAt;
-bool delivered = false;
-
-intptr_t ApplicationWindow(bcr::platform::Window *, uint32_t message, uintptr_t, intptr_t) {
-  if (message == decodeDataMessage) {
-    deliveredAt = Clock::now();
-    delivered = true;
-  }
-  return 0;
-}
 
 void Pump(int ms) {
   auto end = Clock::now() + std::chrono::milliseconds(ms);
@@ -53,9 +43,9 @@ BCR_BENCHMARK(ScanToDelivery) {
     bcr::ProcessDetach();
     return;
   }
-  decodeDataMessage = bcr::State().messages.decodeData;
+  Broadcasts::message = bcr::State().messages.decodeData;
   bcr::platform::Window *window =
-      bcr::platform::WindowCreateWithProc("DeliveryBench", ApplicationWindow);
+      bcr::platform::WindowCreateWithProc("DeliveryBench", Broadcasts::Window);
   bcr::platform::Window *reader = bcr::State().readerWindow;
   uint32_t trigger = bcr::State().messages.user1Down;
 
@@ -67,19 +57,20 @@ BCR_BENCHMARK(ScanToDelivery) {
   for (int i = 0; i < kDecodes; ++i) {
     bcr::platform::WindowPost(reader, trigger, 0, 0);
     Pump(20);  // the decode thread is now waiting for the engine
-    delivered = false;
+    Broadcasts::arrived = false;
     engine->SendDecode(decode);
     Clock::time_point sent = Clock::now();
     auto limit = sent + std::chrono::seconds(5);
-    while (!delivered && Clock::now() < limit) bcr::platform::WindowDispatch(50);
-    if (!delivered) {
+    while (!Broadcasts::arrived && Clock::now() < limit) bcr::platform::WindowDispatch(50);
+    if (!Broadcasts::arrived) {
       std::fprintf(stderr, "delivery bench: decode %d not delivered\n", i);
       break;
     }
     // From the engine's last byte of the decode, as the engine saw it go out.
     Clock::time_point lastByte = engine->LastWriteAt();
     if (lastByte < sent) lastByte = sent;
-    latencies.push_back(std::chrono::duration<double, std::milli>(deliveredAt - lastByte).count());
+    latencies.push_back(
+        std::chrono::duration<double, std::milli>(Broadcasts::at - lastByte).count());
   }
   bcr::platform::WindowDestroy(window);
   bcr::ProcessDetach();

@@ -62,10 +62,7 @@ class CondVar {
   template <class Rep, class Period>
   std::cv_status WaitFor(Mutex &mutex, const std::chrono::duration<Rep, Period> &time)
       REQUIRES(mutex) {
-    std::unique_lock<std::mutex> lock(mutex.mutex_, std::adopt_lock);
-    const std::cv_status status = changed_.wait_for(lock, time);
-    lock.release();
-    return status;
+    return WaitUntil(mutex, std::chrono::steady_clock::now() + time);
   }
   template <class Clock, class Duration>
   std::cv_status WaitUntil(Mutex &mutex, const std::chrono::time_point<Clock, Duration> &time)
