@@ -151,8 +151,8 @@ BCR_EXPORT int32_t Rss_2D_4507(int32_t mode, int32_t *a1, int32_t *a2, int32_t *
 }
 
 // The newer names of the GS1 DataBar functions are the same entries, not wrappers. GCC wants the
-// alias to repeat that its target throws nothing; Clang takes that for a second exception
-// specification, different from the header's.
+// alias to repeat that its target throws nothing; Clang takes that for a second, different
+// promise about exceptions than the header's and refuses the declaration.
 #if defined(__clang__)
 #define BCR_ALIAS_OF(target) __attribute__((alias(target)))
 #else
