@@ -5,6 +5,7 @@
 
 #include "link/engine_link.h"
 #include "link/frame.h"
+#include "link/link_internals.h"
 #include "link/receiver.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
@@ -76,7 +77,10 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
     if (frame.kind == FrameKind::kReply || frame.kind == FrameKind::kDecode) NoteBroken();
   }
   link_.Decodes().SetArriving(false);
-  SetBusy(false);
+  // Bytes already read past the frame (a try behind noise reads ahead) are the start of what the
+  // engine sends next: the line stays taken until they are handled, or a request would cross a
+  // packet the library has begun to read.
+  SetBusy(!LinkInternals::Unread(link_).empty());
 }
 
 void LineReader::Handle(LineFrame &frame) {

@@ -42,6 +42,7 @@ int OpenPort(EngineLink &link) {
 void ClosePort(EngineLink &link) {
   link.Line().Stop();
   In::Unread(link).clear();
+  link.SetFrameInFlight(false);  // what was read ahead went with the port
   platform::Port *&port = In::Port(link);
   if (port == nullptr) return;
   PurgePort(link, platform::kPurgeAll);
