@@ -104,6 +104,7 @@ TEST_F(ServeTest, OptionsAndSettingsByNameWithTheirErrors) {
       {kService + "GetOption", "symbologies2d pdf417", "Error.UnknownOption"},
       {kService + "SetOption", "code39 enable 2", "Error.OutOfRange"},
       {kService + "SetOption", "code39 length1 256", "Error.OutOfRange"},
+      {kService + "Options", "", "([('code39', 'enable'), ('code39', 'trioptic'), "},
       {kService + "SetOutputSettings", "\"{'codeId': 1}\"", "()"},
       {kService + "GetOutputSettings", "", "'terminatorKey': 1, 'codeId': 1, 'length': 0}"},
       {kService + "SetOutputSettings", "\"{'prefix': 1}\"", "Error.UnknownOption"},
