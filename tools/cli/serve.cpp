@@ -55,6 +55,11 @@ class StopSignals {
   int fd_ = -1;
 };
 
+// The library's bus thread may run the service's handlers until the library is unloaded, after
+// RunServe returns: the service lives until the process ends, held here where a leak checker
+// sees it.
+ReaderService *theService = nullptr;
+
 }  // namespace
 
 int RunServe(const Arguments &args, const ReaderSetup &setup) {
@@ -72,9 +77,8 @@ int RunServe(const Arguments &args, const ReaderSetup &setup) {
   char revision[64] = {};
   if (GetDecoderVersion(BCR_READER_DEVICE, revision, sizeof revision) != 1) revision[0] = '\0';
 
-  // The library's bus thread may run the service's handlers until the library is unloaded, after
-  // this function: the service lives until the process ends.
-  auto *service = new ReaderService(session.DeviceType(), revision);
+  theService = new ReaderService(session.DeviceType(), revision);
+  ReaderService *service = theService;
   const int served = BcrBusServe(&ReaderService::Attach, service);
   if (served != BCR_BUS_OWNED) {
     service->Stop();
