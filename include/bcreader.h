@@ -37,6 +37,10 @@ typedef uint16_t BcrWideChar;
 #define BCR_READER_DEVICE 7
 #define BCR_ANY_DEVICE 255
 
+/* What GetReaderType answers for each engine (0: no engine). */
+#define BCR_READER_TYPE_4507 0x40
+#define BCR_READER_TYPE_SE955 0x80
+
 /* The results that are not plain 1 or 0. */
 #define BCR_RESULT_NO_ENGINE (-101)        /* InitReader has not found an engine (or not run) */
 #define BCR_RESULT_NO_WINDOW (-102)        /* the hidden window could not be made */

@@ -5,6 +5,8 @@
 
 static_assert(BCR_READER_DEVICE == bcr::kReaderDevice);
 static_assert(BCR_ANY_DEVICE == bcr::kAnyDevice);
+static_assert(BCR_READER_TYPE_4507 == bcr::kReaderType4507);
+static_assert(BCR_READER_TYPE_SE955 == bcr::kReaderTypeSE955);
 static_assert(BCR_RESULT_NO_ENGINE == bcr::kResultNoEngine);
 static_assert(BCR_RESULT_NO_WINDOW == bcr::kResultNoWindow);
 static_assert(BCR_RESULT_ENGINE_NOT_FOUND == bcr::kResultEngineNotFound);

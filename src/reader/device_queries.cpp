@@ -3,6 +3,7 @@
 #include "link/identify.h"
 #include "link/port_lock.h"
 #include "platform/registry.h"
+#include "state/results.h"
 #include "state/scan_engine.h"
 #include "util/copy_out.h"
 
@@ -17,7 +18,8 @@ struct ReaderTypeRow {
   int32_t deviceType;
   int32_t readerType;
 };
-const ReaderTypeRow kReaderTypes[] = {{kImager4507, 0x40}, {kEngineSE955, 0x80}};
+const ReaderTypeRow kReaderTypes[] = {{kImager4507, kReaderType4507},
+                                      {kEngineSE955, kReaderTypeSE955}};
 
 }  // namespace
 

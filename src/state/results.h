@@ -11,6 +11,9 @@ namespace bcr {
 // broadcasts.
 constexpr int32_t kReaderDevice = 7;
 constexpr int32_t kAnyDevice = 255;
+// What GetReaderType answers for each engine.
+constexpr int32_t kReaderType4507 = 0x40;
+constexpr int32_t kReaderTypeSE955 = 0x80;
 
 constexpr int32_t kResultNoEngine = -101;
 constexpr int32_t kResultNoWindow = -102;

@@ -15,9 +15,6 @@ namespace cli {
 
 namespace {
 
-// What GetReaderType reports for each engine.
-constexpr int32_t kReaderTypeImager = 64;
-constexpr int32_t kReaderTypeSE955 = 128;
 constexpr int32_t kDeviceImager4507 = 8;
 constexpr int32_t kDeviceSE955 = 9;
 
@@ -151,9 +148,9 @@ bool Session::Init() {
 
 int32_t Session::DeviceType() const {
   switch (GetReaderType()) {
-    case kReaderTypeSE955:
+    case BCR_READER_TYPE_SE955:
       return kDeviceSE955;
-    case kReaderTypeImager:
+    case BCR_READER_TYPE_4507:
       return kDeviceImager4507;
     default:
       return 0;
