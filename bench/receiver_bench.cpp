@@ -32,8 +32,8 @@ BCR_BENCHMARK(ReceiverCpuPerByte) {
   bcr::EngineLink link;
   link.SetPortNumber(2);
   link.SetDeviceType(bcr::kImager4507);
-  if (!bcr::OpenPort(link) || !bcr::SetPortSpeed(link, kSpeed)) {
-    bcr::ClosePort(link);
+  if (!link.Open() || !link.Port().SetSpeed(kSpeed)) {
+    link.Close();
     std::fprintf(stderr, "receiver bench: port did not open\n");
     return;
   }
@@ -63,7 +63,7 @@ BCR_BENCHMARK(ReceiverCpuPerByte) {
     bytes += kDecodeBytes + packets * 7;
     engine->WaitIdle(2000);
   }
-  bcr::ClosePort(link);
+  link.Close();
   if (bytes == 0) return;
   double wireMicros = 10.0 / kSpeed * 1e6;
   double cpuMicros = cpu / bytes * 1e6;

@@ -24,7 +24,7 @@ void OpenLink(EngineLink &link, int32_t deviceType, const uint8_t *data, size_t 
   PortFeed(data, size, failedReadLimit);
   ClockReset(limitMs);
   link.SetPortNumber(2);
-  Check(OpenPort(link) == 1, "the memory port opens");
+  Check(link.Open(), "the memory port opens");
   // One thread against the virtual clock: the exchanges read the line themselves.
   link.Line().Stop();
   Check(std::strcmp(PortOpenedName(), "COM2:") == 0, "port 2 is opened as COM2:");

@@ -21,9 +21,10 @@ void PostDecodeMessage(const LibraryState &state, const Decode &decode) {
                        static_cast<intptr_t>(decode.seq));
 }
 
-int Command(ScanEngine &reader, uint32_t on, uint32_t enable, uint64_t *replySeq = nullptr) {
-  if (enable == 0 || reader.active == 0) return 0;
-  return static_cast<int>(SetDecoding(reader.link, on, replySeq) & enable);
+// Start (on 1) or stop decode; 0 without sending while the reader is not active.
+int Command(ScanEngine &reader, uint32_t on, uint64_t *replySeq = nullptr) {
+  if (reader.active == 0) return 0;
+  return SetDecoding(reader.link, on, replySeq);
 }
 
 // The decode the road gave becomes one value, the DecodeResult, kept for the roads. A reception
@@ -85,14 +86,14 @@ int32_t ReadBarcode(ScanEngine &reader, const LibraryState &state, uint32_t *cod
     DecodeRoad &road = reader.link.Decodes();
     DecodeRoad::Waiter *waiter = road.JoinPending();
     uint64_t replySeq = 0;
-    if (Command(reader, 1, 1, &replySeq)) {
+    if (Command(reader, 1, &replySeq)) {
       const uint64_t now = platform::NowMs();
       LineDecode line;
       const DecodeWait wait =
           road.Receive(waiter, DecodeLine::AfterFrame(replySeq, now), now + DecodeWaitMs(), &line);
       received = Collect(reader, begun, wait, line, decode) == 1;
       platform::Sleep(kStopDelay);
-      StopDecode(reader, 1);
+      Command(reader, 0);
       if (!received) return 0;
     } else {
       road.Leave(waiter);
@@ -114,14 +115,6 @@ int32_t CopyLastDecodeData(const ScanEngine &reader, char *buffer, int32_t size)
   if (buffer == nullptr || size < 1) return kResultBadBuffer;
   WString data = LastDecodeData();
   return CopyOut(data, buffer, size) ? static_cast<int32_t>(data.Size()) : size;
-}
-
-int StartDecode(ScanEngine &reader, uint32_t enable) {
-  return Command(reader, 1, enable);
-}
-
-int StopDecode(ScanEngine &reader, uint32_t enable) {
-  return Command(reader, 0, enable);
 }
 
 // Sends the engine no command.

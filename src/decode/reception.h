@@ -9,11 +9,6 @@
 
 namespace bcr {
 
-// Start and stop decode for the reader: SetDecoding's result ANDed with enable; 0 without
-// sending when enable is 0 or the reader is not active.
-int StartDecode(ScanEngine &reader, uint32_t enable);
-int StopDecode(ScanEngine &reader, uint32_t enable);
-
 // How a reception was started: by a trigger press, or by the auto-trigger (continuous modes).
 enum class Reception { kPressed, kAutomatic };
 

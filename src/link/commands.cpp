@@ -1,7 +1,6 @@
 #include "link/commands.h"
 
 #include "link/frame.h"
-#include "link/link_internals.h"
 #include "link/transaction.h"
 
 namespace bcr {
@@ -11,14 +10,14 @@ int SetDecoding(EngineLink &link, uint32_t on, uint64_t *replySeq) {
   PortHold hold(link.ExchangeLock(), kExchangeWait);
   if (!hold.Held()) return 0;
   if (replySeq != nullptr) *replySeq = link.Line().FramesRead();
-  uint32_t wanted = on != 0 ? 1 : 0;
-  if (LinkInternals::Decoding(link) == wanted) return 1;
+  const bool wanted = on != 0;
+  if (link.Decoding() == wanted) return 1;
   WakeEngine(link);
-  Bytes frame = wanted ? StartDecodeFrame() : StopDecodeFrame();
   Bytes reply;
-  const Exchanged result = Exchange(link, frame, kDecodeCommandTimeout, &reply, 1);
+  const Exchanged result = Exchange(link, wanted ? StartDecodeFrame() : StopDecodeFrame(),
+                                    kDecodeCommandTimeout, &reply, 1);
   if (result.status != ReplyStatus::kOk) return 0;
-  LinkInternals::Decoding(link) = wanted;
+  link.NoteDecoding(wanted);
   if (replySeq != nullptr) *replySeq = result.replySeq;
   return 1;
 }

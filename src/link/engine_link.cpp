@@ -1,21 +1,25 @@
 #include "link/engine_link.h"
 
-#include "link/serial_port.h"
-
 namespace bcr {
 
 void EngineLink::Initialise() {
   portNumber_ = 0;
-  port_ = nullptr;
-  portSpeed_ = 9600;
+  port_.Reset();
   deviceType_ = kNoEngine;
-  lastError_ = 0;
-  decoding_ = 0;
+  decoding_ = false;
   decodesWanted_ = true;
 }
 
+bool EngineLink::Open() {
+  if (!port_.Open(portNumber_)) return false;
+  line_.Start();
+  return true;
+}
+
 void EngineLink::Close() {
-  ClosePort(*this);
+  line_.Stop();
+  port_.Close();
+  line_.SetBusy(false);  // what was read ahead went with the port
 }
 
 }  // namespace bcr

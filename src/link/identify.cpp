@@ -61,7 +61,7 @@ uint32_t RevisionEnd(int32_t type) {
 bool AskRevision(EngineLink &link, int32_t attempts, Bytes &reply) {
   WakeEngine(link);
   Bytes request = RevisionRequestFrame();
-  return SendAndWait(link, request, kCommandTimeout, &reply, attempts) == 1;
+  return SendAndWait(link, request, kCommandTimeout, &reply, attempts);
 }
 
 }  // namespace
@@ -124,10 +124,10 @@ Opened OpenAndReach(EngineLink &link, Reach reach, GetSysInfoEntry getSysInfo, S
     // Held only while the port changes hands: the exchanges that follow take it themselves.
     PortHold hold(link.ExchangeLock(), kReopenLockWait);
     if (!hold.Held()) return Opened::kBusy;
-    ClosePort(link);
+    link.Close();
     link.ForgetDecoding();
     link.SetPortNumber(kEnginePort);
-    if (!OpenPort(link)) return Opened::kNoPort;
+    if (!link.Open()) return Opened::kNoPort;
   }
   if (!wait(context, kSettlePause)) return Opened::kCutShort;
   const int reached =
@@ -142,12 +142,12 @@ int NegotiateSpeed(EngineLink &link) {
   if (!ProbeEngine(link, kFallbackSpeed)) return 0;
   // An engine that refuses the change stays at 9600, and so does the port.
   if (!SwitchEngineSpeed(link, working)) return 1;
-  SetPortSpeed(link, working);
+  link.Port().SetSpeed(working);
   return 1;
 }
 
 int ProbeEngine(EngineLink &link, uint32_t speed) {
-  if (!SetPortSpeed(link, speed)) return 0;
+  if (!link.Port().SetSpeed(speed)) return 0;
   Bytes reply;
   if (!AskRevision(link, kProbeAttempts, reply)) return 0;
   int32_t type = link.DeviceType();
@@ -162,7 +162,7 @@ int SwitchEngineSpeed(EngineLink &link, uint32_t speed) {
   Bytes frame = ParamSendFrame(MakeFrame({kSpeedParameter, SpeedCode(speed)}));
   Bytes reply;
   // The engine answers at its old speed; the caller moves the port afterwards.
-  return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts);
+  return SendAndWait(link, frame, kCommandTimeout, &reply, kCommandAttempts) ? 1 : 0;
 }
 
 int RequestRevision(EngineLink &link, int32_t type, WString &out) {

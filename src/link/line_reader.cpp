@@ -5,7 +5,6 @@
 
 #include "link/engine_link.h"
 #include "link/frame.h"
-#include "link/link_internals.h"
 #include "link/receiver.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
@@ -32,7 +31,7 @@ constexpr uint32_t kStopWait = 10000;
 void LineReader::Start() {
   if (running_) return;
   framingErrors_ = 0;
-  FramingErrors(link_, &framingErrors_);
+  link_.Port().FramingErrors(&framingErrors_);
   stop_ = false;
   running_ = true;
   thread_ = platform::ThreadCreate(Body, this);
@@ -42,9 +41,9 @@ void LineReader::Start() {
 void LineReader::Stop() {
   if (thread_ == nullptr) return;
   stop_ = true;
-  WakeLine(link_);
+  link_.Port().Wake();
   platform::ThreadWait(thread_, kStopWait);
-  WakeLine(link_, false);
+  link_.Port().Wake(false);
   platform::ThreadClose(thread_);
   thread_ = nullptr;
   running_ = false;
@@ -72,7 +71,7 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
   // Bytes at another speed make framing errors where the port counts them: input that made no
   // frame, whatever the lexer made of it (counted once when the frame broke anyway).
   uint32_t framing = 0;
-  if (FramingErrors(link_, &framing) == 1 && framing != framingErrors_) {
+  if (link_.Port().FramingErrors(&framing) && framing != framingErrors_) {
     framingErrors_ = framing;
     if (frame.kind == FrameKind::kReply || frame.kind == FrameKind::kDecode) NoteBroken();
   }
@@ -80,7 +79,7 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
   // Bytes already read past the frame (a try behind noise reads ahead) are the start of what the
   // engine sends next: the line stays taken until they are handled, or a request would cross a
   // packet the library has begun to read.
-  SetBusy(!LinkInternals::Unread(link_).empty());
+  SetBusy(link_.Port().HasReadAhead());
 }
 
 void LineReader::Handle(LineFrame &frame) {
@@ -113,8 +112,7 @@ void LineReader::Handle(LineFrame &frame) {
       }
       TraceReceivedAs(link_, ("decode" + noise).c_str());
       WakeEngine(link_);
-      Bytes ack = DecodeAckFrame();
-      SendAndWait(link_, ack, kDecodeAckTimeout, nullptr, 1);
+      SendOnly(link_, DecodeAckFrame(), kDecodeAckTimeout);
       LineDecode decode;
       decode.units = std::move(frame.units);
       decode.firstByteMs = frame.firstByteMs;

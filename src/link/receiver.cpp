@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "link/frame.h"
-#include "link/link_internals.h"
 #include "link/serial_port.h"
 #include "link/transaction.h"
 #include "platform/clock.h"
@@ -41,7 +40,7 @@ bool IsEngineOpcode(uint8_t opcode) {
 class Receiver {
  public:
   Receiver(EngineLink &link, LineFrame &frame)
-      : link_(link), frame_(frame), out_(frame.units), ahead_(LinkInternals::Unread(link)) {}
+      : link_(link), frame_(frame), out_(frame.units), ahead_(link.Port().ReadAhead()) {}
 
   FrameKind Frame(uint32_t firstByteWait);
 
@@ -53,7 +52,7 @@ class Receiver {
   bool Read(uint8_t &byte) {
     if (pos_ < ahead_.size()) {
       byte = ahead_[pos_++];
-    } else if ((quiet_ && !written_) || ReadPortByte(link_, &byte, wait_) != 1) {
+    } else if ((quiet_ && !written_) || link_.Port().ReadByte(&byte, wait_) != ByteRead::kGot) {
       quiet_ = true;
       return false;
     } else {
@@ -100,8 +99,7 @@ class Receiver {
   bool AckContinuation() {
     written_ = true;
     if (!link_.DecodesWanted()) return true;
-    Bytes ack = ContinuationAckFrame();
-    return SendAndWait(link_, ack, kContinuationAckTimeout, nullptr, 1) == 1;
+    return SendOnly(link_, ContinuationAckFrame(), kContinuationAckTimeout) == Written::kWritten;
   }
   void Wake() {
     written_ = true;

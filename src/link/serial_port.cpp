@@ -1,108 +1,120 @@
 #include "link/serial_port.h"
 
-#include <vector>
-
-#include "link/link_internals.h"
 #include "link/wire_trace.h"
 
 namespace bcr {
 
-namespace {
-
-using In = LinkInternals;
-
-int Failed(EngineLink &link) {
-  In::LastError(link) = platform::LastError();
-  return 0;
+void SerialPort::Failed() {
+  lastError_ = platform::LastError();
 }
 
-// A platform call that returned false: a device gone is reported.
-int PortFailed(EngineLink &link) {
-  Failed(link);
-  NotePortError(link.Health(), link.LastError());
-  return 0;
+void SerialPort::PortFailed() {
+  Failed();
+  NotePortError(health_, lastError_);
 }
 
-void PurgePort(EngineLink &link, uint32_t flags) {
-  platform::PortPurge(In::Port(link), flags);
+bool SerialPort::Open(uint32_t number) {
+  port_ = platform::PortOpenNumber(number);
+  if (port_ == nullptr) {
+    Failed();
+    return false;
+  }
+  platform::PortSetup(port_, kPortQueueSize, kPortQueueSize);
+  platform::PortPurge(port_, platform::kPurgeAll);
+  return true;
 }
 
-}  // namespace
-
-int OpenPort(EngineLink &link) {
-  platform::Port *&port = In::Port(link);
-  port = platform::PortOpenNumber(link.PortNumber());
-  if (port == nullptr) return Failed(link);
-  platform::PortSetup(port, kPortQueueSize, kPortQueueSize);
-  PurgePort(link, platform::kPurgeAll);
-  link.Line().Start();
-  return 1;
+void SerialPort::Close() {
+  readAhead_.clear();
+  if (port_ == nullptr) return;
+  platform::PortPurge(port_, platform::kPurgeAll);
+  platform::PortClose(port_);
+  port_ = nullptr;
 }
 
-void ClosePort(EngineLink &link) {
-  link.Line().Stop();
-  In::Unread(link).clear();
-  link.SetFrameInFlight(false);  // what was read ahead went with the port
-  platform::Port *&port = In::Port(link);
-  if (port == nullptr) return;
-  PurgePort(link, platform::kPurgeAll);
-  platform::PortClose(port);
-  port = nullptr;
+void SerialPort::Reset() {
+  speed_ = 9600;
+  lastError_ = 0;
 }
 
-int SetPortSpeed(EngineLink &link, uint32_t speed) {
-  PortUse use(link.Health());
-  if (!use) return 0;
+bool SerialPort::SetSpeed(uint32_t speed) {
+  PortUse use(health_);
+  if (!use) return false;
   platform::LineSettings line;
-  if (!platform::PortGetLine(In::Port(link), &line)) return PortFailed(link);
+  if (!platform::PortGetLine(port_, &line)) {
+    PortFailed();
+    return false;
+  }
   line.baudRate = speed;
   line.byteSize = 8;
   line.parity = 0;
   line.stopBits = 0;
   line.ctsFlow = false;
   line.rtsFlow = false;
-  In::PortSpeed(link) = speed;
-  if (!platform::PortSetLine(In::Port(link), line)) return PortFailed(link);
-  return 1;
+  speed_ = speed;
+  if (!platform::PortSetLine(port_, line)) {
+    PortFailed();
+    return false;
+  }
+  return true;
 }
 
-int ReadPortByte(EngineLink &link, uint8_t *out, uint32_t waitMs) {
+bool SerialPort::Line(platform::LineSettings *line) {
+  PortUse use(health_);
+  if (!use) return false;
+  if (!platform::PortGetLine(port_, line)) {
+    PortFailed();
+    return false;
+  }
+  return true;
+}
+
+ByteRead SerialPort::ReadByte(uint8_t *out, uint32_t waitMs) {
   *out = 0;
-  PortUse use(link.Health());
-  if (!use) return 0;
+  PortUse use(health_);
+  if (!use) return ByteRead::kFailed;
   uint32_t received = 0;
-  if (!platform::PortRead(In::Port(link), out, 1, waitMs, &received)) {
-    return PortFailed(link);
+  if (!platform::PortRead(port_, out, 1, waitMs, &received)) {
+    PortFailed();
+    return ByteRead::kFailed;
   }
-  if (received == 0) return Failed(link);
+  if (received == 0) {
+    Failed();
+    return ByteRead::kNothing;
+  }
   TraceByte(*out);
-  return 1;
+  return ByteRead::kGot;
 }
 
-void WakeLine(EngineLink &link, bool wake) {
-  if (In::Port(link) != nullptr) platform::PortWake(In::Port(link), wake);
-}
-
-int FramingErrors(EngineLink &link, uint32_t *count) {
-  PortUse use(link.Health());
-  return use && platform::PortFramingErrors(In::Port(link), count) ? 1 : 0;
-}
-
-int WritePortFrame(EngineLink &link, const Bytes &frame, uint32_t waitMs, bool onlyIfQuiet) {
-  PortUse use(link.Health());
-  if (!use) return 0;
-  std::lock_guard<std::mutex> lock(In::WriteLock(link));
+Written SerialPort::Write(const Bytes &frame, uint32_t waitMs, bool onlyIfQuiet) {
+  PortUse use(health_);
+  if (!use) return Written::kFailed;
+  MutexLock lock(writeLock_);
   uint32_t waiting = 0;
-  if (onlyIfQuiet && platform::PortInputWaiting(In::Port(link), &waiting) && waiting != 0) {
-    return kInputArriving;
+  if (onlyIfQuiet && platform::PortInputWaiting(port_, &waiting) && waiting != 0) {
+    return Written::kInputArriving;
   }
-  TraceSent(link, frame.data(), frame.size());
+  TraceSent(speed_, frame.data(), frame.size());
   uint32_t written = 0;
-  if (!platform::PortWrite(In::Port(link), frame.data(), static_cast<uint32_t>(frame.size()),
-                           waitMs, &written)) {
-    return PortFailed(link);
+  if (!platform::PortWrite(port_, frame.data(), static_cast<uint32_t>(frame.size()), waitMs,
+                           &written)) {
+    PortFailed();
+    return Written::kFailed;
   }
-  return written != 0 ? 1 : Failed(link);
+  if (written == 0) {
+    Failed();
+    return Written::kFailed;
+  }
+  return Written::kWritten;
+}
+
+void SerialPort::Wake(bool wake) {
+  if (port_ != nullptr) platform::PortWake(port_, wake);
+}
+
+bool SerialPort::FramingErrors(uint32_t *count) {
+  PortUse use(health_);
+  return use && platform::PortFramingErrors(port_, count);
 }
 
 }  // namespace bcr

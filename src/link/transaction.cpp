@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "link/frame.h"
-#include "link/serial_port.h"
 #include "link/wire_trace.h"
 #include "platform/clock.h"
 
@@ -12,8 +11,7 @@ namespace bcr {
 void WakeEngine(EngineLink &link) {
   // Nothing to wake while the port is closed to this thread; no pause either.
   if (PortBarred(link.Health())) return;
-  Bytes wake = MakeFrame({0x00});
-  WritePortFrame(link, wake, kWakeWriteTimeout);
+  link.Port().Write(MakeFrame({0x00}), kWakeWriteTimeout);
   platform::Sleep(kWakePause);
 }
 
@@ -21,7 +19,7 @@ namespace {
 
 // Writes the request once the line is free: no frame arriving, no byte waiting to be read. Past
 // kLineFreeWait it is written all the same.
-int WriteWhenLineFree(EngineLink &link, const Bytes &frame, uint32_t writeWait) {
+Written WriteWhenLineFree(EngineLink &link, const Bytes &frame, uint32_t writeWait) {
   const uint64_t limit = platform::NowMs() + kLineFreeWait;
   for (;;) {
     const uint64_t now = platform::NowMs();
@@ -29,8 +27,8 @@ int WriteWhenLineFree(EngineLink &link, const Bytes &frame, uint32_t writeWait) 
     link.Line().WaitLineFree(left);
     // Armed right before the write: a frame that began before it answers something else.
     link.Line().ExpectReply();
-    const int written = WritePortFrame(link, frame, writeWait, left > 0 && link.Line().Running());
-    if (written != kInputArriving) return written;
+    const Written written = link.Port().Write(frame, writeWait, left > 0 && link.Line().Running());
+    if (written != Written::kInputArriving) return written;
     // The line reader takes the bytes first.
     platform::Sleep(1);
   }
@@ -38,18 +36,19 @@ int WriteWhenLineFree(EngineLink &link, const Bytes &frame, uint32_t writeWait) 
 
 }  // namespace
 
-Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
+Exchanged Exchange(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                    int32_t attempts) {
   Exchanged result;
   if (!IsKnownEngine(link.DeviceType()) || attempts <= 0) return result;
-  AppendChecksum(frame);
+  Bytes framed = frame;
+  AppendChecksum(framed);
   // Whether every attempt went out and none heard anything: a sign of a lost engine. And whether
   // every attempt heard only input that made no frame: a sign of an engine at another speed.
   bool unheard = true, onlyBroken = true;
   const uint64_t framesBefore = link.Line().FramesRead();
   Bytes units;
   for (int32_t attempt = 0; attempt < attempts; ++attempt) {
-    if (WriteWhenLineFree(link, frame, timeoutMs) != 1) {
+    if (WriteWhenLineFree(link, framed, timeoutMs) != Written::kWritten) {
       link.Line().EndReply();
       result.status = PortBarred(link.Health()) ? ReplyStatus::kCancelled : ReplyStatus::kGone;
       unheard = onlyBroken = false;
@@ -83,13 +82,16 @@ Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *re
   return result;
 }
 
-int SendAndWait(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
-                int32_t attempts) {
-  if (reply != nullptr)
-    return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk ? 1 : 0;
-  if (!IsKnownEngine(link.DeviceType())) return 0;
-  AppendChecksum(frame);
-  return WritePortFrame(link, frame, timeoutMs);
+bool SendAndWait(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Bytes *reply,
+                 int32_t attempts) {
+  return Exchange(link, frame, timeoutMs, reply, attempts).status == ReplyStatus::kOk;
+}
+
+Written SendOnly(EngineLink &link, const Bytes &frame, uint32_t waitMs) {
+  if (!IsKnownEngine(link.DeviceType())) return Written::kFailed;
+  Bytes framed = frame;
+  AppendChecksum(framed);
+  return link.Port().Write(framed, waitMs);
 }
 
 }  // namespace bcr

@@ -8,6 +8,7 @@
 
 #include "link/engine_link.h"
 #include "link/frame.h"
+#include "link/serial_port.h"
 
 namespace bcr {
 
@@ -39,15 +40,19 @@ struct Exchanged {
   bool unheard = false;
 };
 
-// Appends the checksum to frame and writes it, up to attempts times, each time waiting timeoutMs
-// for one reply frame; a NAK, noise or silence makes the next attempt. After the last attempt,
-// reply holds what that attempt received. kSilent at once without an engine type or attempts.
-Exchanged Exchange(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply,
+// Writes the frame with its checksum up to attempts times, each time waiting timeoutMs for one
+// reply frame; a NAK, noise or silence makes the next attempt. After the last attempt, reply
+// holds what that attempt received. kSilent at once without an engine type or attempts.
+Exchanged Exchange(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Bytes *reply,
                    int32_t attempts);
 
-// As Exchange, 1 for a reply, else 0. Without a reply the frame is only written (the write's
-// result).
-int SendAndWait(EngineLink &link, Bytes &frame, uint32_t timeoutMs, Bytes *reply, int32_t attempts);
+// As Exchange: true for a reply (a NAK is none).
+bool SendAndWait(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Bytes *reply,
+                 int32_t attempts);
+
+// Writes the frame with its checksum once within waitMs, for no reply (an acknowledgement).
+// kFailed without an engine type.
+Written SendOnly(EngineLink &link, const Bytes &frame, uint32_t waitMs);
 
 }  // namespace bcr
 

@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "link/link_internals.h"
-
 namespace bcr {
 
 namespace {
@@ -26,30 +24,37 @@ void TraceGather(uint8_t byte) {
   }
 }
 
-void TraceReceivedAs(const EngineLink &link, const char *note) {
+namespace {
+
+void TraceReceivedAt(uint32_t speed, const char *note) {
   if (!platform::TraceOn() || gatheredSize == 0) return;
   std::string text = note != nullptr ? note : "";
   if (gatheredDropped != 0) text += " (" + std::to_string(gatheredDropped) + " more bytes)";
-  platform::TraceLine(platform::TraceDirection::kReceived, LinkInternals::PortSpeed(link), gathered,
-                      gatheredSize, text.c_str());
+  platform::TraceLine(platform::TraceDirection::kReceived, speed, gathered, gatheredSize,
+                      text.c_str());
   gatheredSize = 0;
   gatheredDropped = 0;
 }
 
-void TraceSent(const EngineLink &link, const uint8_t *bytes, size_t size) {
+}  // namespace
+
+void TraceReceivedAs(const EngineLink &link, const char *note) {
+  TraceReceivedAt(link.Port().Speed(), note);
+}
+
+void TraceSent(uint32_t speed, const uint8_t *bytes, size_t size) {
   if (!platform::TraceOn()) return;
   // Bytes still gathered when the library writes are a packet it answers (a decode's
   // continuation acknowledgement).
-  TraceReceivedAs(link, "packet");
+  TraceReceivedAt(speed, "packet");
   const char *note = size == 1 && bytes[0] == 0x00 ? "wake" : nullptr;
-  platform::TraceLine(platform::TraceDirection::kSent, LinkInternals::PortSpeed(link), bytes, size,
-                      note);
+  platform::TraceLine(platform::TraceDirection::kSent, speed, bytes, size, note);
 }
 
 void TraceNote(const EngineLink &link, const char *note) {
   if (!platform::TraceOn()) return;
   TraceReceivedAs(link, "unread");
-  platform::TraceStep(LinkInternals::PortSpeed(link), note);
+  platform::TraceStep(link.Port().Speed(), note);
 }
 
 }  // namespace bcr

@@ -15,8 +15,9 @@ namespace bcr {
 void TraceGather(uint8_t byte);
 // One rx line of the bytes gathered, with what they were; nothing when none were gathered.
 void TraceReceivedAs(const EngineLink &link, const char *note);
-// One tx line; bytes gathered before it are written first, as a packet it answers.
-void TraceSent(const EngineLink &link, const uint8_t *bytes, size_t size);
+// One tx line, at the port's speed; bytes gathered before it are written first, as a packet it
+// answers.
+void TraceSent(uint32_t speed, const uint8_t *bytes, size_t size);
 // A line without bytes: a step of the link or of the reader.
 void TraceNote(const EngineLink &link, const char *note);
 

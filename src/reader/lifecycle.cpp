@@ -68,7 +68,7 @@ int OpenEngine(ScanEngine &reader) {
   bool probed = false;
   if (OpenAndReach(reader.link, Reach::kIdentify, reader.getSysInfo, SleepThrough, nullptr,
                    &probed) != Opened::kReached) {
-    ClosePort(reader.link);
+    reader.link.Close();
     return 0;
   }
   if (probed) ReadAllSettings(reader);

@@ -48,7 +48,7 @@ class Continuous : public ::testing::Test {
 
   void TearDown() override {
     ProcessDetach();
-    ClosePort(TheReader().link);
+    TheReader().link.Close();
   }
 
   // The process's reader on a simulated engine, as after InitReader, with its engine workers.

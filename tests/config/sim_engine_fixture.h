@@ -47,7 +47,7 @@ inline std::string HexText(const Frames &frames) {
 inline bool OpenOnSim(ScanEngine &engine, bcrsim::Engine &sim) {
   setenv("BCREADER_COM2", sim.Path().c_str(), 1);
   engine.link.SetPortNumber(2);
-  if (OpenPort(engine.link) != 1 || SetPortSpeed(engine.link, sim.Speed()) != 1) return false;
+  if (!engine.link.Open() || !engine.link.Port().SetSpeed(sim.Speed())) return false;
   engine.link.SetDeviceType(sim.EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507);
   engine.SetActive(1);
   return true;

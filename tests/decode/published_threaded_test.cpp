@@ -45,14 +45,14 @@ class PublishedDecode : public ::testing::Test {
     ForgetLoadState();
     ProcessAttach(nullptr);
     engine.link.SetPortNumber(2);
-    ASSERT_EQ(OpenPort(engine.link), 1);
-    ASSERT_EQ(SetPortSpeed(engine.link, 38400), 1);
+    ASSERT_TRUE(engine.link.Open());
+    ASSERT_TRUE(engine.link.Port().SetSpeed(38400));
     engine.link.SetDeviceType(kEngineSE955);
     engine.SetActive(1);
   }
   void TearDown() override {
     ProcessDetach();
-    ClosePort(engine.link);
+    engine.link.Close();
     sem_unlink(("/bcrtest" + std::to_string(getpid()) + "_DecodeEventBC").c_str());
   }
 

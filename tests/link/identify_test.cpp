@@ -45,7 +45,7 @@ class Identify : public ::testing::Test {
     ASSERT_NE(sim_, nullptr);
     setenv("BCREADER_COM2", sim_->Path().c_str(), 1);
     engine_.link.SetPortNumber(2);
-    ASSERT_EQ(OpenPort(engine_.link), 1);
+    ASSERT_TRUE(engine_.link.Open());
   }
   std::unique_ptr<bcrsim::Engine> sim_;
   ScanEngine engine_;

@@ -70,25 +70,22 @@ TEST(SendAndWait, SendsTheFrameWithItsChecksumAndRetriesUntilAnAnswerThatIsNoNak
   EXPECT_EQ(frames, std::vector<Bytes>(3, kRevisionRequestOnWire));
 }
 
-TEST(SendAndWait, NeedsAttemptsUnlessNoReplyIsWantedAndAlwaysAnEngineType) {
+TEST(SendAndWait, NeedsAttemptsAndAnEngineTypeAndSendOnlyAnEngineType) {
   SimLink sim(bcrsim::Engine::Imager4507().Speed(115200).Start());
   Bytes reply;
   std::vector<Bytes> frames;
   EXPECT_EQ(Exchange(sim, 0, &reply, &frames, 200), 0);
-  Bytes oneWay = StartDecodeFrame();
-  EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
+  EXPECT_EQ(SendOnly(sim.Link(), StartDecodeFrame(), 200), Written::kWritten);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Frames(), std::vector<Bytes>{Bytes({0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14})});
 
   sim.Engine().ClearRecord();
   sim.Link().SetDeviceType(kNoEngine);
   EXPECT_EQ(Exchange(sim, 3, &reply, &frames, 200), 0);
-  Bytes frame = RevisionRequestFrame();
-  EXPECT_EQ(SendAndWait(sim.Link(), frame, 200, nullptr, 1), 0);
+  EXPECT_EQ(SendOnly(sim.Link(), RevisionRequestFrame(), 200), Written::kFailed);
   // What the engine hears first is what is sent once the type is known again.
   sim.Link().SetDeviceType(kImager4507);
-  oneWay = StartDecodeFrame();
-  EXPECT_EQ(SendAndWait(sim.Link(), oneWay, 200, nullptr, 0), 1);
+  EXPECT_EQ(SendOnly(sim.Link(), StartDecodeFrame(), 200), Written::kWritten);
   ASSERT_TRUE(sim.Engine().WaitForFrames(1, 1000));
   EXPECT_EQ(sim.Engine().Received(), (Bytes{0x04, 0xE4, 0x04, 0x00, 0xFF, 0x14}));
 }

@@ -10,7 +10,6 @@
 
 #include "link/engine_link.h"
 #include "link/frame.h"
-#include "link/serial_port.h"
 #include "reader/globals.h"
 #include "sim/engine.h"
 #include "util/wstring.h"
@@ -35,11 +34,11 @@ class SimLink {
     setenv("BCREADER_COM2", engine_->Path().c_str(), 1);
     link_.SetPortNumber(2);
     link_.SetDeviceType(engine_->EngineKind() == bcrsim::Kind::SE955 ? kEngineSE955 : kImager4507);
-    opened_ = OpenPort(link_) == 1 && SetPortSpeed(link_, engine_->Speed()) == 1;
+    opened_ = link_.Open() && link_.Port().SetSpeed(engine_->Speed());
     if (!lineReader) link_.Line().Stop();
     EXPECT_TRUE(opened_) << engine_->Path();
   }
-  ~SimLink() { ClosePort(link_); }
+  ~SimLink() { link_.Close(); }
 
   bool Opened() const { return opened_; }
   EngineLink &Link() { return link_; }
