@@ -9,8 +9,8 @@
 #include "link/serial_port.h"
 #include "link/transaction.h"
 #include "link/wire_trace.h"
-#include "reader/bus_relay.h"
 #include "platform/clock.h"
+#include "reader/bus_relay.h"
 #include "reader/device_queries.h"
 #include "reader/globals.h"
 #include "state/library_state.h"
@@ -29,7 +29,7 @@ std::atomic<bool> hurry{false};
 std::atomic<bool> suspect{false};
 
 bool Aborted(const ScanEngine &reader) {
-  return reader.link.Health().abort || State().quitFlag == 1;
+  return reader.link.Health().Aborted() || State().quitFlag == 1;
 }
 
 // Sleeps up to ms; false when the library is being unloaded. A hurry ends the pause early.
@@ -55,23 +55,26 @@ void BroadcastReaderState(intptr_t state) {
 // Takes the engine for lost; false when it was already, or there is nothing to recover.
 bool MarkLost(ScanEngine &reader, const char *reason) {
   if (reader.active == 0 || Aborted(reader)) return false;
-  if (reader.link.Health().away.exchange(true)) return false;
+  if (!reader.link.Health().MarkAway()) return false;
   if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
   BroadcastReaderState(kReaderStateLost);
   return true;
 }
 
-void OnEngineLost(void *context, const char *reason) {
-  if (MarkLost(*static_cast<ScanEngine *>(context), reason)) WakeWorker(State(), kRecoveryWorker);
-}
-
-// The line reader's or an exchange's thread: the check runs on the recovery worker, so that the
-// line reader goes on reading its answer.
-void OnEngineSuspect(void *context) {
+// The link's reports, on the thread that noticed (the line reader's or an exchange's). A suspect
+// engine is checked on the recovery worker, so that the line reader goes on reading its answer.
+void OnHealthReport(void *context, HealthReport report, const char *reason) {
   ScanEngine &reader = *static_cast<ScanEngine *>(context);
-  if (reader.active == 0 || reader.link.Health().away || Aborted(reader)) return;
-  suspect = true;
-  WakeWorker(State(), kRecoveryWorker);
+  switch (report) {
+    case HealthReport::kLost:
+      if (MarkLost(reader, reason)) WakeWorker(State(), kRecoveryWorker);
+      return;
+    case HealthReport::kSuspect:
+      if (reader.active == 0 || reader.link.Health().Away() || Aborted(reader)) return;
+      suspect = true;
+      WakeWorker(State(), kRecoveryWorker);
+      return;
+  }
 }
 
 // One revision request at the working speed: whether the engine answers it (a NAK is an answer).
@@ -90,7 +93,7 @@ bool EngineAnswers(ScanEngine &reader) {
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
 bool WaitForPortUsers(const ScanEngine &reader) {
-  while (reader.link.Health().users != 0) {
+  while (reader.link.Health().Users() != 0) {
     if (Aborted(reader)) return false;
     platform::Sleep(1);
   }
@@ -127,7 +130,7 @@ bool TryOnce(ScanEngine &reader) {
 void Recover() {
   ScanEngine &reader = TheReader();
   EngineLink &link = reader.link;
-  if (!link.Health().away) {
+  if (!link.Health().Away()) {
     // Input at another speed: an engine that does not answer at the working speed came back
     // from a power loss at its old speed, and is found again like a lost one.
     if (!suspect.exchange(false) || EngineAnswers(reader)) return;
@@ -137,10 +140,8 @@ void Recover() {
   uint32_t pause = kFirstRecoveryPause;
   while (!Aborted(reader)) {
     if (TryOnce(reader)) {
-      link.Health().silentExchanges = 0;
-      link.Line().ClearSuspicion();
       suspect = false;
-      link.Health().away = false;
+      link.Health().Back();
       TraceNote(link, "engine back");
       BroadcastReaderState(kReaderStateBack);
       return;
@@ -153,13 +154,11 @@ void Recover() {
 }  // namespace
 
 void InstallLostHandler(ScanEngine &reader) {
-  reader.link.Health().lostContext = &reader;
-  reader.link.Health().onLost = OnEngineLost;
-  reader.link.Line().SetSuspectHandler(OnEngineSuspect, &reader);
+  reader.link.Health().SetHandler(OnHealthReport, &reader);
 }
 
 bool EngineAway(const ScanEngine &reader) {
-  return reader.link.Health().away;
+  return reader.link.Health().Away();
 }
 
 void HurryRecovery() {
@@ -168,7 +167,7 @@ void HurryRecovery() {
 }
 
 void AbortRecovery(ScanEngine &reader) {
-  reader.link.Health().abort = true;
+  reader.link.Health().Abort();
 }
 
 void RecoveryThread(void *globals) {
