@@ -21,8 +21,6 @@ namespace {
 constexpr uint32_t kListenSlice = 10000;
 // After a port call failed (a gone port fails at once), until the recovery closes it.
 constexpr uint32_t kFailedPause = 100;
-// Runs of input that made no frame, with no valid frame between, that make the engine suspect.
-constexpr uint32_t kBrokenRunsSuspect = 2;
 // Longest wait for the reader thread to end: one frame, its acknowledgements and a slice.
 constexpr uint32_t kStopWait = 10000;
 
@@ -55,7 +53,7 @@ void LineReader::Stop() {
 void LineReader::Body(void *self) {
   LineReader &reader = *static_cast<LineReader *>(self);
   LineReaderScope scope(reader.link_.Health());
-  while (!reader.stop_ && !reader.link_.Health().abort) reader.HandleOne(kListenSlice);
+  while (!reader.stop_ && !reader.link_.Health().Aborted()) reader.HandleOne(kListenSlice);
 }
 
 void LineReader::HandleOne(uint32_t firstByteWait) {
@@ -73,7 +71,9 @@ void LineReader::HandleOne(uint32_t firstByteWait) {
   uint32_t framing = 0;
   if (link_.Port().FramingErrors(&framing) && framing != framingErrors_) {
     framingErrors_ = framing;
-    if (frame.kind == FrameKind::kReply || frame.kind == FrameKind::kDecode) NoteBroken();
+    if (frame.kind == FrameKind::kReply || frame.kind == FrameKind::kDecode) {
+      link_.Health().NoteBrokenInput();
+    }
   }
   link_.Decodes().SetArriving(false);
   // Bytes already read past the frame (a try behind noise reads ahead) are the start of what the
@@ -94,16 +94,14 @@ void LineReader::Handle(LineFrame &frame) {
       frame.skipped == 0 ? "" : ", behind " + std::to_string(frame.skipped) + " bytes of noise";
   switch (frame.kind) {
     case FrameKind::kReply: {
-      brokenInARow_ = 0;
-      link_.Health().silentExchanges = 0;
+      link_.Health().NoteFrame();
       const bool nak = IsNegativeAck(frame.units);
       TraceReceivedAs(link_, ((nak ? "NAK" : "reply") + noise).c_str());
       OfferReply(nak ? ReplyStatus::kNak : ReplyStatus::kOk, &frame.units, seq, start);
       return;
     }
     case FrameKind::kDecode: {
-      brokenInARow_ = 0;
-      link_.Health().silentExchanges = 0;
+      link_.Health().NoteFrame();
       if (!link_.DecodesWanted()) {
         // The reader is switched off: the decode is neither acknowledged nor delivered, now or
         // later.
@@ -134,26 +132,24 @@ void LineReader::Handle(LineFrame &frame) {
       OfferReply(
           frame.kind == FrameKind::kBadChecksum ? ReplyStatus::kBadChecksum : ReplyStatus::kBroken,
           nullptr, seq, start);
-      NoteBroken();
+      link_.Health().NoteBrokenInput();
       return;
     }
   }
 }
 
-void LineReader::NoteBroken() {
-  if (++brokenInARow_ < kBrokenRunsSuspect) return;
-  brokenInARow_ = 0;
-  if (SuspectHandler handler = onSuspect_.load(); handler != nullptr) handler(suspectContext_);
-}
-
-void LineReader::NoteBrokenExchange() {
-  brokenInARow_ = 0;
-  if (SuspectHandler handler = onSuspect_.load(); handler != nullptr) handler(suspectContext_);
-}
-
 void LineReader::SetSuspectHandler(SuspectHandler handler, void *context) {
   suspectContext_ = context;
   onSuspect_ = handler;
+  link_.Health().SetHandler(handler == nullptr ? nullptr : ForwardSuspect, this);
+}
+
+void LineReader::ForwardSuspect(void *self, HealthReport report, const char *) {
+  LineReader &reader = *static_cast<LineReader *>(self);
+  if (report != HealthReport::kSuspect) return;
+  if (SuspectHandler handler = reader.onSuspect_.load(); handler != nullptr) {
+    handler(reader.suspectContext_);
+  }
 }
 
 void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq,
@@ -192,7 +188,7 @@ ReplyStatus LineReader::WaitReply(uint32_t timeoutMs, std::vector<uint8_t> *repl
   MutexLock lock(mutex_);
   for (;;) {
     if (status_ != ReplyStatus::kNone) break;
-    if (link_.Decodes().Cancelled() || link_.Health().abort) return ReplyStatus::kCancelled;
+    if (link_.Decodes().Cancelled() || link_.Health().Aborted()) return ReplyStatus::kCancelled;
     const uint64_t now = platform::NowMs();
     if (decodesWhileArmed_ != decodesSeen) {
       // The engine sent a decode first: its reply comes after it.

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "link/link_health.h"
 #include "util/mutex.h"
 #include "util/thread_annotations.h"
 
@@ -45,8 +46,8 @@ enum class ReplyStatus {
   kCancelled,    // unload
 };
 
-// Called when the line hints that the engine runs at another speed: input that makes no frame,
-// twice in a row with no valid frame between. context is the one given with the handler.
+// Called when the link's health reports the engine suspect (it may run at another speed).
+// context is the one given with the handler.
 using SuspectHandler = void (*)(void *context);
 
 class LineReader {
@@ -78,28 +79,24 @@ class LineReader {
   // Frames read so far (noise and broken frames included).
   uint64_t FramesRead() const { return frames_.load(); }
 
+  // Hears the health's suspect reports alone, as the health's owner (a link that no reader owns).
   void SetSuspectHandler(SuspectHandler handler, void *context);
-  // Forgets the run of broken input (the engine answered, or was found again).
-  void ClearSuspicion() { brokenInARow_ = 0; }
-  // An exchange met only input that made no frame in every attempt: the engine is suspect.
-  void NoteBrokenExchange();
 
   // Reads and handles one frame on the calling thread; what the thread does in a loop.
   void HandleOne(uint32_t firstByteWait) EXCLUDES(mutex_);
 
  private:
   static void Body(void *self);
+  static void ForwardSuspect(void *self, HealthReport report, const char *reason);
   void Handle(LineFrame &frame) EXCLUDES(mutex_);
   void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq, uint64_t start)
       EXCLUDES(mutex_);
-  void NoteBroken();
 
   EngineLink &link_;
   platform::Thread *thread_ = nullptr;
   std::atomic<bool> running_{false};
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> frames_{0};
-  std::atomic<uint32_t> brokenInARow_{0};
   uint32_t framingErrors_ = 0;  // the port's count when last looked at (the reader's own)
   std::atomic<SuspectHandler> onSuspect_{nullptr};
   std::atomic<void *> suspectContext_{nullptr};

@@ -60,7 +60,6 @@ Exchanged Exchange(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Byt
     if (reply != nullptr) *reply = units;
     if (result.status == ReplyStatus::kOk) {
       NoteExchange(link.Health(), true, false);
-      link.Line().ClearSuspicion();
       return result;
     }
     if (result.status == ReplyStatus::kCancelled) return result;
@@ -78,7 +77,7 @@ Exchanged Exchange(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Byt
   if (link.Line().FramesRead() != framesBefore) unheard = false;
   result.unheard = unheard;
   NoteExchange(link.Health(), false, unheard);
-  if (onlyBroken) link.Line().NoteBrokenExchange();
+  if (onlyBroken) link.Health().NoteBrokenExchange();
   return result;
 }
 

@@ -98,8 +98,10 @@ void ProcessAttach(void *module) {
   state.workers[kBeepWorker].start = NewSemaphore();
   state.workers[kRecoveryWorker].start = NewSemaphore();
   TheReader().SetModeChangedHandler(WakeAutoTrigger, &state);
+  // A load starts with a healthy link and asks nothing of the recovery.
   TheReader().link.Health().Reset();
-  InstallLostHandler(TheReader());
+  state.recovery.Forget();
+  InstallHealthHandler(Globals());
 }
 
 void ForgetLoadState() {
@@ -192,7 +194,7 @@ int32_t InitReader() {
   // The engine was lost: its recovery tries again at once, and until it succeeds the engine is
   // one that does not answer.
   if (EngineAway(reader)) {
-    HurryRecovery();
+    HurryRecovery(state);
     return kResultEngineDown;
   }
   uint32_t error = 0;

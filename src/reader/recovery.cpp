@@ -1,6 +1,5 @@
 #include "reader/recovery.h"
 
-#include <atomic>
 #include <string>
 
 #include "config/restore.h"
@@ -9,12 +8,10 @@
 #include "link/serial_port.h"
 #include "link/transaction.h"
 #include "link/wire_trace.h"
-#include "reader/bus_relay.h"
 #include "platform/clock.h"
+#include "reader/bus_relay.h"
 #include "reader/device_queries.h"
-#include "reader/globals.h"
-#include "state/library_state.h"
-#include "state/scan_engine.h"
+#include "state/library_globals.h"
 #include "state/workers.h"
 
 namespace bcr {
@@ -24,54 +21,66 @@ namespace {
 constexpr uint32_t kFirstRecoveryPause = 100;
 constexpr uint32_t kPauseSlice = 20;
 
-std::atomic<bool> hurry{false};
-// The line made the engine suspect (input at another speed); the worker checks it.
-std::atomic<bool> suspect{false};
+// What the recovery works with, all of it from the globals it is given: the reader whose engine
+// it finds again, and the running state (the quit flag, the messages, its worker and the
+// requests made of it).
+struct Recovery {
+  explicit Recovery(LibraryGlobals &globals) : reader(globals.reader), state(globals.state) {}
+  LinkHealth &Health() const { return reader.link.Health(); }
 
-bool Aborted(const ScanEngine &reader) {
-  return reader.link.Health().abort || State().quitFlag == 1;
+  ScanEngine &reader;
+  LibraryState &state;
+};
+
+bool Aborted(const Recovery &recovery) {
+  return recovery.Health().Aborted() || recovery.state.quitFlag == 1;
 }
 
 // Sleeps up to ms; false when the library is being unloaded. A hurry ends the pause early.
-bool Pause(const ScanEngine &reader, uint32_t ms) {
+bool Pause(const Recovery &recovery, uint32_t ms) {
   for (uint32_t slept = 0; slept < ms; slept += kPauseSlice) {
-    if (Aborted(reader)) return false;
-    if (hurry.exchange(false)) return true;
+    if (Aborted(recovery)) return false;
+    if (recovery.state.recovery.TakeHurry()) return true;
     platform::Sleep(kPauseSlice);
   }
-  return !Aborted(reader);
+  return !Aborted(recovery);
 }
 
-bool PauseOf(void *reader, uint32_t ms) {
-  return Pause(*static_cast<const ScanEngine *>(reader), ms);
+bool PauseOf(void *recovery, uint32_t ms) {
+  return Pause(*static_cast<const Recovery *>(recovery), ms);
 }
 
-void BroadcastReaderState(intptr_t state) {
-  platform::WindowPost(platform::BroadcastWindow(), State().messages.readerState, kReaderDevice,
-                       state);
+void BroadcastReaderState(const Recovery &recovery, intptr_t state) {
+  platform::WindowPost(platform::BroadcastWindow(), recovery.state.messages.readerState,
+                       kReaderDevice, state);
   AnnounceReaderState(state);
 }
 
 // Takes the engine for lost; false when it was already, or there is nothing to recover.
-bool MarkLost(ScanEngine &reader, const char *reason) {
-  if (reader.active == 0 || Aborted(reader)) return false;
-  if (reader.link.Health().away.exchange(true)) return false;
-  if (platform::TraceOn()) TraceNote(reader.link, (std::string("engine lost: ") + reason).c_str());
-  BroadcastReaderState(kReaderStateLost);
+bool MarkLost(const Recovery &recovery, const char *reason) {
+  if (recovery.reader.active == 0 || Aborted(recovery)) return false;
+  if (!recovery.Health().MarkAway()) return false;
+  if (platform::TraceOn()) {
+    TraceNote(recovery.reader.link, (std::string("engine lost: ") + reason).c_str());
+  }
+  BroadcastReaderState(recovery, kReaderStateLost);
   return true;
 }
 
-void OnEngineLost(void *context, const char *reason) {
-  if (MarkLost(*static_cast<ScanEngine *>(context), reason)) WakeWorker(State(), kRecoveryWorker);
-}
-
-// The line reader's or an exchange's thread: the check runs on the recovery worker, so that the
-// line reader goes on reading its answer.
-void OnEngineSuspect(void *context) {
-  ScanEngine &reader = *static_cast<ScanEngine *>(context);
-  if (reader.active == 0 || reader.link.Health().away || Aborted(reader)) return;
-  suspect = true;
-  WakeWorker(State(), kRecoveryWorker);
+// The link's reports, on the thread that noticed (the line reader's or an exchange's). A suspect
+// engine is checked on the recovery worker, so that the line reader goes on reading its answer.
+void OnHealthReport(void *globals, HealthReport report, const char *reason) {
+  const Recovery recovery(*static_cast<LibraryGlobals *>(globals));
+  switch (report) {
+    case HealthReport::kLost:
+      if (MarkLost(recovery, reason)) WakeWorker(recovery.state, kRecoveryWorker);
+      return;
+    case HealthReport::kSuspect:
+      if (recovery.reader.active == 0 || recovery.Health().Away() || Aborted(recovery)) return;
+      recovery.state.recovery.Check();
+      WakeWorker(recovery.state, kRecoveryWorker);
+      return;
+  }
 }
 
 // One revision request at the working speed: whether the engine answers it (a NAK is an answer).
@@ -89,22 +98,22 @@ bool EngineAnswers(ScanEngine &reader) {
 }
 
 // Waits until no other thread is inside a port call (they all fail at once now); false on unload.
-bool WaitForPortUsers(const ScanEngine &reader) {
-  while (reader.link.Health().users != 0) {
-    if (Aborted(reader)) return false;
+bool WaitForPortUsers(const Recovery &recovery) {
+  while (recovery.Health().Users() != 0) {
+    if (Aborted(recovery)) return false;
     platform::Sleep(1);
   }
   return true;
 }
 
 // One try: the port anew, the engine at its working speed, its settings back.
-bool TryOnce(ScanEngine &reader) {
-  EngineLink &link = reader.link;
-  if (!WaitForPortUsers(reader)) return false;
+bool TryOnce(Recovery &recovery) {
+  EngineLink &link = recovery.reader.link;
+  if (!WaitForPortUsers(recovery)) return false;
   // The port changes hands under the exchange lock. The exchanges after it do not hold the lock:
   // every other thread's port calls fail at once while the engine is away (the gate keeps them
   // apart), and a call waiting for the lock would wait out the whole try instead of failing fast.
-  switch (OpenAndReach(link, Reach::kAgain, nullptr, PauseOf, &reader, nullptr)) {
+  switch (OpenAndReach(link, Reach::kAgain, nullptr, PauseOf, &recovery, nullptr)) {
     case Opened::kReached:
       break;
     case Opened::kNoPort:
@@ -117,62 +126,60 @@ bool TryOnce(ScanEngine &reader) {
     case Opened::kCutShort:
       return false;
   }
-  if (!RestoreSettings(reader)) {
+  if (!RestoreSettings(recovery.reader)) {
     TraceNote(link, "recovery: the settings were not all taken");
     return false;
   }
   return true;
 }
 
-void Recover() {
-  ScanEngine &reader = TheReader();
-  EngineLink &link = reader.link;
-  if (!link.Health().away) {
+void Recover(Recovery &recovery) {
+  EngineLink &link = recovery.reader.link;
+  LinkHealth &health = recovery.Health();
+  if (!health.Away()) {
     // Input at another speed: an engine that does not answer at the working speed came back
     // from a power loss at its old speed, and is found again like a lost one.
-    if (!suspect.exchange(false) || EngineAnswers(reader)) return;
-    if (!MarkLost(reader, "input at another speed")) return;
+    if (!recovery.state.recovery.TakeCheck() || EngineAnswers(recovery.reader)) return;
+    if (!MarkLost(recovery, "input at another speed")) return;
   }
-  RecoveryScope scope(link.Health());
+  RecoveryScope scope(health);
   uint32_t pause = kFirstRecoveryPause;
-  while (!Aborted(reader)) {
-    if (TryOnce(reader)) {
-      link.Health().silentExchanges = 0;
-      link.Line().ClearSuspicion();
-      suspect = false;
-      link.Health().away = false;
+  while (!Aborted(recovery)) {
+    if (TryOnce(recovery)) {
+      // A suspicion reported during the try is answered by it.
+      recovery.state.recovery.TakeCheck();
+      health.Back();
       TraceNote(link, "engine back");
-      BroadcastReaderState(kReaderStateBack);
+      BroadcastReaderState(recovery, kReaderStateBack);
       return;
     }
-    if (!Pause(reader, pause)) break;
+    if (!Pause(recovery, pause)) break;
     pause = pause * 2 < kLongestRecoveryPause ? pause * 2 : kLongestRecoveryPause;
   }
 }
 
 }  // namespace
 
-void InstallLostHandler(ScanEngine &reader) {
-  reader.link.Health().lostContext = &reader;
-  reader.link.Health().onLost = OnEngineLost;
-  reader.link.Line().SetSuspectHandler(OnEngineSuspect, &reader);
+void InstallHealthHandler(LibraryGlobals &globals) {
+  globals.reader.link.Health().SetHandler(OnHealthReport, &globals);
 }
 
 bool EngineAway(const ScanEngine &reader) {
-  return reader.link.Health().away;
+  return reader.link.Health().Away();
 }
 
-void HurryRecovery() {
-  hurry = true;
-  WakeWorker(State(), kRecoveryWorker);
+void HurryRecovery(LibraryState &state) {
+  state.recovery.Hurry();
+  WakeWorker(state, kRecoveryWorker);
 }
 
 void AbortRecovery(ScanEngine &reader) {
-  reader.link.Health().abort = true;
+  reader.link.Health().Abort();
 }
 
 void RecoveryThread(void *globals) {
-  RunWorker(static_cast<LibraryGlobals *>(globals)->state, kRecoveryWorker, Recover);
+  Recovery recovery(*static_cast<LibraryGlobals *>(globals));
+  RunWorker(recovery.state, kRecoveryWorker, [&recovery] { Recover(recovery); });
 }
 
 }  // namespace bcr

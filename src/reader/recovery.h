@@ -14,6 +14,8 @@
 namespace bcr {
 
 class ScanEngine;
+struct LibraryGlobals;
+struct LibraryState;
 
 // lParam of "WM_READERSTATE".
 constexpr intptr_t kReaderStateLost = 0;
@@ -22,17 +24,17 @@ constexpr intptr_t kReaderStateBack = 1;
 // Longest pause between two tries to find the engine, in ms.
 constexpr uint32_t kLongestRecoveryPause = 2000;
 
-// Connects the link's reports to the reader; at every load.
-void InstallLostHandler(ScanEngine &reader);
+// Connects the reports of the reader's link to the recovery, with the globals as its context; at
+// every load.
+void InstallHealthHandler(LibraryGlobals &globals);
 // Whether the engine is taken for lost now.
 bool EngineAway(const ScanEngine &reader);
 // A try that is waiting out its back-off starts at once (InitReader while the engine is away).
-void HurryRecovery();
+void HurryRecovery(LibraryState &state);
 // Stops every port call and makes the recovery give up (unload); bounded by one exchange attempt.
 void AbortRecovery(ScanEngine &reader);
 
-// The worker's thread body.
-// Thread body; its parameter is the library's globals.
+// The worker's thread body; its parameter is the library's globals, all the recovery works with.
 void RecoveryThread(void *globals);
 
 }  // namespace bcr

@@ -43,6 +43,25 @@ struct Messages {
   std::atomic<uint32_t> readerState{0};
 };
 
+// What other threads ask of the recovery worker, each taken once by it; a load starts with none.
+class RecoveryRequests {
+ public:
+  // A try that is waiting out its back-off starts at once.
+  void Hurry() { hurry_ = true; }
+  bool TakeHurry() { return hurry_.exchange(false); }
+  // The link reported the engine suspect: the worker checks whether it still answers.
+  void Check() { check_ = true; }
+  bool TakeCheck() { return check_.exchange(false); }
+  void Forget() {
+    hurry_ = false;
+    check_ = false;
+  }
+
+ private:
+  std::atomic<bool> hurry_{false};
+  std::atomic<bool> check_{false};
+};
+
 struct LibraryState {
   std::atomic<platform::Window *> readerWindow{nullptr};
   void *moduleInstance = nullptr;
@@ -55,6 +74,7 @@ struct LibraryState {
   // Tells every worker to end at its next wake-up.
   std::atomic<uint32_t> quitFlag{0};
   platform::Event *decodeEvent = nullptr;
+  RecoveryRequests recovery;
   Messages messages;
   WorkerSlot workers[kWorkerCount];
 };
