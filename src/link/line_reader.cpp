@@ -138,20 +138,6 @@ void LineReader::Handle(LineFrame &frame) {
   }
 }
 
-void LineReader::SetSuspectHandler(SuspectHandler handler, void *context) {
-  suspectContext_ = context;
-  onSuspect_ = handler;
-  link_.Health().SetHandler(handler == nullptr ? nullptr : ForwardSuspect, this);
-}
-
-void LineReader::ForwardSuspect(void *self, HealthReport report, const char *) {
-  LineReader &reader = *static_cast<LineReader *>(self);
-  if (report != HealthReport::kSuspect) return;
-  if (SuspectHandler handler = reader.onSuspect_.load(); handler != nullptr) {
-    handler(reader.suspectContext_);
-  }
-}
-
 void LineReader::OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq,
                             uint64_t start) {
   MutexLock lock(mutex_);

@@ -46,10 +46,6 @@ enum class ReplyStatus {
   kCancelled,    // unload
 };
 
-// Called when the link's health reports the engine suspect (it may run at another speed).
-// context is the one given with the handler.
-using SuspectHandler = void (*)(void *context);
-
 class LineReader {
  public:
   explicit LineReader(EngineLink &link) : link_(link) {}
@@ -79,15 +75,11 @@ class LineReader {
   // Frames read so far (noise and broken frames included).
   uint64_t FramesRead() const { return frames_.load(); }
 
-  // Hears the health's suspect reports alone, as the health's owner (a link that no reader owns).
-  void SetSuspectHandler(SuspectHandler handler, void *context);
-
   // Reads and handles one frame on the calling thread; what the thread does in a loop.
   void HandleOne(uint32_t firstByteWait) EXCLUDES(mutex_);
 
  private:
   static void Body(void *self);
-  static void ForwardSuspect(void *self, HealthReport report, const char *reason);
   void Handle(LineFrame &frame) EXCLUDES(mutex_);
   void OfferReply(ReplyStatus status, std::vector<uint8_t> *units, uint64_t seq, uint64_t start)
       EXCLUDES(mutex_);
@@ -98,8 +90,6 @@ class LineReader {
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> frames_{0};
   uint32_t framingErrors_ = 0;  // the port's count when last looked at (the reader's own)
-  std::atomic<SuspectHandler> onSuspect_{nullptr};
-  std::atomic<void *> suspectContext_{nullptr};
 
   Mutex mutex_;
   CondVar changed_;

@@ -123,14 +123,6 @@ class LineReaderScope {
 // True when port calls of the calling thread are refused now.
 bool PortBarred(const LinkHealth &health);
 
-// The port's spelling of the notes above.
-inline void NotePortError(LinkHealth &health, uint32_t error) {
-  health.NotePortError(error);
-}
-inline void NoteExchange(LinkHealth &health, bool replied, bool silent) {
-  health.NoteExchange(replied, silent);
-}
-
 }  // namespace bcr
 
 #endif  // BCREADER_LINK_LINK_HEALTH_H

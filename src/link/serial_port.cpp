@@ -10,7 +10,7 @@ void SerialPort::Failed() {
 
 void SerialPort::PortFailed() {
   Failed();
-  NotePortError(health_, lastError_);
+  health_.NotePortError(lastError_);
 }
 
 bool SerialPort::Open(uint32_t number) {

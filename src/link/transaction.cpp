@@ -59,7 +59,7 @@ Exchanged Exchange(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Byt
     link.Line().EndReply();
     if (reply != nullptr) *reply = units;
     if (result.status == ReplyStatus::kOk) {
-      NoteExchange(link.Health(), true, false);
+      link.Health().NoteExchange(true, false);
       return result;
     }
     if (result.status == ReplyStatus::kCancelled) return result;
@@ -76,7 +76,7 @@ Exchanged Exchange(EngineLink &link, const Bytes &frame, uint32_t timeoutMs, Byt
   // A decode that came meanwhile is an answer too: an engine that scans is there.
   if (link.Line().FramesRead() != framesBefore) unheard = false;
   result.unheard = unheard;
-  NoteExchange(link.Health(), false, unheard);
+  link.Health().NoteExchange(false, unheard);
   if (onlyBroken) link.Health().NoteBrokenExchange();
   return result;
 }

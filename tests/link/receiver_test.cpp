@@ -17,6 +17,7 @@ namespace bcr {
 namespace {
 
 using test::Bytes;
+using test::CountSuspect;
 using test::SimLink;
 using test::ToBytes;
 
@@ -350,8 +351,7 @@ TEST(LineReader, DecodeRightAfterABadChecksumIsKeptAndAcknowledged) {
 TEST(LineReader, TwoRunsOfInputThatMakeNoFrameInARowMakeTheEngineSuspect) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   std::atomic<int> suspect{0};
-  sim.Link().Line().SetSuspectHandler(
-      [](void *count) { ++*static_cast<std::atomic<int> *>(count); }, &suspect);
+  sim.Link().Health().SetHandler(CountSuspect, &suspect);
   const Bytes garbage = {0xF8, 0xFF, 0xFE, 0xFF};
   const Bytes decode = {0x09, 0xF3, 0x00, 0x00, 0x01, 0x31, 0x32, 0x33, 0x34, 0xFE, 0x39};
   for (const Bytes &bytes : {garbage, decode, garbage}) {

@@ -20,6 +20,7 @@ namespace bcr {
 namespace {
 
 using test::Bytes;
+using test::CountSuspect;
 using test::SimLink;
 
 size_t CountOf(const std::string &text, const std::string &what) {
@@ -115,8 +116,7 @@ TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
 TEST(SendAndWait, OnlyBrokenInputInEveryAttemptMakesTheEngineSuspect) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start());
   std::atomic<int> suspect{0};
-  sim.Link().Line().SetSuspectHandler(
-      [](void *count) { ++*static_cast<std::atomic<int> *>(count); }, &suspect);
+  sim.Link().Health().SetHandler(CountSuspect, &suspect);
   Bytes reply;
   std::vector<Bytes> frames;
   sim.Engine().SetNakAll(true);

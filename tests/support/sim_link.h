@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,11 @@ inline Bytes ToBytes(const WString &s) {
   Bytes bytes;
   for (uint32_t i = 0; i < s.Size(); ++i) bytes.push_back(static_cast<uint8_t>(s.Data()[i]));
   return bytes;
+}
+
+// A health handler that counts the suspect reports in the std::atomic<int> it is given.
+inline void CountSuspect(void *count, HealthReport report, const char *) {
+  if (report == HealthReport::kSuspect) ++*static_cast<std::atomic<int> *>(count);
 }
 
 // Points "COM2:" at the engine and opens the link on it at the engine's speed, with the engine
