@@ -113,13 +113,15 @@ constexpr bool NamesAgree(const ParamOption (&options)[N], const catalog::Option
 }
 
 template <size_t N>
-constexpr ParamHandler Handler(const ParamOption (&options)[N], uint8_t cacheSlot, Engines serves,
+constexpr ParamHandler Handler(const ParamOption (&options)[N], const catalog::OptionName *names,
+                               uint8_t cacheSlot, Engines serves,
                                uint32_t readWaitMs = kCommandTimeout,
                                const uint8_t (*sendOrder)[N] = nullptr) {
   static_assert(N <= kParamCacheArgs);
   return {options,    static_cast<uint8_t>(N),
           cacheSlot,  serves,
-          readWaitMs, sendOrder != nullptr ? *sendOrder : nullptr};
+          readWaitMs, sendOrder != nullptr ? *sendOrder : nullptr,
+          names};
 }
 
 }  // namespace bcr::table
