@@ -10,6 +10,7 @@
 
 #include "bcreader.h"
 #include "bcreader_posix.h"
+#include "option_access.h"
 
 namespace cli {
 
@@ -18,8 +19,6 @@ namespace {
 // What GetReaderType reports for each engine.
 constexpr int32_t kReaderTypeImager = 64;
 constexpr int32_t kReaderTypeSE955 = 128;
-constexpr int32_t kDeviceImager4507 = 8;
-constexpr int32_t kDeviceSE955 = 9;
 
 constexpr const char *kDefaultPort = "/dev/ttyS1";
 
@@ -152,23 +151,17 @@ bool Session::Init() {
 int32_t Session::DeviceType() const {
   switch (GetReaderType()) {
     case kReaderTypeSE955:
-      return kDeviceSE955;
+      return bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::kSE955);
     case kReaderTypeImager:
-      return kDeviceImager4507;
+      return bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::k4507);
     default:
       return 0;
   }
 }
 
 const char *Session::EngineName() const {
-  switch (DeviceType()) {
-    case kDeviceSE955:
-      return "SE955";
-    case kDeviceImager4507:
-      return "4507";
-    default:
-      return "no engine";
-  }
+  const char *name = cli::EngineName(DeviceType());
+  return name != nullptr ? name : "no engine";
 }
 
 bool Session::OpenWindow() {
