@@ -72,14 +72,6 @@ constexpr bool OrderComplete(const uint8_t (&order)[N]) {
   return true;
 }
 
-constexpr bool SameName(const char *a, const char *b) {
-  while (*a != '\0' && *a == *b) {
-    ++a;
-    ++b;
-  }
-  return *a == *b;
-}
-
 // The values a row's kind carries admit what the catalog offers under the row's name. A number
 // may be offered as a flag (its exported function shows it as one).
 constexpr bool KindCarries(const ParamOption &option, catalog::ValueRange range) {
@@ -102,7 +94,7 @@ constexpr bool NamesAgree(const ParamOption (&options)[N], const catalog::Option
   if (N != M) return false;
   for (size_t i = 0; i < M; ++i) {
     for (size_t j = i + 1; j < M; ++j) {
-      if (SameName(names[i].name, names[j].name)) return false;
+      if (catalog::SameText(names[i].name, names[j].name)) return false;
     }
   }
   for (const ParamOption &option : options) {

@@ -225,8 +225,8 @@ struct OptionFunction {
   uint8_t nameCount;        // the handler's argument count
   uint8_t argCount;
   uint8_t handlerArg[kMaxArgs];
-  // The handler argument (0: none) the function shows as a flag while the engine holds flagOn
-  // for it being set.
+  // The handler argument (0: none) that the function shows as 0 or 1 while the engine holds 0 or
+  // flagOn.
   uint8_t flagArg;
   uint8_t flagOn;
   // The decode time-out, parameter 0x89 and the trigger mode are translated on their way (see
@@ -362,6 +362,7 @@ constexpr const OptionFunction &FunctionAt(size_t index) {
   return index % 2 == 0 ? entry.se955 : entry.imager4507;
 }
 
+// Texts compared where a constant expression needs it (std::strcmp is no constant expression).
 constexpr bool SameText(const char *a, const char *b) {
   while (*a != '\0' && *a == *b) {
     ++a;
