@@ -95,7 +95,6 @@ set(BCREADER_CATALOG_SOURCES
 set(BCREADER_CONFIG_SOURCES
   config/handler_list.cpp
   config/linear_handlers.cpp
-  config/linear_options.cpp
   config/option_function.cpp
   config/param_handler.cpp
   config/preference_handlers.cpp
@@ -103,8 +102,7 @@ set(BCREADER_CONFIG_SOURCES
   config/reset.cpp
   config/restore.cpp
   config/startup_read.cpp
-  config/two_d_handlers.cpp
-  config/two_d_options.cpp)
+  config/two_d_handlers.cpp)
 
 set(BCREADER_DECODE_SOURCES
   decode/output_record.cpp

@@ -31,4 +31,12 @@ const std::array<const ParamHandler *, kHandlerCount> &AllHandlers() {
   return handlers;
 }
 
+const ParamHandler *HandlerNamed(const catalog::OptionName *names) {
+  if (names == nullptr) return nullptr;
+  for (const ParamHandler *handler : AllHandlers()) {
+    if (handler->names == names) return handler;
+  }
+  return nullptr;
+}
+
 }  // namespace bcr

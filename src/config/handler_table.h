@@ -72,14 +72,6 @@ constexpr bool OrderComplete(const uint8_t (&order)[N]) {
   return true;
 }
 
-constexpr bool SameName(const char *a, const char *b) {
-  while (*a != '\0' && *a == *b) {
-    ++a;
-    ++b;
-  }
-  return *a == *b;
-}
-
 // The values a row's kind carries admit what the catalog offers under the row's name. A number
 // may be offered as a flag (its exported function shows it as one).
 constexpr bool KindCarries(const ParamOption &option, catalog::ValueRange range) {
@@ -102,7 +94,7 @@ constexpr bool NamesAgree(const ParamOption (&options)[N], const catalog::Option
   if (N != M) return false;
   for (size_t i = 0; i < M; ++i) {
     for (size_t j = i + 1; j < M; ++j) {
-      if (SameName(names[i].name, names[j].name)) return false;
+      if (catalog::SameText(names[i].name, names[j].name)) return false;
     }
   }
   for (const ParamOption &option : options) {
@@ -113,13 +105,15 @@ constexpr bool NamesAgree(const ParamOption (&options)[N], const catalog::Option
 }
 
 template <size_t N>
-constexpr ParamHandler Handler(const ParamOption (&options)[N], uint8_t cacheSlot, Engines serves,
+constexpr ParamHandler Handler(const ParamOption (&options)[N], const catalog::OptionName *names,
+                               uint8_t cacheSlot, Engines serves,
                                uint32_t readWaitMs = kCommandTimeout,
                                const uint8_t (*sendOrder)[N] = nullptr) {
   static_assert(N <= kParamCacheArgs);
   return {options,    static_cast<uint8_t>(N),
           cacheSlot,  serves,
-          readWaitMs, sendOrder != nullptr ? *sendOrder : nullptr};
+          readWaitMs, sendOrder != nullptr ? *sendOrder : nullptr,
+          names};
 }
 
 }  // namespace bcr::table

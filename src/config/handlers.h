@@ -72,6 +72,9 @@ const ParamHandler &UserPreferences1DParam();    // 7 options; the SE955 only
 constexpr size_t kHandlerCount = 22;
 const std::array<const ParamHandler *, kHandlerCount> &AllHandlers();
 
+// The handler whose options the catalog names with names, nullptr when none (or names is null).
+const ParamHandler *HandlerNamed(const catalog::OptionName *names);
+
 }  // namespace bcr
 
 #endif  // BCREADER_CONFIG_HANDLERS_H

@@ -92,53 +92,60 @@ static_assert(NamesAgree(kChinese2Of5, catalog::kChinese2Of5Names));
 }  // namespace
 
 const ParamHandler &Code39Param() {
-  static const ParamHandler handler = Handler(kCode39, kSlotCode39, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kCode39, catalog::kCode39Names, kSlotCode39, Engines::kBoth);
   return handler;
 }
 const ParamHandler &UpcParam() {
-  static const ParamHandler handler = Handler(kUpc, kSlotUpc, Engines::kBoth);
+  static const ParamHandler handler = Handler(kUpc, catalog::kUpcNames, kSlotUpc, Engines::kBoth);
   return handler;
 }
 const ParamHandler &EanJanParam() {
-  static const ParamHandler handler = Handler(kEanJan, kSlotEanJan, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kEanJan, catalog::kEanJanNames, kSlotEanJan, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Code128Param() {
-  static const ParamHandler handler = Handler(kCode128, kSlotCode128, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kCode128, catalog::kCode128Names, kSlotCode128, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Code93Param() {
-  static const ParamHandler handler = Handler(kCode93, kSlotCode93, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kCode93, catalog::kCode93Names, kSlotCode93, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Code11Param() {
   static const ParamHandler handler =
-      Handler(kCode11, kSlotCode11, Engines::kBoth, kCode11ReadWait);
+      Handler(kCode11, catalog::kCode11Names, kSlotCode11, Engines::kBoth, kCode11ReadWait);
   return handler;
 }
 const ParamHandler &Interleaved2Of5Param() {
-  static const ParamHandler handler =
-      Handler(kInterleaved2Of5, kSlotInterleaved2Of5, Engines::kBoth);
+  static const ParamHandler handler = Handler(kInterleaved2Of5, catalog::kInterleaved2Of5Names,
+                                              kSlotInterleaved2Of5, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Industrial2Of5Param() {
-  static const ParamHandler handler = Handler(kIndustrial2Of5, kSlotIndustrial2Of5, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kIndustrial2Of5, catalog::kIndustrial2Of5Names, kSlotIndustrial2Of5, Engines::kBoth);
   return handler;
 }
 const ParamHandler &CodabarParam() {
-  static const ParamHandler handler = Handler(kCodabar, kSlotCodabar, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kCodabar, catalog::kCodabarNames, kSlotCodabar, Engines::kBoth);
   return handler;
 }
 const ParamHandler &MsiParam() {
-  static const ParamHandler handler = Handler(kMsi, kSlotMsi, Engines::kBoth);
+  static const ParamHandler handler = Handler(kMsi, catalog::kMsiNames, kSlotMsi, Engines::kBoth);
   return handler;
 }
 const ParamHandler &RssParam() {
-  static const ParamHandler handler = Handler(kRss, kSlotRss, Engines::kBoth);
+  static const ParamHandler handler = Handler(kRss, catalog::kRssNames, kSlotRss, Engines::kBoth);
   return handler;
 }
 const ParamHandler &Chinese2Of5Param() {
-  static const ParamHandler handler = Handler(kChinese2Of5, kSlotChinese2Of5, Engines::kBoth);
+  static const ParamHandler handler =
+      Handler(kChinese2Of5, catalog::kChinese2Of5Names, kSlotChinese2Of5, Engines::kBoth);
   return handler;
 }
 

@@ -86,6 +86,13 @@ const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
   return nullptr;
 }
 
+// The option at position k (0-based) of a send frame: the handler's send order, else table
+// order. Null when the send order names an argument the table lacks.
+const ParamOption *OptionInSendOrder(const ParamHandler &handler, uint8_t k) {
+  return handler.sendOrder != nullptr ? OptionOfArg(handler, handler.sendOrder[k])
+                                      : &handler.options[k];
+}
+
 int32_t Read(const ParamHandler &handler, ScanEngine &reader, int32_t *const *pointers) {
   EngineLink &link = reader.link;
   const int32_t deviceType = reader.DeviceType();
@@ -132,9 +139,7 @@ bool BuildWriteFrame(const ScanEngine &reader, const ParamHandler &handler,
   Bytes pairs;
   *any = false;
   for (uint8_t k = 0; k < handler.count; ++k) {
-    const ParamOption *option = handler.sendOrder != nullptr
-                                    ? OptionOfArg(handler, handler.sendOrder[k])
-                                    : &handler.options[k];
+    const ParamOption *option = OptionInSendOrder(handler, k);
     if (option == nullptr) return false;
     const uint8_t index = option->arg - 1;
     if (pointers[index] == nullptr || !IsEngineOption(*option, deviceType)) continue;
@@ -260,9 +265,7 @@ Bytes BuildWrittenFrame(const ScanEngine &reader, const ParamHandler &handler,
   const int32_t deviceType = reader.DeviceType();
   Bytes pairs;
   for (uint8_t k = 0; k < handler.count; ++k) {
-    const ParamOption *option = handler.sendOrder != nullptr
-                                    ? OptionOfArg(handler, handler.sendOrder[k])
-                                    : &handler.options[k];
+    const ParamOption *option = OptionInSendOrder(handler, k);
     if (option == nullptr || !IsEngineOption(*option, deviceType)) continue;
     const ParamCacheEntry &entry = reader.paramCache.At(handler.cacheSlot, option->arg - 1);
     const int32_t value = entry.value;

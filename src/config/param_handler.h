@@ -23,6 +23,10 @@ namespace bcr {
 
 class ScanEngine;
 
+namespace catalog {
+struct OptionName;
+}
+
 // Attempts of every parameter exchange.
 constexpr int32_t kParamAttempts = 5;
 
@@ -77,6 +81,9 @@ struct ParamHandler {
   uint32_t readWaitMs;
   // 1-based args in the order of the pairs of a send frame; null: table order.
   const uint8_t *sendOrder;
+  // The catalog's names of the options, by argument: the handler of the exported option
+  // functions whose row holds these names. Null for a handler no option function reaches.
+  const catalog::OptionName *names;
 };
 
 // Every handler's arguments are at most this many.

@@ -40,17 +40,18 @@ static_assert(NamesAgree(kUserPreferences1D, catalog::kUserPreferences1DNames));
 
 const ParamHandler &MiscellaneousOptionParam() {
   static const ParamHandler handler =
-      Handler(kMiscellaneousOption, kSlotMiscellaneousOption, Engines::kBoth);
+      Handler(kMiscellaneousOption, catalog::kMiscellaneousOptionNames, kSlotMiscellaneousOption,
+              Engines::kBoth);
   return handler;
 }
 const ParamHandler &UserPreferences2DParam() {
-  static const ParamHandler handler =
-      Handler(kUserPreferences2D, kSlotUserPreferences2D, Engines::k4507);
+  static const ParamHandler handler = Handler(kUserPreferences2D, catalog::kUserPreferences2DNames,
+                                              kSlotUserPreferences2D, Engines::k4507);
   return handler;
 }
 const ParamHandler &UserPreferences1DParam() {
-  static const ParamHandler handler =
-      Handler(kUserPreferences1D, kSlotUserPreferences1D, Engines::kSE955);
+  static const ParamHandler handler = Handler(kUserPreferences1D, catalog::kUserPreferences1DNames,
+                                              kSlotUserPreferences1D, Engines::kSE955);
   return handler;
 }
 

@@ -81,10 +81,4 @@ int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int3
   return result;
 }
 
-int32_t MiscellaneousOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
-                             int32_t *a2) {
-  return RunOptionFunction(reader, ownEngine, MiscellaneousOptionParam(), mode, {a1, a2},
-                           {a1, nullptr, nullptr, nullptr, nullptr, nullptr});
-}
-
 }  // namespace bcr

@@ -22,9 +22,6 @@ int32_t UserPreferences4507(ScanEngine &reader, int32_t mode, int32_t *a1, int32
 // the library-kept value, trigger mode. 1, 0 or -253.
 int32_t UserPreferencesSE955(ScanEngine &reader, int32_t mode, int32_t *a1, int32_t *a2,
                              int32_t *a3, int32_t *a4, int32_t *a5, int32_t *a6, int32_t *a7);
-// Parameter 0x2D; a2 only counts as an argument given. 1, 0 or -253.
-int32_t MiscellaneousOptions(ScanEngine &reader, int32_t ownEngine, int32_t mode, int32_t *a1,
-                             int32_t *a2);
 
 // The SE955's parameter 0x89 that goes with its trigger mode: continuous, or any other.
 constexpr int32_t kSE955Param89Continuous = 2;

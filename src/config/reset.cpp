@@ -18,16 +18,20 @@ namespace bcr {
 
 namespace {
 
+constexpr Engines kBoth = Engines::kBoth;
+constexpr Engines kOn4507 = Engines::k4507;
+constexpr Engines kOnSE955 = Engines::kSE955;
+
 struct FixedPair {
   uint8_t number;
   uint8_t value;
+  Engines engines;
 };
 
 // 0x8A trigger mode 8, 0x88 decode time-out 3 s; the others are the engine's own.
-constexpr FixedPair kDefaults4507[] = {{0x8A, 8},  {0xEC, 0},  {0xEE, 1},
-                                       {0x9B, 20}, {0x88, 30}, {0x9F, 1}};
-constexpr FixedPair kDefaultsSE955[] = {{0x8A, 8},  {0xEC, 0}, {0xEE, 1}, {0x9B, 20},
-                                        {0x88, 30}, {0x9F, 1}, {0xED, 0}};
+constexpr FixedPair kPreferenceDefaults[] = {
+    {0x8A, 8, kBoth},  {0xEC, 0, kBoth}, {0xEE, 1, kBoth},   {0x9B, 20, kBoth},
+    {0x88, 30, kBoth}, {0x9F, 1, kBoth}, {0xED, 0, kOnSE955}};
 
 // A reset value that is not written: the handler receives a null pointer.
 constexpr int32_t kLeave = INT32_MIN;
@@ -36,11 +40,13 @@ struct ResetStep {
   const ParamHandler *handler;
   const int32_t *values;  // one per handler argument, in argument order
   uint8_t count;
+  Engines engines;  // the engines whose reset writes this step
 };
 
 template <size_t N>
-constexpr ResetStep Step(const ParamHandler &handler, const int32_t (&values)[N]) {
-  return {&handler, values, static_cast<uint8_t>(N)};
+constexpr ResetStep Step(const ParamHandler &handler, const int32_t (&values)[N],
+                         Engines engines = kBoth) {
+  return {&handler, values, static_cast<uint8_t>(N), engines};
 }
 
 constexpr int32_t kCode39[] = {1, 0, 0, 0, 0, 0, 0, 4, 55};
@@ -67,7 +73,8 @@ constexpr int32_t kMiscellaneous4507[] = {0, kLeave, kLeave, kLeave, 0, 0};
 constexpr int32_t kUserPreferences2D[] = {30, 6, 8};
 constexpr int32_t kUserPreferences1D[] = {30, 6, 1, 1, 1, kLeave, 8};
 
-const ResetStep kReset4507[] = {
+// The steps of both engines in their order; each engine's reset walks the steps it is named in.
+const ResetStep kResetSteps[] = {
     Step(Code39Param(), kCode39),
     Step(Code93Param(), kCode93),
     Step(Code11Param(), kCode11),
@@ -78,36 +85,20 @@ const ResetStep kReset4507[] = {
     Step(MsiParam(), kMsi),
     Step(EanJanParam(), kEanJan),
     Step(UpcParam(), kUpc),
-    Step(CompositeParam(), kComposite),
-    Step(PostalCodeParam(), kPostalCode),
-    Step(ImagerParam(), kImager),
-    Step(Matrix2Of5Param(), kMatrix2Of5),
-    Step(SymbologiesParam(), kSymbologies),
+    Step(CompositeParam(), kComposite, kOn4507),
+    Step(PostalCodeParam(), kPostalCode, kOn4507),
+    Step(ImagerParam(), kImager, kOn4507),
+    Step(Matrix2Of5Param(), kMatrix2Of5, kOn4507),
+    Step(SymbologiesParam(), kSymbologies, kOn4507),
     Step(Chinese2Of5Param(), kChinese2Of5),
-    Step(MacroPDFParam(), kMacroPDF),
+    Step(MacroPDFParam(), kMacroPDF, kOn4507),
     Step(RssParam(), kRss),
-    Step(SymbologySecurityLevelParam(), kSymbologySecurityLevel),
-    Step(MiscellaneousOptionParam(), kMiscellaneous4507),
-    Step(UserPreferences2DParam(), kUserPreferences2D),
+    Step(SymbologySecurityLevelParam(), kSymbologySecurityLevel, kOn4507),
+    Step(MiscellaneousOptionParam(), kMiscellaneous4507, kOn4507),
+    Step(UserPreferences2DParam(), kUserPreferences2D, kOn4507),
+    Step(UserPreferences1DParam(), kUserPreferences1D, kOnSE955),
 };
-static_assert(std::size(kReset4507) == 21);
-
-const ResetStep kResetSE955[] = {
-    Step(Code39Param(), kCode39),
-    Step(Code93Param(), kCode93),
-    Step(Code11Param(), kCode11),
-    Step(Industrial2Of5Param(), kIndustrial2Of5),
-    Step(Interleaved2Of5Param(), kInterleaved2Of5),
-    Step(CodabarParam(), kCodabar),
-    Step(Code128Param(), kCode128),
-    Step(MsiParam(), kMsi),
-    Step(EanJanParam(), kEanJan),
-    Step(UpcParam(), kUpc),
-    Step(Chinese2Of5Param(), kChinese2Of5),
-    Step(RssParam(), kRss),
-    Step(UserPreferences1DParam(), kUserPreferences1D),
-};
-static_assert(std::size(kResetSE955) == 13);
+static_assert(std::size(kResetSteps) == 22);
 
 WriteResult RunStep(ScanEngine &reader, const ResetStep &step) {
   int32_t values[kMaxHandlerArgs] = {};
@@ -119,10 +110,10 @@ WriteResult RunStep(ScanEngine &reader, const ResetStep &step) {
   return WriteOptions(*step.handler, reader, pointers, step.count);
 }
 
-template <size_t N>
-Bytes DefaultsFrame(const FixedPair (&pairs)[N]) {
+Bytes DefaultsFrame(int32_t deviceType) {
   Bytes bytes;
-  for (const FixedPair &pair : pairs) {
+  for (const FixedPair &pair : kPreferenceDefaults) {
+    if (!Serves(pair.engines, deviceType)) continue;
     bytes.push_back(pair.number);
     bytes.push_back(pair.value);
   }
@@ -135,8 +126,7 @@ WriteResult WritePreferenceDefaults(EngineLink &link) {
   PortHold exchange(link.ExchangeLock(), kExchangeWait);
   if (!exchange.Held()) return WriteResult::kFailed;
   WakeEngine(link);
-  Bytes frame =
-      deviceType == kImager4507 ? DefaultsFrame(kDefaults4507) : DefaultsFrame(kDefaultsSE955);
+  Bytes frame = DefaultsFrame(deviceType);
   Bytes reply;
   const Exchanged sent = Exchange(link, frame, kCommandTimeout, &reply, kParamAttempts);
   if (sent.unheard) return WriteResult::kUnheard;
@@ -155,11 +145,9 @@ int32_t ResetAllSettings(ScanEngine &reader, int32_t selector) {
   // An engine that answered nothing at all to a step (five attempts of a second each) is not
   // there: the rest of the sequence is not sent to it.
   if (WritePreferenceDefaults(reader.link) == WriteResult::kUnheard) return 1;
-  const bool imager = deviceType == kImager4507;
-  const ResetStep *steps = imager ? kReset4507 : kResetSE955;
-  const size_t count = imager ? std::size(kReset4507) : std::size(kResetSE955);
-  for (size_t i = 0; i < count; ++i) {
-    if (RunStep(reader, steps[i]) == WriteResult::kUnheard) break;
+  for (const ResetStep &step : kResetSteps) {
+    if (!Serves(step.engines, deviceType)) continue;
+    if (RunStep(reader, step) == WriteResult::kUnheard) break;
   }
   return 1;
 }

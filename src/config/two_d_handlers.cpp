@@ -80,33 +80,39 @@ static_assert(std::size(kImager) == 16 && ArgsComplete(kImager));
 }  // namespace
 
 const ParamHandler &PostalCodeParam() {
-  static const ParamHandler handler = Handler(kPostalCode, kSlotPostalCode, Engines::k4507);
+  static const ParamHandler handler =
+      Handler(kPostalCode, catalog::kPostalCodeNames, kSlotPostalCode, Engines::k4507);
   return handler;
 }
 const ParamHandler &CompositeParam() {
-  static const ParamHandler handler = Handler(kComposite, kSlotComposite, Engines::k4507);
+  static const ParamHandler handler =
+      Handler(kComposite, catalog::kCompositeNames, kSlotComposite, Engines::k4507);
   return handler;
 }
 const ParamHandler &SymbologySecurityLevelParam() {
   static const ParamHandler handler =
-      Handler(kSymbologySecurityLevel, kSlotSymbologySecurityLevel, Engines::kBoth);
+      Handler(kSymbologySecurityLevel, catalog::kSymbologySecurityLevelNames,
+              kSlotSymbologySecurityLevel, Engines::kBoth);
   return handler;
 }
 const ParamHandler &MacroPDFParam() {
-  static const ParamHandler handler = Handler(kMacroPDF, kSlotMacroPdf, Engines::k4507);
+  static const ParamHandler handler =
+      Handler(kMacroPDF, catalog::kMacroPDFNames, kSlotMacroPdf, Engines::k4507);
   return handler;
 }
 const ParamHandler &Matrix2Of5Param() {
-  static const ParamHandler handler = Handler(kMatrix2Of5, kSlotMatrix2Of5, Engines::k4507);
+  static const ParamHandler handler =
+      Handler(kMatrix2Of5, catalog::kMatrix2Of5Names, kSlotMatrix2Of5, Engines::k4507);
   return handler;
 }
 const ParamHandler &SymbologiesParam() {
-  static const ParamHandler handler = Handler(kSymbologies, kSlotSymbologies, Engines::k4507,
-                                              kCommandTimeout, &kSymbologiesSendOrder);
+  static const ParamHandler handler =
+      Handler(kSymbologies, catalog::kSymbologiesNames, kSlotSymbologies, Engines::k4507,
+              kCommandTimeout, &kSymbologiesSendOrder);
   return handler;
 }
 const ParamHandler &ImagerParam() {
-  static const ParamHandler handler = Handler(kImager, kSlotImager, Engines::k4507);
+  static const ParamHandler handler = Handler(kImager, nullptr, kSlotImager, Engines::k4507);
   return handler;
 }
 

@@ -7,7 +7,6 @@
 // header with the exported functions.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 
@@ -108,27 +107,6 @@ INSTANTIATE_TEST_SUITE_P(AllHandlers, HandlerTable, ::testing::ValuesIn(kCases),
 using catalog::OptionFunction;
 using catalog::SymbologyOptions;
 
-#define HANDLER(name) \
-  { #name, &name() }
-
-// clang-format off
-const std::pair<const char *, const ParamHandler *> kHandlers[] = {
-    HANDLER(Code39Param), HANDLER(UpcParam), HANDLER(EanJanParam), HANDLER(Code128Param),
-    HANDLER(Code93Param), HANDLER(Code11Param), HANDLER(Interleaved2Of5Param),
-    HANDLER(Industrial2Of5Param), HANDLER(CodabarParam), HANDLER(MsiParam), HANDLER(RssParam),
-    HANDLER(Chinese2Of5Param), HANDLER(PostalCodeParam), HANDLER(CompositeParam),
-    HANDLER(SymbologySecurityLevelParam), HANDLER(MacroPDFParam), HANDLER(Matrix2Of5Param),
-    HANDLER(SymbologiesParam), HANDLER(MiscellaneousOptionParam), HANDLER(UserPreferences2DParam),
-    HANDLER(UserPreferences1DParam)};
-// clang-format on
-
-const ParamHandler *HandlerNamed(const char *name) {
-  for (const auto &[handlerName, handler] : kHandlers) {
-    if (std::strcmp(handlerName, name) == 0) return handler;
-  }
-  return nullptr;
-}
-
 const ParamOption *OptionOfArg(const ParamHandler &handler, uint8_t arg) {
   for (uint8_t i = 0; i < handler.count; ++i) {
     if (handler.options[i].arg == arg) return &handler.options[i];
@@ -150,8 +128,8 @@ std::vector<std::pair<const OptionFunction *, int32_t>> CatalogFunctions() {
 TEST(OptionCatalog, EachPointerReachesAnOptionOfTheHandlerOnItsEngine) {
   for (const auto &[function, deviceType] : CatalogFunctions()) {
     SCOPED_TRACE(function->name);
-    const ParamHandler *handler = HandlerNamed(function->handler);
-    ASSERT_NE(handler, nullptr) << function->handler;
+    const ParamHandler *handler = HandlerNamed(function->names);
+    ASSERT_NE(handler, nullptr);
     EXPECT_TRUE(Serves(handler->serves, deviceType));
     EXPECT_EQ(function->nameCount, handler->count);
     std::set<uint8_t> reached;

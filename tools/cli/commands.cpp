@@ -106,9 +106,11 @@ int RunInfo(const Arguments &args, const ReaderSetup &setup) {
 
   int32_t deviceType = session.DeviceType();
   std::printf("engine: %s (%s), reader type %d\n", session.EngineName(),
-              deviceType == 9   ? "one-dimensional engine"
-              : deviceType == 8 ? "two-dimensional imager"
-                                : "unknown",
+              deviceType == bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::kSE955)
+                  ? "one-dimensional engine"
+              : deviceType == bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::k4507)
+                  ? "two-dimensional imager"
+                  : "unknown",
               static_cast<int>(GetReaderType()));
   char revision[64] = {};
   int32_t result = GetDecoderVersion(BCR_READER_DEVICE, revision, sizeof revision);

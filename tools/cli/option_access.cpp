@@ -21,8 +21,7 @@ using bcr::catalog::OptionName;
 using bcr::catalog::SymbologyOptions;
 using bcr::catalog::ValueRange;
 
-// The device type the library reports for the imager, and each engine's continuous trigger mode.
-constexpr int32_t kDeviceImager4507 = 8;
+// Each engine's continuous trigger mode.
 constexpr int32_t kContinuous4507 = 7;
 constexpr int32_t kContinuousSE955 = 4;
 // The trigger mode the reset writes.
@@ -141,14 +140,19 @@ bool ParseChanges(const SymbologyOptions &entry, const std::vector<std::string> 
   return true;
 }
 
+const char *EngineName(int32_t deviceType) {
+  if (deviceType == bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::kSE955)) return "SE955";
+  if (deviceType == bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::k4507)) return "4507";
+  return nullptr;
+}
+
 const OptionFunction *FunctionOnEngine(const SymbologyOptions &entry, int32_t deviceType,
                                        std::string *error) {
   const OptionFunction *function = bcr::catalog::FunctionFor(entry, deviceType);
   if (function == nullptr) {
+    const char *engine = EngineName(deviceType);
     *error = std::string(entry.title) + " options are not available on the " +
-             (deviceType == 9   ? "SE955"
-              : deviceType == 8 ? "4507"
-                                : "reader without an engine");
+             (engine != nullptr ? engine : "reader without an engine");
   }
   return function;
 }
@@ -208,7 +212,9 @@ std::vector<std::string> DescribeOptions(const OptionValues &options) {
 
 int32_t ContinuousOn(int32_t deviceType, const std::vector<OptionChange> &alsoChange,
                      ContinuousMode *mode, std::string *error) {
-  const int32_t continuous = deviceType == kDeviceImager4507 ? kContinuous4507 : kContinuousSE955;
+  const int32_t continuous = deviceType == bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::k4507)
+                                 ? kContinuous4507
+                                 : kContinuousSE955;
   OptionValues &preferences = mode->preferences;
   preferences.entry = bcr::catalog::FindSymbologyOptions("preferences");
   preferences.function = preferences.entry != nullptr

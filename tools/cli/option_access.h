@@ -40,6 +40,9 @@ bool ParseChanges(const bcr::catalog::SymbologyOptions &entry,
                   const std::vector<std::string> &words, std::vector<OptionChange> *changes,
                   std::string *error);
 
+// "SE955" or "4507" for the device type the catalog gives the engine, nullptr for any other.
+const char *EngineName(int32_t deviceType);
+
 // The function of the fitted engine (deviceType 8 or 9); nullptr with a message when the
 // symbology has none there.
 const bcr::catalog::OptionFunction *FunctionOnEngine(const bcr::catalog::SymbologyOptions &entry,

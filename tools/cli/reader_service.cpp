@@ -157,6 +157,14 @@ int OnSetOption(sd_bus_message *call, void *userdata, sd_bus_error *error) {
   return queued ? 1 : Stopping(error);
 }
 
+// Closes the array a reply was given, sends the reply and lets it go; r is how building it went.
+int SendArrayReply(sd_bus_message *reply, int r) {
+  if (r >= 0) r = sd_bus_message_close_container(reply);
+  if (r >= 0) r = sd_bus_send(nullptr, reply, nullptr);
+  sd_bus_message_unref(reply);
+  return r < 0 ? r : 1;
+}
+
 // Every (symbology, option) pair the fitted engine's functions take.
 int OnOptions(sd_bus_message *call, void *userdata, sd_bus_error *) {
   const int32_t deviceType = Service(userdata)->DeviceType();
@@ -172,10 +180,7 @@ int OnOptions(sd_bus_message *call, void *userdata, sd_bus_error *) {
       if (option != nullptr) r = sd_bus_message_append(reply, "(ss)", entries[e].key, option->name);
     }
   }
-  if (r >= 0) r = sd_bus_message_close_container(reply);
-  if (r >= 0) r = sd_bus_send(nullptr, reply, nullptr);
-  sd_bus_message_unref(reply);
-  return r < 0 ? r : 1;
+  return SendArrayReply(reply, r);
 }
 
 // The output settings are the library's own (no engine), so they are answered at once.
@@ -191,10 +196,7 @@ int OnGetOutputSettings(sd_bus_message *call, void *, sd_bus_error *error) {
   for (size_t i = 0; r >= 0 && i < kOutputSettingCount; ++i) {
     r = sd_bus_message_append(reply, "{si}", kOutputSettingNames[i], values[i]);
   }
-  if (r >= 0) r = sd_bus_message_close_container(reply);
-  if (r >= 0) r = sd_bus_send(nullptr, reply, nullptr);
-  sd_bus_message_unref(reply);
-  return r < 0 ? r : 1;
+  return SendArrayReply(reply, r);
 }
 
 // The settings named change, the others keep their values; a name not known changes nothing.

@@ -10,13 +10,11 @@
 
 #include "bcreader.h"
 #include "bcreader_posix.h"
+#include "option_access.h"
 
 namespace cli {
 
 namespace {
-
-constexpr int32_t kDeviceImager4507 = 8;
-constexpr int32_t kDeviceSE955 = 9;
 
 constexpr const char *kDefaultPort = "/dev/ttyS1";
 
@@ -149,23 +147,17 @@ bool Session::Init() {
 int32_t Session::DeviceType() const {
   switch (GetReaderType()) {
     case BCR_READER_TYPE_SE955:
-      return kDeviceSE955;
+      return bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::kSE955);
     case BCR_READER_TYPE_4507:
-      return kDeviceImager4507;
+      return bcr::catalog::DeviceTypeOf(bcr::catalog::Engine::k4507);
     default:
       return 0;
   }
 }
 
 const char *Session::EngineName() const {
-  switch (DeviceType()) {
-    case kDeviceSE955:
-      return "SE955";
-    case kDeviceImager4507:
-      return "4507";
-    default:
-      return "no engine";
-  }
+  const char *name = cli::EngineName(DeviceType());
+  return name != nullptr ? name : "no engine";
 }
 
 bool Session::OpenWindow() {

@@ -60,7 +60,7 @@ class Session {
   // The simulated engine, nullptr with a real port. It stays up until the process ends, so that
   // the library never loses its port before it is unloaded.
   bcrsim::Engine *Sim() const { return sim_; }
-  // 9 the SE955, 8 the 4507, 0 no engine (from GetReaderType).
+  // The catalog's device type of the fitted engine, 0 none (from GetReaderType).
   int32_t DeviceType() const;
   // "SE955" or "4507" (or "no engine").
   const char *EngineName() const;
