@@ -1,9 +1,12 @@
 // Loading and unloading the library repeatedly in one process.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <set>
+#include <string>
 #include <thread>
 
 #include "sim/engine.h"
@@ -12,16 +15,26 @@
 namespace bcr::test {
 namespace {
 
+// Every round ends with a good read's sound pending, so the sound worker is still busy as the
+// unload begins: it must finish with the library's objects intact and write nothing but the file
+// it is given (run from the scratch folder, where a stray file would land).
 TEST(Unload, RepeatedLoadInitUnloadLeavesNothingBehind) {
   auto engine = bcrsim::Engine::SE955().Speed(38400).Start();
   ScratchDir scratch;
   PointLibraryAt(engine->Path(), "1", scratch);
+  setenv("BCREADER_SOUND", ("record:" + scratch.File("sounds")).c_str(), 1);
+  char *cwd = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir(scratch.Path().c_str()), 0);
   int threads = ThreadCount();
   int descriptors = DescriptorCount();
   for (int round = 0; round < 3; ++round) {
     LoadedLibrary library;
     ASSERT_EQ(BCR_FN(library, InitReader)(), 1) << "round " << round;
     EXPECT_GT(ThreadCount(), threads);
+    BCR_FN(library, BcrPostMessage)
+    (BCR_FN(library, BcrFindWindow)("Quenrix"),
+     BCR_FN(library, BcrRegisterWindowMessage)("WM_DECODE"), 2, 0);
+    BCR_FN(library, BcrDispatchMessages)(0);
     auto start = std::chrono::steady_clock::now();
     library.Close();
     auto elapsed = std::chrono::steady_clock::now() - start;
@@ -31,6 +44,16 @@ TEST(Unload, RepeatedLoadInitUnloadLeavesNothingBehind) {
     EXPECT_EQ(ThreadCount(), threads) << "round " << round;
     EXPECT_EQ(DescriptorCount(), descriptors) << "round " << round;
   }
+  EXPECT_EQ(chdir(cwd), 0);
+  free(cwd);
+  std::set<std::string> files;
+  if (DIR *dir = opendir(scratch.Path().c_str()); dir != nullptr) {
+    while (const dirent *entry = readdir(dir)) {
+      if (entry->d_name[0] != '.') files.insert(entry->d_name);
+    }
+    closedir(dir);
+  }
+  EXPECT_EQ(files, std::set<std::string>{"sounds"});
 }
 
 TEST(Unload, TheLibraryCanUnloadWithoutEverStarting) {
