@@ -75,17 +75,32 @@ int OpenEngine(ScanEngine &reader) {
   return 1;
 }
 
+// What a previous load of the library in this process left (the case of programs that run the
+// reader's parts several times over in one process) is forgotten: the flags, the settings, the
+// parameter cache, the trigger mode and the last decode.
+void StartAfresh(LibraryState &state) {
+  state.quitFlag = 0;
+  state.readerInitialised = 0;
+  state.keepWindowOnDetach = 0;
+  ResetSettings();
+  ScanEngine &reader = TheReader();
+  reader.triggerMode = kInitialTriggerMode;
+  reader.paramCache.Forget();
+  reader.SetDecodeResult(Decode());
+  reader.pressLine = ScanEngine::kNoPress;
+  ForgetDecodes();
+}
+
 }  // namespace
 
 void ProcessAttach(void *module) {
   LibraryState &state = State();
+  StartAfresh(state);
   for (const MessageName &message : kMessageNames) {
     (state.messages.*message.number) = platform::WindowMessageRegister(message.name);
   }
   if (state.decodeEvent == nullptr) state.decodeEvent = platform::EventOpen(kDecodeEventName);
   state.moduleInstance = module;
-  // An attach after a detach in the same process (the tests' case) starts afresh.
-  state.quitFlag = 0;
   TheReader().link.ExchangeLock().Reopen();
   TheReader().link.Decodes().Reopen();
   // Done semaphores first, then the start semaphores of the decode and auto-trigger workers and
@@ -102,20 +117,6 @@ void ProcessAttach(void *module) {
   TheReader().link.Health().Reset();
   state.recovery.Forget();
   InstallHealthHandler(Globals());
-}
-
-void ForgetLoadState() {
-  LibraryState &state = State();
-  state.quitFlag = 0;
-  state.readerInitialised = 0;
-  state.keepWindowOnDetach = 0;
-  ResetSettings();
-  ScanEngine &reader = TheReader();
-  reader.triggerMode = kInitialTriggerMode;
-  reader.paramCache.Forget();
-  reader.SetDecodeResult(Decode());
-  reader.pressLine = ScanEngine::kNoPress;
-  ForgetDecodes();
 }
 
 void ProcessDetach() {

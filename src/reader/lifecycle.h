@@ -12,16 +12,11 @@ class ScanEngine;
 constexpr uint32_t kOpenFailedKindKnown = 30007;
 constexpr uint32_t kOpenFailedNoKind = 30010;
 
-// Registers the messages, creates the named event and the workers' semaphores.
+// Starts afresh (what a load earlier in this process left is forgotten), registers the messages,
+// creates the named event and the workers' semaphores.
 void ProcessAttach(void *module);
 // Stops every worker, closes the semaphores and removes the hidden window.
 void ProcessDetach();
-
-// Back to the state of a freshly loaded library between a detach and the next attach in one
-// process: the flags, the settings, the parameter cache, the trigger mode and the last decode.
-// The library itself is loaded afresh instead; programs that run the reader's parts several
-// times over in one process use this.
-void ForgetLoadState();
 
 // 1, or -102 (no window), -103 (no engine found), -111 (engine kind known, engine not up).
 int32_t InitReader();

@@ -40,7 +40,6 @@ class Continuous : public ::testing::Test {
   void SetUp() override {
     std::string prefix = "bcrcfg" + std::to_string(getpid());
     setenv("BCREADER_EVENT_PREFIX", prefix.c_str(), 1);
-    ForgetLoadState();
     ProcessAttach(nullptr);
     // Receptions of 500 ms.
     CurrentSettings().decodeTimeout = 0;

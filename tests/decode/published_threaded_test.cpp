@@ -42,7 +42,6 @@ class PublishedDecode : public ::testing::Test {
     ASSERT_NE(sim, nullptr);
     setenv("BCREADER_COM2", sim->Path().c_str(), 1);
     setenv("BCREADER_EVENT_PREFIX", ("bcrtest" + std::to_string(getpid()) + "_").c_str(), 1);
-    ForgetLoadState();
     ProcessAttach(nullptr);
     engine.link.SetPortNumber(2);
     ASSERT_TRUE(engine.link.Open());

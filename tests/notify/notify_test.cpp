@@ -135,7 +135,6 @@ TEST_F(Notify, SettingsReadAndWriteTheGivenValuesUncheckedInTheirModesOnly) {
 TEST(DecodeDelivery, ReleasesVibratorLedSoundThenBroadcastThenEvent) {
   const std::string prefix = "bcrtest" + std::to_string(getpid()) + "delivery";
   setenv("BCREADER_EVENT_PREFIX", prefix.c_str(), 1);
-  ForgetLoadState();
   ProcessAttach(nullptr);
   unsetenv("BCREADER_EVENT_PREFIX");
   sem_unlink(("/" + prefix + "DecodeEventBC").c_str());  // the handle stays usable
