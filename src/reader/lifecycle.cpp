@@ -162,19 +162,19 @@ void ProcessDetach() {
   state.decodeEvent = nullptr;
 }
 
-int ConnectEngine(ScanEngine &reader, uint32_t *error) {
-  *error = 0;
-  if (reader.link.IsOpen()) return 1;
+EngineOpen ConnectEngine(ScanEngine &reader) {
+  if (reader.link.IsOpen()) return EngineOpen::kOpen;
   platform::TraceConfigure();
   LoadSystemLibrary(reader);
   if (OpenEngine(reader)) {
     reader.SetActive(1);
-    return 1;
+    return EngineOpen::kOpen;
   }
   reader.SetActive(0);
-  *error = reader.DeviceType() != kNoEngine ? kOpenFailedKindKnown : kOpenFailedNoKind;
+  const EngineOpen failed =
+      reader.DeviceType() != kNoEngine ? EngineOpen::kKindKnownDown : EngineOpen::kNoKind;
   reader.link.SetDeviceType(kNoEngine);
-  return 0;
+  return failed;
 }
 
 int32_t InitReader() {
@@ -198,9 +198,9 @@ int32_t InitReader() {
     HurryRecovery(state);
     return kResultEngineDown;
   }
-  uint32_t error = 0;
-  int opened = ConnectEngine(reader, &error);
-  if (!opened && error == kOpenFailedNoKind) return kResultEngineNotFound;
+  const EngineOpen open = ConnectEngine(reader);
+  if (open == EngineOpen::kNoKind) return kResultEngineNotFound;
+  const bool opened = open == EngineOpen::kOpen;
   state.readerInitialised = 1;
   JoinBus();
   LibraryGlobals *globals = &Globals();

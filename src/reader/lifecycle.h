@@ -8,9 +8,12 @@ namespace bcr {
 
 class ScanEngine;
 
-// Engine-open failures: the engine kind was known but the engine did not come up, or no kind.
-constexpr uint32_t kOpenFailedKindKnown = 30007;
-constexpr uint32_t kOpenFailedNoKind = 30010;
+// What opening the engine did. The failures carry the error codes the engine open reports.
+enum class EngineOpen : uint32_t {
+  kOpen = 0,
+  kKindKnownDown = 30007,  // the engine kind was known, the engine did not come up
+  kNoKind = 30010,         // no engine kind was found
+};
 
 // Starts afresh (what a load earlier in this process left is forgotten), registers the messages,
 // creates the named event and the workers' semaphores.
@@ -24,7 +27,7 @@ int32_t InitReaderForNet();
 
 // Loads the system library, then opens and identifies the engine once; later calls succeed
 // while the port is open.
-int ConnectEngine(ScanEngine &reader, uint32_t *error);
+EngineOpen ConnectEngine(ScanEngine &reader);
 
 }  // namespace bcr
 
