@@ -104,6 +104,10 @@ TEST_F(OptionMapping, MacroPdfEscapesAreOneOutsideAndTwoInside) {
   EXPECT_EQ(Run("MacroPDF_2D_4507", 'w', {n, n, &escapes}), 1);
   EXPECT_EQ(Param(0xE9), 0u);
   TakeFrames();
+  // A read of the other options alone leaves the flag's pointer, null, alone.
+  int32_t first = -1;
+  EXPECT_EQ(Run("MacroPDF_2D_4507", 'r', {&first, n, n}), 1);
+  EXPECT_NE(first, -1);
 
   // The translation of a read applies whatever the handler gave.
   EXPECT_EQ(Run("MacroPDF_2D_4507", 'x', {n, n, &read}), 0);
