@@ -20,7 +20,14 @@ run_one() {
     echo "ok   $name"
   else
     echo "FAIL $name"
-    tail -n 60 "$log/$name.out"
+    # The first failure, which often explains the rest, then the end.
+    local first
+    first=$(grep -n -m1 -E 'Failure|ERROR|runtime error' "$log/$name.out" | cut -d: -f1)
+    if [ -n "$first" ]; then
+      sed -n "$(( first > 10 ? first - 10 : 1 )),$(( first + 30 ))p" "$log/$name.out"
+      echo "[...]"
+    fi
+    tail -n 40 "$log/$name.out"
     return 1
   fi
 }

@@ -97,7 +97,7 @@ class Contract : public SimReader {
   }
   int EventCount() {
     int count = 0;
-    while (sem_trywait(event_) == 0) ++count;
+    while (event_ != SEM_FAILED && sem_trywait(event_) == 0) ++count;
     return count;
   }
   // The byte record with code ID as returned, a zero decode type included.
@@ -185,7 +185,7 @@ void DeliveryMatrix::SwitchOffAndScan() {
 TEST_P(DeliveryMatrix, EachDecodeReachesEveryRoadOnce) {
   const Delivery &d = GetParam();
   ASSERT_TRUE(bus_.Start());
-  StartReader(d.engine);
+  ASSERT_NO_FATAL_FAILURE(StartReader(d.engine));
   // Two applications in other processes hear each decode on the bus.
   std::unique_ptr<Child> clients[] = {StartListener(std::size(kDecodes)),
                                       StartListener(std::size(kDecodes))};
@@ -276,7 +276,7 @@ class CodeTypes : public Contract,
                   public ::testing::WithParamInterface<std::tuple<Engine, size_t>> {};
 
 TEST_P(CodeTypes, DecodeTypeOfTheRowOrZeroAndTheDataWithoutTheCodeType) {
-  StartReader(std::get<0>(GetParam()));
+  ASSERT_NO_FATAL_FAILURE(StartReader(std::get<0>(GetParam())));
   OutputSettings(0, 1, 1);
   const size_t first = std::get<1>(GetParam()) * kCodeTypeSlice;
   for (size_t i = first; i < std::min(first + kCodeTypeSlice, std::size(kCodeTypes)); ++i) {
@@ -349,7 +349,7 @@ const OptionCase kOptionCases[] = {
 class OptionWire : public Contract, public ::testing::WithParamInterface<OptionCase> {};
 
 TEST_P(OptionWire, SendsTheseFramesAndNoOthers) {
-  StartReader(GetParam().engine);
+  ASSERT_NO_FATAL_FAILURE(StartReader(GetParam().engine));
   GetParam().calls(library_);
   EXPECT_EQ(Hex(engine_->Frames()), GetParam().frames);
 }
@@ -363,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(Options, OptionWire, ::testing::ValuesIn(kOptionCases),
 // Single cases.
 
 TEST_F(Contract, BeforeInitReaderThereIsNoReaderToQueryOrSwitch) {
-  StartReader(Engine::kSE955, false);
+  ASSERT_NO_FATAL_FAILURE(StartReader(Engine::kSE955, false));
   EXPECT_EQ(BCR_FN(library_, GetReaderType)(), 0);
   EXPECT_EQ(BCR_FN(library_, GetActiveDevice)(), -101);
   EXPECT_EQ(BCR_FN(library_, SetActiveDevice)(7), -101);
@@ -374,7 +374,7 @@ TEST_F(Contract, BeforeInitReaderThereIsNoReaderToQueryOrSwitch) {
 
 // Without a terminator an empty decode leaves nothing to type, and nothing reaches the keyboard.
 TEST_F(Contract, EmptyWedgeTextMakesNoKeyboardCall) {
-  StartReader(Engine::kSE955);
+  ASSERT_NO_FATAL_FAILURE(StartReader(Engine::kSE955));
   OutputSettings(1, 6, 0);
   PressAndDecode(Decoding("", 0x01));
   PressAndDecode(Decoding("x", 0x01));

@@ -67,7 +67,10 @@ TEST_F(Faults, ParameterWritesTheEngineRefuses) {
 }
 
 TEST_F(Faults, PortGoneWhileAReadWaits) {
-  Start(bcrsim::Engine::SE955().Speed(38400).Start(), "1");
+  // Through a link that goes with the engine: the reader keeps opening the port's name to find
+  // the engine again, and the freed pseudo-terminal's number soon belongs to another program.
+  const std::string port = scratch_.File("com2");
+  Start(bcrsim::Engine::SE955().Speed(38400).Link(port).Start(), "1", {{"BCREADER_COM2", port}});
   Press();
   BCR_FN(library_, BcrDispatchMessages)(100);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -96,7 +96,9 @@ TEST(SendAndWait, NeedsAttemptsAndAnEngineTypeAndSendOnlyAnEngineType) {
 // reply follows before the line falls quiet ends the attempt.
 TEST(SendAndWait, ReadsTheLineItselfWithoutTheLineReader) {
   SimLink sim(bcrsim::Engine::SE955().Speed(38400).Start(), false);
-  sim.Engine().SetReplyDelay(100);
+  // The reply comes well inside the attempt's second, but late enough that a thread held back
+  // on a loaded machine still reads the bad frame before it.
+  sim.Engine().SetReplyDelay(600);
   sim.Engine().Send({0x04, 0xC6, 0x00, 0x00, 0x00, 0x00});
   ASSERT_TRUE(sim.Engine().WaitIdle(1000));
   Bytes reply;

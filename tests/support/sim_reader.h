@@ -51,8 +51,14 @@ class SimReader : public ::testing::Test {
     for (const auto &[name, value] : env) setenv(name, value.c_str(), 1);
     library_.Open();
     if (init) {
-      ASSERT_EQ(BCR_FN(library_, InitReader)(), 1);
+      ASSERT_EQ(BCR_FN(library_, InitReader)(), 1) << TraceText();
     }
+  }
+
+  // What the library traced so far, when the test asked for a trace file.
+  static std::string TraceText() {
+    const char *trace = getenv("BCREADER_TRACE");
+    return trace != nullptr && trace[0] != '\0' ? "trace:\n" + ReadFile(trace) : "";
   }
 
   // Runs the messages of this thread's windows until done or ms passed.
